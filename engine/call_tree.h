@@ -1,0 +1,54 @@
+#pragma once
+// Lays a finished function table out as the call tree: depth first, each
+// node's children in record order, linked records as leaves.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/function_table.h"
+#include "engine/run_interfaces.h"
+
+namespace korvath {
+
+struct TreeLimits {
+  int maxDepth = 256;       // levels below the root (the root is level 0)
+  int maxNodes = 1000000;   // the root included
+};
+
+struct TreeBuildResult {
+  bool hasRoot = false;
+  bool depthExceeded = false;
+  bool budgetExceeded = false;
+};
+
+// Clears `tree`, adds the root for record 1 and all the nodes below it.
+// When record 1 has no Name (start file not found or discarded) the tree
+// stays empty. Depth and node budget problems are reported to `messages`.
+TreeBuildResult BuildCallTree(const std::vector<FunctionRecord>& records, TreeModel& tree,
+                              MessageSink& messages, const TreeLimits& limits = {});
+
+// A compact tree: per node only its parent and its record, so a tree of a
+// million nodes costs a few megabytes. Texts come from the records.
+class CallTree final : public TreeModel {
+ public:
+  void Clear() override;
+  int AddRoot(TextView key, TextView text) override;
+  int AddChild(int parent, const NodeLabel& label) override;
+  int Count() const override { return static_cast<int>(parent_.size()) - 1; }
+
+  // Node indexes are 1..Count(); the root is node 1. Parent of the root is 0.
+  int Parent(int node) const { return parent_[static_cast<std::size_t>(node)]; }
+  int Record(int node) const { return record_[static_cast<std::size_t>(node)]; }
+  const Text& RootText() const { return rootText_; }
+  // The text the node shows, given the records the tree was built from.
+  Text NodeText(int node, const std::vector<FunctionRecord>& records) const;
+  // Depth below the root (root 0).
+  std::vector<int> Depths() const;
+
+ private:
+  std::vector<std::int32_t> parent_{0};
+  std::vector<std::int32_t> record_{0};
+  Text rootText_;
+};
+
+}  // namespace korvath

@@ -1,0 +1,25 @@
+#pragma once
+// The texts the engine shows to the user.
+
+#include "engine/text.h"
+
+namespace korvath::messages {
+
+inline constexpr char16_t kApplicationTitle[] = u"korvath";
+inline constexpr char16_t kPathdefNotFound[] = u"pathdef file not found, cannot continue";
+inline constexpr char16_t kOutOfStackSpace[] =
+    u"Out of stack space. Some functions may not be displayed";
+inline constexpr char16_t kTreeTooLarge[] =
+    u"The call tree is too large. Some functions may not be displayed";
+inline constexpr char16_t kBuildingTree[] = u"Building the function tree";
+
+// "Parsed N files out of M."
+Text ProgressCaption(int parsed, int total);
+// Shown instead of a tree when the start file is not on the search path.
+Text StartFileNotFound(TextView startFileName);
+// Shown instead of a tree when the start function is on the discard list.
+Text StartFunctionDiscarded(TextView startFunction);
+// An error raised by the tree model while a node was added.
+Text TreeNodeError(int number, TextView what);
+
+}  // namespace korvath::messages

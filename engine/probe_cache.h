@@ -1,0 +1,41 @@
+#pragma once
+// Finds the file of a called function in the search directories. Each
+// directory is listed at most once per run; names match ignoring ASCII case,
+// and an exact match wins over the others.
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/text.h"
+#include "platform/file_system.h"
+
+namespace korvath {
+
+class ProbeCache {
+ public:
+  // `dirs` as the search path reader fills it (entry 0 unused).
+  ProbeCache(platform::FileSystem& fs, std::vector<Text> dirs);
+
+  // Path of the file for `fileName` in the first directory that holds it.
+  // A directory that cannot be listed ends the search: not found.
+  std::optional<Text> Find(TextView fileName);
+
+  std::size_t DirectoriesListed() const { return listed_; }
+
+ private:
+  struct Hit {
+    std::size_t dir = 0;
+    std::vector<std::string> names;  // sorted in byte order
+  };
+  void ListUpTo(std::size_t dir);
+
+  platform::FileSystem& fs_;
+  std::vector<Text> dirs_;
+  std::size_t listed_ = 0;        // directories 1..listed_ are in `index_`
+  bool stopped_ = false;          // a directory could not be listed
+  std::unordered_map<std::string, Hit> index_;  // ASCII-lower-cased name
+};
+
+}  // namespace korvath

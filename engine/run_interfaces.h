@@ -1,0 +1,78 @@
+#pragma once
+// What a parse run needs from its front end: somewhere to put the tree, a
+// progress window and message boxes.
+
+#include <cstdint>
+#include <string>
+
+#include "engine/text.h"
+
+namespace korvath {
+
+// One child node of the call tree, as the record it stands for.
+struct NodeLabel {
+  int record = 0;
+  TextView name;
+  TextView lines;
+  TextView alsoCalledBy;
+
+  // Name (Lines), with " - Also called by X" for a linked record.
+  void AppendTextTo(Text& out) const;
+  Text ToText() const;
+};
+
+class TreeModel {
+ public:
+  TreeModel() = default;
+  TreeModel(const TreeModel&) = delete;
+  TreeModel& operator=(const TreeModel&) = delete;
+  virtual ~TreeModel() = default;
+
+  virtual void Clear() = 0;
+  // Nodes are numbered from 1 in the order they are added.
+  virtual int AddRoot(TextView key, TextView text) = 0;
+  virtual int AddChild(int parent, const NodeLabel& label) = 0;
+  virtual int Count() const = 0;
+};
+
+class ProgressSink {
+ public:
+  ProgressSink() = default;
+  ProgressSink(const ProgressSink&) = delete;
+  ProgressSink& operator=(const ProgressSink&) = delete;
+  virtual ~ProgressSink() = default;
+
+  virtual void Show() = 0;
+  virtual void SetCaption(const Text& caption) = 0;
+  virtual void Refresh() = 0;
+  virtual void Close() = 0;
+};
+
+enum class MessageIcon { None, Critical, Information };
+
+class MessageSink {
+ public:
+  MessageSink() = default;
+  MessageSink(const MessageSink&) = delete;
+  MessageSink& operator=(const MessageSink&) = delete;
+  virtual ~MessageSink() = default;
+
+  // A message box titled with the application's name.
+  virtual void ShowMessage(MessageIcon icon, const Text& text) = 0;
+  // A found file that could not be read; the run goes on without its calls.
+  virtual void FileUnreadable(const Text& path, const std::string& reason) {
+    (void)path;
+    (void)reason;
+  }
+};
+
+// Sinks that drop everything, for callers that want only the result.
+class NullProgress final : public ProgressSink {
+ public:
+  void Show() override {}
+  void SetCaption(const Text&) override {}
+  void Refresh() override {}
+  void Close() override {}
+};
+
+}  // namespace korvath

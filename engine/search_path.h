@@ -1,0 +1,25 @@
+#pragma once
+// Turns pathdef.m into the list of search directories.
+
+#include <optional>
+#include <vector>
+
+#include "engine/text.h"
+#include "platform/file_system.h"
+
+namespace korvath {
+
+// The directory that "matlabroot" stands for: everything before the last
+// "toolbox" of the path, less the separator in front of it.
+std::optional<Text> SearchPathRoot(TextView pathdefFile);
+
+// The directory named by one line after the marker, or nullopt when the line
+// is no entry. `slashIsSeparator` is true on POSIX hosts.
+std::optional<Text> PathdefEntry(TextView line, TextView root, bool slashIsSeparator);
+
+// Trims `pathdefFile` in place, then fills `dirs` with an empty entry 0, the
+// entries of pathdef.m in file order and the current directory last.
+// Fails only when the file cannot be read or its path has no usable "toolbox".
+bool ReadSearchPath(Text& pathdefFile, platform::FileSystem& fs, std::vector<Text>& dirs);
+
+}  // namespace korvath

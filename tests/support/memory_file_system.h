@@ -1,0 +1,97 @@
+#pragma once
+// An in-memory file system for tests: paths are plain strings with "/" as the
+// separator; directory entries written with "\" are read as "/".
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/utf8.h"
+
+namespace korvath::testing {
+
+class MemoryFileSystem final : public platform::FileSystem {
+ public:
+  // Adds a file; its parent directories come into existence with it.
+  void AddFile(const std::string& path, std::string bytes) {
+    files_[Normalize(path)] = std::move(bytes);
+    for (std::string dir = Parent(Normalize(path)); !dir.empty(); dir = Parent(dir)) {
+      dirs_.insert(dir);
+      if (dir == "/") break;
+    }
+  }
+  void AddDirectory(const std::string& path) { dirs_.insert(Normalize(path)); }
+  void MakeUnreadable(const std::string& path) { unreadable_.insert(Normalize(path)); }
+  void SetCwd(const std::string& path) { cwd_ = Normalize(path); }
+  int reads = 0;
+  int listings = 0;
+
+  std::optional<std::string> ReadFile(const std::u16string& path, std::string* error) override {
+    ++reads;
+    const std::string p = Normalize(Absolute(platform::ToUtf8(path)));
+    auto it = files_.find(p);
+    if (it == files_.end() || unreadable_.count(p) != 0) {
+      if (error != nullptr) *error = "cannot open";
+      return std::nullopt;
+    }
+    return it->second;
+  }
+  platform::DirectoryListing ListDirectory(const std::u16string& dir) override {
+    ++listings;
+    platform::DirectoryListing out;
+    const std::string d = Normalize(Absolute(platform::ToUtf8(dir)));
+    if (dirs_.count(d) == 0) return out;  // Missing
+    if (unreadable_.count(d) != 0) {
+      out.status = platform::DirectoryListing::Status::Unreadable;
+      return out;
+    }
+    out.status = platform::DirectoryListing::Status::Ok;
+    for (const auto& [path, bytes] : files_) {
+      if (Parent(path) == d) out.files.push_back(path.substr(d == "/" ? 1 : d.size() + 1));
+    }
+    return out;
+  }
+  std::u16string CurrentDirectory() override { return platform::FromUtf8(cwd_); }
+  bool SetCurrentDirectory(const std::u16string& dir) override {
+    const std::string d = Normalize(Absolute(platform::ToUtf8(dir)));
+    if (dirs_.count(d) == 0) return false;
+    cwd_ = d;
+    return true;
+  }
+  std::u16string JoinPath(const std::u16string& dir, const std::u16string& file) const override {
+    std::u16string d = dir;
+    for (auto& c : d) {
+      if (c == u'\\') c = u'/';
+    }
+    if (d.empty()) return file;
+    if (d.back() != u'/') d.push_back(u'/');
+    return d + file;
+  }
+
+ private:
+  static std::string Normalize(std::string p) {
+    for (auto& c : p) {
+      if (c == '\\') c = '/';
+    }
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    return p;
+  }
+  static std::string Parent(const std::string& p) {
+    const auto slash = p.rfind('/');
+    if (slash == std::string::npos) return {};
+    if (slash == 0) return p == "/" ? std::string{} : std::string("/");
+    return p.substr(0, slash);
+  }
+  std::string Absolute(const std::string& p) const {
+    if (!p.empty() && (p[0] == '/' || p[0] == '\\')) return p;
+    return cwd_ == "/" ? "/" + p : cwd_ + "/" + p;
+  }
+
+  std::map<std::string, std::string> files_;
+  std::set<std::string> dirs_{"/"};
+  std::set<std::string> unreadable_;
+  std::string cwd_ = "/";
+};
+
+}  // namespace korvath::testing
