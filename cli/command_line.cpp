@@ -1,0 +1,84 @@
+#include "cli/command_line.h"
+
+namespace korvath::cli {
+
+const char* UsageText() {
+  return "Usage: korvath-tree [OPTIONS] START\n"
+         "Prints the call tree of the MATLAB file START (\"name\" or \"name.m\"), following\n"
+         "the search path of pathdef.m as named in korvath.ini.\n"
+         "\n"
+         "Options:\n"
+         "  --pathdef FILE          use FILE as pathdef.m instead of the one in korvath.ini\n"
+         "  --discard FILE          read the discard list from FILE instead of discardables.txt\n"
+         "  --show GROUP            show the discard list's group GROUP (repeatable;\n"
+         "                          --show '' is the group of entries before any heading)\n"
+         "  --show-all              show every group of the discard list\n"
+         "  -C DIR                  change to DIR first\n"
+         "  --format text|json|dot  output format (default: text)\n"
+         "  --progress              print every progress caption to standard error\n"
+         "  --stats                 print counts and timings to standard error\n"
+         "  --help                  print this help\n"
+         "\n"
+         "Exit status: 0 with a tree, 1 when no tree could be made, 2 for a usage error.\n";
+}
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine cl;
+  bool haveStart = false;
+  auto fail = [](std::string message) { return ParseResult{std::nullopt, std::move(message)}; };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) return false;
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (arg == "--help" || arg == "-h") {
+      cl.help = true;
+    } else if (arg == "--pathdef") {
+      if (!value(v)) return fail("--pathdef needs a file");
+      cl.pathdef = v;
+    } else if (arg == "--discard") {
+      if (!value(v)) return fail("--discard needs a file");
+      cl.discard = v;
+    } else if (arg == "--show") {
+      if (!value(v)) return fail("--show needs a group");
+      cl.showGroups.push_back(v);
+    } else if (arg == "--show-all") {
+      cl.showAll = true;
+    } else if (arg == "-C") {
+      if (!value(v)) return fail("-C needs a directory");
+      cl.directory = v;
+    } else if (arg == "--format") {
+      if (!value(v)) return fail("--format needs text, json or dot");
+      if (v == "text") {
+        cl.format = OutputFormat::Text;
+      } else if (v == "json") {
+        cl.format = OutputFormat::Json;
+      } else if (v == "dot") {
+        cl.format = OutputFormat::Dot;
+      } else {
+        return fail("unknown format '" + v + "' (text, json or dot)");
+      }
+    } else if (arg == "--progress") {
+      cl.progress = true;
+    } else if (arg == "--stats") {
+      cl.stats = true;
+    } else if (arg == "--") {
+      if (i + 2 != args.size() || haveStart) return fail("expected one START after --");
+      cl.start = args[++i];
+      haveStart = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return fail("unknown option '" + arg + "'");
+    } else {
+      if (haveStart) return fail("more than one START given");
+      cl.start = arg;
+      haveStart = true;
+    }
+  }
+  if (!haveStart && !cl.help) return fail("no START given");
+  return ParseResult{cl, {}};
+}
+
+}  // namespace korvath::cli

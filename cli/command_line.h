@@ -1,0 +1,33 @@
+#pragma once
+// The options of korvath-tree.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvath::cli {
+
+enum class OutputFormat { Text, Json, Dot };
+
+struct CommandLine {
+  std::optional<std::string> pathdef;
+  std::optional<std::string> discard;
+  std::vector<std::string> showGroups;
+  bool showAll = false;
+  std::optional<std::string> directory;
+  OutputFormat format = OutputFormat::Text;
+  bool progress = false;
+  bool stats = false;
+  bool help = false;
+  std::string start;
+};
+
+struct ParseResult {
+  std::optional<CommandLine> commandLine;
+  std::string error;  // set when commandLine is empty
+};
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args);
+const char* UsageText();
+
+}  // namespace korvath::cli

@@ -1,0 +1,21 @@
+#include "engine/messages.h"
+
+namespace korvath::messages {
+
+Text ProgressCaption(int parsed, int total) {
+  return u"Parsed " + DecimalText(parsed) + u" files out of " + DecimalText(total) + u".";
+}
+
+Text StartFileNotFound(TextView startFileName) {
+  return Text(startFileName) + u" was not found on the search path";
+}
+
+Text StartFunctionDiscarded(TextView startFunction) {
+  return Text(startFunction) + u" is on the discard list";
+}
+
+Text TreeNodeError(int number, TextView what) {
+  return u"Error " + DecimalText(number) + u": " + Text(what);
+}
+
+}  // namespace korvath::messages

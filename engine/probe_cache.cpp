@@ -1,0 +1,65 @@
+#include "engine/probe_cache.h"
+
+#include <algorithm>
+
+#include "platform/utf8.h"
+
+namespace korvath {
+namespace {
+
+std::string AsciiLower(std::string text) {
+  for (auto& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool HasMExtension(const std::string& name) {
+  return name.size() >= 2 && name[name.size() - 2] == '.' &&
+         (name.back() == 'm' || name.back() == 'M');
+}
+
+}  // namespace
+
+ProbeCache::ProbeCache(platform::FileSystem& fs, std::vector<Text> dirs)
+    : fs_(fs), dirs_(std::move(dirs)) {}
+
+// Lists the directories in search order. Names are only ever wanted with
+// ".m" at the end, so other files are left out. A directory that cannot be
+// listed ends every search that reaches it, so nothing after it counts.
+void ProbeCache::ListUpTo(std::size_t dir) {
+  while (listed_ < dir && !stopped_) {
+    const std::size_t k = listed_ + 1;
+    platform::DirectoryListing listing = fs_.ListDirectory(dirs_[k]);
+    if (listing.status == platform::DirectoryListing::Status::Unreadable) {
+      stopped_ = true;
+      break;
+    }
+    std::vector<Hit*> added;
+    for (std::string& name : listing.files) {
+      if (!HasMExtension(name)) continue;
+      Hit& hit = index_[AsciiLower(name)];
+      if (hit.names.empty()) {
+        hit.dir = k;
+        added.push_back(&hit);
+      }
+      if (hit.dir == k) hit.names.push_back(std::move(name));
+    }
+    for (Hit* hit : added) std::sort(hit->names.begin(), hit->names.end());
+    listed_ = k;
+  }
+}
+
+std::optional<Text> ProbeCache::Find(TextView fileName) {
+  if (dirs_.size() < 2) return std::nullopt;
+  ListUpTo(dirs_.size() - 1);
+  const std::string wanted = platform::ToUtf8(fileName);
+  const auto it = index_.find(AsciiLower(wanted));
+  if (it == index_.end()) return std::nullopt;
+  const Hit& hit = it->second;
+  const bool exact = std::binary_search(hit.names.begin(), hit.names.end(), wanted);
+  const std::string& chosen = exact ? wanted : hit.names.front();
+  return fs_.JoinPath(dirs_[hit.dir], platform::FromUtf8(chosen));
+}
+
+}  // namespace korvath

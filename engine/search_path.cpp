@@ -1,0 +1,88 @@
+#include "engine/search_path.h"
+
+#include "engine/text_lines.h"
+
+namespace korvath {
+namespace {
+
+constexpr TextView kMarker = u"p = [...";
+constexpr TextView kRootWord = u"matlabroot,'";
+
+#ifdef _WIN32
+constexpr bool kSlashIsSeparator = false;
+#else
+constexpr bool kSlashIsSeparator = true;
+#endif
+
+void DropSuffix(Text& text, TextView tail) {
+  if (EndsWith(text, tail)) text.resize(text.size() - tail.size());
+}
+
+void DropBlanksAtEnd(Text& text) { text.resize(TrimBlanksRight(text).size()); }
+
+}  // namespace
+
+std::optional<Text> SearchPathRoot(TextView pathdefFile) {
+  const std::size_t at = pathdefFile.rfind(u"toolbox");
+  // The root ends one character (the separator) before "toolbox".
+  if (at == TextView::npos || at < 1) return std::nullopt;
+  return Text(pathdefFile.substr(0, at - 1));
+}
+
+std::optional<Text> PathdefEntry(TextView line, TextView root, bool slashIsSeparator) {
+  const bool hasSeparator = line.find(u'\\') != TextView::npos ||
+                            (slashIsSeparator && line.find(u'/') != TextView::npos);
+  if (!hasSeparator) return std::nullopt;
+  std::size_t begin = 0;
+  std::size_t end = line.size();
+  while (begin < end && (line[begin] == u' ' || line[begin] == u'\t')) ++begin;
+  while (end > begin && (line[end - 1] == u' ' || line[end - 1] == u'\t')) --end;
+  Text entry(line.substr(begin, end - begin));
+
+  if (entry.find(kRootWord) != Text::npos) {
+    Text replaced;
+    std::size_t from = 0;
+    for (std::size_t at = entry.find(kRootWord); at != Text::npos;
+         at = entry.find(kRootWord, from)) {
+      replaced.append(entry, from, at - from);
+      replaced += root;
+      from = at + kRootWord.size();
+    }
+    replaced.append(entry, from, Text::npos);
+    entry = std::move(replaced);
+  } else if (!entry.empty() && entry.front() == u'\'') {
+    entry.erase(0, 1);
+  }
+  DropSuffix(entry, u"...");
+  DropBlanksAtEnd(entry);
+  DropSuffix(entry, u",");
+  DropBlanksAtEnd(entry);
+  DropSuffix(entry, u"'");
+  if (!entry.empty() && (entry.back() == u';' || entry.back() == u':')) entry.pop_back();
+  if (entry.empty()) return std::nullopt;
+  return entry;
+}
+
+bool ReadSearchPath(Text& pathdefFile, platform::FileSystem& fs, std::vector<Text>& dirs) {
+  pathdefFile = Text(TrimBlanks(pathdefFile));
+  dirs.assign(1, Text());
+  auto bytes = fs.ReadFile(pathdefFile, nullptr);
+  if (!bytes) return false;
+  const auto root = SearchPathRoot(pathdefFile);
+  if (!root) return false;
+
+  TextLines lines(std::move(*bytes));
+  Text line;
+  bool afterMarker = false;
+  while (lines.Next(line)) {
+    if (!afterMarker) {
+      afterMarker = StartsWith(line, kMarker);
+      continue;
+    }
+    if (auto entry = PathdefEntry(line, *root, kSlashIsSeparator)) dirs.push_back(std::move(*entry));
+  }
+  dirs.push_back(fs.CurrentDirectory());
+  return true;
+}
+
+}  // namespace korvath

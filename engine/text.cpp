@@ -1,0 +1,36 @@
+#include "engine/text.h"
+
+namespace korvath {
+
+TextView TrimBlanks(TextView text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && text[begin] == u' ') ++begin;
+  while (end > begin && text[end - 1] == u' ') --end;
+  return text.substr(begin, end - begin);
+}
+
+TextView TrimBlanksRight(TextView text) {
+  std::size_t end = text.size();
+  while (end > 0 && text[end - 1] == u' ') --end;
+  return text.substr(0, end);
+}
+
+bool EndsWith(TextView text, TextView tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+bool StartsWith(TextView text, TextView head) {
+  return text.size() >= head.size() && text.substr(0, head.size()) == head;
+}
+
+Text Widen(std::string_view ascii) {
+  Text out;
+  out.reserve(ascii.size());
+  for (const char c : ascii) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+  return out;
+}
+
+Text DecimalText(std::int64_t value) { return Widen(std::to_string(value)); }
+
+}  // namespace korvath

@@ -1,0 +1,3 @@
+function debug_dump(x)
+% DEBUG_DUMP  Writes the whole structure to the console.
+disp(x);

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Korvath needs to build and test, only those
+# that are missing. Runs as root (CI) or through sudo.
+set -euo pipefail
+
+packages=(
+  g++ make cmake pkg-config
+  libgtest-dev libgmock-dev
+)
+# Optional extras: KORVATH_DEPS="bench fuzz" adds their packages.
+for extra in ${KORVATH_DEPS:-}; do
+  case "$extra" in
+    bench) packages+=(libbenchmark-dev time octave-common) ;;
+    fuzz) packages+=(clang libclang-rt-dev) ;;
+    *) echo "install-deps: unknown extra '$extra'" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "install-deps: installing ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  echo "install-deps: please install as root: apt-get install ${missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
