@@ -31,6 +31,10 @@ TreeBuildResult BuildCallTree(const std::vector<FunctionRecord>& records, TreeMo
 // million nodes costs a few megabytes. Texts come from the records.
 class CallTree final : public TreeModel {
  public:
+  CallTree() = default;
+  CallTree(CallTree&&) = default;
+  CallTree& operator=(CallTree&&) = default;
+
   void Clear() override;
   int AddRoot(TextView key, TextView text) override;
   int AddChild(int parent, const NodeLabel& label) override;

@@ -39,6 +39,7 @@ RunOutcome ParseAndBuild(EngineState& state, TextView startName, RunServices& se
   st = RunStats{};
   FunctionTable& table = state.Table;
   table.Reset(startName);
+  state.FilePaths.clear();
 
   auto phase = Clock::now();
   std::vector<Text> dirs;
@@ -73,6 +74,7 @@ RunOutcome ParseAndBuild(EngineState& state, TextView startName, RunServices& se
       continue;
     }
     table.MarkFound(current);
+    state.FilePaths[Text(fileName.data(), fileName.size() - 2)] = *path;
     std::string error;
     std::optional<std::string> bytes = services.fs.ReadFile(*path, &error);
     if (!bytes) {

@@ -3,6 +3,7 @@
 // discards and the tree.
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/call_tree.h"
@@ -19,6 +20,8 @@ struct EngineState {
   FunctionTable Table;
   // The table as the tree was built from it (".m" stripped, discards blanked).
   std::vector<FunctionRecord> FinalRecords;
+  // Where each function's file was found, by function name (without ".m").
+  std::unordered_map<Text, Text> FilePaths;
 };
 
 struct RunServices {

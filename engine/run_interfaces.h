@@ -33,6 +33,10 @@ class TreeModel {
   virtual int AddRoot(TextView key, TextView text) = 0;
   virtual int AddChild(int parent, const NodeLabel& label) = 0;
   virtual int Count() const = 0;
+
+ protected:
+  TreeModel(TreeModel&&) = default;
+  TreeModel& operator=(TreeModel&&) = default;
 };
 
 class ProgressSink {

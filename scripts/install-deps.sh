@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ make cmake pkg-config
+  qt6-base-dev
   libgtest-dev libgmock-dev
 )
 # Optional extras: KORVATH_DEPS="bench fuzz" adds their packages.

@@ -1,0 +1,134 @@
+#include "about/system_info.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace korvath::about {
+namespace {
+
+constexpr std::uint32_t kValueBufferSize = 1024;
+
+// Windows-1252 at 0x80-0x9F; the five unassigned bytes map to the C1
+// controls of the same number, as Windows itself maps them.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::u16string FromWindows1252(std::span<const unsigned char> bytes) {
+  std::u16string text;
+  text.reserve(bytes.size());
+  for (const unsigned char b : bytes) {
+    text.push_back(b >= 0x80 && b <= 0x9F ? kCp1252High[b - 0x80]
+                                          : static_cast<char16_t>(b));
+  }
+  return text;
+}
+
+// The value is read as the number "&h" followed by its bytes in hexadecimal,
+// most significant first, and shown as that number's decimal text. An &h
+// number of eight digits is a signed 32-bit integer, so &hFFFFFFFF reads
+// as -1.
+std::u16string DwordText(std::span<const unsigned char> bytes) {
+  if (bytes.size() > 4) throw std::overflow_error("REG_DWORD data too long");
+  std::uint32_t value = 0;
+  for (std::size_t i = bytes.size(); i-- > 0;) value = (value << 8) | bytes[i];
+  const std::string digits = std::to_string(static_cast<std::int32_t>(value));
+  return std::u16string(digits.begin(), digits.end());
+}
+
+class KeyCloser {
+ public:
+  KeyCloser(platform::Registry& registry, platform::RegHandle key)
+      : registry_(registry), key_(key) {}
+  KeyCloser(const KeyCloser&) = delete;
+  KeyCloser& operator=(const KeyCloser&) = delete;
+  ~KeyCloser() { registry_.CloseKey(key_); }
+
+ private:
+  platform::Registry& registry_;
+  platform::RegHandle key_;
+};
+
+}  // namespace
+
+bool GetKeyValue(platform::Registry& registry, platform::RegHandle keyRoot,
+                 const std::u16string& keyName, const std::u16string& subKeyRef,
+                 std::u16string& keyVal) {
+  platform::RegHandle key = 0;
+  // Read access only: asking for write rights too would fail for users
+  // without administrator rights.
+  if (registry.OpenKey(keyRoot, keyName, platform::kKeyRead, key) !=
+      platform::kErrorSuccess) {
+    keyVal.clear();
+    return false;
+  }
+  const KeyCloser closer(registry, key);
+
+  std::array<unsigned char, kValueBufferSize> buffer{};
+  std::uint32_t size = kValueBufferSize;
+  std::uint32_t type = 0;
+  if (registry.QueryValue(key, subKeyRef, type, buffer.data(), size) !=
+      platform::kErrorSuccess) {
+    keyVal.clear();
+    return false;
+  }
+  if (size == 0) throw EmptyRegistryValue();
+  if (size > kValueBufferSize) size = kValueBufferSize;
+
+  std::span<const unsigned char> data(buffer.data(), size);
+  if (data.back() == 0) data = data.first(size - 1);
+
+  switch (type) {
+    case platform::kRegSz:
+      keyVal = FromWindows1252(data);
+      break;
+    case platform::kRegDword:
+      keyVal = DwordText(data);
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+namespace {
+
+// Steps to the tool; false when it is not there or will not start.
+bool TryStartSysInfo(platform::Registry& registry,
+                     platform::ProgramLauncher& launcher) {
+  std::u16string path;
+  if (!GetKeyValue(registry, platform::kHkeyLocalMachine,
+                   u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", u"PATH",
+                   path)) {
+    // Older systems record only the tool's directory.
+    if (!GetKeyValue(registry, platform::kHkeyLocalMachine,
+                     u"SOFTWARE\\Microsoft\\Shared Tools Location", u"MSINFO",
+                     path)) {
+      return false;
+    }
+    path += u"\\MSINFO32.EXE";
+    if (!launcher.IsNormalFile(path)) return false;
+  }
+  // A path read from "PATH" is used unchecked; a bad one fails here.
+  return launcher.Start(path);
+}
+
+}  // namespace
+
+void StartSysInfo(platform::Registry& registry,
+                  platform::ProgramLauncher& launcher,
+                  const std::function<void(const std::u16string&)>& showMessage) {
+  bool started = false;
+  try {
+    started = TryStartSysInfo(registry, launcher);
+  } catch (...) {
+    // Any failure means the same to the user: no system information.
+  }
+  if (!started) showMessage(kSysInfoUnavailable);
+}
+
+}  // namespace korvath::about

@@ -1,0 +1,23 @@
+#pragma once
+// The Windows registry, through the ANSI calls of Advapi32 so that string
+// values arrive in the system's ANSI code page.
+
+#ifdef _WIN32
+
+#include "platform/registry.h"
+
+namespace korvath::platform {
+
+class WindowsRegistry final : public Registry {
+ public:
+  RegStatus OpenKey(RegHandle root, const std::u16string& subKey,
+                    std::uint32_t access, RegHandle& key) override;
+  RegStatus QueryValue(RegHandle key, const std::u16string& valueName,
+                       std::uint32_t& type, unsigned char* data,
+                       std::uint32_t& size) override;
+  RegStatus CloseKey(RegHandle key) override;
+};
+
+}  // namespace korvath::platform
+
+#endif  // _WIN32
