@@ -17,9 +17,15 @@ build: deps
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
+# The desktop program on the example project; without a display, its tree
+# printed by the command-line tool instead.
 run: build
-	@echo "Call tree of examples/sample/main.m:"
-	./$(BUILD)/cli/korvath-tree -C examples/sample main
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ -x $(BUILD)/shell/gui/korvath ]; then \
+	  cd examples/sample && exec ../../$(BUILD)/shell/gui/korvath; \
+	else \
+	  echo "No display: printing the call tree of examples/sample/main.m with korvath-tree."; \
+	  ./$(BUILD)/cli/korvath-tree -C examples/sample main; \
+	fi
 
 clean:
 	rm -rf $(BUILD)

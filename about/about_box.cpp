@@ -86,7 +86,8 @@ void AboutBox::BuildLayout() {
   icon->setObjectName(QStringLiteral("picIcon"));
   icon->setGeometry(TwipsRect(240, 240, 540, 540, dpi));
   icon->setAlignment(Qt::AlignCenter);
-  icon->setPixmap(ProgramIconPixmap(32));
+  // 32 x 32 inside its 36-pixel box at 96 dpi, larger on denser screens.
+  icon->setPixmap(ProgramIconPixmap(TwipsToPixels(480, dpi)));
 
   auto* title = new QLabel(QStringLiteral("Korvath"), this);
   title->setObjectName(QStringLiteral("lblTitle"));

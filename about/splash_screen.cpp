@@ -83,7 +83,6 @@ SplashScreen::SplashScreen(std::unique_ptr<platform::Clock> clock,
 SplashScreen::SplashScreen(platform::Clock& clock, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint), clock_(&clock) {
   setObjectName(QStringLiteral("frmSplash"));
-  setWindowTitle(QString());
   setWindowIcon(ProgramIcon());
   // Without focusable controls the window itself takes the focus, which is
   // what starts the timed close.
@@ -109,8 +108,8 @@ void SplashScreen::BuildLayout() {
   logo->setObjectName(QStringLiteral("imgLogo"));
   const QRect logo_box = TwipsRect(360, 795, 1815, 2385, dpi);
   logo->setGeometry(logo_box);
-  // Stretched to its box like the design's image; scaling without smoothing
-  // keeps the drawing's pixels sharp.
+  // Stretched to fill its box; scaling without smoothing keeps the
+  // drawing's pixels sharp.
   logo->setPixmap(ProgramIconPixmap(32).scaled(
       logo_box.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
 
@@ -124,9 +123,8 @@ void SplashScreen::BuildLayout() {
            Sizing::ToText);
   AddLabel(frame_, "lblPlatform", PlatformName(), ArialFont(15.75, true),
            TwipsRect(4980, 2340, 1875, 360, dpi), right, Sizing::ToText);
-  version_ = AddLabel(frame_, "lblVersion", VersionText(), ArialFont(12, true),
-                      TwipsRect(5970, 2700, 885, 285, dpi), right,
-                      Sizing::ToText);
+  AddLabel(frame_, "lblVersion", VersionText(), ArialFont(12, true),
+           TwipsRect(5970, 2700, 885, 285, dpi), right, Sizing::ToText);
   AddLabel(frame_, "lblCredit", QStringLiteral("Made by the Korvath team"),
            ArialFont(8.25, false), TwipsRect(4560, 3060, 2415, 255, dpi), left,
            Sizing::Fixed);

@@ -1,6 +1,8 @@
 #pragma once
 // The start-up splash: name, icon and version, closing itself a few seconds
 // after it receives the focus, or at once on a key press or a click.
+// Shown modeless with show(), it asks for the focus itself; give it
+// Qt::WA_DeleteOnClose when it is created with new.
 
 #include <QWidget>
 #include <memory>
@@ -8,7 +10,6 @@
 #include "platform/clock.h"
 
 class QFrame;
-class QLabel;
 
 namespace korvath::about {
 
@@ -40,7 +41,6 @@ class SplashScreen : public QWidget {
   std::unique_ptr<platform::Clock> ownClock_;
   platform::Clock* clock_;
   QFrame* frame_ = nullptr;
-  QLabel* version_ = nullptr;
   bool waited_ = false;
   bool positioned_ = false;
 };
