@@ -11,30 +11,18 @@
 #include <QTabWidget>
 
 #include "shell/file_filter.h"
+#include "shell/plain_button.h"
+#include "shell/qt_text.h"
 #include "shell/twips.h"
 
 namespace korvath {
 namespace {
-
-QString ToQString(const Text& text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-Text ToText(const QString& text) { return Text(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())); }
 
 std::optional<QString> DefaultFileChooser(QWidget* parent, const QString& title,
                                           const QString& filter) {
   const QString path = QFileDialog::getOpenFileName(parent, title, QString(), filter);
   if (path.isEmpty()) return std::nullopt;
   return path;
-}
-
-QPushButton* PlainButton(const QString& caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  // Enter must not press a button: it ends a line in the list.
-  button->setAutoDefault(false);
-  button->setDefault(false);
-  return button;
 }
 
 }  // namespace

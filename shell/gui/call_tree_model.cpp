@@ -1,6 +1,6 @@
 #include "shell/gui/call_tree_model.h"
 
-#include "shell/gui/qt_text.h"
+#include "shell/qt_text.h"
 
 namespace korvath {
 

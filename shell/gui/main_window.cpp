@@ -23,7 +23,8 @@
 #include "shell/gui/editor_launcher.h"
 #include "shell/gui/message_box_sink.h"
 #include "shell/gui/progress_window.h"
-#include "shell/gui/qt_text.h"
+#include "shell/plain_button.h"
+#include "shell/qt_text.h"
 #include "shell/start_name.h"
 #include "shell/startup_settings.h"
 #include "shell/twips.h"
@@ -36,14 +37,6 @@ constexpr bool kSlashIsSeparator = false;
 #else
 constexpr bool kSlashIsSeparator = true;
 #endif
-
-QPushButton* PlainButton(const QString& caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  // Neither button is the default: Enter belongs to the name box.
-  button->setAutoDefault(false);
-  button->setDefault(false);
-  return button;
-}
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 #include "shell/gui/message_box_sink.h"
 
 #include "engine/messages.h"
-#include "shell/gui/qt_text.h"
+#include "shell/qt_text.h"
 
 namespace korvath {
 

@@ -3,7 +3,7 @@
 #include <QLabel>
 
 #include "engine/messages.h"
-#include "shell/gui/qt_text.h"
+#include "shell/qt_text.h"
 #include "shell/twips.h"
 
 namespace korvath {
