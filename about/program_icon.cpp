@@ -30,7 +30,7 @@ QIcon ProgramIcon() {
 QPixmap ProgramIconPixmap(int size) {
   EnsureResources();
   if (size == 16) return QPixmap(kIcon16);
-  const QPixmap drawing(kIcon32);
+  QPixmap drawing(kIcon32);
   if (size == 32) return drawing;
   return drawing.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }

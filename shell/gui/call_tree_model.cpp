@@ -27,7 +27,7 @@ void CallTreeModel::SetTree(CallTree tree, std::vector<FunctionRecord> records,
   for (int node = 1; node <= count; ++node) {
     const auto parent = static_cast<std::size_t>(tree_.Parent(node));
     const std::int32_t row = filled[parent]++;
-    childList_[static_cast<std::size_t>(childStart_[parent] + row)] = node;
+    childList_[static_cast<std::size_t>(childStart_[parent]) + static_cast<std::size_t>(row)] = node;
     rowInParent_[static_cast<std::size_t>(node)] = row;
   }
   endResetModel();
@@ -46,7 +46,8 @@ QModelIndex CallTreeModel::index(int row, int column, const QModelIndex& parent)
   const auto p = static_cast<std::size_t>(NodeOf(parent));
   if (column != 0 || row < 0 || p + 1 >= childStart_.size()) return {};
   if (row >= childStart_[p + 1] - childStart_[p]) return {};
-  const int node = childList_[static_cast<std::size_t>(childStart_[p] + row)];
+  const int node =
+      childList_[static_cast<std::size_t>(childStart_[p]) + static_cast<std::size_t>(row)];
   return createIndex(row, 0, static_cast<quintptr>(node));
 }
 

@@ -270,7 +270,7 @@ QString MainWindow::SubtreeText(int node) const {
   for (int n = node; n <= tree.Count(); ++n) {
     const int d = depth[static_cast<std::size_t>(n)];
     if (n != node && d <= base) break;
-    text += QString(2 * (d - base), QLatin1Char(' ')) +
+    text += QString(2 * static_cast<qsizetype>(d - base), QLatin1Char(' ')) +
             ToQString(tree.NodeText(n, model_->Records())) + QLatin1Char('\n');
   }
   return text;
