@@ -34,10 +34,10 @@ void ProgressWindow::SetCaption(const Text& caption) {
 }
 
 void ProgressWindow::Refresh() {
-  const auto now = Clock::now();
-  if (!mustPaint_ && now - lastPaint_ < std::chrono::milliseconds(33)) return;
+  const auto time = now();
+  if (!mustPaint_ && time - lastPaint_ < std::chrono::milliseconds(33)) return;
   mustPaint_ = false;
-  lastPaint_ = now;
+  lastPaint_ = time;
   ++repaints_;
   repaint();
 }

@@ -28,8 +28,11 @@ class ProgressWindow final : public QWidget, public ProgressSink {
   std::function<void(const QString&)> captionObserver;
   int Repaints() const { return repaints_; }
 
- private:
   using Clock = std::chrono::steady_clock;
+  // The time source of the repaint limit (tests use a fake).
+  std::function<Clock::time_point()> now = [] { return Clock::now(); };
+
+ private:
   Clock::time_point lastPaint_{};
   bool mustPaint_ = true;
   int repaints_ = 0;

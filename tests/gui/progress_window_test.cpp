@@ -1,0 +1,46 @@
+// The progress window draws at most about 30 captions a second, but never
+// skips the last one of a run.
+
+#include <QLabel>
+#include <QtTest>
+
+#include "engine/messages.h"
+#include "shell/gui/progress_window.h"
+
+namespace korvath {
+
+class ProgressWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void captionsAreSetEveryPassButDrawnAtMostEvery33ms() {
+    ProgressWindow window;
+    ProgressWindow::Clock::time_point t{};
+    window.now = [&t] { return t; };
+    QStringList seen;
+    window.captionObserver = [&seen](const QString& c) { seen << c; };
+    window.Show();
+    window.Refresh();
+    QCOMPARE(window.Repaints(), 1);
+    for (int pass = 0; pass < 100; ++pass) {
+      t += std::chrono::milliseconds(1);
+      window.SetCaption(messages::ProgressCaption(pass, 100));
+      window.Refresh();
+    }
+    // 100 ms of passes: a repaint at 33, 66 and 99 ms after the first.
+    QCOMPARE(window.Repaints(), 4);
+    QCOMPARE(seen.size(), 100);
+    QCOMPARE(window.lblProgress->text(), QStringLiteral("Parsed 99 files out of 100."));
+
+    t += std::chrono::milliseconds(1);
+    window.SetCaption(messages::kBuildingTree);
+    window.Refresh();
+    QCOMPARE(window.Repaints(), 5);
+    QCOMPARE(window.lblProgress->text(), QStringLiteral("Building the function tree"));
+  }
+};
+
+}  // namespace korvath
+
+QTEST_MAIN(korvath::ProgressWindowTest)
+#include "progress_window_test.moc"
