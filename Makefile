@@ -27,5 +27,16 @@ run: build
 	  ./$(BUILD)/cli/korvath-tree -C examples/sample main; \
 	fi
 
+# Measurements, never part of `make test`: a Release build of its own, then a
+# Markdown table on standard output, everything else on standard error (see
+# README, "Performance").
+BENCH_BUILD ?= build-bench
+
+bench:
+	@KORVATH_DEPS=bench scripts/install-deps.sh >&2
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release >&2
+	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target korvath-tree korvath-genproject korvath-bench >&2
+	@$(BENCH_BUILD)/bench/korvath-bench all $(BENCH_BUILD)
+
 clean:
 	rm -rf $(BUILD)

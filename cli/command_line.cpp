@@ -17,6 +17,7 @@ const char* UsageText() {
          "  --format text|json|dot  output format (default: text)\n"
          "  --progress              print every progress caption to standard error\n"
          "  --stats                 print counts and timings to standard error\n"
+         "  --list-files            print the path of every file scanned to standard error\n"
          "  --help                  print this help\n"
          "\n"
          "Exit status: 0 with a tree, 1 when no tree could be made, 2 for a usage error.\n";
@@ -65,6 +66,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       cl.progress = true;
     } else if (arg == "--stats") {
       cl.stats = true;
+    } else if (arg == "--list-files") {
+      cl.listFiles = true;
     } else if (arg == "--") {
       if (i + 2 != args.size() || haveStart) return fail("expected one START after --");
       cl.start = args[++i];

@@ -18,6 +18,7 @@ struct CommandLine {
   OutputFormat format = OutputFormat::Text;
   bool progress = false;
   bool stats = false;
+  bool listFiles = false;
   bool help = false;
   std::string start;
 };

@@ -1,5 +1,6 @@
 // korvath-tree: the call tree of one MATLAB file on the command line.
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -34,6 +35,11 @@ class StderrProgress final : public korvath::ProgressSink {
   void Show() override {}
   void SetCaption(const Text& caption) override {
     if (enabled_) std::fprintf(stderr, "%s\n", ToUtf8(caption).c_str());
+  }
+  // Called once per pass, often a hundred thousand times a run: no caption
+  // text is built unless it is printed.
+  void SetCounts(int parsed, int total) override {
+    if (enabled_) SetCaption(korvath::messages::ProgressCaption(parsed, total));
   }
   void Refresh() override {}
   void Close() override {}
@@ -130,6 +136,7 @@ int Run(const korvath::cli::CommandLine& cl) {
   korvath::RunServices services{fs, progress, messages, tree};
   korvath::RunStats stats;
   const korvath::RunOutcome outcome = korvath::ParseAndBuild(state, startName, services, &stats);
+  const auto writeStart = std::chrono::steady_clock::now();
 
   if (cl.format == korvath::cli::OutputFormat::Json) {
     korvath::cli::WriteJson(stdout, tree, state.FinalRecords, messages.texts);
@@ -148,13 +155,19 @@ int Run(const korvath::cli::CommandLine& cl) {
     }
   }
   std::fflush(stdout);
+  const double writeMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - writeStart)
+          .count();
+  if (cl.listFiles) {
+    for (const Text& path : stats.scannedFiles) std::fprintf(stderr, "%s\n", ToUtf8(path).c_str());
+  }
   if (cl.stats) {
     std::fprintf(stderr,
                  "records: %d\npasses: %d\nfiles scanned: %d\nbytes read: %llu\ntree nodes: %d\n"
-                 "search path ms: %.3f\nresolution ms: %.3f\ntree ms: %.3f\n",
+                 "search path ms: %.3f\nresolution ms: %.3f\ntree ms: %.3f\nwrite ms: %.3f\n",
                  stats.records, stats.passes, stats.filesScanned,
                  static_cast<unsigned long long>(stats.bytesRead), stats.nodes, stats.searchPathMs,
-                 stats.resolutionMs, stats.treeMs);
+                 stats.resolutionMs, stats.treeMs, writeMs);
   }
   return outcome == korvath::RunOutcome::TreeBuilt ? 0 : 1;
 }

@@ -1,82 +1,194 @@
 #include "cli/tree_writers.h"
 
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
 #include <string>
-
-#include "platform/utf8.h"
+#include <string_view>
 
 namespace korvath::cli {
 namespace {
 
+// A large buffer written out in big blocks; a tree can run to a gigabyte of
+// text, so every byte goes through a plain memcpy and nothing else.
 class Output {
  public:
-  explicit Output(std::FILE* file) : file_(file) { buffer_.reserve(kChunk + 4096); }
+  explicit Output(std::FILE* file) : file_(file), buffer_(new char[kSize]) {}
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
   ~Output() { Flush(); }
 
   Output& operator<<(std::string_view text) {
-    buffer_ += text;
-    if (buffer_.size() >= kChunk) Flush();
+    Append(text.data(), text.size());
     return *this;
   }
+  Output& operator<<(int value) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    Append(digits, static_cast<std::size_t>(end - digits));
+    return *this;
+  }
+  void Append(const char* data, std::size_t size) {
+    if (used_ + size > kSize) {
+      Flush();
+      if (size > kSize) {
+        std::fwrite(data, 1, size, file_);
+        return;
+      }
+    }
+    std::memcpy(buffer_.get() + used_, data, size);
+    used_ += size;
+  }
   void Flush() {
-    if (!buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
-    buffer_.clear();
+    if (used_ != 0) std::fwrite(buffer_.get(), 1, used_, file_);
+    used_ = 0;
   }
 
  private:
-  static constexpr std::size_t kChunk = 1 << 16;
+  static constexpr std::size_t kSize = 1 << 18;
   std::FILE* file_;
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
 };
+
+enum class Escape { None, Json, Dot };
+
+void AppendCodePoint(std::string& out, char32_t cp) {
+  if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+void AppendAscii(std::string& out, char c, Escape escape) {
+  switch (escape) {
+    case Escape::None:
+      out.push_back(c);
+      return;
+    case Escape::Json:
+      switch (c) {
+        case '"': out += "\\\""; return;
+        case '\\': out += "\\\\"; return;
+        case '\n': out += "\\n"; return;
+        case '\r': out += "\\r"; return;
+        case '\t': out += "\\t"; return;
+        default:
+          if (static_cast<unsigned char>(c) < 0x20) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            out += "\\u00";
+            out.push_back(kHex[(c >> 4) & 0xF]);
+            out.push_back(kHex[c & 0xF]);
+          } else {
+            out.push_back(c);
+          }
+          return;
+      }
+    case Escape::Dot:
+      if (c == '\n' || c == '\r') {
+        out += "\\n";
+        return;
+      }
+      if (c == '"' || c == '\\') out.push_back('\\');
+      out.push_back(c);
+      return;
+  }
+}
+
+// UTF-16 straight to escaped UTF-8 (unpaired surrogates become U+FFFD);
+// only ASCII characters ever need escaping.
+void AppendText(std::string& out, TextView text, Escape escape) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t u = text[i];
+    if (u < 0x80) {
+      AppendAscii(out, static_cast<char>(u), escape);
+    } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+               text[i + 1] <= 0xDFFF) {
+      AppendCodePoint(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) +
+                               (static_cast<char32_t>(text[i + 1]) - 0xDC00));
+      ++i;
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+      AppendCodePoint(out, 0xFFFD);
+    } else {
+      AppendCodePoint(out, u);
+    }
+  }
+}
+
+// The encoded text of every node, made once per record: a tree of a million
+// nodes shows only a few tens of thousands of distinct records.
+class Labels {
+ public:
+  Labels(const CallTree& tree, const std::vector<FunctionRecord>& records, Escape escape)
+      : tree_(tree), records_(records), escape_(escape), at_(records.size(), kUnset) {
+    AppendText(root_, tree.RootText(), escape);
+  }
+
+  std::string_view Of(int node) {
+    if (tree_.Parent(node) == 0) return root_;
+    const auto r = static_cast<std::size_t>(tree_.Record(node));
+    if (at_[r] == kUnset) {
+      const FunctionRecord& rec = records_[r];
+      const std::size_t begin = arena_.size();
+      AppendText(arena_, rec.Name, escape_);
+      arena_ += " (";
+      AppendText(arena_, rec.Lines, escape_);
+      arena_ += ")";
+      if (!rec.AlsoCalledBy.empty()) {
+        arena_ += " - Also called by ";
+        AppendText(arena_, rec.AlsoCalledBy, escape_);
+      }
+      at_[r] = Span{begin, arena_.size() - begin};
+    }
+    return std::string_view(arena_).substr(at_[r].begin, at_[r].size);
+  }
+
+ private:
+  struct Span {
+    std::size_t begin;
+    std::size_t size;
+    bool operator==(const Span&) const = default;
+  };
+  static constexpr Span kUnset{std::numeric_limits<std::size_t>::max(), 0};
+
+  const CallTree& tree_;
+  const std::vector<FunctionRecord>& records_;
+  Escape escape_;
+  std::string root_;
+  std::string arena_;
+  std::vector<Span> at_;
+};
+
+// Whether each node is the last child of its parent.
+std::vector<char> LastChildFlags(const CallTree& tree) {
+  const auto count = static_cast<std::size_t>(tree.Count());
+  std::vector<int> lastChild(count + 1, 0);
+  for (int node = 2; node <= tree.Count(); ++node) {
+    lastChild[static_cast<std::size_t>(tree.Parent(node))] = node;
+  }
+  std::vector<char> last(count + 1, 0);
+  for (int node = 2; node <= tree.Count(); ++node) {
+    const auto parent = static_cast<std::size_t>(tree.Parent(node));
+    last[static_cast<std::size_t>(node)] = static_cast<char>(lastChild[parent] == node);
+  }
+  return last;
+}
 
 std::string JsonString(TextView text) {
   std::string out = "\"";
-  for (const char c : platform::ToUtf8(text)) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-          out += escaped;
-        } else {
-          out.push_back(c);
-        }
-    }
-  }
+  AppendText(out, text, Escape::Json);
   out.push_back('"');
   return out;
-}
-
-std::string DotString(TextView text) {
-  std::string out = "\"";
-  for (const char c : platform::ToUtf8(text)) {
-    if (c == '"' || c == '\\') out.push_back('\\');
-    if (c == '\n' || c == '\r') {
-      out += "\\n";
-      continue;
-    }
-    out.push_back(c);
-  }
-  out.push_back('"');
-  return out;
-}
-
-// Whether each node is the last child of its parent.
-std::vector<bool> LastChildFlags(const CallTree& tree) {
-  const int count = tree.Count();
-  std::vector<int> lastChild(static_cast<std::size_t>(count) + 1, 0);
-  for (int node = 2; node <= count; ++node) lastChild[static_cast<std::size_t>(tree.Parent(node))] = node;
-  std::vector<bool> last(static_cast<std::size_t>(count) + 1, false);
-  for (int node = 2; node <= count; ++node) {
-    last[static_cast<std::size_t>(node)] = lastChild[static_cast<std::size_t>(tree.Parent(node))] == node;
-  }
-  return last;
 }
 
 }  // namespace
@@ -86,7 +198,8 @@ void WriteTextTree(std::FILE* file, const CallTree& tree,
   const int count = tree.Count();
   if (count == 0) return;
   Output out(file);
-  const std::vector<bool> last = LastChildFlags(tree);
+  Labels labels(tree, records, Escape::None);
+  const std::vector<char> last = LastChildFlags(tree);
   // Nodes come in depth-first order; `path` holds the ancestors of the
   // current node, root first.
   std::vector<int> path;
@@ -99,15 +212,11 @@ void WriteTextTree(std::FILE* file, const CallTree& tree,
       prefix.resize(prefixAt.back());
       prefixAt.pop_back();
     }
-    if (node == 1) {
-      out << platform::ToUtf8(tree.NodeText(node, records)) << "\n";
-    } else {
-      const bool isLast = last[static_cast<std::size_t>(node)];
-      out << prefix << (isLast ? "└── " : "├── ")
-          << platform::ToUtf8(tree.NodeText(node, records)) << "\n";
-    }
+    const bool isLast = last[static_cast<std::size_t>(node)] != 0;
+    if (node != 1) out << prefix << (isLast ? "└── " : "├── ");
+    out << labels.Of(node) << "\n";
     prefixAt.push_back(prefix.size());
-    if (node != 1) prefix += last[static_cast<std::size_t>(node)] ? "    " : "│   ";
+    if (node != 1) prefix += isLast ? "    " : "│   ";
     path.push_back(node);
   }
 }
@@ -120,6 +229,7 @@ void WriteJson(std::FILE* file, const CallTree& tree, const std::vector<Function
   if (count == 0) {
     out << "null";
   } else {
+    Labels labels(tree, records, Escape::Json);
     std::vector<int> path;
     for (int node = 1; node <= count; ++node) {
       const int parent = tree.Parent(node);
@@ -130,9 +240,9 @@ void WriteJson(std::FILE* file, const CallTree& tree, const std::vector<Function
         firstChild = false;
       }
       // A node directly after its parent is the parent's first child.
-      if (node != 1 && tree.Parent(node) == node - 1) firstChild = true;
+      if (node != 1 && parent == node - 1) firstChild = true;
       if (node != 1 && !firstChild) out << ", ";
-      out << "{\"text\": " << JsonString(tree.NodeText(node, records)) << ", \"children\": [";
+      out << "{\"text\": \"" << labels.Of(node) << "\", \"children\": [";
       path.push_back(node);
     }
     for (std::size_t k = 0; k < path.size(); ++k) out << "]}";
@@ -149,10 +259,10 @@ void WriteDot(std::FILE* file, const CallTree& tree, const std::vector<FunctionR
   Output out(file);
   out << "digraph calltree {\n  node [shape=box, fontname=\"Helvetica\"];\n";
   const int count = tree.Count();
+  Labels labels(tree, records, Escape::Dot);
   for (int node = 1; node <= count; ++node) {
-    const std::string id = std::to_string(node);
-    out << "  n" << id << " [label=" << DotString(tree.NodeText(node, records)) << "];\n";
-    if (node != 1) out << "  n" << std::to_string(tree.Parent(node)) << " -> n" << id << ";\n";
+    out << "  n" << node << " [label=\"" << labels.Of(node) << "\"];\n";
+    if (node != 1) out << "  n" << tree.Parent(node) << " -> n" << node << ";\n";
   }
   out << "}\n";
 }

@@ -1,19 +1,13 @@
 #include "engine/call_extraction.h"
 
-#include <utility>
+#include <bit>
 #include <vector>
 
-namespace korvath {
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
-bool IsDelimiter(char16_t c) {
-  switch (c) {
-    case u'=': case u'+': case u'-': case u'*': case u'^': case u'~': case u'&': case u'/':
-    case u'<': case u'>': case u'\\': case u'|': case u'\'': case u':': case u',': case u' ':
-      return true;
-    default:
-      return false;
-  }
-}
+namespace korvath {
 
 std::optional<std::size_t> FindClosingParen(TextView text, std::size_t start) {
   long depth = 0;
@@ -28,63 +22,78 @@ std::optional<std::size_t> FindClosingParen(TextView text, std::size_t start) {
   return std::nullopt;
 }
 
-void FindCalls(TextView text, std::int32_t line, CallRecorder& out) {
-  if (text.empty()) return;
-  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+namespace {
 
-  // The ")" that closes each "(" over the whole text. A "(" inside a piece
-  // being cut is closed by the same ")" as long as that lies inside the
-  // piece; otherwise it has no ")" there.
-  thread_local std::vector<std::size_t> match;
-  thread_local std::vector<std::size_t> open;
-  thread_local std::vector<std::pair<std::size_t, std::size_t>> work;
-  bool anyParen = false;
-  for (const char16_t c : text) {
+// Eight characters at a time: a 16-bit mask, two bits per character, of the
+// delimiters and parentheses among them. Names are short, so a loop that
+// branched on every character would mispredict at almost every name.
+#if defined(__SSE2__) || defined(_M_X64)
+inline unsigned SpecialMask(const char16_t* at) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  auto is = [&](char16_t c) {
+    return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c)));
+  };
+  // Signed compares: units of 0x8000 and above read as negative and fall
+  // outside both ranges.
+  auto within = [&](short lo, short hi) {
+    return _mm_and_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(static_cast<short>(lo - 1))),
+                         _mm_cmplt_epi16(v, _mm_set1_epi16(static_cast<short>(hi + 1))));
+  };
+  // & ' ( ) * + , -   and   < = >
+  __m128i m = _mm_or_si128(within(u'&', u'-'), within(u'<', u'>'));
+  m = _mm_or_si128(m, _mm_or_si128(is(u' '), is(u'/')));
+  m = _mm_or_si128(m, _mm_or_si128(is(u':'), is(u'\\')));
+  m = _mm_or_si128(m, _mm_or_si128(is(u'^'), is(u'|')));
+  m = _mm_or_si128(m, is(u'~'));
+  return static_cast<unsigned>(_mm_movemask_epi8(m));
+}
+constexpr bool kHaveMask = true;
+#else
+inline unsigned SpecialMask(const char16_t*) { return 0; }
+constexpr bool kHaveMask = false;
+#endif
+
+}  // namespace
+
+// The recursive cut (name, argument list, rest) done as one pass: each
+// argument list is cut before the text after it, so names come out in text
+// order, and the pieces nest exactly as matched parentheses do.
+void FindCalls(TextView text, std::int32_t line, CallRecorder& out) {
+  thread_local std::vector<TextView> names;
+  names.clear();
+  const char16_t* s = text.data();
+  const std::size_t n = text.size();
+  std::size_t depth = 0;
+  std::size_t start = 0;
+  // At a delimiter or parenthesis: a ")" that closes nothing is part of the
+  // name; everything else ends the name before it.
+  auto split = [&](std::size_t i) {
+    const char16_t c = s[i];
     if (c == u'(') {
-      anyParen = true;
-      break;
+      ++depth;
+    } else if (c == u')') {
+      if (depth == 0) return;
+      --depth;
     }
-  }
-  if (anyParen) {
-    match.assign(text.size(), kNone);
-    open.clear();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == u'(') {
-        open.push_back(i);
-      } else if (text[i] == u')' && !open.empty()) {
-        match[open.back()] = i;
-        open.pop_back();
+    if (i > start) names.emplace_back(s + start, i - start);
+    start = i + 1;
+  };
+  std::size_t i = 0;
+  if constexpr (kHaveMask) {
+    for (; i + 8 <= n; i += 8) {
+      for (unsigned mask = SpecialMask(s + i); mask != 0; mask &= mask - 1) {
+        const auto bit = static_cast<std::size_t>(std::countr_zero(mask));
+        mask &= mask - 1;  // each character has two bits
+        split(i + bit / 2);
       }
     }
   }
-
-  // Pieces still to cut, last one first; an explicit stack keeps deep
-  // nesting off the call stack.
-  work.clear();
-  work.emplace_back(0, text.size());
-  while (!work.empty()) {
-    auto [begin, end] = work.back();
-    work.pop_back();
-    while (begin < end && text[begin] == u' ') ++begin;
-    while (end > begin && text[end - 1] == u' ') --end;
-    if (begin == end) continue;
-
-    std::size_t i = begin;
-    while (i < end && text[i] != u'(' && !IsDelimiter(text[i])) ++i;
-    if (i > begin) out.AddCall(text.substr(begin, i - begin), line);
-    if (i == end) continue;
-    if (text[i] != u'(') {
-      work.emplace_back(i + 1, end);
-      continue;
-    }
-    const std::size_t close = match[i];
-    if (close != kNone && close < end) {
-      work.emplace_back(close + 1, end);
-      work.emplace_back(i + 1, close);
-    } else {
-      work.emplace_back(i + 1, end);
-    }
+  for (; i < n; ++i) {
+    const char16_t c = s[i];
+    if (c == u'(' || c == u')' || IsDelimiter(c)) split(i);
   }
+  if (n > start) names.emplace_back(s + start, n - start);
+  if (!names.empty()) out.AddCalls(names.data(), names.size(), line);
 }
 
 }  // namespace korvath

@@ -1,6 +1,7 @@
 #pragma once
 // Cuts one cleaned statement into names at the delimiters and parentheses.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -11,7 +12,14 @@ namespace korvath {
 
 // The 16 characters that end a name: = + - * ^ ~ & / < > \ | ' : , and blank.
 inline constexpr TextView kDelimiters = u"=+-*^~&/<>\\|':, ";
-bool IsDelimiter(char16_t c);
+// A table, since every character of every statement is tested.
+inline constexpr std::array<bool, 128> kIsDelimiterTable = [] {
+  std::array<bool, 128> table{};
+  for (const char16_t c : kDelimiters) table[c] = true;
+  return table;
+}();
+inline bool IsDelimiter(char16_t c) { return c < 128 && kIsDelimiterTable[c]; }
+
 
 class CallRecorder {
  public:
@@ -20,6 +28,11 @@ class CallRecorder {
   CallRecorder& operator=(const CallRecorder&) = delete;
   virtual ~CallRecorder() = default;
   virtual void AddCall(TextView name, std::int32_t line) = 0;
+  // All names of one statement, in order; by default one AddCall each. A
+  // recorder may look ahead to fetch what the later names need.
+  virtual void AddCalls(const TextView* names, std::size_t count, std::int32_t line) {
+    for (std::size_t i = 0; i < count; ++i) AddCall(names[i], line);
+  }
 };
 
 // Hands every name of `text` to `out`, left to right, each name ahead of the

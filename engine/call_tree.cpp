@@ -1,5 +1,6 @@
 #include "engine/call_tree.h"
 
+#include <algorithm>
 #include <exception>
 #include <unordered_map>
 
@@ -10,7 +11,7 @@ namespace korvath {
 namespace {
 
 struct Frame {
-  const std::vector<int>* records;  // the records whose Caller is this level's name
+  int group;  // the records whose Caller is this level's name; -1 for none
   std::size_t next;
   int parentNode;
   int parentLevel;
@@ -24,31 +25,63 @@ TreeBuildResult BuildCallTree(const std::vector<FunctionRecord>& records, TreeMo
   tree.Clear();
   if (records.size() < 2 || records[1].Name.empty()) return result;
   const Text& rootName = records[1].Name;
+  // Beyond a few million nodes the hint would only reserve address space.
+  tree.Reserve(std::min(limits.maxNodes, 1 << 22));
   tree.AddRoot(rootName, rootName);
   result.hasRoot = true;
 
   // Each level of the walk visits the records called from one function, in
-  // record order; grouping them by Caller once replaces a scan per level.
-  std::unordered_map<TextView, std::vector<int>> byCaller;
+  // record order. The records are grouped by Caller once (group members in
+  // record order, one array for all groups), and every record knows the
+  // group of its own Name, so the walk of a million nodes hashes no text.
+  std::unordered_map<TextView, int> groupOf;
+  std::vector<int> groupOfRecord(records.size(), 0);
   for (std::size_t i = 1; i < records.size(); ++i) {
-    byCaller[records[i].Caller].push_back(static_cast<int>(i));
+    const auto [it, added] =
+        groupOf.try_emplace(records[i].Caller, static_cast<int>(groupOf.size()));
+    groupOfRecord[i] = it->second;
   }
-  static const std::vector<int> kNone;
-  auto callsOf = [&](TextView caller) -> const std::vector<int>* {
-    const auto it = byCaller.find(caller);
-    return it == byCaller.end() ? &kNone : &it->second;
+  std::vector<std::size_t> groupStart(groupOf.size() + 1, 0);
+  for (std::size_t i = 1; i < records.size(); ++i) {
+    ++groupStart[static_cast<std::size_t>(groupOfRecord[i]) + 1];
+  }
+  for (std::size_t g = 1; g < groupStart.size(); ++g) groupStart[g] += groupStart[g - 1];
+  std::vector<int> members(records.size() - 1);
+  {
+    std::vector<std::size_t> fill(groupStart.begin(), groupStart.end() - 1);
+    for (std::size_t i = 1; i < records.size(); ++i) {
+      members[fill[static_cast<std::size_t>(groupOfRecord[i])]++] = static_cast<int>(i);
+    }
+  }
+  auto groupNamed = [&](TextView name) {
+    const auto it = groupOf.find(name);
+    return it == groupOf.end() ? -1 : it->second;
   };
+  // Per record, what a node of it needs, side by side: its label and the
+  // group its own calls form (kLeaf for a linked record, -1 for none).
+  constexpr int kLeaf = -2;
+  std::vector<int> callsOf(records.size(), -1);
+  std::vector<NodeLabel> labels(records.size());
+  for (std::size_t i = 1; i < records.size(); ++i) {
+    const FunctionRecord& rec = records[i];
+    callsOf[i] = rec.AlsoCalledBy.empty() ? groupNamed(rec.Name) : kLeaf;
+    labels[i] = NodeLabel{static_cast<int>(i), rec.Name, rec.Lines, rec.AlsoCalledBy};
+  }
 
   std::vector<Frame> stack;
-  stack.push_back(Frame{callsOf(rootName), 0, tree.Count(), 0});
+  stack.push_back(Frame{groupNamed(rootName), 0, tree.Count(), 0});
   while (!stack.empty()) {
     Frame& frame = stack.back();
-    if (frame.next >= frame.records->size()) {
+    const std::size_t size =
+        frame.group < 0 ? 0
+                        : groupStart[static_cast<std::size_t>(frame.group) + 1] -
+                              groupStart[static_cast<std::size_t>(frame.group)];
+    if (frame.next >= size) {
       stack.pop_back();
       continue;
     }
-    const int r = (*frame.records)[frame.next++];
-    const FunctionRecord& rec = records[static_cast<std::size_t>(r)];
+    const auto r = static_cast<std::size_t>(
+        members[groupStart[static_cast<std::size_t>(frame.group)] + frame.next++]);
     if (tree.Count() >= limits.maxNodes) {
       messages.ShowMessage(MessageIcon::Critical, messages::kTreeTooLarge);
       result.budgetExceeded = true;
@@ -56,13 +89,14 @@ TreeBuildResult BuildCallTree(const std::vector<FunctionRecord>& records, TreeMo
     }
     int node = 0;
     try {
-      node = tree.AddChild(frame.parentNode, NodeLabel{r, rec.Name, rec.Lines, rec.AlsoCalledBy});
+      node = tree.AddChild(frame.parentNode, labels[r]);
     } catch (const std::exception& e) {
       messages.ShowMessage(MessageIcon::None,
                            messages::TreeNodeError(0, platform::FromUtf8(e.what())));
       continue;
     }
-    if (!rec.AlsoCalledBy.empty()) continue;
+    const int calls = callsOf[r];
+    if (calls == kLeaf) continue;
     const int level = frame.parentLevel + 1;
     if (level >= limits.maxDepth) {
       // The level below cannot be built: this node stays a leaf and the
@@ -72,9 +106,15 @@ TreeBuildResult BuildCallTree(const std::vector<FunctionRecord>& records, TreeMo
       stack.pop_back();
       continue;
     }
-    stack.push_back(Frame{callsOf(rec.Name), 0, node, level});
+    stack.push_back(Frame{calls, 0, node, level});
   }
   return result;
+}
+
+void CallTree::Reserve(int nodes) {
+  const auto wanted = static_cast<std::size_t>(std::max(nodes, 0)) + 1;
+  parent_.reserve(wanted);
+  record_.reserve(wanted);
 }
 
 void CallTree::Clear() {

@@ -39,6 +39,9 @@ class CallTree final : public TreeModel {
   int AddRoot(TextView key, TextView text) override;
   int AddChild(int parent, const NodeLabel& label) override;
   int Count() const override { return static_cast<int>(parent_.size()) - 1; }
+  // Room for the whole budget at once: pages are only touched as nodes
+  // come, and the arrays are never copied while they grow.
+  void Reserve(int nodes) override;
 
   // Node indexes are 1..Count(); the root is node 1. Parent of the root is 0.
   int Parent(int node) const { return parent_[static_cast<std::size_t>(node)]; }

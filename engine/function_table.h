@@ -4,12 +4,11 @@
 // the plain linear scans (record order, reuse of blanked slots, linking).
 
 #include <cstdint>
-#include <deque>
-#include <set>
+#include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "engine/index_set.h"
 #include "engine/text.h"
 
 namespace korvath {
@@ -53,10 +52,13 @@ class FunctionTable {
   void AddCall(TextView caller, TextView name, std::int32_t line) {
     AddCall(Intern(caller), name, line);
   }
+  // The same for several names in a row, fetching ahead what each needs.
+  void AddCalls(NameId caller, const TextView* names, std::size_t count, std::int32_t line);
 
   // Records are 1..HighestIndex().
   int HighestIndex() const { return static_cast<int>(records_.size()) - 1; }
   TextView Name(int i) const { return TextOf(At(i).name); }
+  NameId NameIdAt(int i) const { return At(i).name; }
   // The design's view of the table: element 0 empty, Lines as text.
   std::vector<FunctionRecord> Records() const;
 
@@ -84,47 +86,96 @@ class FunctionTable {
   std::size_t NameCount() const { return pool_.size(); }
 
  private:
+  // Line numbers live in one shared list pool; a record holds the first and
+  // last node of its own list, so filing a line never allocates per record.
+  // New nodes always go at the end (no free list to chase); the lists of
+  // reused slots are dropped and the pool is compacted when mostly garbage.
+  struct LineNode {
+    std::int32_t line;
+    std::int32_t next;  // -1 at the end
+  };
   struct Rec {
     NameId caller = 0;
     NameId name = 0;
     NameId alsoCalledBy = 0;
+    std::int32_t linesHead = -1;
+    std::int32_t linesTail = -1;
+    std::int32_t lineCount = 0;
     bool parsed = false;
-    std::vector<std::int32_t> lines;
+  };
+  // Open records of one function, as a list in a shared pool.
+  struct OpenNode {
+    std::int32_t record;
+    std::int32_t next;
   };
   struct NameState {
-    int minSettled = 0;          // lowest settled record of this name, 0 if none
-    std::vector<int> open;       // open records not yet linkable
+    int minSettled = 0;           // lowest settled record of this name, 0 if none
+    std::int32_t openHead = -1;   // open records not yet linkable
+    bool usedAsCaller = false;
   };
-  struct PairHash {
-    std::size_t operator()(std::uint64_t key) const noexcept {
-      return static_cast<std::size_t>(key * 0x9E3779B97F4A7C15ULL >> 17);
-    }
+  // The first eight units of a text, zero-padded, with its hash and length:
+  // enough to find a short name without touching the text pool.
+  // Left uninitialised on purpose: filled by KeyOf, often sixteen at a time.
+  struct NameKey {
+    std::uint64_t hash;
+    std::uint64_t head0;
+    std::uint64_t head1;
+    std::uint32_t tag;  // hash bits and the length (capped at 255)
   };
-  struct ViewHash {
-    using is_transparent = void;
-    std::size_t operator()(TextView v) const noexcept {
-      return std::hash<TextView>{}(v);
-    }
+  // One slot of the name index (open addressing, linear probing). It also
+  // holds the record of (scanCaller_, this name), valid when scanStamp
+  // equals the table's current stamp, so that a repeated call costs one
+  // slot read.
+  struct NameSlot {
+    std::uint32_t tag = 0;
+    std::int32_t idPlus1 = 0;  // 0: empty
+    std::uint32_t scanStamp = 0;
+    std::int32_t scanRecord = 0;
+    std::uint64_t head0 = 0;
+    std::uint64_t head1 = 0;
   };
 
   const Rec& At(int i) const { return records_[static_cast<std::size_t>(i)]; }
   Rec& At(int i) { return records_[static_cast<std::size_t>(i)]; }
-  static std::uint64_t PairKey(NameId caller, NameId name) {
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(caller)) << 32) |
-           static_cast<std::uint32_t>(name);
+  static void KeyOf(TextView text, NameKey& key);
+  void AddCallKeyed(NameId caller, TextView name, const NameKey& key, std::int32_t line);
+  // Index of the slot holding `text`, or -1.
+  std::ptrdiff_t FindSlot(TextView text, const NameKey& key) const;
+  NameId InternKeyed(TextView text, const NameKey& key);
+  void GrowNameIndex();
+  NameSlot& SlotOf(NameId id) {
+    return nameIndex_[static_cast<std::size_t>(slotOf_[static_cast<std::size_t>(id)])];
   }
-  NameId Find(TextView text) const;
-  NameState& StateOf(NameId id);
+  void BeginCaller(NameId caller);
+  void AppendLine(Rec& rec, std::int32_t line);
+  void SetOnlyLine(Rec& rec, std::int32_t line);
+  void CompactLines();
+  template <class Visit>
+  void ForEachLine(const Rec& rec, Visit visit) const;
+  Text JoinLines(const Rec& rec) const;
+  NameState& StateOf(NameId id) { return names_[static_cast<std::size_t>(id)]; }
   void OpenRecord(int i);
-  void RemoveFromOpen(int i);
 
   std::vector<Rec> records_;
-  std::deque<Text> pool_;  // stable addresses: ids_ keys view into it
-  std::unordered_map<TextView, NameId, ViewHash, std::equal_to<>> ids_;
-  std::unordered_map<std::uint64_t, int, PairHash> pairs_;
+  std::vector<LineNode> lineNodes_;
+  std::size_t liveLines_ = 0;  // nodes still in some record's list
+  std::size_t compactAt_ = 0;
+  // Interned texts: views into fixed-size blocks that never move.
+  std::vector<TextView> pool_;
+  std::vector<std::unique_ptr<char16_t[]>> blocks_;
+  char16_t* block_ = nullptr;  // the block short texts go to
+  std::size_t blockUsed_ = 0;
+  std::vector<NameSlot> nameIndex_;
+  std::vector<std::int32_t> slotOf_;  // by name id
+  // Calls come file by file: the (caller, name) pairs of the file being
+  // scanned are found through the names, stamped per caller.
+  NameId scanCaller_ = -1;
+  std::uint32_t scanStamp_ = 0;
   std::vector<NameState> names_;
-  std::set<int> blanks_;      // blanked slots, lowest first
-  std::set<int> candidates_;  // open records that cannot be linked yet
+  std::vector<OpenNode> openNodes_;
+  std::int32_t freeOpen_ = -1;
+  IndexSet blanks_;           // blanked slots
+  IndexSet candidates_;       // open records that cannot be linked yet
   std::vector<int> pending_;  // open records whose function is settled
   int nonBlank_ = 0;
   int nonBlankParsed_ = 0;

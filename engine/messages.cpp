@@ -1,5 +1,7 @@
 #include "engine/messages.h"
 
+#include "engine/run_interfaces.h"
+
 namespace korvath::messages {
 
 Text ProgressCaption(int parsed, int total) {
@@ -19,3 +21,11 @@ Text TreeNodeError(int number, TextView what) {
 }
 
 }  // namespace korvath::messages
+
+namespace korvath {
+
+void ProgressSink::SetCounts(int parsed, int total) {
+  SetCaption(messages::ProgressCaption(parsed, total));
+}
+
+}  // namespace korvath

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <string_view>
 
 namespace korvath {
 
@@ -13,77 +14,158 @@ bool IsQuoteOpener(char16_t c) {
 // opening bracket; otherwise it is a transpose. After each literal the text
 // is examined again from its second character, which only ever re-reads
 // characters that were already found not to open a string, so one forward
-// pass gives the same text.
+// pass gives the same text. What is kept never outruns what is read, so the
+// text is compacted in place.
 void RemoveStringLiterals(Text& text) {
-  if (text.find(u'\'') == Text::npos) return;
-  const Text source = std::move(text);
-  Text kept;
-  kept.reserve(source.size());
-  const std::size_t n = source.size();
-  std::size_t k = 0;
+  const std::size_t n = text.size();
+  const std::size_t first = text.find(u'\'');
+  if (first == Text::npos) return;
+  char16_t* const s = text.data();
+  // Everything before the first quote is kept as it is.
+  std::size_t k = first;
+  std::size_t w = first;
   while (k < n) {
     // The last character of the text is never examined.
-    if (kept.size() + 1 >= kept.size() + (n - k)) break;
-    const char16_t c = source[k];
+    if (n - k <= 1) break;
+    const char16_t c = s[k];
     bool opens = false;
-    if (c == u'\'') opens = kept.empty() ? k == 0 : IsQuoteOpener(kept.back());
+    if (c == u'\'') opens = w == 0 ? k == 0 : IsQuoteOpener(s[w - 1]);
     if (!opens) {
-      kept.push_back(c);
+      s[w++] = c;
       ++k;
       continue;
     }
-    const std::size_t close = source.find(u'\'', k + 1);
+    const std::size_t close = text.find(u'\'', k + 1);
     if (close == Text::npos) {
       text.clear();  // an unterminated string drops the statement
       return;
     }
     k = close + 1;
-    if (kept.empty() && k < n) {
+    if (w == 0 && k < n) {
       // The scan goes on at the second character: the first stays unread.
-      kept.push_back(source[k]);
+      s[w++] = s[k];
       ++k;
     }
   }
-  kept.append(source, k, Text::npos);
-  text = std::move(kept);
+  if (k < n && w != k) std::copy(s + k, s + n, s + w);
+  text.resize(w + (n - k));
 }
 
-Text CleanStatement(Text text, bool& forEntry) {
+void CleanStatementInPlace(Text& text, bool& forEntry) {
   forEntry = false;
-  if (StartsWith(text, u"function")) text.clear();
-  std::replace(text.begin(), text.end(), u'\t', u' ');
-  if (text.find(u'\'') != Text::npos) {
+  if (StartsWith(text, u"function")) {
+    text.clear();
+    return;
+  }
+  // One branch-free pass replaces tabs and tells which of quote, "%" and
+  // "=" occur at all; only those are then searched for.
+  constexpr std::size_t kNone = Text::npos;
+  char16_t* s = text.data();
+  std::size_t n = text.size();
+  unsigned quote = 0;
+  unsigned anyPercent = 0;
+  unsigned anyEq = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t c = s[i];
+    s[i] = c == u'\t' ? u' ' : c;
+    quote |= c == u'\'';
+    anyPercent |= c == u'%';
+    anyEq |= c == u'=';
+  }
+  std::size_t percent = anyPercent != 0 ? text.find(u'%') : kNone;
+  std::size_t eq = anyEq != 0 ? text.find(u'=') : kNone;
+  if (quote != 0) {
     const TextView trimmed = TrimBlanks(text);
     if (!trimmed.empty() && trimmed.front() == u'%') {
       text.clear();
-    } else {
-      RemoveStringLiterals(text);
+      return;
     }
+    RemoveStringLiterals(text);
+    percent = text.find(u'%');
+    eq = text.find(u'=');
   }
-  if (const auto percent = text.find(u'%'); percent != Text::npos) text.resize(percent);
-  if (const auto eq = text.find(u'='); eq != Text::npos) {
-    const bool equality = eq + 1 < text.size() && text[eq + 1] == u'=';
+  if (percent != kNone) text.resize(percent);
+  s = text.data();
+  n = text.size();
+  std::size_t from = 0;
+  if (eq != kNone && eq < n) {
+    const bool equality = eq + 1 < n && s[eq + 1] == u'=';
     if (!equality) {
-      forEntry = text.find(u"for") != Text::npos;
-      text.erase(0, eq + 1);
+      forEntry = TextView(text).find(u"for") != TextView::npos;
+      from = eq + 1;
     }
   }
-  for (auto& c : text) {
-    if (c == u'[' || c == u']' || c == u'{' || c == u'}' || c == u';') c = u' ';
+  // Drop the assignment target and blank the brackets in the same pass.
+  std::size_t w = 0;
+  for (std::size_t i = from; i < n; ++i) {
+    const char16_t c = s[i];
+    const bool bracket = c == u'[' || c == u']' || c == u'{' || c == u'}' || c == u';';
+    s[w++] = bracket ? u' ' : c;
   }
+  text.resize(w);
+}
+
+Text CleanStatement(Text text, bool& forEntry) {
+  CleanStatementInPlace(text, forEntry);
   return text;
 }
+
+namespace {
+
+// Trims blanks and lower-cases in one pass, moving the text to the front.
+void TrimAndLower(Text& text) {
+  const TextView trimmed = TrimBlanks(text);
+  const std::size_t offset = static_cast<std::size_t>(trimmed.data() - text.data());
+  const std::size_t n = trimmed.size();
+  char16_t* s = text.data();
+  char16_t any = 0;
+  for (std::size_t i = 0; i < n; ++i) any |= s[offset + i];
+  if (any < 0x80) {
+    for (std::size_t i = 0; i < n; ++i) {
+      const char16_t c = s[offset + i];
+      s[i] = static_cast<char16_t>(c + (static_cast<unsigned>(c - u'A') < 26U ? 32 : 0));
+    }
+  } else {
+    for (std::size_t i = 0; i < n; ++i) s[i] = LowerUnit(s[offset + i]);
+  }
+  text.resize(n);
+}
+
+// Most lines are ASCII, which reads the same in any encoding: such a line is
+// trimmed, lower-cased and widened in one pass, straight from its bytes.
+bool TrimLowerAscii(std::string_view raw, Text& text) {
+  unsigned char high = 0;
+  for (const char c : raw) high |= static_cast<unsigned char>(c);
+  if (high >= 0x80) return false;
+  std::size_t begin = 0;
+  std::size_t end = raw.size();
+  while (begin < end && raw[begin] == ' ') ++begin;
+  while (end > begin && raw[end - 1] == ' ') --end;
+  text.resize(end - begin);
+  char16_t* out = text.data();
+  for (std::size_t i = begin; i < end; ++i) {
+    const auto c = static_cast<unsigned char>(raw[i]);
+    *out++ = static_cast<char16_t>(c + (static_cast<unsigned>(c - 'A') < 26U ? 32 : 0));
+  }
+  return true;
+}
+
+}  // namespace
 
 void ScanFile(TextLines& lines, CallRecorder& out) {
   constexpr std::int64_t kMaxLine = std::numeric_limits<std::int32_t>::max();
   std::int64_t physical = 0;
-  Text line;
+  // Buffers live for the whole file: their capacity is reused by every line.
+  Text text;
   Text next;
-  while (lines.Next(line)) {
+  std::string_view raw;
+  while (lines.NextBytes(raw)) {
     ++physical;
     const auto statementLine = static_cast<std::int32_t>(std::min(physical, kMaxLine));
-    Text text(TrimBlanks(line));
-    LowerInPlace(text);
+    if (!TrimLowerAscii(raw, text)) {
+      lines.Decode(raw, text);
+      TrimAndLower(text);
+    }
     for (;;) {
       const TextView right = TrimBlanksRight(text);
       if (!EndsWith(right, u"...") || lines.AtEnd()) break;
@@ -93,9 +175,9 @@ void ScanFile(TextLines& lines, CallRecorder& out) {
       text += next;
     }
     bool forEntry = false;
-    const Text cleaned = CleanStatement(std::move(text), forEntry);
+    CleanStatementInPlace(text, forEntry);
     if (forEntry) out.AddCall(u"For", statementLine);
-    FindCalls(cleaned, statementLine, out);
+    FindCalls(text, statementLine, out);
   }
 }
 

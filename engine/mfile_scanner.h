@@ -20,6 +20,8 @@ void RemoveStringLiterals(Text& text);
 // Cleans one joined statement (its first line already trimmed and
 // lower-cased) and reports whether it makes a "For" entry.
 Text CleanStatement(Text text, bool& forEntry);
+// The same, in the caller's buffer, so a scan allocates nothing per line.
+void CleanStatementInPlace(Text& text, bool& forEntry);
 
 // Scans a whole file. Line numbers are the physical numbers (1-based) of each
 // statement's first line.

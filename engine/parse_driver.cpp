@@ -24,6 +24,9 @@ class TableRecorder final : public CallRecorder {
   TableRecorder(FunctionTable& table, FunctionTable::NameId caller)
       : table_(table), caller_(caller) {}
   void AddCall(TextView name, std::int32_t line) override { table_.AddCall(caller_, name, line); }
+  void AddCalls(const TextView* names, std::size_t count, std::int32_t line) override {
+    table_.AddCalls(caller_, names, count, line);
+  }
 
  private:
   FunctionTable& table_;
@@ -56,36 +59,61 @@ RunOutcome ParseAndBuild(EngineState& state, TextView startName, RunServices& se
 
   phase = Clock::now();
   ProbeCache probe(services.fs, std::move(dirs));
+  // The search's answer depends on the name alone, and most names (local
+  // variables, built-ins) are searched for again under every caller; each
+  // name is searched once. By name id: 0 not searched yet, -1 not found,
+  // k > 0 the k-th entry of `found`.
+  struct FoundFile {
+    Text fileName;
+    Text path;
+    FunctionTable::NameId caller;
+  };
+  std::vector<std::int32_t> searched;
+  std::vector<FoundFile> found;
   bool startNotFound = false;
   for (;;) {
     const FunctionTable::Pass pass = table.RunPass();
     ++st.passes;
-    services.progress.SetCaption(messages::ProgressCaption(pass.parsedCount, pass.totalCount));
+    services.progress.SetCounts(pass.parsedCount, pass.totalCount);
     services.progress.Refresh();
     if (pass.candidate == 0) break;
 
     const int current = pass.candidate;
-    Text fileName(table.Pick(current));
-    if (!EndsWith(fileName, u".m")) fileName += u".m";
-    const std::optional<Text> path = probe.Find(fileName);
-    if (!path) {
+    const TextView name = table.Pick(current);
+    const auto id = static_cast<std::size_t>(table.NameIdAt(current));
+    if (id >= searched.size()) searched.resize(table.NameCount(), 0);
+    if (searched[id] == 0) {
+      Text fileName(name);
+      if (!EndsWith(fileName, u".m")) fileName += u".m";
+      std::optional<Text> path = probe.Find(fileName);
+      if (path) {
+        const FunctionTable::NameId caller = table.Intern(fileName);
+        found.push_back(FoundFile{std::move(fileName), std::move(*path), caller});
+        searched[id] = static_cast<std::int32_t>(found.size());
+      } else {
+        searched[id] = -1;
+      }
+    }
+    if (searched[id] < 0) {
       if (current == 1) startNotFound = true;
       table.Blank(current);
       continue;
     }
+    const FoundFile& file = found[static_cast<std::size_t>(searched[id] - 1)];
     table.MarkFound(current);
-    state.FilePaths[Text(fileName.data(), fileName.size() - 2)] = *path;
+    state.FilePaths[Text(file.fileName.data(), file.fileName.size() - 2)] = file.path;
     std::string error;
-    std::optional<std::string> bytes = services.fs.ReadFile(*path, &error);
+    std::optional<std::string> bytes = services.fs.ReadFile(file.path, &error);
     if (!bytes) {
       // Counted as scanned, with no calls; the run goes on.
-      services.messages.FileUnreadable(*path, error);
+      services.messages.FileUnreadable(file.path, error);
       continue;
     }
     ++st.filesScanned;
     st.bytesRead += bytes->size();
+    st.scannedFiles.push_back(file.path);
     TextLines lines(std::move(*bytes));
-    TableRecorder recorder(table, table.Intern(fileName));
+    TableRecorder recorder(table, file.caller);
     ScanFile(lines, recorder);
   }
   st.records = table.HighestIndex();

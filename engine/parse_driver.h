@@ -41,6 +41,8 @@ struct RunStats {
   double searchPathMs = 0;
   double resolutionMs = 0;
   double treeMs = 0;
+  // Every file read and scanned, in order (a file scanned twice twice).
+  std::vector<Text> scannedFiles;
 };
 
 enum class RunOutcome {

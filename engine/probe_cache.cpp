@@ -53,12 +53,25 @@ void ProbeCache::ListUpTo(std::size_t dir) {
 std::optional<Text> ProbeCache::Find(TextView fileName) {
   if (dirs_.size() < 2) return std::nullopt;
   ListUpTo(dirs_.size() - 1);
-  const std::string wanted = platform::ToUtf8(fileName);
-  const auto it = index_.find(AsciiLower(wanted));
+  // Most names searched for are variables with no file: the lookup reuses
+  // two buffers and converts ASCII directly.
+  wanted_.clear();
+  bool ascii = true;
+  for (const char16_t c : fileName) ascii = ascii && c < 0x80;
+  if (ascii) {
+    for (const char16_t c : fileName) wanted_.push_back(static_cast<char>(c));
+  } else {
+    wanted_ = platform::ToUtf8(fileName);
+  }
+  lowered_.assign(wanted_);
+  for (auto& c : lowered_) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  const auto it = index_.find(std::string_view(lowered_));
   if (it == index_.end()) return std::nullopt;
   const Hit& hit = it->second;
-  const bool exact = std::binary_search(hit.names.begin(), hit.names.end(), wanted);
-  const std::string& chosen = exact ? wanted : hit.names.front();
+  const bool exact = std::binary_search(hit.names.begin(), hit.names.end(), wanted_);
+  const std::string& chosen = exact ? wanted_ : hit.names.front();
   return fs_.JoinPath(dirs_[hit.dir], platform::FromUtf8(chosen));
 }
 

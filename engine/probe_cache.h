@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -35,7 +36,16 @@ class ProbeCache {
   std::vector<Text> dirs_;
   std::size_t listed_ = 0;        // directories 1..listed_ are in `index_`
   bool stopped_ = false;          // a directory could not be listed
-  std::unordered_map<std::string, Hit> index_;  // ASCII-lower-cased name
+  // Looked up by string_view, so that a lookup builds no string.
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const noexcept {
+      return std::hash<std::string_view>{}(key);
+    }
+  };
+  std::unordered_map<std::string, Hit, KeyHash, std::equal_to<>> index_;  // ASCII-lower-cased name
+  std::string wanted_;  // reused by Find
+  std::string lowered_;
 };
 
 }  // namespace korvath

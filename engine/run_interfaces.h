@@ -33,6 +33,8 @@ class TreeModel {
   virtual int AddRoot(TextView key, TextView text) = 0;
   virtual int AddChild(int parent, const NodeLabel& label) = 0;
   virtual int Count() const = 0;
+  // A hint: about this many nodes may follow.
+  virtual void Reserve(int nodes) { (void)nodes; }
 
  protected:
   TreeModel(TreeModel&&) = default;
@@ -48,6 +50,9 @@ class ProgressSink {
 
   virtual void Show() = 0;
   virtual void SetCaption(const Text& caption) = 0;
+  // A pass's counts. By default the caption "Parsed N files out of M."; a
+  // sink that shows nothing may skip building that text once per pass.
+  virtual void SetCounts(int parsed, int total);
   virtual void Refresh() = 0;
   virtual void Close() = 0;
 };
@@ -75,6 +80,7 @@ class NullProgress final : public ProgressSink {
  public:
   void Show() override {}
   void SetCaption(const Text&) override {}
+  void SetCounts(int, int) override {}
   void Refresh() override {}
   void Close() override {}
 };

@@ -30,6 +30,16 @@ char16_t LowerUnit(char16_t unit) {
 }
 
 void LowerInPlace(Text& text) {
+  // Nearly every line is ASCII: test that first, then lower without a
+  // branch per character.
+  char16_t any = 0;
+  for (const char16_t c : text) any |= c;
+  if (any < 0x80) {
+    for (auto& c : text) {
+      c = static_cast<char16_t>(c + (static_cast<unsigned>(c - u'A') < 26U ? 32 : 0));
+    }
+    return;
+  }
   for (auto& c : text) c = LowerUnit(c);
 }
 

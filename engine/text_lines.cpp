@@ -1,5 +1,8 @@
 #include "engine/text_lines.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "platform/utf8.h"
 
 namespace korvath {
@@ -27,32 +30,50 @@ char16_t Windows1252ToUnit(unsigned char byte) {
 
 TextLines::TextLines(std::string bytes) : bytes_(std::move(bytes)) {
   if (HasUtf8ByteOrderMark(bytes_)) pos_ = 3;
-  utf8_ = platform::IsValidUtf8(std::string_view(bytes_).substr(pos_));
+  nextLf_ = FindByte('\n', pos_);
+  nextCr_ = FindByte('\r', pos_);
 }
 
-bool TextLines::Next(Text& line) {
-  line.clear();
+bool TextLines::IsUtf8() const {
+  if (utf8_ < 0) {
+    // Validity is a property of the whole file after its byte-order mark.
+    const std::size_t start = HasUtf8ByteOrderMark(bytes_) ? 3 : 0;
+    utf8_ = platform::IsValidUtf8(std::string_view(bytes_).substr(start)) ? 1 : 0;
+  }
+  return utf8_ == 1;
+}
+
+std::size_t TextLines::FindByte(char byte, std::size_t from) const {
+  const std::size_t at = std::string_view(bytes_).find(byte, from);
+  return at == std::string_view::npos ? bytes_.size() : at;
+}
+
+bool TextLines::NextBytes(std::string_view& raw) {
   if (AtEnd()) return false;
+  const char* const data = bytes_.data();
+  const std::size_t size = bytes_.size();
   const std::size_t begin = pos_;
-  std::size_t end = begin;
-  while (end < bytes_.size() && bytes_[end] != '\r' && bytes_[end] != '\n') ++end;
+  // The line ends at the first CR or LF. The next of each is remembered, so
+  // a file that uses only one of them is still searched once.
+  if (nextLf_ < begin) nextLf_ = FindByte('\n', begin);
+  if (nextCr_ < begin) nextCr_ = FindByte('\r', begin);
+  const std::size_t end = std::min(nextLf_, nextCr_);
   pos_ = end;
-  if (pos_ < bytes_.size()) {
-    if (bytes_[pos_] == '\r' && pos_ + 1 < bytes_.size() && bytes_[pos_ + 1] == '\n') ++pos_;
+  if (pos_ < size) {
+    if (data[pos_] == '\r' && pos_ + 1 < size && data[pos_ + 1] == '\n') ++pos_;
     ++pos_;
   }
-  const std::string_view raw(bytes_.data() + begin, end - begin);
-  bool ascii = true;
-  for (const char c : raw) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      ascii = false;
-      break;
-    }
-  }
-  if (ascii) {
+  raw = std::string_view(data + begin, end - begin);
+  return true;
+}
+
+void TextLines::Decode(std::string_view raw, Text& line) const {
+  unsigned char high = 0;
+  for (const char c : raw) high |= static_cast<unsigned char>(c);
+  if (high < 0x80) {
     line.resize(raw.size());
     for (std::size_t i = 0; i < raw.size(); ++i) line[i] = static_cast<char16_t>(raw[i]);
-  } else if (utf8_) {
+  } else if (IsUtf8()) {
     line = platform::FromUtf8(raw);
   } else {
     line.resize(raw.size());
@@ -60,6 +81,15 @@ bool TextLines::Next(Text& line) {
       line[i] = Windows1252ToUnit(static_cast<unsigned char>(raw[i]));
     }
   }
+}
+
+bool TextLines::Next(Text& line) {
+  std::string_view raw;
+  if (!NextBytes(raw)) {
+    line.clear();
+    return false;
+  }
+  Decode(raw, line);
   return true;
 }
 

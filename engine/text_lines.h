@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/text.h"
@@ -20,13 +21,25 @@ class TextLines {
   // Reads the next line into `line` (without its terminator). Returns false
   // at the end of the file.
   bool Next(Text& line);
-  bool IsUtf8() const { return utf8_; }
+  // The same line as its undecoded bytes, valid as long as this object; a
+  // line of ASCII bytes decodes to the same units in either encoding.
+  bool NextBytes(std::string_view& raw);
+  // One line's bytes decoded in this file's encoding.
+  void Decode(std::string_view raw, Text& line) const;
+  bool IsUtf8() const;
   std::size_t ByteCount() const { return bytes_.size(); }
 
  private:
+  // First position at or after `from` holding `byte`, or the size.
+  std::size_t FindByte(char byte, std::size_t from) const;
+
   std::string bytes_;
   std::size_t pos_ = 0;
-  bool utf8_ = true;
+  std::size_t nextLf_ = 0;  // the next LF at or after pos_, or the size
+  std::size_t nextCr_ = 0;  // the same for CR
+  // Whether the file is valid UTF-8, worked out when a line first needs it:
+  // lines of ASCII read the same either way. -1 while unknown.
+  mutable int utf8_ = -1;
 };
 
 // All lines of a file's bytes at once (small files: settings, lists).
