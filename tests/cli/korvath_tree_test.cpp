@@ -186,6 +186,22 @@ TEST_F(KorvathTreeTest, SettingsComeFromTheFallbackDirectory) {
   EXPECT_EQ(r.out, "y\n");
 }
 
+TEST_F(KorvathTreeTest, ListFilesAndStatsDescribeTheRun) {
+  WriteProject();
+  Write("main.m", "foo\nnot_here\n");
+  Write("lib/foo.m", "% nothing\n");
+  const RunResult r = Run("--list-files --stats main");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  // Scanned in pick order: the start file first, then foo.
+  const std::string project = (dir_ / "project").string();
+  const std::string listed = project + "/main.m\n" + project + "/lib/foo.m\n";
+  EXPECT_EQ(r.err.substr(0, listed.size()), listed);
+  EXPECT_NE(r.err.find("files scanned: 2\n"), std::string::npos) << r.err;
+  // 13 bytes of main.m and 10 of foo.m.
+  EXPECT_NE(r.err.find("bytes read: 23\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("tree nodes: 2\n"), std::string::npos) << r.err;
+}
+
 TEST_F(KorvathTreeTest, UsageErrorsEndWithStatusTwo) {
   EXPECT_EQ(Run("").exitCode, 2);
   EXPECT_EQ(Run("--format xml main").exitCode, 2);
