@@ -1,5 +1,7 @@
 #include "cli/tree_writers.h"
 
+#include "platform/utf8.h"
+
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -55,22 +57,6 @@ class Output {
 
 enum class Escape { None, Json, Dot };
 
-void AppendCodePoint(std::string& out, char32_t cp) {
-  if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
 void AppendAscii(std::string& out, char c, Escape escape) {
   switch (escape) {
     case Escape::None:
@@ -114,13 +100,13 @@ void AppendText(std::string& out, TextView text, Escape escape) {
       AppendAscii(out, static_cast<char>(u), escape);
     } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
                text[i + 1] <= 0xDFFF) {
-      AppendCodePoint(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) +
+      platform::AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) +
                                (static_cast<char32_t>(text[i + 1]) - 0xDC00));
       ++i;
     } else if (u >= 0xD800 && u <= 0xDFFF) {
-      AppendCodePoint(out, 0xFFFD);
+      platform::AppendUtf8(out, 0xFFFD);
     } else {
-      AppendCodePoint(out, u);
+      platform::AppendUtf8(out, u);
     }
   }
 }

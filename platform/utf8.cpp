@@ -3,7 +3,6 @@
 #include <cstdint>
 
 namespace korvath::platform {
-namespace {
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -22,6 +21,8 @@ void AppendUtf8(std::string& out, char32_t cp) {
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
+
+namespace {
 
 // Length of the valid UTF-8 sequence at `i`, or 0 when it is invalid.
 std::size_t SequenceLength(std::string_view s, std::size_t i, char32_t& cp) {

@@ -6,6 +6,8 @@
 
 namespace korvath::platform {
 
+// Appends one code point (at most U+10FFFF) as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
 // Unpaired surrogates become U+FFFD.
 std::string ToUtf8(std::u16string_view text);
 // Invalid sequences become U+FFFD; never fails.
