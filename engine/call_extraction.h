@@ -11,11 +11,11 @@
 namespace korvath {
 
 // The 16 characters that end a name: = + - * ^ ~ & / < > \ | ' : , and blank.
-inline constexpr TextView kDelimiters = u"=+-*^~&/<>\\|':, ";
+inline constexpr TextView Delimiters = u"=+-*^~&/<>\\|':, ";
 // A table, since every character of every statement is tested.
 inline constexpr std::array<bool, 128> kIsDelimiterTable = [] {
   std::array<bool, 128> table{};
-  for (const char16_t c : kDelimiters) table[c] = true;
+  for (const char16_t c : Delimiters) table[c] = true;
   return table;
 }();
 inline bool IsDelimiter(char16_t c) { return c < 128 && kIsDelimiterTable[c]; }

@@ -29,7 +29,13 @@ TreeBuildResult BuildCallTree(const std::vector<FunctionRecord>& records, TreeMo
   tree.Reserve(std::min(limits.maxNodes, 1 << 22));
   tree.AddRoot(rootName, rootName);
   result.hasRoot = true;
+  AddCallNodes(records, rootName, tree.Count(), tree, messages, limits, result);
+  return result;
+}
 
+void AddCallNodes(const std::vector<FunctionRecord>& records, TextView callerName,
+                  int parentIndex, TreeModel& tree, MessageSink& messages,
+                  const TreeLimits& limits, TreeBuildResult& result) {
   // Each level of the walk visits the records called from one function, in
   // record order. The records are grouped by Caller once (group members in
   // record order, one array for all groups), and every record knows the
@@ -69,7 +75,7 @@ TreeBuildResult BuildCallTree(const std::vector<FunctionRecord>& records, TreeMo
   }
 
   std::vector<Frame> stack;
-  stack.push_back(Frame{groupNamed(rootName), 0, tree.Count(), 0});
+  stack.push_back(Frame{groupNamed(callerName), 0, parentIndex, 0});
   while (!stack.empty()) {
     Frame& frame = stack.back();
     const std::size_t size =
@@ -108,7 +114,6 @@ TreeBuildResult BuildCallTree(const std::vector<FunctionRecord>& records, TreeMo
     }
     stack.push_back(Frame{calls, 0, node, level});
   }
-  return result;
 }
 
 void CallTree::Reserve(int nodes) {

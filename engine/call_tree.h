@@ -27,6 +27,13 @@ struct TreeBuildResult {
 TreeBuildResult BuildCallTree(const std::vector<FunctionRecord>& records, TreeModel& tree,
                               MessageSink& messages, const TreeLimits& limits = {});
 
+// Adds under node `parentIndex` (at level 0 of the depth budget) one child
+// per record called from `callerName`, and below each the calls of its own
+// function, depth first. Walks with an explicit stack.
+void AddCallNodes(const std::vector<FunctionRecord>& records, TextView callerName,
+                  int parentIndex, TreeModel& tree, MessageSink& messages,
+                  const TreeLimits& limits, TreeBuildResult& result);
+
 // A compact tree: per node only its parent and its record, so a tree of a
 // million nodes costs a few megabytes. Texts come from the records.
 class CallTree final : public TreeModel {

@@ -37,8 +37,8 @@ class CountingRecorder final : public CallRecorder {
 };
 
 TEST(Delimiters, AreExactlyTheSixteenCharacters) {
-  EXPECT_EQ(kDelimiters.size(), 16u);
-  for (char16_t c : kDelimiters) EXPECT_TRUE(IsDelimiter(c)) << char(c);
+  EXPECT_EQ(Delimiters.size(), 16u);
+  for (char16_t c : Delimiters) EXPECT_TRUE(IsDelimiter(c)) << char(c);
   for (char16_t c : Text(u"()[]{};.\t\"!@#$_a0\u00a0")) EXPECT_FALSE(IsDelimiter(c)) << int(c);
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 // Kept here rather than taken from the engine, so that a wrong table there
 // shows up as a difference.
-constexpr TextView kDelimiters = u"=+-*^~&/<>\\|':, ";
+constexpr TextView Delimiters = u"=+-*^~&/<>\\|':, ";
 constexpr TextView kQuoteOpeners = u"=+-*^~&/<>\\|':, ([{";
 
 // --- 1-based string helpers, so the code reads like the algorithms --------
@@ -185,7 +185,7 @@ std::size_t FindClosingParen(TextView text, std::size_t start) {
 void FindCalls(Table& table, TextView f, TextView caller, std::int32_t line) {
   if (f.empty()) return;
   std::size_t d = 0;
-  for (const char16_t delimiter : kDelimiters) {
+  for (const char16_t delimiter : Delimiters) {
     const std::size_t at = InStr(f, TextView(&delimiter, 1));
     if (at != 0 && (d == 0 || at < d)) d = at;
   }
