@@ -9,7 +9,7 @@
 
 #include "about/program_icon.h"
 #include "about/system_info.h"
-#include "about/twips.h"
+#include "shell/twips.h"
 #include "about/version_text.h"
 #include "platform/host_program_launcher.h"
 #ifdef _WIN32

@@ -13,7 +13,7 @@
 #include <cstdlib>
 
 #include "about/program_icon.h"
-#include "about/twips.h"
+#include "shell/twips.h"
 #include "about/version_text.h"
 #include "platform/system_clock.h"
 

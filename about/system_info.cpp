@@ -1,5 +1,7 @@
 #include "about/system_info.h"
 
+#include "platform/windows1252.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -10,20 +12,11 @@ namespace {
 
 constexpr std::uint32_t kValueBufferSize = 1024;
 
-// Windows-1252 at 0x80-0x9F; the five unassigned bytes map to the C1
-// controls of the same number, as Windows itself maps them.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 std::u16string FromWindows1252(std::span<const unsigned char> bytes) {
   std::u16string text;
   text.reserve(bytes.size());
   for (const unsigned char b : bytes) {
-    text.push_back(b >= 0x80 && b <= 0x9F ? kCp1252High[b - 0x80]
-                                          : static_cast<char16_t>(b));
+    text.push_back(platform::Windows1252ToUnit(b));
   }
   return text;
 }

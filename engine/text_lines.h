@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/text.h"
+#include "platform/windows1252.h"
 
 namespace korvath {
 
@@ -45,8 +46,6 @@ class TextLines {
 // All lines of a file's bytes at once (small files: settings, lists).
 std::vector<Text> SplitLines(std::string bytes);
 
-// One byte of Windows-1252 as UTF-16 (the five unassigned bytes map to the
-// C1 control of the same value, as Windows does).
-char16_t Windows1252ToUnit(unsigned char byte);
+using platform::Windows1252ToUnit;
 
 }  // namespace korvath

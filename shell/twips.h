@@ -9,16 +9,26 @@
 
 namespace korvath {
 
-inline double PixelsPerTwip() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const double dpi = screen != nullptr ? screen->logicalDotsPerInch() : 96.0;
-  return (dpi > 0 ? dpi : 96.0) / 1440.0;
+inline int TwipsToPixels(int twips, double dpi) {
+  return static_cast<int>(std::lround(twips * dpi / 1440.0));
 }
 
-inline int Twips(int twips) { return static_cast<int>(std::lround(twips * PixelsPerTwip())); }
+inline QRect TwipsRect(int left, int top, int width, int height, double dpi) {
+  return QRect(TwipsToPixels(left, dpi), TwipsToPixels(top, dpi), TwipsToPixels(width, dpi),
+               TwipsToPixels(height, dpi));
+}
+
+// The primary screen's logical dpi (96 when there is none).
+inline double ScreenDpi() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const double dpi = screen != nullptr ? screen->logicalDotsPerInch() : 96.0;
+  return dpi > 0 ? dpi : 96.0;
+}
+
+inline int Twips(int twips) { return TwipsToPixels(twips, ScreenDpi()); }
 
 inline QRect TwipsRect(int left, int top, int width, int height) {
-  return QRect(Twips(left), Twips(top), Twips(width), Twips(height));
+  return TwipsRect(left, top, width, height, ScreenDpi());
 }
 
 }  // namespace korvath

@@ -1,0 +1,10 @@
+#pragma once
+// Windows-1252, the ANSI code page Korvath reads text in when it is not UTF-8.
+
+namespace korvath::platform {
+
+// One byte as UTF-16. The five unassigned bytes map to the C1 control of the
+// same value, as Windows itself maps them.
+char16_t Windows1252ToUnit(unsigned char byte);
+
+}  // namespace korvath::platform
