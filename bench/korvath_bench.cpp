@@ -40,7 +40,7 @@
 #include "platform/utf8.h"
 
 #ifdef KORVATH_BENCH_LITERAL
-#include "tests/literal/literal_engine.h"
+#include "tests/oracle/literal_engine.h"
 #endif
 
 namespace fs = std::filesystem;

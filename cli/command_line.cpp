@@ -23,10 +23,12 @@ const char* UsageText() {
          "Exit status: 0 with a tree, 1 when no tree could be made, 2 for a usage error.\n";
 }
 
-ParseResult ParseCommandLine(const std::vector<std::string>& args) {
-  CommandLine cl;
+platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandLine& cl) {
+  cl = CommandLine{};
   bool haveStart = false;
-  auto fail = [](std::string message) { return ParseResult{std::nullopt, std::move(message)}; };
+  auto fail = [](std::string message) {
+    return platform::Result::Failure(platform::Status::UsageError, std::move(message));
+  };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&](std::string& out) {
@@ -81,7 +83,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
   }
   if (!haveStart && !cl.help) return fail("no START given");
-  return ParseResult{cl, {}};
+  return {};
 }
 
 }  // namespace korvath::cli

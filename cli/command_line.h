@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace korvath::cli {
 
 enum class OutputFormat { Text, Json, Dot };
@@ -23,12 +25,8 @@ struct CommandLine {
   std::string start;
 };
 
-struct ParseResult {
-  std::optional<CommandLine> commandLine;
-  std::string error;  // set when commandLine is empty
-};
-
-ParseResult ParseCommandLine(const std::vector<std::string>& args);
+// A UsageError, described, when `args` cannot be run.
+platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandLine& commandLine);
 const char* UsageText();
 
 }  // namespace korvath::cli

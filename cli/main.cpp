@@ -3,33 +3,30 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
-#include "cli/tree_writers.h"
 #include "engine/messages.h"
 #include "engine/parse_driver.h"
 #include "engine/text_lines.h"
+#include "engine/tree_writers.h"
+#include "platform/host.h"
 #include "platform/host_file_system.h"
 #include "platform/utf8.h"
-#include "shell/start_name.h"
-#include "shell/startup_settings.h"
+#include "session/discard_list.h"
+#include "session/message_tally.h"
+#include "session/start_name.h"
+#include "session/startup_settings.h"
 
+namespace korvath::cli {
 namespace {
 
-using korvath::Text;
-using korvath::platform::FromUtf8;
-using korvath::platform::ToUtf8;
+using platform::FromUtf8;
+using platform::Result;
+using platform::ToUtf8;
 
-#ifdef _WIN32
-constexpr bool kSlashIsSeparator = false;
-#else
-constexpr bool kSlashIsSeparator = true;
-#endif
-
-class StderrProgress final : public korvath::ProgressSink {
+class StderrProgress final : public engine::ProgressSink {
  public:
   explicit StderrProgress(bool enabled) : enabled_(enabled) {}
   void Show() override {}
@@ -39,7 +36,7 @@ class StderrProgress final : public korvath::ProgressSink {
   // Called once per pass, often a hundred thousand times a run: no caption
   // text is built unless it is printed.
   void SetCounts(int parsed, int total) override {
-    if (enabled_) SetCaption(korvath::messages::ProgressCaption(parsed, total));
+    if (enabled_) SetCaption(engine::messages::ProgressCaption(parsed, total));
   }
   void Refresh() override {}
   void Close() override {}
@@ -48,34 +45,20 @@ class StderrProgress final : public korvath::ProgressSink {
   bool enabled_;
 };
 
-class CollectedMessages final : public korvath::MessageSink {
+class CollectedMessages final : public engine::MessageSink {
  public:
-  void ShowMessage(korvath::MessageIcon /*icon*/, const Text& text) override {
-    texts.push_back(text);
-  }
-  void FileUnreadable(const Text& path, const std::string& reason) override {
+  void ShowMessage(engine::MessageIcon /*icon*/, const Text& text) override { tally.Add(text); }
+  void FileUnreadable(const Text& path, const Result& why) override {
     std::fprintf(stderr, "korvath-tree: warning: cannot read %s: %s\n", ToUtf8(path).c_str(),
-                 reason.c_str());
+                 why.description.c_str());
   }
-  std::vector<Text> texts;
+  session::MessageTally tally;
 };
 
 // Message boxes the window would show, on standard error; a message that
 // repeats is printed once with its count.
-void PrintMessages(const std::vector<Text>& texts) {
-  std::vector<std::pair<Text, int>> distinct;
-  for (const Text& text : texts) {
-    bool seen = false;
-    for (auto& [known, count] : distinct) {
-      if (known == text) {
-        ++count;
-        seen = true;
-        break;
-      }
-    }
-    if (!seen) distinct.emplace_back(text, 1);
-  }
-  for (const auto& [text, count] : distinct) {
+void PrintMessages(const session::MessageTally& tally) {
+  for (const auto& [text, count] : tally.Distinct()) {
     if (count == 1) {
       std::fprintf(stderr, "korvath-tree: %s\n", ToUtf8(text).c_str());
     } else {
@@ -85,7 +68,7 @@ void PrintMessages(const std::vector<Text>& texts) {
 }
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "korvath-tree: %s\n\n%s", message.c_str(), korvath::cli::UsageText());
+  std::fprintf(stderr, "korvath-tree: %s\n\n%s", message.c_str(), UsageText());
   return 2;
 }
 
@@ -95,95 +78,110 @@ std::string Absolute(const std::string& path) {
   return ec ? path : absolute.string();
 }
 
-int Run(const korvath::cli::CommandLine& cl) {
-  korvath::platform::HostFileSystem fs;
-  if (cl.directory && !fs.SetCurrentDirectory(FromUtf8(*cl.directory))) {
-    return UsageError("cannot change to directory '" + *cl.directory + "'");
-  }
+// The run's input from the settings and the options; a failure is a usage
+// error, already described.
+Result MakeRunInput(const CommandLine& cl, platform::FileSystem& fs, engine::RunInput& input) {
   // Start-up may move to the fallback directory: fix named files first.
   const std::optional<std::string> pathdef =
       cl.pathdef ? std::optional<std::string>(Absolute(*cl.pathdef)) : std::nullopt;
   const std::optional<std::string> discard =
       cl.discard ? std::optional<std::string>(Absolute(*cl.discard)) : std::nullopt;
 
-  korvath::StartupSettings settings =
-      korvath::LoadStartupSettings(fs, korvath::DefaultFallbackDirectory());
-  korvath::EngineState state;
-  state.PathdefFile = pathdef ? FromUtf8(*pathdef) : settings.PathdefFile;
-  state.Discards = std::move(settings.Discards);
+  session::Settings settings;
+  session::LoadStartupSettings(fs, platform::DefaultFallbackDirectory(), settings);
+  input.pathdefFile = pathdef ? FromUtf8(*pathdef) : settings.pathdefFile;
+  input.discards = std::move(settings.discards);
   if (discard) {
-    std::string error;
-    std::optional<std::string> bytes = fs.ReadFile(FromUtf8(*discard), &error);
-    if (!bytes) {
-      std::fprintf(stderr, "korvath-tree: cannot read discard list %s: %s\n", discard->c_str(),
-                   error.c_str());
-      return 2;
+    std::string bytes;
+    if (const Result read = fs.ReadFile(FromUtf8(*discard), bytes); !read) {
+      return Result::Failure(platform::Status::UsageError,
+                             "cannot read discard list " + *discard + ": " + read.description);
     }
-    state.Discards = korvath::ParseDiscardList(korvath::SplitLines(std::move(*bytes)));
+    input.discards = session::ParseDiscardList(engine::SplitLines(std::move(bytes)));
   }
-  for (std::size_t d = 1; d < state.Discards.size(); ++d) {
-    korvath::DiscardEntry& entry = state.Discards[d];
-    if (cl.showAll) entry.Show = true;
-    for (const std::string& group : cl.showGroups) {
-      if (entry.FileType == FromUtf8(group)) entry.Show = true;
-    }
-  }
+  std::vector<Text> groups;
+  for (const std::string& group : cl.showGroups) groups.push_back(FromUtf8(group));
+  if (cl.showAll) groups = session::DiscardGroups(input.discards);
+  session::ShowOnlyGroups(input.discards, groups);
+  input.startName = session::StartNameFromInput(FromUtf8(cl.start), platform::SlashIsSeparator());
+  return {};
+}
 
-  const Text startName = korvath::StartNameFromInput(FromUtf8(cl.start), kSlashIsSeparator);
+void WriteTree(OutputFormat format, const Result& outcome, const engine::CallTree& tree,
+               const engine::RunOutput& output, const session::MessageTally& messages) {
+  if (format == OutputFormat::Json) {
+    engine::WriteJson(stdout, tree, output.records, messages.All());
+  }
+  if (outcome.status == platform::Status::NoSearchPath) {
+    // The tree of the window stays as it was; here there is none to print.
+    PrintMessages(messages);
+    return;
+  }
+  if (format == OutputFormat::Text) {
+    engine::WriteTextTree(stdout, tree, output.records);
+  } else if (format == OutputFormat::Dot) {
+    engine::WriteDot(stdout, tree, output.records);
+  }
+  if (format != OutputFormat::Json || !outcome) PrintMessages(messages);
+}
+
+void PrintStats(const engine::RunStats& stats, double writeMs) {
+  std::fprintf(stderr,
+               "records: %d\npasses: %d\nfiles scanned: %d\nbytes read: %llu\ntree nodes: %d\n"
+               "search path ms: %.3f\nresolution ms: %.3f\ntree ms: %.3f\nwrite ms: %.3f\n",
+               stats.records, stats.passes, stats.filesScanned,
+               static_cast<unsigned long long>(stats.bytesRead), stats.nodes, stats.searchPathMs,
+               stats.resolutionMs, stats.treeMs, writeMs);
+}
+
+int Run(const CommandLine& cl) {
+  platform::HostFileSystem fs;
+  if (cl.directory && !fs.SetCurrentDirectory(FromUtf8(*cl.directory))) {
+    return UsageError("cannot change to directory '" + *cl.directory + "'");
+  }
+  engine::RunInput input;
+  if (const Result made = MakeRunInput(cl, fs, input); !made) {
+    std::fprintf(stderr, "korvath-tree: %s\n", made.description.c_str());
+    return 2;
+  }
   StderrProgress progress(cl.progress);
   CollectedMessages messages;
-  korvath::CallTree tree;
-  korvath::RunServices services{fs, progress, messages, tree};
-  korvath::RunStats stats;
-  const korvath::RunOutcome outcome = korvath::ParseAndBuild(state, startName, services, &stats);
-  const auto writeStart = std::chrono::steady_clock::now();
+  engine::CallTree tree;
+  engine::RunServices services{fs, progress, messages, tree};
+  engine::RunOutput output;
+  const Result outcome = engine::ParseAndBuild(input, services, output);
 
-  if (cl.format == korvath::cli::OutputFormat::Json) {
-    korvath::cli::WriteJson(stdout, tree, state.FinalRecords, messages.texts);
-  }
-  if (outcome == korvath::RunOutcome::PathdefFailed) {
-    // The tree of the window stays as it was; here there is none to print.
-    PrintMessages(messages.texts);
-  } else {
-    if (cl.format == korvath::cli::OutputFormat::Text) {
-      korvath::cli::WriteTextTree(stdout, tree, state.FinalRecords);
-    } else if (cl.format == korvath::cli::OutputFormat::Dot) {
-      korvath::cli::WriteDot(stdout, tree, state.FinalRecords);
-    }
-    if (cl.format != korvath::cli::OutputFormat::Json || outcome != korvath::RunOutcome::TreeBuilt) {
-      PrintMessages(messages.texts);
-    }
-  }
+  const auto writeStart = std::chrono::steady_clock::now();
+  WriteTree(cl.format, outcome, tree, output, messages.tally);
   std::fflush(stdout);
   const double writeMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - writeStart)
           .count();
   if (cl.listFiles) {
-    for (const Text& path : stats.scannedFiles) std::fprintf(stderr, "%s\n", ToUtf8(path).c_str());
+    for (const Text& path : output.stats.scannedFiles) {
+      std::fprintf(stderr, "%s\n", ToUtf8(path).c_str());
+    }
   }
-  if (cl.stats) {
-    std::fprintf(stderr,
-                 "records: %d\npasses: %d\nfiles scanned: %d\nbytes read: %llu\ntree nodes: %d\n"
-                 "search path ms: %.3f\nresolution ms: %.3f\ntree ms: %.3f\nwrite ms: %.3f\n",
-                 stats.records, stats.passes, stats.filesScanned,
-                 static_cast<unsigned long long>(stats.bytesRead), stats.nodes, stats.searchPathMs,
-                 stats.resolutionMs, stats.treeMs, writeMs);
-  }
-  return outcome == korvath::RunOutcome::TreeBuilt ? 0 : 1;
+  if (cl.stats) PrintStats(output.stats, writeMs);
+  return outcome ? 0 : 1;
 }
 
 }  // namespace
+}  // namespace korvath::cli
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  const korvath::cli::ParseResult parsed = korvath::cli::ParseCommandLine(args);
-  if (!parsed.commandLine) return UsageError(parsed.error);
-  if (parsed.commandLine->help) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  korvath::cli::CommandLine commandLine;
+  if (const korvath::platform::Result parsed = korvath::cli::ParseCommandLine(args, commandLine);
+      !parsed) {
+    return korvath::cli::UsageError(parsed.description);
+  }
+  if (commandLine.help) {
     std::fputs(korvath::cli::UsageText(), stdout);
     return 0;
   }
   try {
-    return Run(*parsed.commandLine);
+    return korvath::cli::Run(commandLine);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "korvath-tree: %s\n", e.what());
     return 1;

@@ -7,20 +7,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace korvath {
-
-std::optional<std::size_t> FindClosingParen(TextView text, std::size_t start) {
-  long depth = 0;
-  for (std::size_t i = start; i < text.size(); ++i) {
-    if (text[i] == u')') {
-      --depth;
-      if (depth == 0) return i;
-    } else if (text[i] == u'(') {
-      ++depth;
-    }
-  }
-  return std::nullopt;
-}
+namespace korvath::engine {
 
 namespace {
 
@@ -96,4 +83,4 @@ void FindCalls(TextView text, std::int32_t line, CallRecorder& out) {
   if (!names.empty()) out.AddCalls(names.data(), names.size(), line);
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

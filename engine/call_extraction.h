@@ -4,11 +4,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 #include "engine/text.h"
 
-namespace korvath {
+namespace korvath::engine {
 
 // The 16 characters that end a name: = + - * ^ ~ & / < > \ | ' : , and blank.
 inline constexpr TextView Delimiters = u"=+-*^~&/<>\\|':, ";
@@ -40,8 +39,4 @@ class CallRecorder {
 // the text as its argument list. Runs in linear time without recursion.
 void FindCalls(TextView text, std::int32_t line, CallRecorder& out);
 
-// 0-based index of the ")" closing the "(" at `start`, or nullopt when the
-// text ends first.
-std::optional<std::size_t> FindClosingParen(TextView text, std::size_t start);
-
-}  // namespace korvath
+}  // namespace korvath::engine

@@ -1,17 +1,79 @@
 #include "engine/call_tree.h"
 
 #include <algorithm>
-#include <exception>
 #include <unordered_map>
 
 #include "engine/messages.h"
 #include "platform/utf8.h"
 
-namespace korvath {
+namespace korvath::engine {
 namespace {
 
+// The records grouped by Caller, each group's members in record order, in
+// one array for all groups; found by name once per record, so that the walk
+// of a million nodes hashes no text.
+class CallerGroups {
+ public:
+  explicit CallerGroups(const std::vector<FunctionRecord>& records) {
+    std::vector<int> groupOfRecord(records.size(), 0);
+    for (std::size_t i = 1; i < records.size(); ++i) {
+      const auto [it, added] =
+          groupOf_.try_emplace(records[i].caller, static_cast<int>(groupOf_.size()));
+      groupOfRecord[i] = it->second;
+    }
+    start_.assign(groupOf_.size() + 1, 0);
+    for (std::size_t i = 1; i < records.size(); ++i) {
+      ++start_[static_cast<std::size_t>(groupOfRecord[i]) + 1];
+    }
+    for (std::size_t g = 1; g < start_.size(); ++g) start_[g] += start_[g - 1];
+    members_.resize(records.size() - 1);
+    std::vector<std::size_t> fill(start_.begin(), start_.end() - 1);
+    for (std::size_t i = 1; i < records.size(); ++i) {
+      members_[fill[static_cast<std::size_t>(groupOfRecord[i])]++] = static_cast<int>(i);
+    }
+  }
+
+  // The group of the records `name` calls; -1 when it calls nothing.
+  int Named(TextView name) const {
+    const auto it = groupOf_.find(name);
+    return it == groupOf_.end() ? -1 : it->second;
+  }
+  std::size_t Size(int group) const {
+    if (group < 0) return 0;
+    const auto g = static_cast<std::size_t>(group);
+    return start_[g + 1] - start_[g];
+  }
+  int Member(int group, std::size_t k) const {
+    return members_[start_[static_cast<std::size_t>(group)] + k];
+  }
+
+ private:
+  std::unordered_map<TextView, int> groupOf_;
+  std::vector<std::size_t> start_;
+  std::vector<int> members_;
+};
+
+// What a node of each record needs, side by side: its label and the group
+// its own calls form (kLeaf for a linked record, -1 for none).
+constexpr int kLeaf = -2;
+struct NodePlan {
+  NodeLabel label;
+  int calls = -1;
+};
+
+std::vector<NodePlan> PlanNodes(const std::vector<FunctionRecord>& records,
+                                const CallerGroups& groups) {
+  std::vector<NodePlan> plans(records.size());
+  for (std::size_t i = 1; i < records.size(); ++i) {
+    const FunctionRecord& rec = records[i];
+    plans[i].label = NodeLabel::Of(records, static_cast<int>(i));
+    plans[i].calls = rec.alsoCalledBy.empty() ? groups.Named(rec.name) : kLeaf;
+  }
+  return plans;
+}
+
 struct Frame {
-  int group;  // the records whose Caller is this level's name; -1 for none
+  int group;  // the records called from this level's function
   std::size_t next;
   int parentNode;
   int parentLevel;
@@ -19,100 +81,55 @@ struct Frame {
 
 }  // namespace
 
-TreeBuildResult BuildCallTree(const std::vector<FunctionRecord>& records, TreeModel& tree,
-                              MessageSink& messages, const TreeLimits& limits) {
-  TreeBuildResult result;
+Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeModel& tree,
+                     MessageSink& messages, const TreeLimits& limits) {
   tree.Clear();
-  if (records.size() < 2 || records[1].Name.empty()) return result;
-  const Text& rootName = records[1].Name;
+  if (records.size() < 2 || records[1].name.empty()) {
+    return Result::Failure(Status::NoStartFile, "the start file has no record");
+  }
+  const Text& rootName = records[1].name;
   // Beyond a few million nodes the hint would only reserve address space.
   tree.Reserve(std::min(limits.maxNodes, 1 << 22));
   tree.AddRoot(rootName, rootName);
-  result.hasRoot = true;
-  AddCallNodes(records, rootName, tree.Count(), tree, messages, limits, result);
-  return result;
+  AddCallNodes(records, rootName, tree.Count(), tree, messages, limits);
+  return {};
 }
 
 void AddCallNodes(const std::vector<FunctionRecord>& records, TextView callerName,
                   int parentIndex, TreeModel& tree, MessageSink& messages,
-                  const TreeLimits& limits, TreeBuildResult& result) {
-  // Each level of the walk visits the records called from one function, in
-  // record order. The records are grouped by Caller once (group members in
-  // record order, one array for all groups), and every record knows the
-  // group of its own Name, so the walk of a million nodes hashes no text.
-  std::unordered_map<TextView, int> groupOf;
-  std::vector<int> groupOfRecord(records.size(), 0);
-  for (std::size_t i = 1; i < records.size(); ++i) {
-    const auto [it, added] =
-        groupOf.try_emplace(records[i].Caller, static_cast<int>(groupOf.size()));
-    groupOfRecord[i] = it->second;
-  }
-  std::vector<std::size_t> groupStart(groupOf.size() + 1, 0);
-  for (std::size_t i = 1; i < records.size(); ++i) {
-    ++groupStart[static_cast<std::size_t>(groupOfRecord[i]) + 1];
-  }
-  for (std::size_t g = 1; g < groupStart.size(); ++g) groupStart[g] += groupStart[g - 1];
-  std::vector<int> members(records.size() - 1);
-  {
-    std::vector<std::size_t> fill(groupStart.begin(), groupStart.end() - 1);
-    for (std::size_t i = 1; i < records.size(); ++i) {
-      members[fill[static_cast<std::size_t>(groupOfRecord[i])]++] = static_cast<int>(i);
-    }
-  }
-  auto groupNamed = [&](TextView name) {
-    const auto it = groupOf.find(name);
-    return it == groupOf.end() ? -1 : it->second;
-  };
-  // Per record, what a node of it needs, side by side: its label and the
-  // group its own calls form (kLeaf for a linked record, -1 for none).
-  constexpr int kLeaf = -2;
-  std::vector<int> callsOf(records.size(), -1);
-  std::vector<NodeLabel> labels(records.size());
-  for (std::size_t i = 1; i < records.size(); ++i) {
-    const FunctionRecord& rec = records[i];
-    callsOf[i] = rec.AlsoCalledBy.empty() ? groupNamed(rec.Name) : kLeaf;
-    labels[i] = NodeLabel{static_cast<int>(i), rec.Name, rec.Lines, rec.AlsoCalledBy};
-  }
-
+                  const TreeLimits& limits) {
+  const CallerGroups groups(records);
+  const std::vector<NodePlan> plans = PlanNodes(records, groups);
   std::vector<Frame> stack;
-  stack.push_back(Frame{groupNamed(callerName), 0, parentIndex, 0});
+  stack.push_back(Frame{groups.Named(callerName), 0, parentIndex, 0});
   while (!stack.empty()) {
     Frame& frame = stack.back();
-    const std::size_t size =
-        frame.group < 0 ? 0
-                        : groupStart[static_cast<std::size_t>(frame.group) + 1] -
-                              groupStart[static_cast<std::size_t>(frame.group)];
-    if (frame.next >= size) {
+    if (frame.next >= groups.Size(frame.group)) {
       stack.pop_back();
       continue;
     }
-    const auto r = static_cast<std::size_t>(
-        members[groupStart[static_cast<std::size_t>(frame.group)] + frame.next++]);
+    const NodePlan& plan =
+        plans[static_cast<std::size_t>(groups.Member(frame.group, frame.next++))];
     if (tree.Count() >= limits.maxNodes) {
       messages.ShowMessage(MessageIcon::Critical, messages::kTreeTooLarge);
-      result.budgetExceeded = true;
       break;
     }
     int node = 0;
-    try {
-      node = tree.AddChild(frame.parentNode, labels[r]);
-    } catch (const std::exception& e) {
+    if (const Result added = tree.AddChild(frame.parentNode, plan.label, node); !added) {
       messages.ShowMessage(MessageIcon::None,
-                           messages::TreeNodeError(0, platform::FromUtf8(e.what())));
+                           messages::TreeNodeError(0, platform::FromUtf8(added.description)));
       continue;
     }
-    const int calls = callsOf[r];
-    if (calls == kLeaf) continue;
+    if (plan.calls == kLeaf) continue;
     const int level = frame.parentLevel + 1;
     if (level >= limits.maxDepth) {
       // The level below cannot be built: this node stays a leaf and the
       // rest of its level is given up.
       messages.ShowMessage(MessageIcon::Critical, messages::kOutOfStackSpace);
-      result.depthExceeded = true;
       stack.pop_back();
       continue;
     }
-    stack.push_back(Frame{calls, 0, node, level});
+    stack.push_back(Frame{plan.calls, 0, node, level});
   }
 }
 
@@ -135,16 +152,16 @@ int CallTree::AddRoot(TextView /*key*/, TextView text) {
   return Count();
 }
 
-int CallTree::AddChild(int parent, const NodeLabel& label) {
+Result CallTree::AddChild(int parent, const NodeLabel& label, int& node) {
   parent_.push_back(parent);
   record_.push_back(label.record);
-  return Count();
+  node = Count();
+  return {};
 }
 
 Text CallTree::NodeText(int node, const std::vector<FunctionRecord>& records) const {
   if (Parent(node) == 0) return rootText_;
-  const FunctionRecord& rec = records[static_cast<std::size_t>(Record(node))];
-  return NodeLabel{Record(node), rec.Name, rec.Lines, rec.AlsoCalledBy}.ToText();
+  return NodeLabel::Of(records, Record(node)).ToText();
 }
 
 std::vector<int> CallTree::Depths() const {
@@ -155,4 +172,4 @@ std::vector<int> CallTree::Depths() const {
   return depth;
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

@@ -8,31 +8,26 @@
 #include "engine/function_table.h"
 #include "engine/run_interfaces.h"
 
-namespace korvath {
+namespace korvath::engine {
 
 struct TreeLimits {
   int maxDepth = 256;       // levels below the root (the root is level 0)
   int maxNodes = 1000000;   // the root included
 };
 
-struct TreeBuildResult {
-  bool hasRoot = false;
-  bool depthExceeded = false;
-  bool budgetExceeded = false;
-};
-
 // Clears `tree`, adds the root for record 1 and all the nodes below it.
-// When record 1 has no Name (start file not found or discarded) the tree
-// stays empty. Depth and node budget problems are reported to `messages`.
-TreeBuildResult BuildCallTree(const std::vector<FunctionRecord>& records, TreeModel& tree,
-                              MessageSink& messages, const TreeLimits& limits = {});
+// When record 1 has no name (start file not found or discarded) the tree
+// stays empty and the result is NoStartFile. Depth and node budget problems
+// are reported to `messages`.
+platform::Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeModel& tree,
+                               MessageSink& messages, const TreeLimits& limits = {});
 
 // Adds under node `parentIndex` (at level 0 of the depth budget) one child
 // per record called from `callerName`, and below each the calls of its own
 // function, depth first. Walks with an explicit stack.
 void AddCallNodes(const std::vector<FunctionRecord>& records, TextView callerName,
                   int parentIndex, TreeModel& tree, MessageSink& messages,
-                  const TreeLimits& limits, TreeBuildResult& result);
+                  const TreeLimits& limits);
 
 // A compact tree: per node only its parent and its record, so a tree of a
 // million nodes costs a few megabytes. Texts come from the records.
@@ -44,7 +39,7 @@ class CallTree final : public TreeModel {
 
   void Clear() override;
   int AddRoot(TextView key, TextView text) override;
-  int AddChild(int parent, const NodeLabel& label) override;
+  platform::Result AddChild(int parent, const NodeLabel& label, int& node) override;
   int Count() const override { return static_cast<int>(parent_.size()) - 1; }
   // Room for the whole budget at once: pages are only touched as nodes
   // come, and the arrays are never copied while they grow.
@@ -65,4 +60,4 @@ class CallTree final : public TreeModel {
   Text rootText_;
 };
 
-}  // namespace korvath
+}  // namespace korvath::engine

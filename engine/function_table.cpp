@@ -1,11 +1,11 @@
 #include "engine/function_table.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "engine/number_text.h"
+#include "platform/prefetch.h"
 
-namespace korvath {
+namespace korvath::engine {
 namespace {
 
 constexpr std::size_t kInitialSlots = 1024;
@@ -20,11 +20,6 @@ std::uint64_t Mix(std::uint64_t h) {
   h *= 0xD6E8FEB86659FD93ULL;
   h ^= h >> 32;
   return h;
-}
-
-Text StripDotM(TextView text) {
-  if (EndsWith(text, u".m")) text.remove_suffix(2);
-  return Text(text);
 }
 
 // Writes the decimal text of `value` at `at` (room for 11 units) and returns
@@ -324,7 +319,7 @@ void FunctionTable::AddCalls(NameId caller, const TextView* names, std::size_t c
     const std::size_t mask = nameIndex_.size() - 1;
     for (std::size_t k = 0; k < n; ++k) {
       KeyOf(names[done + k], keys[k]);
-      __builtin_prefetch(&nameIndex_[static_cast<std::size_t>(keys[k].hash) & mask]);
+      platform::PrefetchForRead(&nameIndex_[static_cast<std::size_t>(keys[k].hash) & mask]);
     }
     for (std::size_t k = 0; k < n; ++k) {
       if (!names[done + k].empty()) AddCallKeyed(caller, names[done + k], keys[k], line);
@@ -458,10 +453,7 @@ void FunctionTable::Blank(int i) {
 }
 
 std::vector<FunctionRecord> FunctionTable::Finish(const DiscardTable& discards) const {
-  std::unordered_set<Text> discarded;
-  for (std::size_t d = 1; d < discards.size(); ++d) {
-    if (!discards[d].Show) discarded.insert(discards[d].Name);
-  }
+  const DiscardedNames discarded(discards);
   // Most interned names (variables, built-ins) end up in no record: strip
   // only the ones that are asked for.
   std::vector<Text> stripped(pool_.size());
@@ -469,7 +461,7 @@ std::vector<FunctionRecord> FunctionTable::Finish(const DiscardTable& discards) 
   auto strip = [&](NameId id) -> const Text& {
     const auto k = static_cast<std::size_t>(id);
     if (done[k] == 0) {
-      stripped[k] = StripDotM(pool_[k]);
+      stripped[k] = Text(WithoutMExtension(pool_[k]));
       done[k] = 1;
     }
     return stripped[k];
@@ -479,17 +471,17 @@ std::vector<FunctionRecord> FunctionTable::Finish(const DiscardTable& discards) 
   for (std::size_t i = 1; i < records_.size(); ++i) {
     const Rec& rec = records_[i];
     FunctionRecord& f = out[i];
-    f.Name = strip(rec.name);
-    f.Caller = strip(rec.caller);
-    f.AlsoCalledBy = strip(rec.alsoCalledBy);
-    f.Lines = JoinLines(rec);
-    f.Parsed = rec.parsed;
-    if (!discarded.empty() && discarded.count(f.Name) != 0) {
-      f.Name.clear();
-      f.Caller.clear();
+    f.name = strip(rec.name);
+    f.caller = strip(rec.caller);
+    f.alsoCalledBy = strip(rec.alsoCalledBy);
+    f.lines = JoinLines(rec);
+    f.parsed = rec.parsed;
+    if (!discarded.empty() && discarded.Contains(f.name)) {
+      f.name.clear();
+      f.caller.clear();
     }
   }
   return out;
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

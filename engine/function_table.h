@@ -8,32 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "engine/discard_table.h"
 #include "engine/index_set.h"
 #include "engine/text.h"
 
-namespace korvath {
+namespace korvath::engine {
 
 struct FunctionRecord {
-  Text Caller;
-  Text Name;
-  Text AlsoCalledBy;
-  Text Lines;
-  bool Parsed = false;
+  Text caller;
+  Text name;
+  Text alsoCalledBy;
+  Text lines;  // "12,40": the line numbers of the calls, ascending
+  bool parsed = false;
 
   bool operator==(const FunctionRecord&) const = default;
 };
-
-struct DiscardEntry {
-  Text Name;
-  Text FileType;
-  bool Show = false;
-
-  bool operator==(const DiscardEntry&) const = default;
-};
-
-// Entry 0 exists and is never used.
-using DiscardTable = std::vector<DiscardEntry>;
-inline DiscardTable EmptyDiscardTable() { return DiscardTable(1); }
 
 class FunctionTable {
  public:
@@ -49,9 +38,6 @@ class FunctionTable {
 
   // Records one occurrence of `name` in the file `caller` at `line`.
   void AddCall(NameId caller, TextView name, std::int32_t line);
-  void AddCall(TextView caller, TextView name, std::int32_t line) {
-    AddCall(Intern(caller), name, line);
-  }
   // The same for several names in a row, fetching ahead what each needs.
   void AddCalls(NameId caller, const TextView* names, std::size_t count, std::int32_t line);
 
@@ -59,7 +45,7 @@ class FunctionTable {
   int HighestIndex() const { return static_cast<int>(records_.size()) - 1; }
   TextView Name(int i) const { return TextOf(At(i).name); }
   NameId NameIdAt(int i) const { return At(i).name; }
-  // The design's view of the table: element 0 empty, Lines as text.
+  // The table as plain records: element 0 empty, lines as text.
   std::vector<FunctionRecord> Records() const;
 
   // --- the resolution loop -------------------------------------------------
@@ -181,4 +167,4 @@ class FunctionTable {
   int nonBlankParsed_ = 0;
 };
 
-}  // namespace korvath
+}  // namespace korvath::engine

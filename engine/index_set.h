@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace korvath {
+namespace korvath::engine {
 
 class IndexSet {
  public:
@@ -100,4 +100,4 @@ class IndexSet {
   std::size_t count_ = 0;
 };
 
-}  // namespace korvath
+}  // namespace korvath::engine

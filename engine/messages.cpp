@@ -2,7 +2,7 @@
 
 #include "engine/run_interfaces.h"
 
-namespace korvath::messages {
+namespace korvath::engine::messages {
 
 Text ProgressCaption(int parsed, int total) {
   return u"Parsed " + DecimalText(parsed) + u" files out of " + DecimalText(total) + u".";
@@ -20,12 +20,12 @@ Text TreeNodeError(int number, TextView what) {
   return u"Error " + DecimalText(number) + u": " + Text(what);
 }
 
-}  // namespace korvath::messages
+}  // namespace korvath::engine::messages
 
-namespace korvath {
+namespace korvath::engine {
 
 void ProgressSink::SetCounts(int parsed, int total) {
   SetCaption(messages::ProgressCaption(parsed, total));
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

@@ -3,7 +3,7 @@
 
 #include "engine/text.h"
 
-namespace korvath::messages {
+namespace korvath::engine::messages {
 
 inline constexpr char16_t kApplicationTitle[] = u"korvath";
 inline constexpr char16_t kPathdefNotFound[] = u"pathdef file not found, cannot continue";
@@ -22,4 +22,4 @@ Text StartFunctionDiscarded(TextView startFunction);
 // An error raised by the tree model while a node was added.
 Text TreeNodeError(int number, TextView what);
 
-}  // namespace korvath::messages
+}  // namespace korvath::engine::messages

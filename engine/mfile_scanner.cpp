@@ -4,7 +4,7 @@
 #include <limits>
 #include <string_view>
 
-namespace korvath {
+namespace korvath::engine {
 
 bool IsQuoteOpener(char16_t c) {
   return IsDelimiter(c) || c == u'(' || c == u'[' || c == u'{';
@@ -51,7 +51,7 @@ void RemoveStringLiterals(Text& text) {
   text.resize(w + (n - k));
 }
 
-void CleanStatementInPlace(Text& text, bool& forEntry) {
+void CleanStatement(Text& text, bool& forEntry) {
   forEntry = false;
   if (StartsWith(text, u"function")) {
     text.clear();
@@ -105,11 +105,6 @@ void CleanStatementInPlace(Text& text, bool& forEntry) {
   text.resize(w);
 }
 
-Text CleanStatement(Text text, bool& forEntry) {
-  CleanStatementInPlace(text, forEntry);
-  return text;
-}
-
 namespace {
 
 // Trims blanks and lower-cases in one pass, moving the text to the front.
@@ -123,7 +118,7 @@ void TrimAndLower(Text& text) {
   if (any < 0x80) {
     for (std::size_t i = 0; i < n; ++i) {
       const char16_t c = s[offset + i];
-      s[i] = static_cast<char16_t>(c + (static_cast<unsigned>(c - u'A') < 26U ? 32 : 0));
+      s[i] = AsciiLower(c);
     }
   } else {
     for (std::size_t i = 0; i < n; ++i) s[i] = LowerUnit(s[offset + i]);
@@ -144,8 +139,7 @@ bool TrimLowerAscii(std::string_view raw, Text& text) {
   text.resize(end - begin);
   char16_t* out = text.data();
   for (std::size_t i = begin; i < end; ++i) {
-    const auto c = static_cast<unsigned char>(raw[i]);
-    *out++ = static_cast<char16_t>(c + (static_cast<unsigned>(c - 'A') < 26U ? 32 : 0));
+    *out++ = AsciiLower(static_cast<char16_t>(static_cast<unsigned char>(raw[i])));
   }
   return true;
 }
@@ -175,10 +169,10 @@ void ScanFile(TextLines& lines, CallRecorder& out) {
       text += next;
     }
     bool forEntry = false;
-    CleanStatementInPlace(text, forEntry);
+    CleanStatement(text, forEntry);
     if (forEntry) out.AddCall(u"For", statementLine);
     FindCalls(text, statementLine, out);
   }
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

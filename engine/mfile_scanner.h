@@ -8,7 +8,7 @@
 #include "engine/text.h"
 #include "engine/text_lines.h"
 
-namespace korvath {
+namespace korvath::engine {
 
 // The characters after which a quote opens a string: the delimiters and ([{.
 bool IsQuoteOpener(char16_t c);
@@ -18,13 +18,12 @@ bool IsQuoteOpener(char16_t c);
 void RemoveStringLiterals(Text& text);
 
 // Cleans one joined statement (its first line already trimmed and
-// lower-cased) and reports whether it makes a "For" entry.
-Text CleanStatement(Text text, bool& forEntry);
-// The same, in the caller's buffer, so a scan allocates nothing per line.
-void CleanStatementInPlace(Text& text, bool& forEntry);
+// lower-cased) in place, so that a scan allocates nothing per line, and
+// reports whether it makes a "For" entry.
+void CleanStatement(Text& text, bool& forEntry);
 
 // Scans a whole file. Line numbers are the physical numbers (1-based) of each
 // statement's first line.
 void ScanFile(TextLines& lines, CallRecorder& out);
 
-}  // namespace korvath
+}  // namespace korvath::engine

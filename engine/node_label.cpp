@@ -1,6 +1,12 @@
+#include "engine/function_table.h"
 #include "engine/run_interfaces.h"
 
-namespace korvath {
+namespace korvath::engine {
+
+NodeLabel NodeLabel::Of(const std::vector<FunctionRecord>& records, int record) {
+  const FunctionRecord& rec = records[static_cast<std::size_t>(record)];
+  return NodeLabel{record, rec.name, rec.lines, rec.alsoCalledBy};
+}
 
 void NodeLabel::AppendTextTo(Text& out) const {
   out += name;
@@ -19,4 +25,4 @@ Text NodeLabel::ToText() const {
   return out;
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

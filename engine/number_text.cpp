@@ -1,6 +1,6 @@
 #include "engine/number_text.h"
 
-namespace korvath {
+namespace korvath::engine {
 namespace {
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
@@ -38,4 +38,4 @@ bool ReadsAsNumber(TextView text) {
   return i == n;
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

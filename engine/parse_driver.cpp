@@ -7,9 +7,8 @@
 #include "engine/probe_cache.h"
 #include "engine/search_path.h"
 #include "engine/text_lines.h"
-#include "platform/utf8.h"
 
-namespace korvath {
+namespace korvath::engine {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -33,120 +32,144 @@ class TableRecorder final : public CallRecorder {
   FunctionTable::NameId caller_;
 };
 
-}  // namespace
+// The steps of one run, over the state they share.
+class ParseRun {
+ public:
+  ParseRun(const RunInput& input, RunServices& services, RunOutput& output)
+      : input_(input), services_(services), output_(output), stats_(output.stats) {}
 
-RunOutcome ParseAndBuild(EngineState& state, TextView startName, RunServices& services,
-                         RunStats* stats) {
-  RunStats local;
-  RunStats& st = stats != nullptr ? *stats : local;
-  st = RunStats{};
-  FunctionTable& table = state.Table;
-  table.Reset(startName);
-  state.FilePaths.clear();
-
-  auto phase = Clock::now();
-  std::vector<Text> dirs;
-  if (!ReadSearchPath(state.PathdefFile, services.fs, dirs)) {
-    st.searchPathMs = MillisecondsSince(phase);
-    state.FinalRecords = table.Records();
-    services.messages.ShowMessage(MessageIcon::Critical, messages::kPathdefNotFound);
-    return RunOutcome::PathdefFailed;
+  Result Run() {
+    output_ = RunOutput{};
+    table_.Reset(input_.startName);
+    std::vector<Text> dirs;
+    if (Result read = ReadDirectories(dirs); !read) return read;
+    services_.progress.Show();
+    services_.progress.Refresh();
+    ResolveCalls(std::move(dirs));
+    services_.progress.SetCaption(messages::kBuildingTree);
+    services_.progress.Refresh();
+    Result built = BuildTree();
+    services_.progress.Close();
+    return built;
   }
-  st.searchPathMs = MillisecondsSince(phase);
 
-  services.progress.Show();
-  services.progress.Refresh();
-
-  phase = Clock::now();
-  ProbeCache probe(services.fs, std::move(dirs));
-  // The search's answer depends on the name alone, and most names (local
-  // variables, built-ins) are searched for again under every caller; each
-  // name is searched once. By name id: 0 not searched yet, -1 not found,
-  // k > 0 the k-th entry of `found`.
+ private:
   struct FoundFile {
     Text fileName;
     Text path;
     FunctionTable::NameId caller;
   };
-  std::vector<std::int32_t> searched;
-  std::vector<FoundFile> found;
-  bool startNotFound = false;
-  for (;;) {
-    const FunctionTable::Pass pass = table.RunPass();
-    ++st.passes;
-    services.progress.SetCounts(pass.parsedCount, pass.totalCount);
-    services.progress.Refresh();
-    if (pass.candidate == 0) break;
 
-    const int current = pass.candidate;
-    const TextView name = table.Pick(current);
-    const auto id = static_cast<std::size_t>(table.NameIdAt(current));
-    if (id >= searched.size()) searched.resize(table.NameCount(), 0);
-    if (searched[id] == 0) {
-      Text fileName(name);
-      if (!EndsWith(fileName, u".m")) fileName += u".m";
-      std::optional<Text> path = probe.Find(fileName);
-      if (path) {
-        const FunctionTable::NameId caller = table.Intern(fileName);
-        found.push_back(FoundFile{std::move(fileName), std::move(*path), caller});
-        searched[id] = static_cast<std::int32_t>(found.size());
+  Result ReadDirectories(std::vector<Text>& dirs) {
+    const auto start = Clock::now();
+    const Result read = ReadSearchPath(input_.pathdefFile, services_.fs, dirs);
+    stats_.searchPathMs = MillisecondsSince(start);
+    if (!read) {
+      output_.records = table_.Records();
+      services_.messages.ShowMessage(MessageIcon::Critical, messages::kPathdefNotFound);
+      return Result::Failure(Status::NoSearchPath, read.description);
+    }
+    return {};
+  }
+
+  // Pass after pass until no record is left to look up: each pass links
+  // what it can and hands back the next record to search for and scan.
+  void ResolveCalls(std::vector<Text> dirs) {
+    const auto start = Clock::now();
+    ProbeCache probe(services_.fs, std::move(dirs));
+    for (;;) {
+      const FunctionTable::Pass pass = table_.RunPass();
+      ++stats_.passes;
+      services_.progress.SetCounts(pass.parsedCount, pass.totalCount);
+      services_.progress.Refresh();
+      if (pass.candidate == 0) break;
+      const int current = pass.candidate;
+      table_.Pick(current);
+      const FoundFile* file = FileOf(current, probe);
+      if (file == nullptr) {
+        if (current == 1) startNotFound_ = true;
+        table_.Blank(current);
+        continue;
+      }
+      table_.MarkFound(current);
+      output_.filePaths[Text(WithoutMExtension(file->fileName))] = file->path;
+      ScanFoundFile(*file);
+    }
+    stats_.records = table_.HighestIndex();
+    output_.records = table_.Finish(input_.discards);
+    stats_.resolutionMs = MillisecondsSince(start);
+  }
+
+  // The search's answer depends on the name alone, and most names (local
+  // variables, built-ins) are searched for again under every caller: each
+  // name is searched once.
+  const FoundFile* FileOf(int record, ProbeCache& probe) {
+    const auto id = static_cast<std::size_t>(table_.NameIdAt(record));
+    if (id >= searched_.size()) searched_.resize(table_.NameCount(), 0);
+    if (searched_[id] == 0) {
+      Text fileName = WithMExtension(table_.Name(record));
+      if (std::optional<Text> path = probe.Find(fileName)) {
+        const FunctionTable::NameId caller = table_.Intern(fileName);
+        found_.push_back(FoundFile{std::move(fileName), std::move(*path), caller});
+        searched_[id] = static_cast<std::int32_t>(found_.size());
       } else {
-        searched[id] = -1;
+        searched_[id] = -1;
       }
     }
-    if (searched[id] < 0) {
-      if (current == 1) startNotFound = true;
-      table.Blank(current);
-      continue;
-    }
-    const FoundFile& file = found[static_cast<std::size_t>(searched[id] - 1)];
-    table.MarkFound(current);
-    state.FilePaths[Text(file.fileName.data(), file.fileName.size() - 2)] = file.path;
-    std::string error;
-    std::optional<std::string> bytes = services.fs.ReadFile(file.path, &error);
-    if (!bytes) {
+    if (searched_[id] < 0) return nullptr;
+    return &found_[static_cast<std::size_t>(searched_[id] - 1)];
+  }
+
+  void ScanFoundFile(const FoundFile& file) {
+    std::string bytes;
+    if (const Result read = services_.fs.ReadFile(file.path, bytes); !read) {
       // Counted as scanned, with no calls; the run goes on.
-      services.messages.FileUnreadable(file.path, error);
-      continue;
+      services_.messages.FileUnreadable(file.path, read);
+      return;
     }
-    ++st.filesScanned;
-    st.bytesRead += bytes->size();
-    st.scannedFiles.push_back(file.path);
-    TextLines lines(std::move(*bytes));
-    TableRecorder recorder(table, file.caller);
+    ++stats_.filesScanned;
+    stats_.bytesRead += bytes.size();
+    stats_.scannedFiles.push_back(file.path);
+    TextLines lines(std::move(bytes));
+    TableRecorder recorder(table_, file.caller);
     ScanFile(lines, recorder);
   }
-  st.records = table.HighestIndex();
-  state.FinalRecords = table.Finish(state.Discards);
-  st.resolutionMs = MillisecondsSince(phase);
 
-  services.progress.SetCaption(messages::kBuildingTree);
-  services.progress.Refresh();
-
-  phase = Clock::now();
-  RunOutcome outcome = RunOutcome::TreeBuilt;
-  const TreeBuildResult built =
-      BuildCallTree(state.FinalRecords, services.tree, services.messages, services.limits);
-  if (!built.hasRoot) {
-    outcome = RunOutcome::StartNotFound;
-    Text startFunction(startName);
-    if (EndsWith(startFunction, u".m")) startFunction.resize(startFunction.size() - 2);
-    const bool discarded =
-        !startNotFound && [&] {
-          for (std::size_t d = 1; d < state.Discards.size(); ++d) {
-            if (!state.Discards[d].Show && state.Discards[d].Name == startFunction) return true;
-          }
-          return false;
-        }();
-    services.messages.ShowMessage(MessageIcon::Information,
-                                  discarded ? messages::StartFunctionDiscarded(startFunction)
-                                            : messages::StartFileNotFound(startName));
+  Result BuildTree() {
+    const auto start = Clock::now();
+    Result built = BuildCallTree(output_.records, services_.tree, services_.messages,
+                                 services_.limits);
+    if (!built) ReportMissingStart();
+    stats_.nodes = services_.tree.Count();
+    stats_.treeMs = MillisecondsSince(start);
+    return built;
   }
-  st.nodes = services.tree.Count();
-  st.treeMs = MillisecondsSince(phase);
 
-  services.progress.Close();
-  return outcome;
+  void ReportMissingStart() {
+    const TextView startFunction = WithoutMExtension(input_.startName);
+    const bool discarded =
+        !startNotFound_ && DiscardedNames(input_.discards).Contains(startFunction);
+    services_.messages.ShowMessage(MessageIcon::Information,
+                                   discarded ? messages::StartFunctionDiscarded(startFunction)
+                                             : messages::StartFileNotFound(input_.startName));
+  }
+
+  const RunInput& input_;
+  RunServices& services_;
+  RunOutput& output_;
+  RunStats& stats_;
+  FunctionTable table_;
+  bool startNotFound_ = false;
+  // By name id: 0 not searched yet, -1 not found, k > 0 the k-th entry of
+  // `found_`.
+  std::vector<std::int32_t> searched_;
+  std::vector<FoundFile> found_;
+};
+
+}  // namespace
+
+Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& output) {
+  return ParseRun(input, services, output).Run();
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

@@ -7,21 +7,18 @@
 #include <vector>
 
 #include "engine/call_tree.h"
+#include "engine/discard_table.h"
 #include "engine/function_table.h"
 #include "engine/run_interfaces.h"
 #include "platform/file_system.h"
 
-namespace korvath {
+namespace korvath::engine {
 
-// The state that lives from one run to the next.
-struct EngineState {
-  Text PathdefFile;
-  DiscardTable Discards = EmptyDiscardTable();
-  FunctionTable Table;
-  // The table as the tree was built from it (".m" stripped, discards blanked).
-  std::vector<FunctionRecord> FinalRecords;
-  // Where each function's file was found, by function name (without ".m").
-  std::unordered_map<Text, Text> FilePaths;
+// What a run starts from.
+struct RunInput {
+  Text pathdefFile;
+  DiscardTable discards = EmptyDiscardTable();
+  Text startName;  // the start file's name, ending in ".m"
 };
 
 struct RunServices {
@@ -45,14 +42,18 @@ struct RunStats {
   std::vector<Text> scannedFiles;
 };
 
-enum class RunOutcome {
-  TreeBuilt,       // the tree has its root
-  PathdefFailed,   // the search path could not be read; the tree is untouched
-  StartNotFound,   // the start file was not found or is discarded; no root
+// What a run leaves besides the tree.
+struct RunOutput {
+  // The table as the tree was built from it (".m" stripped, discards blanked).
+  std::vector<FunctionRecord> records;
+  // Where each function's file was found, by function name (without ".m").
+  std::unordered_map<Text, Text> filePaths;
+  RunStats stats;
 };
 
-// Resets the table for `startName` (already ending in ".m") and runs.
-RunOutcome ParseAndBuild(EngineState& state, TextView startName, RunServices& services,
-                         RunStats* stats = nullptr);
+// Ok with a tree; NoSearchPath when pathdef.m could not be used (the tree is
+// untouched); NoStartFile when the start file was not found or is discarded
+// (the tree is empty). Every failure has also been shown through the sinks.
+Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& output);
 
-}  // namespace korvath
+}  // namespace korvath::engine

@@ -4,13 +4,11 @@
 
 #include "platform/utf8.h"
 
-namespace korvath {
+namespace korvath::engine {
 namespace {
 
-std::string AsciiLower(std::string text) {
-  for (auto& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+std::string LowerAscii(std::string text) {
+  for (auto& c : text) c = AsciiLower(c);
   return text;
 }
 
@@ -30,15 +28,16 @@ ProbeCache::ProbeCache(platform::FileSystem& fs, std::vector<Text> dirs)
 void ProbeCache::ListUpTo(std::size_t dir) {
   while (listed_ < dir && !stopped_) {
     const std::size_t k = listed_ + 1;
-    platform::DirectoryListing listing = fs_.ListDirectory(dirs_[k]);
-    if (listing.status == platform::DirectoryListing::Status::Unreadable) {
+    std::vector<std::string> files;
+    const platform::Result listed = fs_.ListDirectory(dirs_[k], files);
+    if (listed.status == platform::Status::Unreadable) {
       stopped_ = true;
       break;
     }
     std::vector<Hit*> added;
-    for (std::string& name : listing.files) {
+    for (std::string& name : files) {
       if (!HasMExtension(name)) continue;
-      Hit& hit = index_[AsciiLower(name)];
+      Hit& hit = index_[LowerAscii(name)];
       if (hit.names.empty()) {
         hit.dir = k;
         added.push_back(&hit);
@@ -64,9 +63,7 @@ std::optional<Text> ProbeCache::Find(TextView fileName) {
     wanted_ = platform::ToUtf8(fileName);
   }
   lowered_.assign(wanted_);
-  for (auto& c : lowered_) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (auto& c : lowered_) c = AsciiLower(c);
   const auto it = index_.find(std::string_view(lowered_));
   if (it == index_.end()) return std::nullopt;
   const Hit& hit = it->second;
@@ -75,4 +72,4 @@ std::optional<Text> ProbeCache::Find(TextView fileName) {
   return fs_.JoinPath(dirs_[hit.dir], platform::FromUtf8(chosen));
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

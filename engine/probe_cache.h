@@ -12,7 +12,7 @@
 #include "engine/text.h"
 #include "platform/file_system.h"
 
-namespace korvath {
+namespace korvath::engine {
 
 class ProbeCache {
  public:
@@ -48,4 +48,4 @@ class ProbeCache {
   std::string lowered_;
 };
 
-}  // namespace korvath
+}  // namespace korvath::engine

@@ -4,10 +4,17 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/text.h"
+#include "platform/result.h"
 
-namespace korvath {
+namespace korvath::engine {
+
+using platform::Result;
+using platform::Status;
+
+struct FunctionRecord;
 
 // One child node of the call tree, as the record it stands for.
 struct NodeLabel {
@@ -16,7 +23,9 @@ struct NodeLabel {
   TextView lines;
   TextView alsoCalledBy;
 
-  // Name (Lines), with " - Also called by X" for a linked record.
+  // The label of record `record` of `records`.
+  static NodeLabel Of(const std::vector<FunctionRecord>& records, int record);
+  // "name (lines)", with " - Also called by X" for a linked record.
   void AppendTextTo(Text& out) const;
   Text ToText() const;
 };
@@ -31,7 +40,9 @@ class TreeModel {
   virtual void Clear() = 0;
   // Nodes are numbered from 1 in the order they are added.
   virtual int AddRoot(TextView key, TextView text) = 0;
-  virtual int AddChild(int parent, const NodeLabel& label) = 0;
+  // Stores the new node's number in `node`. A failure is reported and the
+  // walk goes on with the next node.
+  virtual platform::Result AddChild(int parent, const NodeLabel& label, int& node) = 0;
   virtual int Count() const = 0;
   // A hint: about this many nodes may follow.
   virtual void Reserve(int nodes) { (void)nodes; }
@@ -69,9 +80,9 @@ class MessageSink {
   // A message box titled with the application's name.
   virtual void ShowMessage(MessageIcon icon, const Text& text) = 0;
   // A found file that could not be read; the run goes on without its calls.
-  virtual void FileUnreadable(const Text& path, const std::string& reason) {
+  virtual void FileUnreadable(const Text& path, const platform::Result& why) {
     (void)path;
-    (void)reason;
+    (void)why;
   }
 };
 
@@ -85,4 +96,4 @@ class NullProgress final : public ProgressSink {
   void Close() override {}
 };
 
-}  // namespace korvath
+}  // namespace korvath::engine

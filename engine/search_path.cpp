@@ -1,18 +1,13 @@
 #include "engine/search_path.h"
 
 #include "engine/text_lines.h"
+#include "platform/host.h"
 
-namespace korvath {
+namespace korvath::engine {
 namespace {
 
 constexpr TextView kMarker = u"p = [...";
 constexpr TextView kRootWord = u"matlabroot,'";
-
-#ifdef _WIN32
-constexpr bool kSlashIsSeparator = false;
-#else
-constexpr bool kSlashIsSeparator = true;
-#endif
 
 void DropSuffix(Text& text, TextView tail) {
   if (EndsWith(text, tail)) text.resize(text.size() - tail.size());
@@ -63,15 +58,16 @@ std::optional<Text> PathdefEntry(TextView line, TextView root, bool slashIsSepar
   return entry;
 }
 
-bool ReadSearchPath(Text& pathdefFile, platform::FileSystem& fs, std::vector<Text>& dirs) {
-  pathdefFile = Text(TrimBlanks(pathdefFile));
+Result ReadSearchPath(TextView pathdefFile, platform::FileSystem& fs, std::vector<Text>& dirs) {
+  const Text path(TrimBlanks(pathdefFile));
   dirs.assign(1, Text());
-  auto bytes = fs.ReadFile(pathdefFile, nullptr);
-  if (!bytes) return false;
-  const auto root = SearchPathRoot(pathdefFile);
-  if (!root) return false;
+  std::string bytes;
+  if (Result read = fs.ReadFile(path, bytes); !read) return read;
+  const auto root = SearchPathRoot(path);
+  if (!root) return Result::Failure(Status::Invalid, "the path of pathdef.m has no toolbox folder");
 
-  TextLines lines(std::move(*bytes));
+  const bool slashIsSeparator = platform::SlashIsSeparator();
+  TextLines lines(std::move(bytes));
   Text line;
   bool afterMarker = false;
   while (lines.Next(line)) {
@@ -79,10 +75,10 @@ bool ReadSearchPath(Text& pathdefFile, platform::FileSystem& fs, std::vector<Tex
       afterMarker = StartsWith(line, kMarker);
       continue;
     }
-    if (auto entry = PathdefEntry(line, *root, kSlashIsSeparator)) dirs.push_back(std::move(*entry));
+    if (auto entry = PathdefEntry(line, *root, slashIsSeparator)) dirs.push_back(std::move(*entry));
   }
   dirs.push_back(fs.CurrentDirectory());
-  return true;
+  return {};
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

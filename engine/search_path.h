@@ -6,8 +6,12 @@
 
 #include "engine/text.h"
 #include "platform/file_system.h"
+#include "platform/result.h"
 
-namespace korvath {
+namespace korvath::engine {
+
+using platform::Result;
+using platform::Status;
 
 // The directory that "matlabroot" stands for: everything before the last
 // "toolbox" of the path, less the separator in front of it.
@@ -17,9 +21,10 @@ std::optional<Text> SearchPathRoot(TextView pathdefFile);
 // is no entry. `slashIsSeparator` is true on POSIX hosts.
 std::optional<Text> PathdefEntry(TextView line, TextView root, bool slashIsSeparator);
 
-// Trims `pathdefFile` in place, then fills `dirs` with an empty entry 0, the
-// entries of pathdef.m in file order and the current directory last.
-// Fails only when the file cannot be read or its path has no usable "toolbox".
-bool ReadSearchPath(Text& pathdefFile, platform::FileSystem& fs, std::vector<Text>& dirs);
+// Fills `dirs` with an empty entry 0, the entries of pathdef.m (named by
+// `pathdefFile`, blanks trimmed) in file order and the current directory
+// last. Fails only when the file cannot be read or its path has no usable
+// "toolbox".
+Result ReadSearchPath(TextView pathdefFile, platform::FileSystem& fs, std::vector<Text>& dirs);
 
-}  // namespace korvath
+}  // namespace korvath::engine

@@ -5,7 +5,7 @@
 
 #include "engine/text.h"
 
-namespace korvath {
+namespace korvath::engine {
 namespace {
 
 struct LowerPair {
@@ -20,9 +20,7 @@ constexpr LowerPair kLowerPairs[] = {
 }  // namespace
 
 char16_t LowerUnit(char16_t unit) {
-  if (unit < 0x80) {
-    return (unit >= u'A' && unit <= u'Z') ? static_cast<char16_t>(unit + 32) : unit;
-  }
+  if (unit < 0x80) return AsciiLower(unit);
   const auto* it = std::lower_bound(std::begin(kLowerPairs), std::end(kLowerPairs), unit,
                                     [](const LowerPair& p, char16_t u) { return p.unit < u; });
   if (it != std::end(kLowerPairs) && it->unit == unit) return static_cast<char16_t>(it->lower);
@@ -35,12 +33,10 @@ void LowerInPlace(Text& text) {
   char16_t any = 0;
   for (const char16_t c : text) any |= c;
   if (any < 0x80) {
-    for (auto& c : text) {
-      c = static_cast<char16_t>(c + (static_cast<unsigned>(c - u'A') < 26U ? 32 : 0));
-    }
+    for (auto& c : text) c = AsciiLower(c);
     return;
   }
   for (auto& c : text) c = LowerUnit(c);
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

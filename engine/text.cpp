@@ -1,6 +1,6 @@
 #include "engine/text.h"
 
-namespace korvath {
+namespace korvath::engine {
 
 TextView TrimBlanks(TextView text) {
   std::size_t begin = 0;
@@ -24,6 +24,17 @@ bool StartsWith(TextView text, TextView head) {
   return text.size() >= head.size() && text.substr(0, head.size()) == head;
 }
 
+Text WithMExtension(TextView name) {
+  Text fileName(name);
+  if (!EndsWith(fileName, u".m")) fileName += u".m";
+  return fileName;
+}
+
+TextView WithoutMExtension(TextView fileName) {
+  if (EndsWith(fileName, u".m")) fileName.remove_suffix(2);
+  return fileName;
+}
+
 Text Widen(std::string_view ascii) {
   Text out;
   out.reserve(ascii.size());
@@ -33,4 +44,4 @@ Text Widen(std::string_view ascii) {
 
 Text DecimalText(std::int64_t value) { return Widen(std::to_string(value)); }
 
-}  // namespace korvath
+}  // namespace korvath::engine

@@ -1,11 +1,13 @@
 #include "engine/text_lines.h"
 
+#include "platform/windows1252.h"
+
 #include <algorithm>
 #include <string_view>
 
 #include "platform/utf8.h"
 
-namespace korvath {
+namespace korvath::engine {
 namespace {
 
 bool HasUtf8ByteOrderMark(const std::string& bytes) {
@@ -64,10 +66,7 @@ void TextLines::Decode(std::string_view raw, Text& line) const {
   } else if (IsUtf8()) {
     line = platform::FromUtf8(raw);
   } else {
-    line.resize(raw.size());
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-      line[i] = Windows1252ToUnit(static_cast<unsigned char>(raw[i]));
-    }
+    platform::DecodeWindows1252(raw, line);
   }
 }
 
@@ -89,4 +88,4 @@ std::vector<Text> SplitLines(std::string bytes) {
   return out;
 }
 
-}  // namespace korvath
+}  // namespace korvath::engine

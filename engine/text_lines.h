@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "engine/text.h"
-#include "platform/windows1252.h"
 
-namespace korvath {
+namespace korvath::engine {
 
 class TextLines {
  public:
@@ -46,6 +45,4 @@ class TextLines {
 // All lines of a file's bytes at once (small files: settings, lists).
 std::vector<Text> SplitLines(std::string bytes);
 
-using platform::Windows1252ToUnit;
-
-}  // namespace korvath
+}  // namespace korvath::engine

@@ -7,16 +7,12 @@ namespace korvath::platform {
 
 class HostFileSystem final : public FileSystem {
  public:
-  std::optional<std::string> ReadFile(const std::u16string& path,
-                                      std::string* error) override;
-  DirectoryListing ListDirectory(const std::u16string& dir) override;
+  Result ReadFile(const std::u16string& path, std::string& bytes) override;
+  Result ListDirectory(const std::u16string& dir, std::vector<std::string>& files) override;
   std::u16string CurrentDirectory() override;
-  bool SetCurrentDirectory(const std::u16string& dir) override;
+  Result SetCurrentDirectory(const std::u16string& dir) override;
   std::u16string JoinPath(const std::u16string& dir,
                           const std::u16string& file) const override;
 };
-
-// Directory entries in pathdef.m use "\"; on POSIX hosts that becomes "/".
-std::u16string ToHostSeparators(std::u16string path);
 
 }  // namespace korvath::platform

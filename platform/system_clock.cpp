@@ -1,5 +1,7 @@
 #include "platform/system_clock.h"
 
+#include "platform/host.h"
+
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -8,12 +10,7 @@ namespace korvath::platform {
 
 int SystemClock::SecondOfMinute() {
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = LocalTime(now);
   // A leap second reads as 60; keep to the documented range.
   return local.tm_sec > 59 ? 59 : local.tm_sec;
 }

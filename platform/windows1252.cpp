@@ -17,4 +17,11 @@ char16_t Windows1252ToUnit(unsigned char byte) {
   return static_cast<char16_t>(byte);
 }
 
+void DecodeWindows1252(std::string_view bytes, std::u16string& text) {
+  text.resize(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    text[i] = Windows1252ToUnit(static_cast<unsigned char>(bytes[i]));
+  }
+}
+
 }  // namespace korvath::platform

@@ -1,5 +1,3 @@
-#ifdef _WIN32
-
 #include "platform/windows_registry.h"
 
 #include <windows.h>
@@ -57,5 +55,3 @@ RegStatus WindowsRegistry::CloseKey(RegHandle key) {
 }
 
 }  // namespace korvath::platform
-
-#endif  // _WIN32

@@ -2,8 +2,6 @@
 // The Windows registry, through the ANSI calls of Advapi32 so that string
 // values arrive in the system's ANSI code page.
 
-#ifdef _WIN32
-
 #include "platform/registry.h"
 
 namespace korvath::platform {
@@ -19,5 +17,3 @@ class WindowsRegistry final : public Registry {
 };
 
 }  // namespace korvath::platform
-
-#endif  // _WIN32

@@ -7,7 +7,7 @@
 
 #include "engine/call_extraction.h"
 #include "engine/function_table.h"
-#include "tests/engine/test_doubles.h"
+#include "tests/support/test_doubles.h"
 
 namespace korvath {
 namespace {

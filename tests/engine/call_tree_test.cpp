@@ -9,7 +9,7 @@
 
 #include "engine/call_tree.h"
 #include "engine/messages.h"
-#include "tests/engine/test_doubles.h"
+#include "tests/support/test_doubles.h"
 
 namespace korvath {
 namespace {

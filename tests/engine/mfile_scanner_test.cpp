@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/mfile_scanner.h"
-#include "tests/engine/test_doubles.h"
+#include "tests/support/test_doubles.h"
 
 namespace korvath {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "engine/messages.h"
 #include "engine/parse_driver.h"
-#include "tests/engine/test_doubles.h"
+#include "tests/support/test_doubles.h"
 #include "tests/support/memory_file_system.h"
 
 namespace korvath {

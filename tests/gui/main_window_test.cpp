@@ -7,8 +7,8 @@
 #include <QtTest>
 
 #include "engine/messages.h"
-#include "shell/gui/call_tree_model.h"
-#include "shell/gui/main_window.h"
+#include "gui/call_tree_model.h"
+#include "gui/main_window.h"
 #include "tests/support/memory_file_system.h"
 
 namespace korvath {

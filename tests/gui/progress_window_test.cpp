@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "engine/messages.h"
-#include "shell/gui/progress_window.h"
+#include "gui/progress_window.h"
 
 namespace korvath {
 

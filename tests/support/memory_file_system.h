@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/utf8.h"
@@ -27,37 +28,34 @@ class MemoryFileSystem final : public platform::FileSystem {
   int reads = 0;
   int listings = 0;
 
-  std::optional<std::string> ReadFile(const std::u16string& path, std::string* error) override {
+  platform::Result ReadFile(const std::u16string& path, std::string& bytes) override {
     ++reads;
+    bytes.clear();
     const std::string p = Normalize(Absolute(platform::ToUtf8(path)));
     auto it = files_.find(p);
-    if (it == files_.end() || unreadable_.count(p) != 0) {
-      if (error != nullptr) *error = "cannot open";
-      return std::nullopt;
-    }
-    return it->second;
+    if (it == files_.end()) return Fail(platform::Status::NotFound, "no such file");
+    if (unreadable_.count(p) != 0) return Fail(platform::Status::Unreadable, "cannot open");
+    bytes = it->second;
+    return {};
   }
-  platform::DirectoryListing ListDirectory(const std::u16string& dir) override {
+  platform::Result ListDirectory(const std::u16string& dir,
+                                 std::vector<std::string>& files) override {
     ++listings;
-    platform::DirectoryListing out;
+    files.clear();
     const std::string d = Normalize(Absolute(platform::ToUtf8(dir)));
-    if (dirs_.count(d) == 0) return out;  // Missing
-    if (unreadable_.count(d) != 0) {
-      out.status = platform::DirectoryListing::Status::Unreadable;
-      return out;
-    }
-    out.status = platform::DirectoryListing::Status::Ok;
+    if (dirs_.count(d) == 0) return Fail(platform::Status::NotFound, "no such directory");
+    if (unreadable_.count(d) != 0) return Fail(platform::Status::Unreadable, "cannot list");
     for (const auto& [path, bytes] : files_) {
-      if (Parent(path) == d) out.files.push_back(path.substr(d == "/" ? 1 : d.size() + 1));
+      if (Parent(path) == d) files.push_back(path.substr(d == "/" ? 1 : d.size() + 1));
     }
-    return out;
+    return {};
   }
   std::u16string CurrentDirectory() override { return platform::FromUtf8(cwd_); }
-  bool SetCurrentDirectory(const std::u16string& dir) override {
+  platform::Result SetCurrentDirectory(const std::u16string& dir) override {
     const std::string d = Normalize(Absolute(platform::ToUtf8(dir)));
-    if (dirs_.count(d) == 0) return false;
+    if (dirs_.count(d) == 0) return Fail(platform::Status::NotFound, "no such directory");
     cwd_ = d;
-    return true;
+    return {};
   }
   std::u16string JoinPath(const std::u16string& dir, const std::u16string& file) const override {
     std::u16string d = dir;
@@ -70,6 +68,9 @@ class MemoryFileSystem final : public platform::FileSystem {
   }
 
  private:
+  static platform::Result Fail(platform::Status status, const char* why) {
+    return platform::Result::Failure(status, why);
+  }
   static std::string Normalize(std::string p) {
     for (auto& c : p) {
       if (c == '\\') c = '/';

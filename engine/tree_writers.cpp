@@ -1,0 +1,237 @@
+#include "engine/tree_writers.h"
+
+#include "platform/utf8.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace korvath::engine {
+namespace {
+
+// A large buffer written out in big blocks; a tree can run to a gigabyte of
+// text, so every byte goes through a plain memcpy and nothing else.
+class Output {
+ public:
+  explicit Output(std::FILE* file) : file_(file), buffer_(new char[kSize]) {}
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+  ~Output() { Flush(); }
+
+  Output& operator<<(std::string_view text) {
+    Append(text.data(), text.size());
+    return *this;
+  }
+  Output& operator<<(int value) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    Append(digits, static_cast<std::size_t>(end - digits));
+    return *this;
+  }
+  void Append(const char* data, std::size_t size) {
+    if (used_ + size > kSize) {
+      Flush();
+      if (size > kSize) {
+        std::fwrite(data, 1, size, file_);
+        return;
+      }
+    }
+    std::memcpy(buffer_.get() + used_, data, size);
+    used_ += size;
+  }
+  void Flush() {
+    if (used_ != 0) std::fwrite(buffer_.get(), 1, used_, file_);
+    used_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t kSize = 1 << 18;
+  std::FILE* file_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
+};
+
+enum class Escape { None, Json, Dot };
+
+void AppendAscii(std::string& out, char c, Escape escape) {
+  switch (escape) {
+    case Escape::None:
+      out.push_back(c);
+      return;
+    case Escape::Json:
+      switch (c) {
+        case '"': out += "\\\""; return;
+        case '\\': out += "\\\\"; return;
+        case '\n': out += "\\n"; return;
+        case '\r': out += "\\r"; return;
+        case '\t': out += "\\t"; return;
+        default:
+          if (static_cast<unsigned char>(c) < 0x20) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            out += "\\u00";
+            out.push_back(kHex[(c >> 4) & 0xF]);
+            out.push_back(kHex[c & 0xF]);
+          } else {
+            out.push_back(c);
+          }
+          return;
+      }
+    case Escape::Dot:
+      if (c == '\n' || c == '\r') {
+        out += "\\n";
+        return;
+      }
+      if (c == '"' || c == '\\') out.push_back('\\');
+      out.push_back(c);
+      return;
+  }
+}
+
+// UTF-16 straight to escaped UTF-8; only ASCII characters ever need escaping.
+void AppendText(std::string& out, TextView text, Escape escape) {
+  platform::AppendUtf16AsUtf8(out, text,
+                              [escape](std::string& o, char c) { AppendAscii(o, c, escape); });
+}
+
+// The encoded text of every node, made once per record: a tree of a million
+// nodes shows only a few tens of thousands of distinct records.
+class Labels {
+ public:
+  Labels(const CallTree& tree, const std::vector<FunctionRecord>& records, Escape escape)
+      : tree_(tree), records_(records), escape_(escape), at_(records.size(), kUnset) {
+    AppendText(root_, tree.RootText(), escape);
+  }
+
+  std::string_view Of(int node) {
+    if (tree_.Parent(node) == 0) return root_;
+    const auto r = static_cast<std::size_t>(tree_.Record(node));
+    if (at_[r] == kUnset) {
+      const std::size_t begin = arena_.size();
+      label_.clear();
+      NodeLabel::Of(records_, static_cast<int>(r)).AppendTextTo(label_);
+      AppendText(arena_, label_, escape_);
+      at_[r] = Span{begin, arena_.size() - begin};
+    }
+    return std::string_view(arena_).substr(at_[r].begin, at_[r].size);
+  }
+
+ private:
+  struct Span {
+    std::size_t begin;
+    std::size_t size;
+    bool operator==(const Span&) const = default;
+  };
+  static constexpr Span kUnset{std::numeric_limits<std::size_t>::max(), 0};
+
+  const CallTree& tree_;
+  const std::vector<FunctionRecord>& records_;
+  Escape escape_;
+  std::string root_;
+  std::string arena_;
+  Text label_;
+  std::vector<Span> at_;
+};
+
+// Whether each node is the last child of its parent.
+std::vector<char> LastChildFlags(const CallTree& tree) {
+  const auto count = static_cast<std::size_t>(tree.Count());
+  std::vector<int> lastChild(count + 1, 0);
+  for (int node = 2; node <= tree.Count(); ++node) {
+    lastChild[static_cast<std::size_t>(tree.Parent(node))] = node;
+  }
+  std::vector<char> last(count + 1, 0);
+  for (int node = 2; node <= tree.Count(); ++node) {
+    const auto parent = static_cast<std::size_t>(tree.Parent(node));
+    last[static_cast<std::size_t>(node)] = static_cast<char>(lastChild[parent] == node);
+  }
+  return last;
+}
+
+std::string JsonString(TextView text) {
+  std::string out = "\"";
+  AppendText(out, text, Escape::Json);
+  out.push_back('"');
+  return out;
+}
+
+}  // namespace
+
+void WriteTextTree(std::FILE* file, const CallTree& tree,
+                   const std::vector<FunctionRecord>& records) {
+  const int count = tree.Count();
+  if (count == 0) return;
+  Output out(file);
+  Labels labels(tree, records, Escape::None);
+  const std::vector<char> last = LastChildFlags(tree);
+  // Nodes come in depth-first order; `path` holds the ancestors of the
+  // current node, root first.
+  std::vector<int> path;
+  std::string prefix;
+  std::vector<std::size_t> prefixAt;
+  for (int node = 1; node <= count; ++node) {
+    const int parent = tree.Parent(node);
+    while (!path.empty() && path.back() != parent) {
+      path.pop_back();
+      prefix.resize(prefixAt.back());
+      prefixAt.pop_back();
+    }
+    const bool isLast = last[static_cast<std::size_t>(node)] != 0;
+    if (node != 1) out << prefix << (isLast ? "└── " : "├── ");
+    out << labels.Of(node) << "\n";
+    prefixAt.push_back(prefix.size());
+    if (node != 1) prefix += isLast ? "    " : "│   ";
+    path.push_back(node);
+  }
+}
+
+void WriteJson(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records,
+               const std::vector<Text>& messages) {
+  Output out(file);
+  out << "{\"root\": ";
+  const int count = tree.Count();
+  if (count == 0) {
+    out << "null";
+  } else {
+    Labels labels(tree, records, Escape::Json);
+    std::vector<int> path;
+    for (int node = 1; node <= count; ++node) {
+      const int parent = tree.Parent(node);
+      bool firstChild = true;
+      while (!path.empty() && path.back() != parent) {
+        out << "]}";
+        path.pop_back();
+        firstChild = false;
+      }
+      // A node directly after its parent is the parent's first child.
+      if (node != 1 && parent == node - 1) firstChild = true;
+      if (node != 1 && !firstChild) out << ", ";
+      out << "{\"text\": \"" << labels.Of(node) << "\", \"children\": [";
+      path.push_back(node);
+    }
+    for (std::size_t k = 0; k < path.size(); ++k) out << "]}";
+  }
+  out << ", \"messages\": [";
+  for (std::size_t k = 0; k < messages.size(); ++k) {
+    if (k != 0) out << ", ";
+    out << JsonString(messages[k]);
+  }
+  out << "]}\n";
+}
+
+void WriteDot(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records) {
+  Output out(file);
+  out << "digraph calltree {\n  node [shape=box, fontname=\"Helvetica\"];\n";
+  const int count = tree.Count();
+  Labels labels(tree, records, Escape::Dot);
+  for (int node = 1; node <= count; ++node) {
+    out << "  n" << node << " [label=\"" << labels.Of(node) << "\"];\n";
+    if (node != 1) out << "  n" << tree.Parent(node) << " -> n" << node << ";\n";
+  }
+  out << "}\n";
+}
+
+}  // namespace korvath::engine

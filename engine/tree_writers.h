@@ -1,0 +1,19 @@
+#pragma once
+// Writes a call tree as indented text, JSON or Graphviz DOT. Trees are
+// written from the compact node list as they stand, without a second copy.
+
+#include <cstdio>
+#include <vector>
+
+#include "engine/call_tree.h"
+
+namespace korvath::engine {
+
+void WriteTextTree(std::FILE* out, const CallTree& tree,
+                   const std::vector<FunctionRecord>& records);
+// `tree` may have no root; "root" is then null.
+void WriteJson(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records,
+               const std::vector<Text>& messages);
+void WriteDot(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records);
+
+}  // namespace korvath::engine

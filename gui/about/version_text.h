@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+namespace korvath::gui {
+
+// "Version " and the running program's major.minor.revision.
+QString VersionText();
+
+}  // namespace korvath::gui

@@ -1,0 +1,297 @@
+#include "gui/main_window.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTreeView>
+#include <cstdio>
+
+#include "gui/about/about_box.h"
+#include "gui/about/program_icon.h"
+#include "engine/parse_driver.h"
+#include "engine/tree_writers.h"
+#include "gui/call_tree_model.h"
+#include "gui/editor_launcher.h"
+#include "gui/message_box_sink.h"
+#include "gui/progress_window.h"
+#include "gui/widgets/file_filter.h"
+#include "gui/widgets/message_box.h"
+#include "gui/widgets/plain_button.h"
+#include "gui/widgets/qt_text.h"
+#include "gui/widgets/twips.h"
+#include "platform/host.h"
+#include "session/start_name.h"
+
+namespace korvath::gui {
+
+MainWindowServices MainWindowServices::Desktop() {
+  MainWindowServices s;
+  s.openFileDialog = [](QWidget* parent, const QString& filter) {
+    return ChooseFileToOpen(parent, QString(), filter);
+  };
+  s.saveFileDialog = [](QWidget* parent, QString& format) -> std::optional<QString> {
+    const QString text = QStringLiteral("Text (*.txt)");
+    const QString json = QStringLiteral("JSON (*.json)");
+    const QString dot = QStringLiteral("Graphviz DOT (*.dot *.gv)");
+    QString selected = text;
+    const QString path = QFileDialog::getSaveFileName(
+        parent, QStringLiteral("Export tree"), QString(), text + ";;" + json + ";;" + dot, &selected);
+    if (path.isEmpty()) return std::nullopt;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("json") || (suffix != QLatin1String("txt") && selected == json)) {
+      format = QStringLiteral("json");
+    } else if (suffix == QLatin1String("dot") || suffix == QLatin1String("gv") ||
+               (suffix != QLatin1String("txt") && selected == dot)) {
+      format = QStringLiteral("dot");
+    } else {
+      format = QStringLiteral("text");
+    }
+    return path;
+  };
+  s.showMessage = ShowMessageBox;
+  s.openInEditor = [](const QString& path, int line) { return OpenInEditor(path, line); };
+  s.showAbout = [](QWidget* parent) {
+    AboutBox box(parent);
+    box.exec();
+  };
+  s.endProgram = [] { QCoreApplication::exit(0); };
+  return s;
+}
+
+MainWindow::MainWindow(platform::FileSystem& fs, MainWindowServices services, QWidget* parent)
+    : QMainWindow(parent), fs_(fs), services_(std::move(services)) {
+  setWindowTitle(QStringLiteral("Korvath"));
+  setWindowIcon(ProgramIcon());
+  model_ = new CallTreeModel(this);
+  model_->SetIcon(QIcon(ProgramIconPixmap(16)));
+  buildControls();
+  buildMenus();
+  txtFileName->setFocus();
+}
+
+MainWindow::~MainWindow() {
+  if (frmOptions_) delete frmOptions_.data();
+}
+
+void MainWindow::buildControls() {
+  auto* client = new QWidget(this);
+  client->setFixedSize(Twips(5145), Twips(5940));
+  setCentralWidget(client);
+
+  frame1 = new QGroupBox(QStringLiteral("File name"), client);
+  frame1->setObjectName(QStringLiteral("Frame1"));
+  frame1->setGeometry(TwipsRect(120, 120, 4935, 975));
+  txtFileName = new QLineEdit(frame1);
+  txtFileName->setObjectName(QStringLiteral("txtFileName"));
+  txtFileName->setGeometry(TwipsRect(240, 360, 3855, 375));
+  cmdOpenFile = PlainButton(QStringLiteral("..."), frame1);
+  cmdOpenFile->setObjectName(QStringLiteral("cmdOpenFile"));
+  cmdOpenFile->setGeometry(TwipsRect(4320, 360, 375, 375));
+
+  trvFiles = new QTreeView(client);
+  trvFiles->setObjectName(QStringLiteral("trvFiles"));
+  trvFiles->setGeometry(TwipsRect(120, 1320, 4935, 3735));
+  trvFiles->setModel(model_);
+  trvFiles->setHeaderHidden(true);
+  trvFiles->setUniformRowHeights(true);
+  trvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  trvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+  trvFiles->header()->setStretchLastSection(false);
+  trvFiles->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+
+  cmdExit = PlainButton(QStringLiteral("&Exit"), client);
+  cmdExit->setObjectName(QStringLiteral("cmdExit"));
+  cmdExit->setGeometry(TwipsRect(3720, 5280, 1335, 495));
+  cmdParse = PlainButton(QStringLiteral("&Parse"), client);
+  cmdParse->setObjectName(QStringLiteral("cmdParse"));
+  cmdParse->setGeometry(TwipsRect(2040, 5280, 1335, 495));
+
+  setTabOrder(txtFileName, cmdOpenFile);
+  setTabOrder(cmdOpenFile, trvFiles);
+  setTabOrder(trvFiles, cmdExit);
+  setTabOrder(cmdExit, cmdParse);
+
+  connect(txtFileName, &QLineEdit::returnPressed, this, &MainWindow::parse);
+  connect(cmdParse, &QPushButton::clicked, this, &MainWindow::parse);
+  connect(cmdOpenFile, &QPushButton::clicked, this, &MainWindow::chooseStartFile);
+  connect(cmdExit, &QPushButton::clicked, this, &MainWindow::exitProgram);
+  connect(trvFiles, &QTreeView::activated, this, &MainWindow::openCallSite);
+  connect(trvFiles, &QWidget::customContextMenuRequested, this, &MainWindow::showTreeMenu);
+
+  // The window may be resized; the controls keep their places.
+  adjustSize();
+}
+
+void MainWindow::buildMenus() {
+  QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+  mnuFileOpen = mnuFile->addAction(QStringLiteral("&Open..."));
+  mnuFileExport = mnuFile->addAction(QStringLiteral("Export &tree..."));
+  mnuFile->addSeparator();
+  mnuFileExit = mnuFile->addAction(QStringLiteral("&Exit"));
+  QMenu* mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
+  mnuOptionsOptions = mnuOptions->addAction(QStringLiteral("&Options..."));
+  QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+  mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About..."));
+
+  mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
+  mnuFileExport->setObjectName(QStringLiteral("mnuFileExport"));
+  mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
+  mnuOptionsOptions->setObjectName(QStringLiteral("mnuOptionsOptions"));
+  mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
+  connect(mnuFileOpen, &QAction::triggered, this, &MainWindow::chooseStartFile);
+  connect(mnuFileExport, &QAction::triggered, this, &MainWindow::exportTree);
+  connect(mnuFileExit, &QAction::triggered, this, &MainWindow::exitProgram);
+  connect(mnuOptionsOptions, &QAction::triggered, this, &MainWindow::showOptions);
+  connect(mnuHelpAbout, &QAction::triggered, this, &MainWindow::showAbout);
+}
+
+OptionsDialog* MainWindow::makeOptionsDialog() {
+  auto* dialog = new OptionsDialog(settings_, this);
+  if (services_.optionsFileChooser) dialog->SetFileChooser(services_.optionsFileChooser);
+  return dialog;
+}
+
+void MainWindow::load(const Text& fallbackDirectory) {
+  frmOptions_ = makeOptionsDialog();
+  // Start-up shows nothing: unusable settings leave the path empty.
+  session::LoadStartupSettings(fs_, fallbackDirectory, settings_);
+  frmOptions_->txtMatlabDirectory->setText(ToQString(settings_.pathBox));
+}
+
+void MainWindow::parse() {
+  // A message box shown during a run lets events through; a second run must
+  // not start inside the first.
+  if (running_) return;
+  running_ = true;
+  const engine::RunInput input{
+      settings_.pathdefFile, settings_.discards,
+      session::StartNameFromInput(ToText(txtFileName->text()), platform::SlashIsSeparator())};
+
+  ProgressWindow progress(this);
+  progress.captionObserver = services_.captionObserver;
+  MessageBoxSink messages([this](QMessageBox::Icon icon, const QString& text) {
+    services_.showMessage(this, icon, text);
+  });
+  engine::CallTree tree;
+  engine::RunServices run{fs_, progress, messages, tree, limits};
+  engine::RunOutput output;
+  const platform::Result outcome = engine::ParseAndBuild(input, run, output);
+  // The window keeps showing the previous tree until the run is over.
+  if (outcome.status != platform::Status::NoSearchPath) {
+    model_->SetTree(std::move(tree), std::move(output.records), std::move(output.filePaths));
+  }
+  lastMessages_ = messages.All();
+  if (!messages.UnreadableFiles().empty()) {
+    services_.showMessage(this, QMessageBox::Warning,
+                          QStringLiteral("These files could not be read; their calls are missing:\n") +
+                              QStringList(messages.UnreadableFiles().begin(),
+                                          messages.UnreadableFiles().end())
+                                  .join(QLatin1Char('\n')));
+  }
+  ++runCount_;
+  running_ = false;
+}
+
+void MainWindow::chooseStartFile() {
+  if (running_) return;
+  const std::optional<QString> chosen = services_.openFileDialog(
+      this, QtFileFilter(QStringLiteral("m-Files (*.m)|*.m|All Files (*.*)|*.*")));
+  if (chosen) {
+    lastChosenFile_ = *chosen;
+    // As the Windows dialog does: the chosen file's folder becomes current,
+    // which is what makes the file findable by its bare name.
+    fs_.SetCurrentDirectory(ToText(QFileInfo(*chosen).absolutePath()));
+  }
+  txtFileName->setText(lastChosenFile_);
+  if (!txtFileName->text().isEmpty()) parse();
+}
+
+void MainWindow::exitProgram() { services_.endProgram(); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  event->accept();
+  services_.endProgram();
+}
+
+void MainWindow::showOptions() {
+  if (!frmOptions_) frmOptions_ = makeOptionsDialog();
+  frmOptions_->show();
+  frmOptions_->raise();
+  frmOptions_->activateWindow();
+}
+
+void MainWindow::showAbout() { services_.showAbout(this); }
+
+void MainWindow::exportTree() {
+  QString format;
+  const std::optional<QString> path = services_.saveFileDialog(this, format);
+  if (!path) return;
+  std::FILE* file = std::fopen(QFile::encodeName(*path).constData(), "wb");
+  if (file == nullptr) {
+    services_.showMessage(this, QMessageBox::Critical,
+                          QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(*path)));
+    return;
+  }
+  const engine::CallTree& tree = model_->Tree();
+  if (format == QLatin1String("json")) {
+    engine::WriteJson(file, tree, model_->Records(), lastMessages_);
+  } else if (format == QLatin1String("dot")) {
+    engine::WriteDot(file, tree, model_->Records());
+  } else {
+    engine::WriteTextTree(file, tree, model_->Records());
+  }
+  const bool failed = std::ferror(file) != 0;
+  if (std::fclose(file) != 0 || failed) {
+    services_.showMessage(this, QMessageBox::Critical,
+                          QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(*path)));
+  }
+}
+
+void MainWindow::openCallSite(const QModelIndex& index) {
+  QString path;
+  int line = 1;
+  if (model_->CallSite(model_->NodeOf(index), path, line)) services_.openInEditor(path, line);
+}
+
+QString MainWindow::subtreeText(int node) const {
+  const engine::CallTree& tree = model_->Tree();
+  const std::vector<int> depth = tree.Depths();
+  const int base = depth[static_cast<std::size_t>(node)];
+  QString text;
+  // A node's subtree is the run of nodes after it that lie deeper.
+  for (int n = node; n <= tree.Count(); ++n) {
+    const int d = depth[static_cast<std::size_t>(n)];
+    if (n != node && d <= base) break;
+    text += QString(2 * static_cast<qsizetype>(d - base), QLatin1Char(' ')) +
+            ToQString(tree.NodeText(n, model_->Records())) + QLatin1Char('\n');
+  }
+  return text;
+}
+
+void MainWindow::showTreeMenu(const QPoint& at) {
+  const QModelIndex index = trvFiles->indexAt(at);
+  QMenu menu(this);
+  QAction* expand = menu.addAction(QStringLiteral("&Expand all"));
+  QAction* collapse = menu.addAction(QStringLiteral("&Collapse all"));
+  QAction* copy = menu.addAction(QStringLiteral("C&opy"));
+  copy->setEnabled(index.isValid());
+  QAction* chosen = menu.exec(trvFiles->viewport()->mapToGlobal(at));
+  if (chosen == expand) {
+    trvFiles->expandAll();
+  } else if (chosen == collapse) {
+    trvFiles->collapseAll();
+  } else if (chosen == copy && index.isValid()) {
+    QGuiApplication::clipboard()->setText(subtreeText(model_->NodeOf(index)));
+  }
+}
+
+}  // namespace korvath::gui

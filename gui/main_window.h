@@ -1,0 +1,104 @@
+#pragma once
+// The main window: the start file's name, Parse, and the call tree.
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <functional>
+#include <optional>
+
+#include "engine/call_tree.h"
+#include "gui/options/options_dialog.h"
+#include "platform/file_system.h"
+#include "session/startup_settings.h"
+
+class QAction;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTreeView;
+
+namespace korvath::gui {
+
+class CallTreeModel;
+
+// What the window asks of the desktop; tests replace these.
+struct MainWindowServices {
+  // An Open dialog with the given filter; nullopt when cancelled.
+  std::function<std::optional<QString>(QWidget* parent, const QString& filter)> openFileDialog;
+  // A Save dialog for the export; nullopt when cancelled. `format` receives
+  // "text", "json" or "dot".
+  std::function<std::optional<QString>(QWidget* parent, QString& format)> saveFileDialog;
+  std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
+  std::function<bool(const QString& path, int line)> openInEditor;
+  std::function<void(QWidget* parent)> showAbout;
+  std::function<void()> endProgram;
+  OptionsDialog::FileChooser optionsFileChooser;
+  // Every progress caption of a run, in order.
+  std::function<void(const QString&)> captionObserver;
+
+  static MainWindowServices Desktop();
+};
+
+class MainWindow final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  MainWindow(platform::FileSystem& fs, MainWindowServices services, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Start-up: the options dialog loaded hidden, the settings and the discard
+  // list read (with the fallback directory). Never shows a message.
+  void load(const Text& fallbackDirectory);
+
+  void parse();
+  void chooseStartFile();
+  void exitProgram();
+  void showOptions();
+  void showAbout();
+  void exportTree();
+
+  session::Settings& settings() { return settings_; }
+  CallTreeModel& model() { return *model_; }
+  OptionsDialog* options() const { return frmOptions_; }
+  int runCount() const { return runCount_; }
+  const std::vector<Text>& lastMessages() const { return lastMessages_; }
+
+  // Depth and node budget of the tree (tests use small ones).
+  engine::TreeLimits limits{};
+
+  QGroupBox* frame1 = nullptr;
+  QLineEdit* txtFileName = nullptr;
+  QPushButton* cmdOpenFile = nullptr;
+  QTreeView* trvFiles = nullptr;
+  QPushButton* cmdExit = nullptr;
+  QPushButton* cmdParse = nullptr;
+  QAction* mnuFileOpen = nullptr;
+  QAction* mnuFileExport = nullptr;
+  QAction* mnuFileExit = nullptr;
+  QAction* mnuOptionsOptions = nullptr;
+  QAction* mnuHelpAbout = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildControls();
+  void buildMenus();
+  OptionsDialog* makeOptionsDialog();
+  void openCallSite(const QModelIndex& index);
+  void showTreeMenu(const QPoint& at);
+  QString subtreeText(int node) const;
+
+  platform::FileSystem& fs_;
+  MainWindowServices services_;
+  session::Settings settings_;
+  CallTreeModel* model_ = nullptr;
+  QPointer<OptionsDialog> frmOptions_;
+  QString lastChosenFile_;  // the open-file dialog's name, kept after a cancel
+  std::vector<Text> lastMessages_;
+  bool running_ = false;
+  int runCount_ = 0;
+};
+
+}  // namespace korvath::gui

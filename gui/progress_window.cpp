@@ -1,0 +1,49 @@
+#include "gui/progress_window.h"
+
+#include <QLabel>
+
+#include "engine/messages.h"
+#include "gui/widgets/qt_text.h"
+#include "gui/widgets/twips.h"
+
+namespace korvath::gui {
+
+ProgressWindow::ProgressWindow(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint) {
+  setFixedSize(Twips(3105), Twips(645));
+  setObjectName(QStringLiteral("frmProgress"));
+  lblProgress = new QLabel(this);
+  lblProgress->setObjectName(QStringLiteral("lblProgress"));
+  lblProgress->setGeometry(TwipsRect(120, 120, 2895, 375));
+  lblProgress->setAlignment(Qt::AlignCenter);
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(9.75);
+  lblProgress->setFont(font);
+}
+
+void ProgressWindow::Show() {
+  show();
+  mustPaint_ = true;
+}
+
+void ProgressWindow::SetCaption(const Text& caption) {
+  const QString text = ToQString(caption);
+  lblProgress->setText(text);
+  if (captionObserver) captionObserver(text);
+  // The closing caption must be seen even right after a pass was drawn.
+  if (caption == engine::messages::kBuildingTree) mustPaint_ = true;
+}
+
+void ProgressWindow::Refresh() {
+  const auto time = now();
+  if (!mustPaint_ && time - lastPaint_ < std::chrono::milliseconds(33)) return;
+  mustPaint_ = false;
+  lastPaint_ = time;
+  ++repaints_;
+  repaint();
+}
+
+void ProgressWindow::Close() { hide(); }
+
+}  // namespace korvath::gui

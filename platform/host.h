@@ -1,0 +1,42 @@
+#pragma once
+// Conventions of the operating system Korvath runs on. Each system has its
+// own implementation file, chosen by the build.
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace korvath::platform {
+
+class Registry;
+
+// Whether "/" separates directories in paths the user types or pathdef.m
+// holds; "\" always does.
+bool SlashIsSeparator();
+
+// Paths as pathdef.m writes them ("\" separators) in this system's form.
+std::u16string ToHostSeparators(std::u16string path);
+
+// A path of the engine's text as this system's file functions want it
+// ("\" read as a separator where "/" is one); and back.
+std::filesystem::path NativePath(const std::u16string& path);
+std::u16string FromNativePath(const std::filesystem::path& path);
+
+// Where the settings are looked for when the current directory has none.
+std::u16string DefaultFallbackDirectory();
+
+// The system's name as the splash screen shows it: "Linux", "Windows NT".
+std::u16string HostSystemName();
+
+// Opens a file for binary reading; nullptr with errno set on failure.
+std::FILE* OpenForReading(const std::filesystem::path& path);
+
+// The broken-down local time of `time`.
+std::tm LocalTime(std::time_t time);
+
+// The machine's registry: the real one on Windows, an empty one elsewhere.
+std::unique_ptr<Registry> MakeHostRegistry();
+
+}  // namespace korvath::platform

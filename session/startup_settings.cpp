@@ -1,0 +1,62 @@
+#include "session/startup_settings.h"
+
+#include "engine/text_lines.h"
+#include "session/discard_list.h"
+
+namespace korvath::session {
+namespace {
+
+constexpr TextView kSettingsKey = u"Matlab Pathdef";
+
+// The path box's value from the settings file's lines.
+Result ReadSettingsLines(std::string bytes, Text& pathBox) {
+  for (const Text& line : engine::SplitLines(std::move(bytes))) {
+    std::optional<Text> value;
+    if (Result read = SettingsKeyValue(line, value); !read) return read;
+    if (value) pathBox = std::move(*value);
+  }
+  return {};
+}
+
+}  // namespace
+
+Result SettingsKeyValue(TextView line, std::optional<Text>& value) {
+  value.reset();
+  if (!engine::StartsWith(line, kSettingsKey)) return {};
+  // Split by position: two separator characters, then the value.
+  if (line.size() < 16) return Result::Failure(Status::Invalid, "the Matlab Pathdef line is too short");
+  value = Text(engine::TrimBlanks(line.substr(16)));
+  return {};
+}
+
+Result LoadStartupSettings(platform::FileSystem& fs, const Text& fallbackDir, Settings& settings) {
+  settings = Settings{};
+  bool retried = false;
+  // One repetition of a failed step, from the fallback directory.
+  auto moveToFallback = [&]() {
+    if (retried || fs.CurrentDirectory() == fallbackDir) return false;
+    retried = true;
+    if (!fs.SetCurrentDirectory(fallbackDir)) return false;
+    settings.movedToFallback = true;
+    return true;
+  };
+
+  std::string bytes;
+  Result result = fs.ReadFile(kSettingsFileName, bytes);
+  if (!result && moveToFallback()) result = fs.ReadFile(kSettingsFileName, bytes);
+  if (result) {
+    result = ReadSettingsLines(std::move(bytes), settings.pathBox);
+    // Repeating the step meets the same line again, so the settings are
+    // abandoned either way; only the current directory may change.
+    if (!result) moveToFallback();
+  }
+  if (result) settings.pathdefFile = settings.pathBox;
+
+  std::string list;
+  if (fs.ReadFile(kDiscardFileName, list)) {
+    settings.discards = ParseDiscardList(engine::SplitLines(std::move(list)));
+  }
+  return result;
+}
+
+}  // namespace korvath::session

@@ -1,0 +1,157 @@
+#pragma once
+// Recording stand-ins for the front end's tree, progress window and message
+// boxes, and call recorders for the scanner and the call extraction.
+
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/call_extraction.h"
+#include "engine/function_table.h"
+#include "engine/number_text.h"
+#include "engine/run_interfaces.h"
+#include "engine/text.h"
+
+namespace korvath::testing {
+
+using namespace korvath::engine;  // NOLINT(google-build-using-namespace)
+
+struct Call {
+  Text name;
+  std::int32_t line = 0;
+  bool operator==(const Call&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& os, const Call& c) {
+  os << "{";
+  for (char16_t u : c.name) os << (u < 128 ? static_cast<char>(u) : '?');
+  return os << " @" << c.line << "}";
+}
+
+// Every name handed over. Whether numbers are dropped here or by the table is
+// the table's business, so the comparisons use Names().
+class CallLog final : public CallRecorder {
+ public:
+  void AddCall(TextView name, std::int32_t line) override {
+    all.push_back({Text(name), line});
+  }
+  std::vector<Call> Names() const {
+    std::vector<Call> out;
+    for (const Call& c : all) {
+      if (!ReadsAsNumber(c.name)) out.push_back(c);
+    }
+    return out;
+  }
+  std::vector<Text> NameTexts() const {
+    std::vector<Text> out;
+    for (const Call& c : Names()) out.push_back(c.name);
+    return out;
+  }
+  std::vector<Call> all;
+};
+
+// Files every call in a function table under one caller, as the driver does.
+class TableRecorder final : public CallRecorder {
+ public:
+  TableRecorder(FunctionTable& table, TextView caller)
+      : table_(table), caller_(table.Intern(caller)) {}
+  void AddCall(TextView name, std::int32_t line) override { table_.AddCall(caller_, name, line); }
+
+ private:
+  FunctionTable& table_;
+  FunctionTable::NameId caller_;
+};
+
+class RecordingProgress final : public ProgressSink {
+ public:
+  void Show() override { events.push_back(u"<show>"); }
+  void SetCaption(const Text& caption) override {
+    events.push_back(caption);
+    captions.push_back(caption);
+  }
+  void Refresh() override { ++refreshes; }
+  void Close() override { events.push_back(u"<close>"); }
+  std::vector<Text> events;
+  std::vector<Text> captions;
+  int refreshes = 0;
+};
+
+class RecordingMessages final : public MessageSink {
+ public:
+  void ShowMessage(MessageIcon icon, const Text& text) override { shown.emplace_back(icon, text); }
+  void FileUnreadable(const Text& path, const platform::Result&) override {
+    unreadable.push_back(path);
+  }
+  std::vector<Text> Texts() const {
+    std::vector<Text> out;
+    for (const auto& m : shown) out.push_back(m.second);
+    return out;
+  }
+  std::vector<std::pair<MessageIcon, Text>> shown;
+  std::vector<Text> unreadable;
+};
+
+// Keeps every node's text and parent (index 0 unused).
+class RecordingTree final : public TreeModel {
+ public:
+  void Clear() override {
+    texts.assign(1, Text());
+    parents.assign(1, 0);
+    rootKey.clear();
+    ++clears;
+  }
+  int AddRoot(TextView key, TextView text) override {
+    rootKey = Text(key);
+    texts.emplace_back(text);
+    parents.push_back(0);
+    return Count();
+  }
+  platform::Result AddChild(int parent, const NodeLabel& label, int& node) override {
+    texts.push_back(label.ToText());
+    parents.push_back(parent);
+    node = Count();
+    return {};
+  }
+  int Count() const override { return static_cast<int>(texts.size()) - 1; }
+
+  std::vector<Text> ChildrenOf(int node) const {
+    std::vector<Text> out;
+    for (std::size_t i = 1; i < texts.size(); ++i) {
+      if (parents[i] == node) out.push_back(texts[i]);
+    }
+    return out;
+  }
+  int Depth(int node) const {
+    int d = 0;
+    for (int n = node; parents[static_cast<std::size_t>(n)] != 0; n = parents[static_cast<std::size_t>(n)]) ++d;
+    return d;
+  }
+
+  std::vector<Text> texts{Text()};
+  std::vector<int> parents{0};
+  Text rootKey;
+  int clears = 0;
+};
+
+// Counts nodes only, for trees of a million nodes.
+class CountingTree final : public TreeModel {
+ public:
+  void Clear() override { count_ = 0; }
+  int AddRoot(TextView, TextView) override {
+    if (count_ != 0) badParent = true;
+    return ++count_;
+  }
+  platform::Result AddChild(int parent, const NodeLabel&, int& node) override {
+    if (parent < 1 || parent > count_) badParent = true;
+    node = ++count_;
+    return {};
+  }
+  int Count() const override { return count_; }
+  bool badParent = false;
+
+ private:
+  int count_ = 0;
+};
+
+}  // namespace korvath::testing
