@@ -23,7 +23,6 @@ class ProbeCache {
   // A directory that cannot be listed ends the search: not found.
   std::optional<Text> Find(TextView fileName);
 
-  std::size_t DirectoriesListed() const { return listed_; }
 
  private:
   struct Hit {

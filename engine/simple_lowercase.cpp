@@ -27,16 +27,4 @@ char16_t LowerUnit(char16_t unit) {
   return unit;
 }
 
-void LowerInPlace(Text& text) {
-  // Nearly every line is ASCII: test that first, then lower without a
-  // branch per character.
-  char16_t any = 0;
-  for (const char16_t c : text) any |= c;
-  if (any < 0x80) {
-    for (auto& c : text) c = AsciiLower(c);
-    return;
-  }
-  for (auto& c : text) c = LowerUnit(c);
-}
-
 }  // namespace korvath::engine

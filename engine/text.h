@@ -1,6 +1,6 @@
 #pragma once
-// Small helpers over the engine's UTF-16 text. Positions in the algorithms
-// are 1-based in the design; in code they are ordinary 0-based indexes.
+// Small helpers over the engine's UTF-16 text. Positions are ordinary
+// 0-based indexes.
 
 #include <cstdint>
 #include <string>
@@ -36,7 +36,6 @@ TextView WithoutMExtension(TextView fileName);
 
 // Simple lower-case mapping of one UTF-16 unit; never changes the length.
 char16_t LowerUnit(char16_t unit);
-void LowerInPlace(Text& text);
 
 // ASCII-only text to UTF-16, for literals built at run time.
 Text Widen(std::string_view ascii);

@@ -27,7 +27,6 @@ class TextLines {
   // One line's bytes decoded in this file's encoding.
   void Decode(std::string_view raw, Text& line) const;
   bool IsUtf8() const;
-  std::size_t ByteCount() const { return bytes_.size(); }
 
  private:
   // First position at or after `from` holding `byte`, or the size.
