@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build test run bench clean
+.PHONY: all deps build test run bench package clean
 
 all: build
 
@@ -37,6 +37,18 @@ bench:
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release >&2
 	@cmake --build $(BENCH_BUILD) -j$(JOBS) --target korvath-tree korvath-genproject korvath-bench >&2
 	@$(BENCH_BUILD)/bench/korvath-bench all $(BENCH_BUILD)
+
+# The Debian package: a Release build of its own in build-package/, then
+# cpack; the last line printed is the path of the .deb.
+PACKAGE_BUILD ?= build-package
+
+package:
+	@KORVATH_DEPS=package scripts/install-deps.sh
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DKORVATH_BUILD_TESTS=OFF
+	cmake --build $(PACKAGE_BUILD) -j$(JOBS)
+	rm -f $(PACKAGE_BUILD)/*.deb
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	@realpath $(PACKAGE_BUILD)/*.deb
 
 clean:
 	rm -rf $(BUILD)
