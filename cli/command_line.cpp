@@ -20,7 +20,8 @@ const char* UsageText() {
          "  --list-files            print the path of every file scanned to standard error\n"
          "  --help                  print this help\n"
          "\n"
-         "Exit status: 0 with a tree, 1 when no tree could be made, 2 for a usage error.\n";
+         "Exit status: 0 with a tree, 1 when no tree could be made, 2 for a usage error,\n"
+         "3 when the output could not be written.\n";
 }
 
 platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandLine& cl) {

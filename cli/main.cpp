@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,8 @@ void PrintMessages(const session::MessageTally& tally) {
   }
 }
 
+constexpr int kCannotWrite = 3;
+
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "korvath-tree: %s\n\n%s", message.c_str(), UsageText());
   return 2;
@@ -107,22 +110,24 @@ Result MakeRunInput(const CommandLine& cl, platform::FileSystem& fs, engine::Run
   return {};
 }
 
-void WriteTree(OutputFormat format, const Result& outcome, const engine::CallTree& tree,
-               const engine::RunOutput& output, const session::MessageTally& messages) {
+Result WriteTree(OutputFormat format, const Result& outcome, const engine::CallTree& tree,
+                 const engine::RunOutput& output, const session::MessageTally& messages) {
+  Result written;
   if (format == OutputFormat::Json) {
-    engine::WriteJson(stdout, tree, output.records, messages.All());
+    written = engine::WriteJson(stdout, tree, output.records, messages.All());
   }
   if (outcome.status == platform::Status::NoSearchPath) {
     // The tree of the window stays as it was; here there is none to print.
     PrintMessages(messages);
-    return;
+    return written;
   }
   if (format == OutputFormat::Text) {
-    engine::WriteTextTree(stdout, tree, output.records);
+    written = engine::WriteTextTree(stdout, tree, output.records);
   } else if (format == OutputFormat::Dot) {
-    engine::WriteDot(stdout, tree, output.records);
+    written = engine::WriteDot(stdout, tree, output.records);
   }
   if (format != OutputFormat::Json || !outcome) PrintMessages(messages);
+  return written;
 }
 
 void PrintStats(const engine::RunStats& stats, double writeMs) {
@@ -152,8 +157,13 @@ int Run(const CommandLine& cl) {
   const Result outcome = engine::ParseAndBuild(input, services, output);
 
   const auto writeStart = std::chrono::steady_clock::now();
-  WriteTree(cl.format, outcome, tree, output, messages.tally);
-  std::fflush(stdout);
+  const Result written = WriteTree(cl.format, outcome, tree, output, messages.tally);
+  // A reader that stops early (korvath-tree ... | head) is no error to report.
+  if (written.status == platform::Status::OutputClosed) return kCannotWrite;
+  if (!written) {
+    std::fprintf(stderr, "korvath-tree: cannot write output: %s\n", written.description.c_str());
+    return kCannotWrite;
+  }
   const double writeMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - writeStart)
           .count();
@@ -182,6 +192,9 @@ int main(int argc, char** argv) {
   }
   try {
     return korvath::cli::Run(commandLine);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "korvath-tree: out of memory\n");
+    return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "korvath-tree: %s\n", e.what());
     return 1;

@@ -46,6 +46,7 @@ constexpr bool kHaveMask = false;
 // argument list is cut before the text after it, so names come out in text
 // order, and the pieces nest exactly as matched parentheses do.
 void FindCalls(TextView text, std::int32_t line, CallRecorder& out) {
+  constexpr std::size_t kBatch = 4096;
   thread_local std::vector<TextView> names;
   names.clear();
   const char16_t* s = text.data();
@@ -62,7 +63,15 @@ void FindCalls(TextView text, std::int32_t line, CallRecorder& out) {
       if (depth == 0) return;
       --depth;
     }
-    if (i > start) names.emplace_back(s + start, i - start);
+    if (i > start) {
+      names.emplace_back(s + start, i - start);
+      // Handed over in batches: a statement of millions of names must not
+      // need a list of them all.
+      if (names.size() == kBatch) {
+        out.AddCalls(names.data(), names.size(), line);
+        names.clear();
+      }
+    }
     start = i + 1;
   };
   std::size_t i = 0;

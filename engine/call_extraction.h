@@ -27,8 +27,9 @@ class CallRecorder {
   CallRecorder& operator=(const CallRecorder&) = delete;
   virtual ~CallRecorder() = default;
   virtual void AddCall(TextView name, std::int32_t line) = 0;
-  // All names of one statement, in order; by default one AddCall each. A
-  // recorder may look ahead to fetch what the later names need.
+  // Names of one statement, in order (a long statement in several batches);
+  // by default one AddCall each. A recorder may look ahead to fetch what the
+  // later names need.
   virtual void AddCalls(const TextView* names, std::size_t count, std::int32_t line) {
     for (std::size_t i = 0; i < count; ++i) AddCall(names[i], line);
   }

@@ -8,6 +8,7 @@ namespace {
 
 constexpr TextView kMarker = u"p = [...";
 constexpr TextView kRootWord = u"matlabroot,'";
+constexpr std::size_t kMaxEntryLength = 4096;
 
 void DropSuffix(Text& text, TextView tail) {
   if (EndsWith(text, tail)) text.resize(text.size() - tail.size());
@@ -35,7 +36,16 @@ std::optional<Text> PathdefEntry(TextView line, TextView root, bool slashIsSepar
   Text entry(line.substr(begin, end - begin));
 
   if (entry.find(kRootWord) != Text::npos) {
+    // Counted first: a line repeating the root word would otherwise make an
+    // entry of gigabytes. No directory path is that long.
+    std::size_t length = entry.size();
+    for (std::size_t at = entry.find(kRootWord); at != Text::npos;
+         at = entry.find(kRootWord, at + kRootWord.size())) {
+      length = length - kRootWord.size() + root.size();
+      if (length > kMaxEntryLength) return std::nullopt;
+    }
     Text replaced;
+    replaced.reserve(length);
     std::size_t from = 0;
     for (std::size_t at = entry.find(kRootWord); at != Text::npos;
          at = entry.find(kRootWord, from)) {

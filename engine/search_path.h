@@ -18,7 +18,8 @@ using platform::Status;
 std::optional<Text> SearchPathRoot(TextView pathdefFile);
 
 // The directory named by one line after the marker, or nullopt when the line
-// is no entry. `slashIsSeparator` is true on POSIX hosts.
+// is no entry (or would be longer than 4,096 characters once the root is put
+// in). `slashIsSeparator` is true on POSIX hosts.
 std::optional<Text> PathdefEntry(TextView line, TextView root, bool slashIsSeparator);
 
 // Fills `dirs` with an empty entry 0, the entries of pathdef.m (named by

@@ -2,6 +2,7 @@
 
 #include "platform/utf8.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -22,6 +23,16 @@ class Output {
   Output& operator=(const Output&) = delete;
   ~Output() { Flush(); }
 
+  // Everything written out, the stream flushed: the first failure, if any.
+  Result Finish() {
+    Flush();
+    if (std::fflush(file_) != 0 && error_ == 0) error_ = errno != 0 ? errno : EIO;
+    if (error_ == 0 && std::ferror(file_) != 0) error_ = EIO;
+    if (error_ == 0) return {};
+    return Result::Failure(error_ == EPIPE ? Status::OutputClosed : Status::Unwritable,
+                           std::strerror(error_));
+  }
+
   Output& operator<<(std::string_view text) {
     Append(text.data(), text.size());
     return *this;
@@ -36,7 +47,7 @@ class Output {
     if (used_ + size > kSize) {
       Flush();
       if (size > kSize) {
-        std::fwrite(data, 1, size, file_);
+        Write(data, size);
         return;
       }
     }
@@ -44,15 +55,24 @@ class Output {
     used_ += size;
   }
   void Flush() {
-    if (used_ != 0) std::fwrite(buffer_.get(), 1, used_, file_);
+    if (used_ != 0) Write(buffer_.get(), used_);
     used_ = 0;
   }
 
  private:
+  // After the first failure nothing more is tried: a full disk or a closed
+  // pipe would fail every later block too.
+  void Write(const char* data, std::size_t size) {
+    if (error_ != 0) return;
+    errno = 0;
+    if (std::fwrite(data, 1, size, file_) != size) error_ = errno != 0 ? errno : EIO;
+  }
+
   static constexpr std::size_t kSize = 1 << 18;
   std::FILE* file_;
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
+  int error_ = 0;
 };
 
 enum class Escape { None, Json, Dot };
@@ -160,11 +180,10 @@ std::string JsonString(TextView text) {
 
 }  // namespace
 
-void WriteTextTree(std::FILE* file, const CallTree& tree,
-                   const std::vector<FunctionRecord>& records) {
-  const int count = tree.Count();
-  if (count == 0) return;
+Result WriteTextTree(std::FILE* file, const CallTree& tree,
+                     const std::vector<FunctionRecord>& records) {
   Output out(file);
+  const int count = tree.Count();
   Labels labels(tree, records, Escape::None);
   const std::vector<char> last = LastChildFlags(tree);
   // Nodes come in depth-first order; `path` holds the ancestors of the
@@ -186,9 +205,10 @@ void WriteTextTree(std::FILE* file, const CallTree& tree,
     if (node != 1) prefix += isLast ? "    " : "│   ";
     path.push_back(node);
   }
+  return out.Finish();
 }
 
-void WriteJson(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records,
+Result WriteJson(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records,
                const std::vector<Text>& messages) {
   Output out(file);
   out << "{\"root\": ";
@@ -220,9 +240,10 @@ void WriteJson(std::FILE* file, const CallTree& tree, const std::vector<Function
     out << JsonString(messages[k]);
   }
   out << "]}\n";
+  return out.Finish();
 }
 
-void WriteDot(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records) {
+Result WriteDot(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records) {
   Output out(file);
   out << "digraph calltree {\n  node [shape=box, fontname=\"Helvetica\"];\n";
   const int count = tree.Count();
@@ -232,6 +253,7 @@ void WriteDot(std::FILE* file, const CallTree& tree, const std::vector<FunctionR
     if (node != 1) out << "  n" << tree.Parent(node) << " -> n" << node << ";\n";
   }
   out << "}\n";
+  return out.Finish();
 }
 
 }  // namespace korvath::engine

@@ -9,11 +9,13 @@
 
 namespace korvath::engine {
 
-void WriteTextTree(std::FILE* out, const CallTree& tree,
-                   const std::vector<FunctionRecord>& records);
+// Each flushes `out` at the end and reports the first write that failed
+// (a full disk, a closed pipe); nothing more is written after it.
+Result WriteTextTree(std::FILE* out, const CallTree& tree,
+                     const std::vector<FunctionRecord>& records);
 // `tree` may have no root; "root" is then null.
-void WriteJson(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records,
-               const std::vector<Text>& messages);
-void WriteDot(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records);
+Result WriteJson(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records,
+                 const std::vector<Text>& messages);
+Result WriteDot(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records);
 
 }  // namespace korvath::engine

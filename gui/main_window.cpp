@@ -242,15 +242,15 @@ void MainWindow::exportTree() {
     return;
   }
   const engine::CallTree& tree = model_->Tree();
+  platform::Result written;
   if (format == QLatin1String("json")) {
-    engine::WriteJson(file, tree, model_->Records(), lastMessages_);
+    written = engine::WriteJson(file, tree, model_->Records(), lastMessages_);
   } else if (format == QLatin1String("dot")) {
-    engine::WriteDot(file, tree, model_->Records());
+    written = engine::WriteDot(file, tree, model_->Records());
   } else {
-    engine::WriteTextTree(file, tree, model_->Records());
+    written = engine::WriteTextTree(file, tree, model_->Records());
   }
-  const bool failed = std::ferror(file) != 0;
-  if (std::fclose(file) != 0 || failed) {
+  if (std::fclose(file) != 0 || !written) {
     services_.showMessage(this, QMessageBox::Critical,
                           QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(*path)));
   }

@@ -1,5 +1,6 @@
 #include "gui/progress_window.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 
 #include "engine/messages.h"
@@ -42,6 +43,10 @@ void ProgressWindow::Refresh() {
   lastPaint_ = time;
   ++repaints_;
   repaint();
+  // The run holds the user-interface thread: let the window system's paint
+  // and expose events through, so that this window (and the main window
+  // behind it) really reach the screen. Input waits until the run is over.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void ProgressWindow::Close() { hide(); }

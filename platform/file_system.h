@@ -2,12 +2,17 @@
 // The file-system services the analysis needs, behind an interface so that
 // tests can run the engine over an in-memory tree.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/result.h"
 
 namespace korvath::platform {
+
+// No file Korvath reads is larger than this: a bigger one (or a device that
+// never ends) is TooLarge instead of taking all the memory there is.
+inline constexpr std::uint64_t kMaxFileBytes = std::uint64_t{64} << 20;
 
 class FileSystem {
  public:
@@ -16,7 +21,9 @@ class FileSystem {
   FileSystem& operator=(const FileSystem&) = delete;
   virtual ~FileSystem() = default;
 
-  // The whole file in one read into `bytes`.
+  // The whole file in one read into `bytes`. Only regular files are read
+  // (a directory, FIFO or device is NotRegularFile), and none larger than
+  // kMaxFileBytes.
   virtual Result ReadFile(const std::u16string& path, std::string& bytes) = 0;
   // Names (host encoding, UTF-8 on POSIX) of the regular files in `dir`. A
   // directory that does not exist is NotFound; one that exists but cannot

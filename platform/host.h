@@ -2,11 +2,13 @@
 // Conventions of the operating system Korvath runs on. Each system has its
 // own implementation file, chosen by the build.
 
-#include <cstdio>
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
+
+#include "platform/result.h"
 
 namespace korvath::platform {
 
@@ -30,8 +32,11 @@ std::u16string DefaultFallbackDirectory();
 // The system's name as the splash screen shows it: "Linux", "Windows NT".
 std::u16string HostSystemName();
 
-// Opens a file for binary reading; nullptr with errno set on failure.
-std::FILE* OpenForReading(const std::filesystem::path& path);
+// Reads the regular file at `path`, at most `maxBytes` of it, checking what
+// was opened rather than the name (which may change in between). Never
+// blocks on a FIFO or device.
+Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
+                       std::string& bytes);
 
 // The broken-down local time of `time`.
 std::tm LocalTime(std::time_t time);

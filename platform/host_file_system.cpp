@@ -1,45 +1,14 @@
 #include "platform/host_file_system.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/host.h"
 
 namespace korvath::platform {
+
 Result HostFileSystem::ReadFile(const std::u16string& path, std::string& bytes) {
-  bytes.clear();
-  const std::filesystem::path p = NativePath(path);
-  std::error_code ec;
-  if (std::filesystem::is_directory(p, ec)) {
-    return Result::Failure(Status::NotRegularFile, "is a directory");
-  }
-  std::FILE* f = OpenForReading(p);
-  if (f == nullptr) {
-    const int error = errno;
-    return Result::Failure(error == ENOENT ? Status::NotFound : Status::Unreadable,
-                           std::strerror(error));
-  }
-  const auto size = std::filesystem::file_size(p, ec);
-  if (!ec) bytes.resize(static_cast<std::size_t>(size));
-  std::size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);
-  bytes.resize(got);
-  // The size may have changed since it was asked for: read whatever follows.
-  char buffer[65536];
-  for (;;) {
-    const std::size_t n = std::fread(buffer, 1, sizeof buffer, f);
-    bytes.append(buffer, n);
-    if (n < sizeof buffer) break;
-  }
-  const bool failed = std::ferror(f) != 0;
-  std::fclose(f);
-  if (failed) {
-    bytes.clear();
-    return Result::Failure(Status::Unreadable, "read error");
-  }
-  return {};
+  return ReadRegularFile(NativePath(path), kMaxFileBytes, bytes);
 }
 
 Result HostFileSystem::ListDirectory(const std::u16string& dir, std::vector<std::string>& files) {

@@ -1,4 +1,11 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/host.h"
 #include "platform/null_registry.h"
@@ -44,8 +51,55 @@ std::u16string HostSystemName() {
 #endif
 }
 
-std::FILE* OpenForReading(const std::filesystem::path& path) {
-  return std::fopen(path.c_str(), "rb");
+Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
+                       std::string& bytes) {
+  bytes.clear();
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    return Result::Failure(error == ENOENT || error == ENOTDIR ? Status::NotFound
+                                                               : Status::Unreadable,
+                           std::strerror(error));
+  }
+  struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+  } closer{fd};
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) return Result::Failure(Status::Unreadable, std::strerror(errno));
+  if (S_ISDIR(status.st_mode)) return Result::Failure(Status::NotRegularFile, "is a directory");
+  if (!S_ISREG(status.st_mode)) return Result::Failure(Status::NotRegularFile, "not a regular file");
+  const auto tooLarge = [maxBytes] {
+    return Result::Failure(Status::TooLarge,
+                           "larger than " + std::to_string(maxBytes >> 20) + " MiB");
+  };
+  if (static_cast<std::uint64_t>(status.st_size) > maxBytes) return tooLarge();
+  bytes.resize(static_cast<std::size_t>(status.st_size));
+  std::size_t used = 0;
+  // The file may grow while it is read: read on to its end in small steps,
+  // up to one byte past the cap, which is enough to tell it is too large.
+  for (;;) {
+    if (used == bytes.size()) {
+      if (used > maxBytes) break;
+      bytes.resize(used + static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes + 1 - used, 65536)));
+    }
+    const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      bytes.clear();
+      return Result::Failure(Status::Unreadable, std::strerror(error));
+    }
+    if (n == 0) break;
+    used += static_cast<std::size_t>(n);
+  }
+  if (used > maxBytes) {
+    bytes.clear();
+    return tooLarge();
+  }
+  bytes.resize(used);
+  return {};
 }
 
 std::tm LocalTime(std::time_t time) {

@@ -1,4 +1,8 @@
 #include "platform/host.h"
+
+#include <windows.h>
+
+#include <algorithm>
 #include "platform/windows_registry.h"
 
 namespace korvath::platform {
@@ -20,8 +24,48 @@ std::u16string DefaultFallbackDirectory() { return u"E:\\Korvath"; }
 
 std::u16string HostSystemName() { return u"Windows NT"; }
 
-std::FILE* OpenForReading(const std::filesystem::path& path) {
-  return _wfopen(path.c_str(), L"rb");
+Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
+                       std::string& bytes) {
+  bytes.clear();
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+      return Result::Failure(Status::NotFound, "no such file");
+    }
+    if (error == ERROR_ACCESS_DENIED && std::filesystem::is_directory(path)) {
+      return Result::Failure(Status::NotRegularFile, "is a directory");
+    }
+    return Result::Failure(Status::Unreadable, "cannot open (error " + std::to_string(error) + ")");
+  }
+  struct HandleCloser {
+    HANDLE handle;
+    ~HandleCloser() { CloseHandle(handle); }
+  } closer{file};
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    return Result::Failure(Status::NotRegularFile, "not a regular file");
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size)) return Result::Failure(Status::Unreadable, "cannot size");
+  if (static_cast<std::uint64_t>(size.QuadPart) > maxBytes) {
+    return Result::Failure(Status::TooLarge,
+                           "larger than " + std::to_string(maxBytes >> 20) + " MiB");
+  }
+  bytes.resize(static_cast<std::size_t>(size.QuadPart));
+  std::size_t used = 0;
+  while (used < bytes.size()) {
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - used, 1u << 30));
+    if (!ReadFile(file, bytes.data() + used, want, &got, nullptr)) {
+      bytes.clear();
+      return Result::Failure(Status::Unreadable, "read error");
+    }
+    if (got == 0) break;
+    used += got;
+  }
+  bytes.resize(used);
+  return {};
 }
 
 std::tm LocalTime(std::time_t time) {

@@ -11,8 +11,11 @@ enum class Status {
   Ok,
   NotFound,        // no such file, directory or value
   Unreadable,      // it exists but could not be read
-  NotRegularFile,  // a directory or device where a file was wanted
+  NotRegularFile,  // a directory, FIFO or device where a file was wanted
+  TooLarge,        // a file above the size Korvath reads
   Invalid,         // read, but its content cannot be used
+  Unwritable,      // output that could not be written, e.g. to a full disk
+  OutputClosed,    // the reader of the output went away (a closed pipe)
   NoSearchPath,    // a run: pathdef.m could not be turned into directories
   NoStartFile,     // a run: the start file is not on the path or is discarded
   UsageError,      // a command line that cannot be run
