@@ -33,6 +33,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/parse_driver.h"
@@ -44,9 +45,11 @@
 #endif
 
 namespace fs = std::filesystem;
+namespace engine = korvath::engine;
 using korvath::Text;
 using korvath::TextView;
 using korvath::platform::FromUtf8;
+using korvath::platform::Status;
 using korvath::platform::ToUtf8;
 
 namespace {
@@ -316,13 +319,13 @@ StartFigures MeasureStart(const std::string& tree, const fs::path& work, const s
 
 // --- in-process runs -------------------------------------------------------------
 
-class NullMessages final : public korvath::MessageSink {
+class NullMessages final : public engine::MessageSink {
  public:
-  void ShowMessage(korvath::MessageIcon, const Text& text) override { shown.push_back(text); }
+  void ShowMessage(engine::MessageIcon, const Text& text) override { shown.push_back(text); }
   std::vector<Text> shown;
 };
 
-class CaptionLog final : public korvath::ProgressSink {
+class CaptionLog final : public engine::ProgressSink {
  public:
   void Show() override {}
   void SetCaption(const Text& caption) override { captions.push_back(caption); }
@@ -332,26 +335,26 @@ class CaptionLog final : public korvath::ProgressSink {
 };
 
 struct InProcessRun {
-  korvath::RunOutcome outcome{};
-  korvath::RunStats stats;
+  Status status = Status::Ok;
+  engine::RunStats stats;
   double wallMs = 0;
   bool budget = false;
 };
 
 InProcessRun RunEngine(const Text& pathdef, const std::string& start) {
   korvath::platform::HostFileSystem hostFs;
-  korvath::NullProgress progress;
+  engine::NullProgress progress;
   NullMessages messages;
-  korvath::CallTree tree;
-  korvath::RunServices services{hostFs, progress, messages, tree};
-  korvath::EngineState state;
-  state.PathdefFile = pathdef;
+  engine::CallTree tree;
+  engine::RunServices services{hostFs, progress, messages, tree};
+  const engine::RunInput input{pathdef, engine::EmptyDiscardTable(),
+                               engine::WithMExtension(FromUtf8(start))};
+  engine::RunOutput output;
   InProcessRun r;
-  Text startName = FromUtf8(start);
-  if (!korvath::EndsWith(startName, u".m")) startName += u".m";
   const auto t0 = Clock::now();
-  r.outcome = korvath::ParseAndBuild(state, startName, services, &r.stats);
+  r.status = engine::ParseAndBuild(input, services, output).status;
   r.wallMs = MsSince(t0);
+  r.stats = std::move(output.stats);
   for (const Text& m : messages.shown) {
     if (m.find(u"too large") != Text::npos) r.budget = true;
   }
@@ -379,7 +382,7 @@ SweepFigures Sweep(const Corpus& corpus, const fs::path& work) {
     ++s.starts;
     s.resolveMs += r.stats.searchPathMs + r.stats.resolutionMs;
     s.wallMs += r.wallMs;
-    if (r.outcome != korvath::RunOutcome::TreeBuilt) continue;
+    if (r.status != Status::Ok) continue;
     ++s.found;
     files.push_back(r.stats.filesScanned);
     s.maxFiles = std::max(s.maxFiles, r.stats.filesScanned);
@@ -447,8 +450,9 @@ struct LiteralRow {
 };
 
 struct Observed {
-  korvath::RunOutcome outcome{};
-  std::vector<korvath::FunctionRecord> records;
+  Status status = Status::Ok;
+  std::vector<engine::FunctionRecord> records;
+  std::unordered_map<Text, Text> filePaths;
   std::vector<std::pair<int, Text>> nodes;  // parent and text of every node
   std::vector<Text> captions;
   std::vector<Text> messages;
@@ -457,21 +461,26 @@ struct Observed {
 
 Observed Observe(const fs::path& dir, bool literal) {
   korvath::platform::HostFileSystem hostFs;
-  hostFs.SetCurrentDirectory(FromUtf8(dir.string()));
+  if (const auto moved = hostFs.SetCurrentDirectory(FromUtf8(dir.string())); !moved) {
+    throw std::runtime_error(dir.string() + ": " + moved.description);
+  }
   CaptionLog progress;
   NullMessages messages;
-  korvath::CallTree tree;
-  korvath::RunServices services{hostFs, progress, messages, tree};
-  korvath::EngineState state;
-  state.PathdefFile = FromUtf8((dir / "toolbox" / "local" / "pathdef.m").string());
+  engine::CallTree tree;
+  engine::RunServices services{hostFs, progress, messages, tree};
+  const engine::RunInput input{FromUtf8((dir / "toolbox" / "local" / "pathdef.m").string()),
+                               engine::EmptyDiscardTable(), u"f000000.m"};
+  engine::RunOutput output;
   Observed o;
   const auto t0 = Clock::now();
-  o.outcome = literal ? korvath::literal::LiteralParseAndBuild(state, u"f000000.m", services)
-                      : korvath::ParseAndBuild(state, u"f000000.m", services);
+  o.status = (literal ? korvath::literal::LiteralParseAndBuild(input, services, output)
+                      : engine::ParseAndBuild(input, services, output))
+                 .status;
   o.ms = MsSince(t0);
-  o.records = state.FinalRecords;
+  o.records = std::move(output.records);
+  o.filePaths = std::move(output.filePaths);
   for (int n = 1; n <= tree.Count(); ++n) {
-    o.nodes.emplace_back(tree.Parent(n), tree.NodeText(n, state.FinalRecords));
+    o.nodes.emplace_back(tree.Parent(n), tree.NodeText(n, o.records));
   }
   o.captions = std::move(progress.captions);
   o.messages = std::move(messages.shown);
@@ -496,9 +505,9 @@ LiteralRow CompareLiteral(const std::string& gen, const fs::path& dir, int files
   row.nodes = static_cast<int>(literal.nodes.size());
   row.literalMs = literal.ms;
   row.indexedMs = Median(indexedMs);
-  row.identical = literal.outcome == indexed.outcome && literal.records == indexed.records &&
-                  literal.nodes == indexed.nodes && literal.captions == indexed.captions &&
-                  literal.messages == indexed.messages;
+  row.identical = literal.status == indexed.status && literal.records == indexed.records &&
+                  literal.filePaths == indexed.filePaths && literal.nodes == indexed.nodes &&
+                  literal.captions == indexed.captions && literal.messages == indexed.messages;
   return row;
 }
 #endif

@@ -1,24 +1,29 @@
 #include "tests/oracle/literal_engine.h"
 
 #include <algorithm>
-#include <exception>
 #include <optional>
 #include <string>
 
 #include "engine/messages.h"
 #include "engine/number_text.h"
 #include "engine/search_path.h"
+#include "engine/text_lines.h"
 #include "platform/utf8.h"
 
 namespace korvath::literal {
+
+using namespace korvath::engine;  // NOLINT(google-build-using-namespace)
+
 namespace {
+
+using Table = std::vector<FunctionRecord>;  // element 0 is never used
 
 // Kept here rather than taken from the engine, so that a wrong table there
 // shows up as a difference.
-constexpr TextView Delimiters = u"=+-*^~&/<>\\|':, ";
+constexpr TextView kDelimiters = u"=+-*^~&/<>\\|':, ";
 constexpr TextView kQuoteOpeners = u"=+-*^~&/<>\\|':, ([{";
 
-// --- 1-based string helpers, so the code reads like the algorithms --------
+// --- 1-based string helpers, so the code reads like the algorithms ---------
 
 // Position of `what` in `s` searching from `from`, or 0.
 std::size_t InStr(TextView s, TextView what, std::size_t from = 1) {
@@ -26,174 +31,75 @@ std::size_t InStr(TextView s, TextView what, std::size_t from = 1) {
   const auto p = s.find(what, from - 1);
   return p == TextView::npos ? 0 : p + 1;
 }
-
 Text Left(TextView s, std::size_t n) { return Text(s.substr(0, std::min(n, s.size()))); }
-
-Text Right(TextView s, std::size_t n) {
-  n = std::min(n, s.size());
-  return Text(s.substr(s.size() - n));
-}
-
+Text Right(TextView s, std::size_t n) { return Text(s.substr(s.size() - std::min(n, s.size()))); }
 Text Mid(TextView s, std::size_t start, std::size_t length) {
-  if (start > s.size()) return Text();
-  return Text(s.substr(start - 1, length));
+  return start > s.size() ? Text() : Text(s.substr(start - 1, length));
 }
-
 char16_t CharAt(TextView s, std::size_t position) { return s[position - 1]; }
-
-Text Trim(TextView s) {
-  std::size_t first = 0;
-  while (first < s.size() && s[first] == u' ') ++first;
-  std::size_t last = s.size();
-  while (last > first && s[last - 1] == u' ') --last;
-  return Text(s.substr(first, last - first));
-}
-
 Text TrimRight(TextView s) {
   std::size_t last = s.size();
   while (last > 0 && s[last - 1] == u' ') --last;
   return Text(s.substr(0, last));
 }
-
-bool LastTwoAreDotM(TextView s) { return s.size() >= 2 && s.substr(s.size() - 2) == u".m"; }
-
+Text Trim(TextView s) {
+  std::size_t first = 0;
+  while (first < s.size() && s[first] == u' ') ++first;
+  return TrimRight(s.substr(first));
+}
+bool LastTwoAreDotM(TextView s) { return Right(s, 2) == u".m"; }
 Text Decimal(std::int32_t value) {
   const std::string digits = std::to_string(value);
   return Text(digits.begin(), digits.end());
 }
 
-bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
-}
+// --- the call table -----------------------------------------------------------
 
-// --- the probe: every directory listed afresh for every lookup ------------
-
-std::optional<Text> FindFile(platform::FileSystem& fs, const std::vector<Text>& dirs,
-                             TextView fileName) {
-  const std::string wanted = platform::ToUtf8(fileName);
-  for (std::size_t k = 1; k < dirs.size(); ++k) {
-    const platform::DirectoryListing listing = fs.ListDirectory(dirs[k]);
-    if (listing.status == platform::DirectoryListing::Status::Missing) continue;
-    if (listing.status == platform::DirectoryListing::Status::Unreadable) return std::nullopt;
-    std::optional<std::string> chosen;
-    for (const std::string& name : listing.files) {
-      if (!EqualsIgnoringAsciiCase(name, wanted)) continue;
-      if (name == wanted) {
-        chosen = name;
-        break;
-      }
-      if (!chosen || name < *chosen) chosen = name;
-    }
-    if (chosen) return fs.JoinPath(dirs[k], platform::FromUtf8(*chosen));
-  }
-  return std::nullopt;
-}
-
-// --- the tree walk ---------------------------------------------------------
-
-class TreeWalk {
- public:
-  TreeWalk(const Table& table, TreeModel& tree, MessageSink& messages, TreeLimits limits)
-      : table_(table), tree_(tree), messages_(messages), limits_(limits) {}
-
-  // False once the node budget has ended the whole walk.
-  bool AddCallNodes(const Text& caller, int parentIndex, int parentLevel) {
-    const std::size_t last = table_.size() - 1;
-    for (std::size_t i = 1; i <= last; ++i) {
-      const FunctionRecord& r = table_[i];
-      if (r.Caller != caller) continue;
-      if (tree_.Count() >= limits_.maxNodes) {
-        messages_.ShowMessage(MessageIcon::Critical, messages::kTreeTooLarge);
-        return false;
-      }
-      try {
-        tree_.AddChild(parentIndex,
-                       NodeLabel{static_cast<int>(i), r.Name, r.Lines, r.AlsoCalledBy});
-      } catch (const std::exception& e) {
-        messages_.ShowMessage(MessageIcon::None,
-                              messages::TreeNodeError(0, platform::FromUtf8(e.what())));
-        continue;
-      }
-      const int node = tree_.Count();
-      const int level = parentLevel + 1;
-      if (r.AlsoCalledBy.empty()) {
-        if (level >= limits_.maxDepth) {
-          messages_.ShowMessage(MessageIcon::Critical, messages::kOutOfStackSpace);
-          return true;  // this level is abandoned; the one above goes on
-        }
-        if (!AddCallNodes(r.Name, node, level)) return false;
-      }
-    }
-    return true;
-  }
-
- private:
-  const Table& table_;
-  TreeModel& tree_;
-  MessageSink& messages_;
-  TreeLimits limits_;
-};
-
-}  // namespace
-
+// Files one occurrence of `name` in `caller` at `line`: appends to the record
+// of the pair, else fills the first blanked slot, else grows the table by one.
+// A name that reads as a number is dropped only after its slot was chosen, so
+// on a full table it still leaves one empty, unparsed record behind.
 void AddCall(Table& table, TextView caller, TextView name, std::int32_t line) {
   if (name.empty()) return;
-  const std::size_t last = table.size() - 1;
-  for (std::size_t i = 1; i <= last; ++i) {
-    if (table[i].Name == name && table[i].Caller == caller) {
-      table[i].Lines += u",";
-      table[i].Lines += Decimal(line);
+  for (std::size_t i = 1; i <= table.size() - 1; ++i) {
+    if (table[i].name == name && table[i].caller == caller) {
+      table[i].lines += u"," + Decimal(line);
       return;
     }
   }
   std::size_t slot = 0;
-  for (std::size_t i = 1; i <= last; ++i) {
-    if (table[i].Caller.empty() && table[i].Name.empty()) {
-      slot = i;
-      break;
-    }
+  for (std::size_t i = 1; i <= table.size() - 1 && slot == 0; ++i) {
+    if (table[i].caller.empty() && table[i].name.empty()) slot = i;
   }
   if (slot == 0) {
     table.emplace_back();
     slot = table.size() - 1;
   }
   if (ReadsAsNumber(name)) return;
-  table[slot].Name = Text(name);
-  table[slot].Caller = Text(caller);
-  table[slot].Lines = Decimal(line);
-  table[slot].Parsed = false;
+  table[slot] = FunctionRecord{Text(caller), Text(name), Text(), Decimal(line), false};
 }
 
+// Position of the ")" that closes the "(" at `start`, or 0 when the text ends
+// first.
 std::size_t FindClosingParen(TextView text, std::size_t start) {
   int depth = 0;
   for (std::size_t i = start; i <= text.size(); ++i) {
-    if (CharAt(text, i) == u')') {
-      --depth;
-      if (depth == 0) return i;
-    } else if (CharAt(text, i) == u'(') {
-      ++depth;
-    }
+    if (CharAt(text, i) == u'(') ++depth;
+    if (CharAt(text, i) == u')' && --depth == 0) return i;
   }
   return 0;
 }
 
+// Cuts `f` into names, recursively, and files each with AddCall.
 void FindCalls(Table& table, TextView f, TextView caller, std::int32_t line) {
   if (f.empty()) return;
   std::size_t d = 0;
-  for (const char16_t delimiter : Delimiters) {
+  for (const char16_t delimiter : kDelimiters) {
     const std::size_t at = InStr(f, TextView(&delimiter, 1));
     if (at != 0 && (d == 0 || at < d)) d = at;
   }
   std::size_t p = InStr(f, u"(");
-  if (d == 0 && p == 0) {
-    AddCall(table, caller, Trim(f), line);
-    return;
-  }
+  if (d == 0 && p == 0) return AddCall(table, caller, Trim(f), line);
   // A missing split point lies just past the end of the text.
   if (d == 0) d = f.size() + 1;
   if (p == 0) p = f.size() + 1;
@@ -203,8 +109,7 @@ void FindCalls(Table& table, TextView f, TextView caller, std::int32_t line) {
     r = Right(f, f.size() - d);
   } else {
     const std::size_t e = FindClosingParen(f, p);
-    const Text n = Trim(Left(f, p - 1));
-    if (!n.empty()) AddCall(table, caller, n, line);
+    AddCall(table, caller, Trim(Left(f, p - 1)), line);
     if (e != 0) {
       FindCalls(table, Trim(Mid(f, p + 1, e - p - 1)), caller, line);
       r = Right(f, f.size() - e);
@@ -216,18 +121,16 @@ void FindCalls(Table& table, TextView f, TextView caller, std::int32_t line) {
   FindCalls(table, Trim(r), caller, line);
 }
 
+// Cleans every statement of a file and hands it to FindCalls; `fileName` is
+// the caller of every call found.
 void ScanFile(Table& table, TextLines& lines, TextView fileName) {
   std::int32_t physicalLine = 0;
   Text text;
   Text next;
-  while (!lines.AtEnd()) {
-    if (!lines.Next(text)) break;
-    ++physicalLine;
-    const std::int32_t lineNumber = physicalLine;
-
+  while (!lines.AtEnd() && lines.Next(text)) {
+    const std::int32_t lineNumber = ++physicalLine;
     text = Trim(text);
     for (char16_t& unit : text) unit = LowerUnit(unit);
-
     // Continuation lines are appended as read: not trimmed, not lower-cased.
     while (Right(TrimRight(text), 3) == u"..." && !lines.AtEnd()) {
       text = TrimRight(text);
@@ -236,160 +139,207 @@ void ScanFile(Table& table, TextLines& lines, TextView fileName) {
       ++physicalLine;
       text += next;
     }
-
     if (Left(text, 8) == u"function") text.clear();
-
-    for (char16_t& unit : text) {
-      if (unit == u'\t') unit = u' ';
-    }
+    std::replace(text.begin(), text.end(), u'\t', u' ');
 
     if (InStr(text, u"'") != 0) {
       const Text trimmed = Trim(text);
       if (!trimmed.empty() && CharAt(trimmed, 1) == u'%') text.clear();
-      std::size_t position = 1;
-      while (position < text.size()) {
+      for (std::size_t position = 1; position < text.size(); ++position) {
         // Position 1 has no character before it; a quote there opens a string.
         // It is looked at only once: after a removal the scan resumes at 2.
-        if (CharAt(text, position) == u'\'' &&
-            (position == 1 || InStr(kQuoteOpeners, TextView(&text[position - 2], 1)) != 0)) {
-          const std::size_t q = InStr(text, u"'", position + 1);
-          if (q != 0) {
-            text = Left(text, position - 1) + Right(text, text.size() - q);
-            position = 1;
-          } else {
-            text.clear();
-          }
+        if (CharAt(text, position) != u'\'') continue;
+        if (position != 1 && InStr(kQuoteOpeners, TextView(&text[position - 2], 1)) == 0) continue;
+        const std::size_t q = InStr(text, u"'", position + 1);
+        if (q == 0) {
+          text.clear();
+        } else {
+          text = Left(text, position - 1) + Right(text, text.size() - q);
+          position = 1;
         }
-        ++position;
       }
     }
-
     const std::size_t percent = InStr(text, u"%");
     if (percent != 0) text = Left(text, percent - 1);
-
     const std::size_t equals = InStr(text, u"=");
     if (equals != 0 && Mid(text, equals, 2) != u"==") {
       if (InStr(text, u"for") != 0) AddCall(table, fileName, u"For", lineNumber);
       text = Right(text, text.size() - equals);
     }
-
     for (const char16_t bracket : TextView(u"[]{};")) {
-      for (char16_t& unit : text) {
-        if (unit == bracket) unit = u' ';
-      }
+      std::replace(text.begin(), text.end(), bracket, u' ');
     }
-
     FindCalls(table, text, fileName, lineNumber);
   }
 }
 
-RunOutcome LiteralParseAndBuild(EngineState& state, TextView startName, RunServices& services) {
+// --- the probe: every directory listed afresh for every lookup -------------
+
+// The first directory holding the file ignoring case wins; in it the exact
+// spelling, else the first in byte order. An unreadable directory ends the
+// search.
+std::optional<Text> FindFile(platform::FileSystem& fs, const std::vector<Text>& dirs,
+                             TextView fileName) {
+  const auto fold = [](std::string s) {
+    for (char& c : s) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return s;
+  };
+  const std::string wanted = platform::ToUtf8(fileName);
+  for (std::size_t k = 1; k < dirs.size(); ++k) {
+    std::vector<std::string> files;
+    if (fs.ListDirectory(dirs[k], files).status == Status::Unreadable) return std::nullopt;
+    std::optional<std::string> chosen;
+    for (const std::string& name : files) {
+      if (fold(name) != fold(wanted)) continue;
+      if (name == wanted || !chosen || name < *chosen) chosen = name;
+      if (name == wanted) break;
+    }
+    if (chosen) return fs.JoinPath(dirs[k], platform::FromUtf8(*chosen));
+  }
+  return std::nullopt;
+}
+
+// --- the tree walk ------------------------------------------------------------
+
+struct TreeWalk {
+  const Table& table;
+  RunServices& services;
+
+  // False once the node budget has ended the whole walk.
+  bool AddCallNodes(const Text& caller, int parentIndex, int parentLevel) {
+    for (std::size_t i = 1; i <= table.size() - 1; ++i) {
+      const FunctionRecord& r = table[i];
+      if (r.caller != caller) continue;
+      if (services.tree.Count() >= services.limits.maxNodes) {
+        services.messages.ShowMessage(MessageIcon::Critical, messages::kTreeTooLarge);
+        return false;
+      }
+      int node = 0;
+      const Result added = services.tree.AddChild(
+          parentIndex, NodeLabel{static_cast<int>(i), r.name, r.lines, r.alsoCalledBy}, node);
+      if (!added) {
+        services.messages.ShowMessage(
+            MessageIcon::None, messages::TreeNodeError(0, platform::FromUtf8(added.description)));
+        continue;
+      }
+      if (!r.alsoCalledBy.empty()) continue;
+      if (parentLevel + 1 >= services.limits.maxDepth) {
+        services.messages.ShowMessage(MessageIcon::Critical, messages::kOutOfStackSpace);
+        return true;  // this level is abandoned; the one above goes on
+      }
+      if (!AddCallNodes(r.name, node, parentLevel + 1)) return false;
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+Result LiteralParseAndBuild(const RunInput& input, RunServices& services, RunOutput& output) {
+  output = RunOutput{};
+  RunStats& stats = output.stats;
   Table table(2);
-  table[1].Name = Text(startName);
-  table[1].Lines = u"0";
-  table[1].Parsed = false;
+  table[1].name = input.startName;
+  table[1].lines = u"0";
 
   std::vector<Text> dirs;
-  if (!ReadSearchPath(state.PathdefFile, services.fs, dirs)) {
+  if (const Result read = ReadSearchPath(input.pathdefFile, services.fs, dirs); !read) {
     services.messages.ShowMessage(MessageIcon::Critical, messages::kPathdefNotFound);
-    state.FinalRecords = table;
-    return RunOutcome::PathdefFailed;
+    output.records = table;
+    return Result::Failure(Status::NoSearchPath, read.description);
   }
-
   ProgressSink& progress = services.progress;
   progress.Show();
   progress.Refresh();
 
-  bool done = false;
-  while (!done) {
+  for (bool done = false; !done;) {
+    ++stats.passes;
     done = true;
     int parsedCount = 0;
     int totalCount = 0;
     std::size_t current = 0;
     for (std::size_t i = 1; i <= table.size() - 1; ++i) {
-      if (!table[i].Name.empty()) ++totalCount;
-      if (table[i].Parsed) {
-        if (!table[i].Name.empty()) ++parsedCount;
-      } else {
-        bool linked = false;
-        for (std::size_t j = 1; j <= table.size() - 1; ++j) {
-          if (j != i && table[j].Name == table[i].Name && table[j].Caller != table[i].Caller &&
-              table[j].Parsed) {
-            table[i].AlsoCalledBy = table[j].Caller;
-            table[i].Parsed = true;
-            linked = true;
-            break;
-          }
+      if (!table[i].name.empty()) ++totalCount;
+      if (table[i].parsed) {
+        if (!table[i].name.empty()) ++parsedCount;
+        continue;
+      }
+      bool linked = false;
+      for (std::size_t j = 1; j <= table.size() - 1 && !linked; ++j) {
+        if (j != i && table[j].name == table[i].name && table[j].caller != table[i].caller &&
+            table[j].parsed) {
+          table[i].alsoCalledBy = table[j].caller;
+          table[i].parsed = true;
+          linked = true;
         }
-        if (!linked) {
-          current = i;
-          done = false;
-        }
+      }
+      if (!linked) {
+        current = i;
+        done = false;
       }
     }
     progress.SetCaption(messages::ProgressCaption(parsedCount, totalCount));
     progress.Refresh();
+    if (done) break;
 
-    if (!done) {
-      Text fileName = table[current].Name;
-      table[current].Parsed = true;
-      if (!LastTwoAreDotM(fileName)) fileName += u".m";
-      const std::optional<Text> filePath = FindFile(services.fs, dirs, fileName);
-      if (filePath) {
-        std::string error;
-        std::optional<std::string> bytes = services.fs.ReadFile(*filePath, &error);
-        if (bytes) {
-          TextLines lines(std::move(*bytes));
-          ScanFile(table, lines, fileName);
-        } else {
-          services.messages.FileUnreadable(*filePath, error);
-        }
-      } else {
-        table[current].Name.clear();
-        table[current].Caller.clear();
-      }
+    Text fileName = table[current].name;
+    table[current].parsed = true;
+    if (!LastTwoAreDotM(fileName)) fileName += u".m";
+    const std::optional<Text> filePath = FindFile(services.fs, dirs, fileName);
+    if (!filePath) {
+      table[current].name.clear();
+      table[current].caller.clear();
+      continue;
     }
+    output.filePaths[Left(fileName, fileName.size() - 2)] = *filePath;
+    std::string bytes;
+    if (const Result read = services.fs.ReadFile(*filePath, bytes); !read) {
+      services.messages.FileUnreadable(*filePath, read);
+      continue;
+    }
+    ++stats.filesScanned;
+    stats.bytesRead += bytes.size();
+    stats.scannedFiles.push_back(*filePath);
+    TextLines lines(std::move(bytes));
+    ScanFile(table, lines, fileName);
   }
+  stats.records = static_cast<int>(table.size()) - 1;
 
   // Record 1 can only have lost its name in the loop by not being found.
-  const bool startNotFound = table[1].Name.empty();
-
+  const bool startNotFound = table[1].name.empty();
   Text startFunction;
   for (std::size_t i = 1; i <= table.size() - 1; ++i) {
     FunctionRecord& r = table[i];
-    for (Text* field : {&r.Name, &r.Caller, &r.AlsoCalledBy}) {
+    for (Text* field : {&r.name, &r.caller, &r.alsoCalledBy}) {
       if (LastTwoAreDotM(*field)) *field = Left(*field, field->size() - 2);
     }
-    if (i == 1) startFunction = r.Name;
-    for (std::size_t d = 1; d < state.Discards.size(); ++d) {
-      if (r.Name == state.Discards[d].Name && !state.Discards[d].Show) {
-        r.Name.clear();
-        r.Caller.clear();
+    if (i == 1) startFunction = r.name;
+    for (std::size_t d = 1; d < input.discards.size(); ++d) {
+      if (r.name == input.discards[d].name && !input.discards[d].show) {
+        r.name.clear();
+        r.caller.clear();
       }
     }
   }
-
   progress.SetCaption(messages::kBuildingTree);
   progress.Refresh();
 
   TreeModel& tree = services.tree;
   tree.Clear();
-  RunOutcome outcome = RunOutcome::TreeBuilt;
-  if (table[1].Name.empty()) {
+  Result result;
+  if (table[1].name.empty()) {
     services.messages.ShowMessage(MessageIcon::Information,
-                                  startNotFound ? messages::StartFileNotFound(startName)
+                                  startNotFound ? messages::StartFileNotFound(input.startName)
                                                 : messages::StartFunctionDiscarded(startFunction));
-    outcome = RunOutcome::StartNotFound;
+    result = Result::Failure(Status::NoStartFile, "the start file has no record");
   } else {
-    const Text root = table[1].Name;
-    tree.AddRoot(root, root);
-    TreeWalk walk(table, tree, services.messages, services.limits);
-    walk.AddCallNodes(root, tree.Count(), 0);
+    tree.AddRoot(table[1].name, table[1].name);
+    TreeWalk{table, services}.AddCallNodes(table[1].name, tree.Count(), 0);
   }
-
-  state.FinalRecords = table;
+  stats.nodes = tree.Count();
+  output.records = std::move(table);
   progress.Close();
-  return outcome;
+  return result;
 }
 
 }  // namespace korvath::literal
