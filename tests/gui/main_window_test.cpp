@@ -1,221 +1,226 @@
-// The main window over an in-memory project: start-up, the Parse command,
-// the open-file command, progress, messages and the tree.
+// The main window over an in-memory project: start-up, Parse, the open-file
+// command, progress, messages, and the call-tree model under the view.
 
+#include <QAbstractItemModelTester>
+#include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
 #include <QtTest>
 
-#include "engine/messages.h"
 #include "gui/call_tree_model.h"
 #include "gui/main_window.h"
 #include "tests/support/memory_file_system.h"
 
-namespace korvath {
+namespace korvath::gui {
+
+using Shown = std::vector<std::pair<QMessageBox::Icon, QString>>;
+
+const QStringList kMainTree{"main", "  foo (2,4)", "    bar (2)", "  baz (5)"};
+
+struct SecondRun {
+  QString start{};
+  QString pathdef{};     // null: as read at start-up
+  QString unreadable{};  // null: every file can be read
+  QStringList tree{};    // with repeats, its first rows
+  Shown shown{};
+  bool repeats = false;
+};
 
 class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  struct Shown {
-    QMessageBox::Icon icon;
-    QString text;
-  };
-
-  void WriteProject() {
-    fs_ = std::make_unique<testing::MemoryFileSystem>();
-    fs_->AddFile("/m/toolbox/local/pathdef.m",
-                 "p = [...\n     matlabroot,'/lib:', ...\n];\n");
-    fs_->AddFile("/work/korvath.ini", "Matlab Pathdef = /m/toolbox/local/pathdef.m\n");
-    fs_->AddFile("/work/discardables.txt", "%Hidden\nsecret\n");
-    fs_->AddFile("/work/main.m", "function main\nfoo(1);\nsecret;\nx = foo(2);\n");
-    fs_->AddFile("/m/lib/foo.m", "function foo(x)\nbar(x);\n");
-    fs_->AddFile("/m/lib/bar.m", "function bar(x)\n");
-    fs_->AddFile("/m/lib/secret.m", "");
-    fs_->AddDirectory("/fallback");
-    fs_->SetCwd("/work");
-  }
-
   std::unique_ptr<MainWindow> MakeWindow() {
     MainWindowServices s;
     s.openFileDialog = [this](QWidget*, const QString& filter) {
-      lastFilter_ = filter;
-      return dialogAnswer_;
+      d_.filter = filter;
+      return d_.dialogAnswer;
     };
-    s.saveFileDialog = [](QWidget*, QString&) { return std::optional<QString>(); };
     s.showMessage = [this](QWidget*, QMessageBox::Icon icon, const QString& text) {
-      shown_.push_back({icon, text});
+      d_.shown.emplace_back(icon, text);
     };
     s.openInEditor = [this](const QString& path, int line) {
-      opened_ = path + QStringLiteral(":") + QString::number(line);
+      d_.opened = path + QStringLiteral(":%1").arg(line);
       return true;
     };
-    s.showAbout = [](QWidget*) {};
-    s.endProgram = [this] { ++ended_; };
-    s.captionObserver = [this](const QString& caption) { captions_ << caption; };
+    s.endProgram = [this] { ++d_.ended; };
+    s.captionObserver = [this](const QString& caption) { d_.captions << caption; };
     auto window = std::make_unique<MainWindow>(*fs_, s);
-    window->Form_Load(u"/fallback");
+    window->load(u"/fallback");
     return window;
   }
 
-  QStringList TreeTexts(MainWindow& w) {
-    QStringList texts;
-    const CallTree& tree = w.Model().Tree();
-    for (int n = 1; n <= tree.Count(); ++n) {
-      texts << QString(2 * tree.Depths()[static_cast<std::size_t>(n)], QLatin1Char(' ')) +
-                   w.Model().data(w.Model().IndexOfNode(n), Qt::DisplayRole).toString();
+  // The tree as the view sees it, one line per row, indented by depth.
+  static QStringList Tree(const QAbstractItemModel& model, const QModelIndex& parent = {},
+                          const QString& indent = {}) {
+    QStringList lines;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+      const QModelIndex index = model.index(row, 0, parent);
+      lines << indent + index.data().toString() << Tree(model, index, indent + "  ");
     }
-    return texts;
+    return lines;
+  }
+  static void Parse(MainWindow& w, const QString& start) {
+    w.findChild<QLineEdit*>("txtFileName")->setText(start);
+    w.findChild<QPushButton*>("cmdParse")->click();
   }
 
   std::unique_ptr<testing::MemoryFileSystem> fs_;
-  std::optional<QString> dialogAnswer_;
-  QString lastFilter_;
-  std::vector<Shown> shown_;
-  QStringList captions_;
-  QString opened_;
-  int ended_ = 0;
+  struct Desktop {  // what the window asked of the desktop
+    std::optional<QString> dialogAnswer;
+    QString filter, opened;
+    Shown shown;
+    QStringList captions;
+    int ended = 0;
+  } d_;
 
  private slots:
   void init() {
-    WriteProject();
-    dialogAnswer_.reset();
-    shown_.clear();
-    captions_.clear();
-    opened_.clear();
-    ended_ = 0;
-  }
-
-  void startUpReadsSettingsAndDiscardList() {
-    auto w = MakeWindow();
-    QVERIFY(w->State().PathdefFile == u"/m/toolbox/local/pathdef.m");
-    QCOMPARE(w->State().Discards.size(), std::size_t{2});
-    QVERIFY(w->State().Discards[1].Name == u"secret");
-    QVERIFY(w->State().Discards[1].FileType == u"Hidden");
-    QCOMPARE(w->Options()->txtMatlabDirectory->text(), QStringLiteral("/m/toolbox/local/pathdef.m"));
-    QVERIFY(!w->Options()->isVisible());
-    QVERIFY(shown_.empty());
-    QCOMPARE(w->windowTitle(), QStringLiteral("Korvath"));
-  }
-
-  void startUpFallsBackWithoutMessages() {
     fs_ = std::make_unique<testing::MemoryFileSystem>();
-    fs_->AddFile("/fallback/korvath.ini", "Matlab Pathdef = /fb/toolbox/pathdef.m\n");
-    fs_->AddFile("/fallback/discardables.txt", "gone\n");
-    fs_->AddDirectory("/work");
+    fs_->AddFile("/m/toolbox/local/pathdef.m", "p = [...\n     matlabroot,'/lib:', ...\n];\n");
+    fs_->AddFile("/work/korvath.ini", "Matlab Pathdef = /m/toolbox/local/pathdef.m\n");
+    fs_->AddFile("/work/discardables.txt", "%Hidden\nsecret\n");
+    fs_->AddFile("/work/main.m", "function main\nfoo(1);\nsecret;\nx = foo(2);\nbaz;\n");
+    fs_->AddFile("/m/lib/foo.m", "function foo(x)\nbar(x);\n");
+    fs_->AddFile("/m/lib/bar.m", "function bar(x)\n");
+    fs_->AddFile("/m/lib/baz.m", "");
+    fs_->AddFile("/m/lib/secret.m", "");
+    fs_->AddFile("/m/lib/loop.m", "loop\nrun loop.m\n");
+    fs_->AddDirectory("/fallback");
     fs_->SetCwd("/work");
-    auto w = MakeWindow();
-    QVERIFY(w->State().PathdefFile == u"/fb/toolbox/pathdef.m");
-    QCOMPARE(w->State().Discards.size(), std::size_t{2});
-    QVERIFY(fs_->CurrentDirectory() == u"/fallback");
-
-    fs_ = std::make_unique<testing::MemoryFileSystem>();  // neither file anywhere
-    auto bare = MakeWindow();
-    QVERIFY(bare->State().PathdefFile.empty());
-    QCOMPARE(bare->State().Discards.size(), std::size_t{1});
-    QVERIFY(shown_.empty());
+    d_ = {};
   }
 
-  void enterRunsExactlyOneParseAndBuildsTheTree() {
+  // Start-up shows nothing. The options dialog is loaded hidden with the
+  // path box's value, which a failed start-up keeps apart from the path used.
+  void startUpFillsTheSettingsSilently() {
+    fs_->AddFile("/work/korvath.ini", "Matlab Pathdef = /c\nMatlab Pathdef\n");
+    auto w = MakeWindow();
+    QVERIFY(w->settings().pathdefFile.empty());
+    QCOMPARE(w->options()->findChild<QLineEdit*>("txtMatlabDirectory")->text(),
+             QStringLiteral("/c"));
+    QVERIFY(!w->options()->isVisible());
+    QCOMPARE(QString::fromStdU16String(fs_->CurrentDirectory()), QStringLiteral("/fallback"));
+    QVERIFY(d_.shown.empty());
+  }
+
+  void enterParsesOnceWithProgressAndTheRootCollapsed() {
     auto w = MakeWindow();
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    w->txtFileName->setFocus();
-    QTest::keyClicks(w->txtFileName, QStringLiteral("main"));
-    QTest::keyClick(w->txtFileName, Qt::Key_Return);
-    QCOMPARE(w->RunCount(), 1);
-    QCOMPARE(w->txtFileName->text(), QStringLiteral("main"));
-    QCOMPARE(TreeTexts(*w), (QStringList{"main", "  foo (2,4)", "    bar (2)"}));
-    QVERIFY(shown_.empty());
-    // The root shows collapsed.
-    QVERIFY(!w->trvFiles->isExpanded(w->Model().IndexOfNode(1)));
+    auto* name = w->findChild<QLineEdit*>("txtFileName");
+    name->setFocus();
+    QTest::keyClicks(name, QStringLiteral("C:\\somewhere\\main"));
+    QTest::keyClick(name, Qt::Key_Return);
+    QCOMPARE(w->runCount(), 1);
+    QCOMPARE(Tree(w->model()), kMainTree);
+    // Every pass's caption reaches the progress window; the engine's tests
+    // pin the counts.
+    QCOMPARE(d_.captions.first(), QStringLiteral("Parsed 0 files out of 1."));
+    QCOMPARE(d_.captions.last(), QStringLiteral("Building the function tree"));
+    QVERIFY(d_.shown.empty());
+    QVERIFY(!w->findChild<QTreeView*>("trvFiles")->isExpanded(w->model().index(0, 0)));
   }
 
-  void progressCaptionsOfASmallRun() {
-    fs_->AddFile("/work/lone.m", "% calls nothing\n");
-    auto w = MakeWindow();
-    w->txtFileName->setText(QStringLiteral("C:\\somewhere\\lone.m"));
-    w->cmdParse->click();
-    QCOMPARE(captions_, (QStringList{"Parsed 0 files out of 1.", "Parsed 1 files out of 1.",
-                                     "Building the function tree"}));
-    QCOMPARE(TreeTexts(*w), QStringList{"lone"});
+  // A second run after "main", under a model tester: the tree is replaced,
+  // kept or emptied, and each distinct message is shown once.
+  void aSecondRunReplacesTheTree_data() {
+    QTest::addColumn<SecondRun>("run");
+    QTest::newRow("another start") << SecondRun{.start = "foo", .tree = {"foo", "  bar (2)"}};
+    QTest::newRow("pathdef missing")
+        << SecondRun{.start = "main", .pathdef = "/nowhere/pathdef.m", .tree = kMainTree,
+                     .shown = {{QMessageBox::Critical, "pathdef file not found, cannot continue"}}};
+    QTest::newRow("start not found")
+        << SecondRun{.start = "nosuch",
+                     .shown = {{QMessageBox::Information,
+                                "nosuch.m was not found on the search path"}}};
+    QTest::newRow("unreadable file")
+        << SecondRun{.start = "main", .unreadable = "/m/lib/foo.m",
+                     .tree = {"main", "  foo (2,4)", "  baz (5)"},
+                     .shown = {{QMessageBox::Warning,
+                                "These files could not be read; their calls are missing:\n"
+                                "/m/lib/foo.m: cannot open"}}};
+    // "loop" and "loop.m" both expand to loop's calls, so the tree doubles
+    // at every level and meets the depth limit (4 here) again and again.
+    QTest::newRow("repeated message")
+        << SecondRun{.start = "loop",
+                     .tree = {"loop", "  loop (1,1)", "    loop (1,1)", "      loop (1,1)",
+                              "        loop (1,1)", "      loop (2,2)"},
+                     .shown = {{QMessageBox::Critical,
+                                "Out of stack space. Some functions may not be displayed"}},
+                     .repeats = true};
   }
-
-  void pathdefFailureShowsTheMessageAndKeepsTheTree() {
+  void aSecondRunReplacesTheTree() {
+    QFETCH(SecondRun, run);
     auto w = MakeWindow();
-    w->txtFileName->setText(QStringLiteral("main"));
-    w->cmdParse->click();
-    w->State().PathdefFile = u"/nowhere/pathdef.m";
-    w->cmdParse->click();
-    QCOMPARE(shown_.size(), std::size_t{1});
-    QCOMPARE(shown_[0].icon, QMessageBox::Critical);
-    QCOMPARE(shown_[0].text, QStringLiteral("pathdef file not found, cannot continue"));
-    QCOMPARE(TreeTexts(*w).size(), 3);
-  }
-
-  void startNotFoundEmptiesTheTreeWithAnInformation() {
-    auto w = MakeWindow();
-    w->txtFileName->setText(QStringLiteral("main"));
-    w->cmdParse->click();
-    w->txtFileName->setText(QStringLiteral("nosuch"));
-    w->cmdParse->click();
-    QCOMPARE(w->Model().rowCount(), 0);
-    QCOMPARE(shown_.size(), std::size_t{1});
-    QCOMPARE(shown_[0].icon, QMessageBox::Information);
-    QVERIFY(shown_[0].text.contains(QStringLiteral("nosuch.m")));
-  }
-
-  void repeatedMessagesAreShownOncePerRun() {
-    // "loop" and "loop.m" both expand to loop's calls: the tree doubles at
-    // every level and runs into the depth limit again and again.
-    fs_->AddFile("/m/lib/loop.m", "loop\nrun loop.m\n");
-    auto w = MakeWindow();
-    w->Limits = TreeLimits{4, 1000};
-    w->txtFileName->setText(QStringLiteral("loop"));
-    w->cmdParse->click();
-    QVERIFY(w->LastMessages().size() > 2);
-    QCOMPARE(shown_.size(), std::size_t{1});
-    QCOMPARE(shown_[0].icon, QMessageBox::Critical);
-    QCOMPARE(shown_[0].text, QStringLiteral("Out of stack space. Some functions may not be displayed"));
+    w->limits = engine::TreeLimits{4, 1000};
+    QAbstractItemModelTester tester(&w->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    Parse(*w, QStringLiteral("main"));
+    QCOMPARE(Tree(w->model()), kMainTree);
+    if (!run.pathdef.isNull()) w->settings().pathdefFile = run.pathdef.toStdU16String();
+    if (!run.unreadable.isNull()) fs_->MakeUnreadable(run.unreadable.toStdString());
+    Parse(*w, run.start);
+    const QStringList tree = Tree(w->model());
+    QCOMPARE(run.repeats ? tree.mid(0, run.tree.size()) : tree, run.tree);
+    QCOMPARE(d_.shown, run.shown);
+    QCOMPARE(w->lastMessages().size() > 1, run.repeats);
   }
 
   void openFileCancelBeforeAndAfterAChoice() {
     auto w = MakeWindow();
-    w->txtFileName->setText(QStringLiteral("typed"));
-    w->cmdOpenFile->click();
-    QCOMPARE(lastFilter_, QStringLiteral("m-Files (*.m);;All Files (*.*)"));
-    QCOMPARE(w->txtFileName->text(), QString());
-    QCOMPARE(w->RunCount(), 0);
+    auto* name = w->findChild<QLineEdit*>("txtFileName");
+    auto* open = w->findChild<QPushButton*>("cmdOpenFile");
+    name->setText(QStringLiteral("typed"));
+    open->click();
+    QCOMPARE(d_.filter, QStringLiteral("m-Files (*.m);;All Files (*.*)"));
+    QCOMPARE(name->text(), QString());
+    QCOMPARE(w->runCount(), 0);
 
-    dialogAnswer_ = QStringLiteral("/m/lib/foo.m");
-    w->cmdOpenFile->click();
-    QCOMPARE(w->RunCount(), 1);
-    QVERIFY(fs_->CurrentDirectory() == u"/m/lib");
-    QCOMPARE(TreeTexts(*w), (QStringList{"foo", "  bar (2)"}));
+    d_.dialogAnswer = QStringLiteral("/m/lib/foo.m");
+    w->findChild<QAction*>("mnuFileOpen")->trigger();
+    QCOMPARE(w->runCount(), 1);
+    QCOMPARE(QString::fromStdU16String(fs_->CurrentDirectory()), QStringLiteral("/m/lib"));
+    QCOMPARE(Tree(w->model()), (QStringList{"foo", "  bar (2)"}));
 
-    dialogAnswer_.reset();
-    w->txtFileName->setText(QStringLiteral("other"));
-    w->cmdOpenFile->click();
-    QCOMPARE(w->txtFileName->text(), QStringLiteral("/m/lib/foo.m"));
-    QCOMPARE(w->RunCount(), 2);
+    d_.dialogAnswer.reset();
+    name->setText(QStringLiteral("other"));
+    open->click();
+    QCOMPARE(name->text(), QStringLiteral("/m/lib/foo.m"));
+    QCOMPARE(w->runCount(), 2);
   }
 
-  void activatingANodeOpensTheCallingFileAtItsLine() {
+  // A node opens the file its call stands in at the call's first line (the
+  // root its own file at line 1); its tooltip is its own file.
+  void activatingANodeOpensItsCallSite_data() {
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QString>("opened");
+    QTest::addColumn<QString>("toolTip");
+    QTest::newRow("root") << QList<int>{0} << "/work/main.m:1" << "/work/main.m";
+    QTest::newRow("foo") << QList<int>{0, 0} << "/work/main.m:2" << "/m/lib/foo.m";
+    QTest::newRow("bar") << QList<int>{0, 0, 0} << "/m/lib/foo.m:2" << "/m/lib/bar.m";
+    QTest::newRow("baz") << QList<int>{0, 1} << "/work/main.m:5" << "/m/lib/baz.m";
+  }
+  void activatingANodeOpensItsCallSite() {
+    QFETCH(QList<int>, rows);
+    QFETCH(QString, opened);
+    QFETCH(QString, toolTip);
     auto w = MakeWindow();
-    w->txtFileName->setText(QStringLiteral("main"));
-    w->cmdParse->click();
-    const QModelIndex bar = w->Model().IndexOfNode(3);
-    emit w->trvFiles->activated(bar);
-    QCOMPARE(opened_, QStringLiteral("/m/lib/foo.m:2"));
-    QCOMPARE(w->Model().data(bar, Qt::ToolTipRole).toString(), QStringLiteral("/m/lib/bar.m"));
+    Parse(*w, QStringLiteral("main"));
+    QModelIndex index;
+    for (int row : rows) index = w->model().index(row, 0, index);
+    emit w->findChild<QTreeView*>("trvFiles")->activated(index);
+    QCOMPARE(d_.opened, opened);
+    QCOMPARE(index.data(Qt::ToolTipRole).toString(), toolTip);
   }
 
   void exitButtonMenuAndCloseBoxEndTheProgram() {
     auto w = MakeWindow();
-    w->cmdExit->click();
-    w->mnuFileExit->trigger();
+    w->findChild<QPushButton*>("cmdExit")->click();
+    w->findChild<QAction*>("mnuFileExit")->trigger();
     w->close();
-    QCOMPARE(ended_, 3);
+    QCOMPARE(d_.ended, 3);
   }
 
   void controlsKeepTheirPlaceWhenResized() {
@@ -227,7 +232,7 @@ class MainWindowTest : public QObject {
   }
 };
 
-}  // namespace korvath
+}  // namespace korvath::gui
 
-QTEST_MAIN(korvath::MainWindowTest)
+QTEST_MAIN(korvath::gui::MainWindowTest)
 #include "main_window_test.moc"

@@ -7,7 +7,7 @@
 #include "engine/messages.h"
 #include "gui/progress_window.h"
 
-namespace korvath {
+namespace korvath::gui {
 
 class ProgressWindowTest : public QObject {
   Q_OBJECT
@@ -24,7 +24,7 @@ class ProgressWindowTest : public QObject {
     QCOMPARE(window.Repaints(), 1);
     for (int pass = 0; pass < 100; ++pass) {
       t += std::chrono::milliseconds(1);
-      window.SetCaption(messages::ProgressCaption(pass, 100));
+      window.SetCaption(engine::messages::ProgressCaption(pass, 100));
       window.Refresh();
     }
     // 100 ms of passes: a repaint at 33, 66 and 99 ms after the first.
@@ -33,14 +33,14 @@ class ProgressWindowTest : public QObject {
     QCOMPARE(window.lblProgress->text(), QStringLiteral("Parsed 99 files out of 100."));
 
     t += std::chrono::milliseconds(1);
-    window.SetCaption(messages::kBuildingTree);
+    window.SetCaption(engine::messages::kBuildingTree);
     window.Refresh();
     QCOMPARE(window.Repaints(), 5);
     QCOMPARE(window.lblProgress->text(), QStringLiteral("Building the function tree"));
   }
 };
 
-}  // namespace korvath
+}  // namespace korvath::gui
 
-QTEST_MAIN(korvath::ProgressWindowTest)
+QTEST_MAIN(korvath::gui::ProgressWindowTest)
 #include "progress_window_test.moc"

@@ -3,185 +3,109 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "platform/utf8.h"
 #include "session/startup_settings.h"
 #include "tests/support/memory_file_system.h"
 
-namespace korvath {
+namespace korvath::session {
 namespace {
 
-using korvath::testing::MemoryFileSystem;
-
-std::optional<Text> Key(TextView line, bool* tooShortOut = nullptr) {
-  bool tooShort = false;
-  auto v = SettingsKeyValue(line, tooShort);
-  if (tooShortOut != nullptr) *tooShortOut = tooShort;
-  return v;
-}
-
-TEST(SettingsKeyValue, TheValueStartsAtPosition17AndLosesBlanksOnly) {
-  EXPECT_EQ(Key(u"Matlab Pathdef = C:\\MATLAB\\toolbox\\local\\pathdef.m"),
-            Text(u"C:\\MATLAB\\toolbox\\local\\pathdef.m"));
-  EXPECT_EQ(Key(u"Matlab Pathdef=C:\\x\\pathdef.m"), Text(u":\\x\\pathdef.m"));
-  EXPECT_EQ(Key(u"Matlab PathdefXY/a/b"), Text(u"/a/b"));
-  EXPECT_EQ(Key(u"Matlab Pathdef =   C:\\x\\pathdef.m   "), Text(u"C:\\x\\pathdef.m"));
-  EXPECT_EQ(Key(u"Matlab Pathdef = C:\\x\\pathdef.m\t"), Text(u"C:\\x\\pathdef.m\t"));
-  bool tooShort = true;
-  EXPECT_EQ(Key(u"Matlab Pathdef =", &tooShort), Text(u""));
-  EXPECT_FALSE(tooShort);
-}
-
-TEST(SettingsKeyValue, OtherLinesAreIgnoredAndShortKeyLinesFail) {
-  bool tooShort = true;
-  for (const char16_t* line : {u"matlab pathdef = x", u" Matlab Pathdef = x", u"Matlab Pathde", u"",
-                               u"[Settings]", u"MATLAB PATHDEF = x"}) {
-    EXPECT_EQ(Key(line, &tooShort), std::nullopt) << ::testing::PrintToString(Text(line));
-    EXPECT_FALSE(tooShort) << ::testing::PrintToString(Text(line));
-  }
-  for (const char16_t* line : {u"Matlab Pathdef", u"Matlab Pathdef=", u"Matlab Pathdef "}) {
-    tooShort = false;
-    EXPECT_EQ(Key(line, &tooShort), std::nullopt) << ::testing::PrintToString(Text(line));
-    EXPECT_TRUE(tooShort) << ::testing::PrintToString(Text(line));
+TEST(SettingsKeyValue, TheValueStartsAtPosition17AndAShortKeyLineIsInvalid) {
+  struct Case {
+    const char16_t* line;
+    Status status;
+    std::optional<Text> value;
+  };
+  const Case cases[] = {
+      {u"Matlab Pathdef = C:\\x\\pathdef.m", Status::Ok, u"C:\\x\\pathdef.m"},
+      // Any two characters separate, so without blanks the drive letter goes.
+      {u"Matlab Pathdef=C:\\x\\pathdef.m", Status::Ok, u":\\x\\pathdef.m"},
+      {u"Matlab PathdefXY/a/b", Status::Ok, u"/a/b"},
+      {u"Matlab Pathdef =   /p   ", Status::Ok, u"/p"},
+      {u"Matlab Pathdef = /p\t", Status::Ok, u"/p\t"},
+      {u"Matlab Pathdef =", Status::Ok, u""},
+      {u"Matlab Pathdef=", Status::Invalid, std::nullopt},
+      {u"Matlab Pathdef", Status::Invalid, std::nullopt},
+      {u"matlab pathdef = /p", Status::Ok, std::nullopt},
+      {u" Matlab Pathdef = /p", Status::Ok, std::nullopt},
+      {u"Matlab Pathde", Status::Ok, std::nullopt},
+      {u"", Status::Ok, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(Text(c.line)));
+    std::optional<Text> value = u"stale";
+    EXPECT_EQ(SettingsKeyValue(c.line, value).status, c.status);
+    EXPECT_EQ(value, c.value);
   }
 }
 
-TEST(ParseDiscardList, HeadingsGroupTheEntriesThatFollow) {
-  const DiscardTable d = ParseDiscardList({u"a", u"%G1", u"b", u"", u"%", u"c"});
-  ASSERT_EQ(d.size(), 5u);
-  EXPECT_EQ(d[0], DiscardEntry{});
-  EXPECT_EQ(d[1], (DiscardEntry{u"a", u"", false}));
-  EXPECT_EQ(d[2], (DiscardEntry{u"b", u"G1", false}));
-  EXPECT_EQ(d[3], (DiscardEntry{u"", u"G1", false}));
-  EXPECT_EQ(d[4], (DiscardEntry{u"c", u"", false}));
-}
+constexpr char kFallback[] = "/home/u/.config/korvath";
 
-TEST(ParseDiscardList, LinesAreTakenExactlyAsRead) {
-  const DiscardTable d = ParseDiscardList({u"% Graphics", u"plot ", u" %x", u"\tfig", u"%%deep", u"x"});
-  ASSERT_EQ(d.size(), 5u);
-  EXPECT_EQ(d[1], (DiscardEntry{u"plot ", u" Graphics", false}));
-  EXPECT_EQ(d[2], (DiscardEntry{u" %x", u" Graphics", false}));
-  EXPECT_EQ(d[3], (DiscardEntry{u"\tfig", u" Graphics", false}));
-  EXPECT_EQ(d[4], (DiscardEntry{u"x", u"%deep", false}));
-  EXPECT_EQ(ParseDiscardList({}).size(), 1u);
-}
-
-class LoadStartupSettingsTest : public ::testing::Test {
- protected:
-  static constexpr const char* kFallback = "/home/u/.config/korvath";
-  void SetUp() override {
-    fs.AddDirectory("/start");
-    fs.SetCwd("/start");
+TEST(LoadStartupSettings, ReadsFromTheStartOrOnceFromTheFallbackDirectory) {
+  struct Case {
+    const char* name;
+    const char* startIni;     // korvath.ini in /start, if any
+    const char* fallbackIni;  // and in the fallback directory
+    bool fallbackExists;
+    bool startInFallback;
+    Status status;
+    const char16_t* pathdefFile;
+    const char16_t* pathBox;
+    bool moved;
+    const char* cwd;
+    const char16_t* discardsFrom;
+  };
+  using enum Status;
+  const Case cases[] = {
+      {"last key line wins", "[x]\r\nMatlab Pathdef = /old\r\nMatlab Pathdef = /ml  \r\nz\r\n",
+       "Matlab Pathdef = /fb\n", true, false, Ok, u"/ml", u"/ml", false, "/start", u"start"},
+      {"no key line", "matlab pathdef = /ml\n", "Matlab Pathdef = /fb\n", true, false, Ok,
+       u"", u"", false, "/start", u"start"},
+      {"only in the fallback", nullptr, "Matlab Pathdef = /fb\n", true, false, Ok, u"/fb",
+       u"/fb", true, kFallback, u"fallback"},
+      {"nowhere", nullptr, nullptr, true, false, NotFound, u"", u"", true, kFallback,
+       u"fallback"},
+      // Abandoned, and the fallback's file is not read: the path box keeps
+      // what was read before the bad line.
+      {"a short key line", "Matlab Pathdef = /ml\nMatlab Pathdef\n", "Matlab Pathdef = /fb\n",
+       true, false, Invalid, u"", u"/ml", true, kFallback, u"fallback"},
+      {"no fallback directory", nullptr, nullptr, false, false, NotFound, u"", u"", false,
+       "/start", u"start"},
+      {"started in the fallback", nullptr, nullptr, true, true, NotFound, u"", u"", false,
+       kFallback, u"fallback"},
+  };
+  // One Settings for all: every load starts afresh.
+  Settings s;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::MemoryFileSystem fs;
+    const std::string fallback = kFallback;
+    fs.AddFile("/start/discardables.txt", "start\n");
+    if (c.startIni != nullptr) fs.AddFile("/start/korvath.ini", c.startIni);
+    if (c.fallbackExists) fs.AddFile(fallback + "/discardables.txt", "fallback\n");
+    if (c.fallbackIni != nullptr) fs.AddFile(fallback + "/korvath.ini", c.fallbackIni);
+    fs.SetCwd(c.startInFallback ? fallback : "/start");
+    EXPECT_EQ(LoadStartupSettings(fs, engine::Widen(kFallback), s).status, c.status);
+    EXPECT_EQ(s.pathdefFile, c.pathdefFile);
+    EXPECT_EQ(s.pathBox, c.pathBox);
+    EXPECT_EQ(s.movedToFallback, c.moved);
+    EXPECT_EQ(platform::ToUtf8(fs.CurrentDirectory()), c.cwd);
+    ASSERT_EQ(s.discards.size(), 2u);
+    EXPECT_EQ(s.discards[1], (engine::DiscardEntry{c.discardsFrom, u"", false}));
   }
-  StartupSettings Load() { return LoadStartupSettings(fs, Widen(kFallback)); }
-  std::string Cwd() { return platform::ToUtf8(fs.CurrentDirectory()); }
-  static std::string In(const std::string& dir, const std::string& file) { return dir + "/" + file; }
-
-  MemoryFileSystem fs;
-};
-
-TEST_F(LoadStartupSettingsTest, BothFilesFromTheStartDirectory) {
-  fs.AddDirectory(kFallback);
-  fs.AddFile("/start/korvath.ini",
-             "\xEF\xBB\xBF[ignored]\r\nMatlab Pathdef = /old/toolbox/pathdef.m\r\n"
-             "Matlab Pathdef = /ml/toolbox/local/pathdef.m  \r\nanything else\r\n");
-  fs.AddFile("/start/discardables.txt", "%Graphics\nplot\r\nfigure\n");
-  fs.AddFile(In(kFallback, "discardables.txt"), "wrong\n");
-  const StartupSettings s = Load();
-  EXPECT_FALSE(s.SettingsAbandoned);
-  EXPECT_FALSE(s.MovedToFallback);
-  EXPECT_EQ(s.PathdefFile, u"/ml/toolbox/local/pathdef.m");
-  EXPECT_EQ(s.PathBox, u"/ml/toolbox/local/pathdef.m");
-  ASSERT_EQ(s.Discards.size(), 3u);
-  EXPECT_EQ(s.Discards[1], (DiscardEntry{u"plot", u"Graphics", false}));
-  EXPECT_EQ(s.Discards[2], (DiscardEntry{u"figure", u"Graphics", false}));
-  EXPECT_EQ(Cwd(), "/start");
 }
 
-TEST_F(LoadStartupSettingsTest, ASettingsFileWithoutKeyLineLeavesThePathEmpty) {
-  fs.AddDirectory(kFallback);
-  fs.AddFile("/start/korvath.ini", "matlab pathdef = /x/toolbox/pathdef.m\n");
-  fs.AddFile(In(kFallback, "korvath.ini"), "Matlab Pathdef = /fallback/toolbox/pathdef.m\n");
-  const StartupSettings s = Load();
-  EXPECT_FALSE(s.SettingsAbandoned);
-  EXPECT_FALSE(s.MovedToFallback);
-  EXPECT_EQ(s.PathdefFile, u"");
-  EXPECT_EQ(s.PathBox, u"");
-  EXPECT_EQ(Cwd(), "/start");
-}
-
-TEST_F(LoadStartupSettingsTest, SettingsOnlyInTheFallbackDirectoryMoveStartUpThere) {
-  fs.AddFile(In(kFallback, "korvath.ini"), "Matlab Pathdef = /ml/toolbox/local/pathdef.m\n");
-  fs.AddFile(In(kFallback, "discardables.txt"), "fromFallback\n");
-  fs.AddFile("/start/discardables.txt", "fromStart\n");
-  const StartupSettings s = Load();
-  EXPECT_FALSE(s.SettingsAbandoned);
-  EXPECT_TRUE(s.MovedToFallback);
-  EXPECT_EQ(s.PathdefFile, u"/ml/toolbox/local/pathdef.m");
-  EXPECT_EQ(Cwd(), kFallback);
-  ASSERT_EQ(s.Discards.size(), 2u);
-  EXPECT_EQ(s.Discards[1].Name, u"fromFallback");
-}
-
-TEST_F(LoadStartupSettingsTest, NoSettingsAnywhereAbandonsThemInTheFallbackDirectory) {
-  fs.AddDirectory(kFallback);
-  fs.AddFile(In(kFallback, "discardables.txt"), "fromFallback\n");
-  fs.AddFile("/start/discardables.txt", "fromStart\n");
-  const StartupSettings s = Load();
-  EXPECT_TRUE(s.SettingsAbandoned);
-  EXPECT_TRUE(s.MovedToFallback);
-  EXPECT_EQ(s.PathdefFile, u"");
-  EXPECT_EQ(s.PathBox, u"");
-  EXPECT_EQ(Cwd(), kFallback);
-  ASSERT_EQ(s.Discards.size(), 2u);
-  EXPECT_EQ(s.Discards[1].Name, u"fromFallback");
-}
-
-TEST_F(LoadStartupSettingsTest, AShortKeyLineIsAFailureEvenAfterAGoodOne) {
-  fs.AddDirectory(kFallback);
-  fs.AddFile("/start/korvath.ini", "Matlab Pathdef = /ml/toolbox/local/pathdef.m\nMatlab Pathdef\n");
-  fs.AddFile(In(kFallback, "discardables.txt"), "fromFallback\n");
-  const StartupSettings s = Load();
-  EXPECT_TRUE(s.SettingsAbandoned);
-  EXPECT_EQ(s.PathdefFile, u"");
-  EXPECT_EQ(Cwd(), kFallback);
-  ASSERT_EQ(s.Discards.size(), 2u);
-  EXPECT_EQ(s.Discards[1].Name, u"fromFallback");
-}
-
-TEST_F(LoadStartupSettingsTest, AMissingFallbackDirectoryEndsStartUpWhereItIs) {
-  fs.AddFile("/start/discardables.txt", "fromStart\n");
-  const StartupSettings s = Load();
-  EXPECT_TRUE(s.SettingsAbandoned);
-  EXPECT_FALSE(s.MovedToFallback);
-  EXPECT_EQ(s.PathdefFile, u"");
-  EXPECT_EQ(Cwd(), "/start");
-  ASSERT_EQ(s.Discards.size(), 2u);
-  EXPECT_EQ(s.Discards[1].Name, u"fromStart");
-}
-
-TEST_F(LoadStartupSettingsTest, StartingInTheFallbackDirectoryTriesOnlyOnce) {
-  fs.AddFile(In(kFallback, "discardables.txt"), "here\n");
-  fs.SetCwd(kFallback);
-  const StartupSettings s = Load();
-  EXPECT_TRUE(s.SettingsAbandoned);
-  EXPECT_EQ(s.PathdefFile, u"");
-  EXPECT_EQ(Cwd(), kFallback);
-  ASSERT_EQ(s.Discards.size(), 2u);
-  EXPECT_EQ(s.Discards[1].Name, u"here");
-}
-
-TEST_F(LoadStartupSettingsTest, AMissingOrUnreadableDiscardListLeavesEntryZeroOnly) {
+TEST(LoadStartupSettings, AnUnreadableDiscardListLeavesEntryZeroOnly) {
+  testing::MemoryFileSystem fs;
   fs.AddFile("/start/korvath.ini", "Matlab Pathdef = /p\n");
-  EXPECT_EQ(Load().Discards, EmptyDiscardTable());
   fs.AddFile("/start/discardables.txt", "plot\n");
   fs.MakeUnreadable("/start/discardables.txt");
-  const StartupSettings s = Load();
-  EXPECT_EQ(s.Discards, EmptyDiscardTable());
-  EXPECT_EQ(s.PathdefFile, u"/p");
+  fs.SetCwd("/start");
+  Settings s;
+  EXPECT_TRUE(LoadStartupSettings(fs, u"/fb", s));
+  EXPECT_EQ(s.pathdefFile, u"/p");
+  EXPECT_EQ(s.discards, engine::EmptyDiscardTable());
 }
 
 }  // namespace
-}  // namespace korvath
+}  // namespace korvath::session

@@ -10,53 +10,28 @@
 #include <QTimer>
 
 #include "gui/about/about_box.h"
-#include "gui/about/system_info.h"
-#include "tests/support/about_fakes.h"
-#include "korvath_version.h"
 #include "platform/null_registry.h"
+#include "tests/support/about_fakes.h"
 
-using korvath::about::AboutBox;
-using korvath::testing::FakeLauncher;
-using korvath::testing::FakeRegistry;
+namespace korvath::gui {
 
-namespace {
+using Paths = std::vector<std::u16string>;
 
-const std::u16string kMsinfoKey = u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-const std::u16string kLocationKey = u"SOFTWARE\\Microsoft\\Shared Tools Location";
-const QString kUnavailable =
-    QStringLiteral("System Information Is Unavailable At This Time");
+struct SysInfoCase {
+  QString pathValue{};  // null: none; empty: one without data
+  bool toolInDirectory = true;
+  bool startFails = false;
+  Paths probed{};
+  Paths started{};
+  bool unavailable = false;
+};
 
-// Presses System Info and returns the messages it showed.
-QStringList PressSysInfo(korvath::platform::Registry& registry,
-                         FakeLauncher& launcher) {
-  AboutBox box(registry, launcher);
-  QStringList messages;
-  box.SetMessageShower(
-      [&](QWidget*, const QString& text) { messages.append(text); });
-  box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
-  return messages;
-}
-
-}  // namespace
+const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
 
 class AboutBoxTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void showsCaptionTitleAndVersion() {
-    korvath::platform::NullRegistry registry;
-    FakeLauncher launcher;
-    AboutBox box(registry, launcher);
-    QCOMPARE(box.windowTitle(), QStringLiteral("About korvath"));
-    QCOMPARE(box.findChild<QLabel*>(QStringLiteral("lblTitle"))->text(),
-             QStringLiteral("Korvath"));
-    QCOMPARE(box.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
-             QStringLiteral("Version %1.%2.%3")
-                 .arg(KORVATH_VERSION_MAJOR)
-                 .arg(KORVATH_VERSION_MINOR)
-                 .arg(KORVATH_VERSION_REVISION));
-  }
-
   void enterAndEscPressOk_data() {
     QTest::addColumn<int>("key");
     QTest::newRow("Enter") << int(Qt::Key_Return);
@@ -64,101 +39,80 @@ class AboutBoxTest : public QObject {
   }
   void enterAndEscPressOk() {
     QFETCH(int, key);
-    korvath::platform::NullRegistry registry;
-    FakeLauncher launcher;
+    platform::NullRegistry registry;
+    testing::FakeLauncher launcher;
     AboutBox box(registry, launcher);
-    QSignalSpy ok_pressed(box.findChild<QPushButton*>(QStringLiteral("cmdOK")),
-                          &QPushButton::clicked);
+    QSignalSpy okPressed(box.findChild<QPushButton*>("cmdOK"), &QPushButton::clicked);
     box.open();
-    QVERIFY(box.isVisible());
     QTest::keyClick(&box, Qt::Key(key));
-    QCOMPARE(ok_pressed.count(), 1);
+    QCOMPARE(okPressed.count(), 1);
     QVERIFY(!box.isVisible());
   }
 
-  void pathValueIsStartedUncheckedAndAlone() {
-    FakeRegistry registry;
-    registry.SetString(kMsinfoKey, u"PATH", "D:\\Nowhere\\msinfo32.exe");
-    registry.SetString(kLocationKey, u"MSINFO", "C:\\Tools");
-    FakeLauncher launcher;
-    launcher.files.insert(u"C:\\Tools\\MSINFO32.EXE");
-    QVERIFY(PressSysInfo(registry, launcher).isEmpty());
-    QCOMPARE(launcher.started,
-             std::vector<std::u16string>{u"D:\\Nowhere\\msinfo32.exe"});
-    QVERIFY(launcher.probed.empty());
+  // The "PATH" value is started unchecked; only the older directory value
+  // is checked for the tool. A "PATH" value without data is an error, and
+  // then the directory value is not tried.
+  void systemInfoStartsTheToolTheRegistryNames_data() {
+    QTest::addColumn<SysInfoCase>("c");
+    const std::u16string path = u"D:\\Nowhere\\msinfo32.exe";
+    const std::u16string tool = u"C:\\Tools\\MSINFO32.EXE";
+    const QString pathValue = QString::fromStdU16String(path);
+    QTest::newRow("path value") << SysInfoCase{.pathValue = pathValue, .started = {path}};
+    QTest::newRow("path value fails") << SysInfoCase{.pathValue = pathValue, .startFails = true,
+                                                     .started = {path}, .unavailable = true};
+    QTest::newRow("directory value") << SysInfoCase{.probed = {tool}, .started = {tool}};
+    QTest::newRow("directory without the tool")
+        << SysInfoCase{.toolInDirectory = false, .probed = {tool}, .unavailable = true};
+    QTest::newRow("path value without data") << SysInfoCase{.pathValue = "", .unavailable = true};
   }
-
-  void failedStartShowsTheMessage() {
-    FakeRegistry registry;
-    registry.SetString(kMsinfoKey, u"PATH", "D:\\Nowhere\\msinfo32.exe");
-    registry.SetString(kLocationKey, u"MSINFO", "C:\\Tools");
-    FakeLauncher launcher;
-    launcher.files.insert(u"C:\\Tools\\MSINFO32.EXE");
-    launcher.startSucceeds = false;
-    QCOMPARE(PressSysInfo(registry, launcher), QStringList{kUnavailable});
-    // The directory value is not tried after the path value failed.
-    QCOMPARE(launcher.started.size(), std::size_t{1});
-  }
-
-  void directoryValueWithTheToolStartsIt() {
-    FakeRegistry registry;
-    registry.SetString(kLocationKey, u"MSINFO", "C:\\Tools");
-    FakeLauncher launcher;
-    launcher.files.insert(u"C:\\Tools\\MSINFO32.EXE");
-    QVERIFY(PressSysInfo(registry, launcher).isEmpty());
-    QCOMPARE(launcher.started, std::vector<std::u16string>{u"C:\\Tools\\MSINFO32.EXE"});
-  }
-
-  void directoryValueWithoutTheToolShowsTheMessage() {
-    FakeRegistry registry;
-    registry.SetString(kLocationKey, u"MSINFO", "C:\\Tools");
-    FakeLauncher launcher;
-    QCOMPARE(PressSysInfo(registry, launcher), QStringList{kUnavailable});
-    QCOMPARE(launcher.probed, std::vector<std::u16string>{u"C:\\Tools\\MSINFO32.EXE"});
-    QVERIFY(launcher.started.empty());
-  }
-
-  void registryErrorShowsTheMessage() {
-    FakeRegistry registry;
-    registry.SetValue(kMsinfoKey, u"PATH", korvath::platform::kRegSz, {});
-    FakeLauncher launcher;
-    QCOMPARE(PressSysInfo(registry, launcher), QStringList{kUnavailable});
-    QVERIFY(launcher.started.empty());
-  }
-
-  void emptyRegistryShowsTheMessage() {
-    korvath::platform::NullRegistry registry;
-    FakeLauncher launcher;
-    QCOMPARE(PressSysInfo(registry, launcher), QStringList{kUnavailable});
-    QVERIFY(launcher.started.empty());
-  }
-
-  // The real message box: titled with the program's name, no icon, OK only.
-  void messageBoxIsPlainAndTitled() {
-    korvath::platform::NullRegistry registry;
-    FakeLauncher launcher;
+  void systemInfoStartsTheToolTheRegistryNames() {
+    QFETCH(SysInfoCase, c);
+    testing::FakeRegistry registry;
+    if (!c.pathValue.isNull()) {
+      const QByteArray bytes = c.pathValue.toLatin1();
+      registry.SetValue(u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", u"PATH", platform::kRegSz,
+                        {bytes.begin(), bytes.end()});
+    }
+    registry.SetString(u"SOFTWARE\\Microsoft\\Shared Tools Location", u"MSINFO", "C:\\Tools");
+    testing::FakeLauncher launcher;
+    if (c.toolInDirectory) launcher.files.insert(u"C:\\Tools\\MSINFO32.EXE");
+    launcher.startSucceeds = !c.startFails;
     AboutBox box(registry, launcher);
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::Critical;
-    QList<QAbstractButton*> buttons;
+    QStringList messages;
+    box.SetMessageShower([&](QWidget*, const QString& text) { messages << text; });
+    box.findChild<QPushButton*>("cmdSysInfo")->click();
+    QVERIFY(launcher.probed == c.probed);
+    QVERIFY(launcher.started == c.started);
+    QCOMPARE(messages, c.unavailable ? QStringList{kUnavailable} : QStringList{});
+  }
+
+  // The texts, and the real message box over a registry without keys:
+  // titled with the program's name, no icon, OK only.
+  void textsAndThePlainUnavailableMessage() {
+    platform::NullRegistry registry;
+    testing::FakeLauncher launcher;
+    AboutBox box(registry, launcher);
+    QCOMPARE(box.windowTitle(), QStringLiteral("About korvath"));
+    QCOMPARE(box.findChild<QLabel*>("lblTitle")->text(), QStringLiteral("Korvath"));
+    QCOMPARE(box.findChild<QLabel*>("lblVersion")->text(),
+             QStringLiteral("Version " KORVATH_PROJECT_VERSION));
+    QStringList seen;  // title, text, icon and number of buttons
     QTimer::singleShot(0, [&] {
       for (QWidget* widget : QApplication::topLevelWidgets()) {
-        auto* message = qobject_cast<QMessageBox*>(widget);
-        if (message == nullptr || !message->isVisible()) continue;
-        title = message->windowTitle();
-        text = message->text();
-        icon = message->icon();
-        buttons = message->buttons();
-        message->accept();
+        auto* m = qobject_cast<QMessageBox*>(widget);
+        if (m == nullptr || !m->isVisible()) continue;
+        seen << m->windowTitle() << m->text() << QString::number(m->icon())
+             << QString::number(m->buttons().size());
+        m->accept();
       }
     });
-    box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
-    QCOMPARE(title, QStringLiteral("korvath"));
-    QCOMPARE(text, kUnavailable);
-    QCOMPARE(icon, QMessageBox::NoIcon);
-    QCOMPARE(buttons.size(), 1);
+    box.findChild<QPushButton*>("cmdSysInfo")->click();
+    QCOMPARE(seen,
+             (QStringList{"korvath", kUnavailable, QString::number(QMessageBox::NoIcon), "1"}));
   }
 };
 
-QTEST_MAIN(AboutBoxTest)
+}  // namespace korvath::gui
+
+QTEST_MAIN(korvath::gui::AboutBoxTest)
 #include "about_box_test.moc"

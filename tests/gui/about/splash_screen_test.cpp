@@ -7,84 +7,70 @@
 
 #include "gui/about/splash_screen.h"
 #include "tests/support/about_fakes.h"
-#include "korvath_version.h"
 
-using korvath::about::SplashScreen;
-using korvath::testing::FakeClock;
+namespace korvath::gui {
 
 class SplashScreenTest : public QObject {
   Q_OBJECT
 
- private:
-  // Shows the splash and lets the window system give it the focus, which
-  // starts the timed close.
-  static void ShowAndFocus(SplashScreen& splash) {
+ private slots:
+  void showsTheVersionOfTheBuild() {
+    testing::FakeClock clock({});
+    SplashScreen splash(clock);
+    QCOMPARE(splash.findChild<QLabel*>("lblVersion")->text(),
+             QStringLiteral("Version " KORVATH_PROJECT_VERSION));
+  }
+
+  // The wait starts with the focus and ends when the second of the minute
+  // has moved on by three, or has wrapped at the turn of the minute.
+  void closesThreeSecondsAfterTheFocus_data() {
+    QTest::addColumn<std::vector<int>>("seconds");
+    QTest::addColumn<int>("sleeps");
+    QTest::newRow("second 30") << std::vector<int>{30, 30, 31, 31, 32, 32, 33, 34} << 5;
+    QTest::newRow("second 59") << std::vector<int>{59, 59, 59, 0, 1} << 2;
+  }
+  void closesThreeSecondsAfterTheFocus() {
+    QFETCH(std::vector<int>, seconds);
+    QFETCH(int, sleeps);
+    testing::FakeClock clock(seconds);
+    SplashScreen splash(clock);
+    std::vector<bool> openAtRead;
+    clock.onRead = [&] { openAtRead.push_back(splash.isVisible()); };
     splash.show();
     QTRY_VERIFY_WITH_TIMEOUT(!splash.isVisible(), 5000);
-  }
-
- private slots:
-  void showsTheVersionOfTheRunningProgram() {
-    FakeClock clock({});
-    SplashScreen splash(clock);
-    auto* version = splash.findChild<QLabel*>(QStringLiteral("lblVersion"));
-    QVERIFY(version != nullptr);
-    QCOMPARE(version->text(), QStringLiteral("Version %1.%2.%3")
-                                  .arg(KORVATH_VERSION_MAJOR)
-                                  .arg(KORVATH_VERSION_MINOR)
-                                  .arg(KORVATH_VERSION_REVISION));
-    QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("lblProductName"))->text(),
-             QStringLiteral("Korvath"));
-    QCOMPARE(splash.findChild<QLabel*>(QStringLiteral("lblCompanyProduct"))->text(),
-             QStringLiteral("For Matlab"));
-  }
-
-  void focusAtSecond30ClosesAtSecond33() {
-    FakeClock clock({30, 30, 31, 31, 32, 32, 33, 34});
-    SplashScreen splash(clock);
-    std::vector<bool> open_at_read;
-    clock.onRead = [&] { open_at_read.push_back(splash.isVisible()); };
-    ShowAndFocus(splash);
-    // Every read up to the one answering 33 found the window open, and
-    // none came after it.
-    QCOMPARE(clock.reads(), std::size_t{7});
-    QCOMPARE(open_at_read, std::vector<bool>(7, true));
-    QVERIFY(!clock.overrun);
-    // It sleeps between reads instead of spinning.
-    QCOMPARE(clock.sleeps.size(), std::size_t{5});
+    // Every read up to the closing one found the window open; none followed.
+    QCOMPARE(openAtRead, std::vector<bool>(std::size_t(sleeps) + 2, true));
+    QCOMPARE(clock.overruns, 0);
+    // It sleeps between reads rather than spinning.
+    QCOMPARE(clock.sleeps.size(), std::size_t(sleeps));
     for (int ms : clock.sleeps) QVERIFY(ms > 0 && ms <= 100);
   }
 
-  void focusAtSecond59ClosesWhenTheMinuteTurns() {
-    FakeClock clock({59, 59, 59, 0, 1});
-    SplashScreen splash(clock);
-    ShowAndFocus(splash);
-    QCOMPARE(clock.reads(), std::size_t{4});
-    QVERIFY(!clock.overrun);
+  void closesOnATypedKeyOrAClick_data() {
+    QTest::addColumn<int>("key");  // 0 for a click on the frame
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("Shift") << int(Qt::Key_Shift) << false;
+    QTest::newRow("X") << int(Qt::Key_X) << true;
+    QTest::newRow("click") << 0 << true;
   }
-
-  void characterKeyClosesIt() {
-    FakeClock clock({});
+  void closesOnATypedKeyOrAClick() {
+    QFETCH(int, key);
+    QFETCH(bool, closes);
+    testing::FakeClock clock({});
     SplashScreen splash(clock);
     splash.show();
-    QTest::keyClick(&splash, Qt::Key_Shift);
-    QVERIFY(splash.isVisible());
-    QTest::keyClick(&splash, Qt::Key_X);
-    QVERIFY(!splash.isVisible());
-    QCOMPARE(clock.reads(), std::size_t{0});
-  }
-
-  void clickOnTheFrameClosesIt() {
-    FakeClock clock({});
-    SplashScreen splash(clock);
-    splash.show();
-    auto* frame = splash.findChild<QFrame*>(QStringLiteral("Frame1"));
-    QVERIFY(frame != nullptr);
-    QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(20, frame->height() - 20));
-    QVERIFY(!splash.isVisible());
-    QCOMPARE(clock.reads(), std::size_t{0});
+    if (key != 0) {
+      QTest::keyClick(&splash, Qt::Key(key));
+    } else {
+      auto* frame = splash.findChild<QFrame*>(QStringLiteral("Frame1"));
+      QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(20, frame->height() - 20));
+    }
+    QCOMPARE(splash.isVisible(), !closes);
+    QCOMPARE(clock.overruns, 0);  // not by the timed close
   }
 };
 
-QTEST_MAIN(SplashScreenTest)
+}  // namespace korvath::gui
+
+QTEST_MAIN(korvath::gui::SplashScreenTest)
 #include "splash_screen_test.moc"

@@ -2,168 +2,135 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
 
 #include "gui/options/options_dialog.h"
+#include "session/discard_list.h"
 
-namespace korvath {
-namespace {
+namespace korvath::gui {
 
-DiscardTable SampleDiscards() {
-  DiscardTable t = EmptyDiscardTable();
-  t.push_back({u"a", u"", false});
-  t.push_back({u"b", u"G1", false});
-  t.push_back({u"", u"G1", false});
-  t.push_back({u"c", u"", false});
-  t.push_back({u"d", u"g1", false});
-  t.push_back({u"e", u"G1 ", false});
-  return t;
-}
-
-std::vector<bool> ShowFlags(const EngineState& state) {
-  std::vector<bool> flags;
-  for (std::size_t d = 1; d < state.Discards.size(); ++d) flags.push_back(state.Discards[d].Show);
-  return flags;
-}
-
-}  // namespace
+using Flags = QList<bool>;
 
 class OptionsDialogTest : public QObject {
   Q_OBJECT
 
+  // Groups "", "G1", "g1" and "G1 ": case and blanks count.
+  const QString kGroupList = QStringLiteral("\nG1\ng1\nG1 \n");
+  const QString kPathdef = QStringLiteral("/opt/m/toolbox/local/pathdef.m");
+  session::Settings settings_;
+
+  Flags ShowFlags() const {
+    Flags flags;
+    for (std::size_t d = 1; d < settings_.discards.size(); ++d) flags << settings_.discards[d].show;
+    return flags;
+  }
+
  private slots:
   void init() {
-    state_ = EngineState{};
-    state_.Discards = SampleDiscards();
-    state_.PathdefFile = u"/opt/m/toolbox/local/pathdef.m";
+    settings_ = session::Settings{};
+    settings_.discards = session::ParseDiscardList(
+        {u"a", u"%G1", u"b", u"", u"%", u"c", u"%g1", u"d", u"%G1 ", u"e"});
+    settings_.pathdefFile = kPathdef.toStdU16String();
   }
 
-  void exactlyTheSelectedPageIsEnabled() {
-    auto* dialog = new OptionsDialog(state_);
-    dialog->show();
-    QCOMPARE(dialog->tbsOptions->currentIndex(), 0);
-    QVERIFY(dialog->picOptions[0]->isEnabled());
-    dialog->tbsOptions->setCurrentIndex(2);
-    QVERIFY(!dialog->picOptions[0]->isEnabled());
-    QVERIFY(!dialog->picOptions[1]->isEnabled());
-    QVERIFY(dialog->picOptions[2]->isEnabled());
-    dialog->close();
+  // Exactly the selected page is enabled. The File types page lists each
+  // group once whenever it is selected, dropping edits OK did not confirm.
+  void ctrlTabWrapsEnablesThePageAndRefillsTheList() {
+    OptionsDialog dialog(settings_);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto* path = dialog.findChild<QLineEdit*>("txtMatlabDirectory");
+    auto* types = dialog.findChild<QPlainTextEdit*>("txtTypes");
+    path->setFocus();
+    QTest::keyClick(path, Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(dialog.tbsOptions->currentIndex(), 1);
+    QCOMPARE(types->toPlainText(), kGroupList);
+    types->setPlainText(QStringLiteral("edited"));
+    for (int page : {2, 0, 1}) {
+      QTest::keyClick(&dialog, Qt::Key_Tab, Qt::ControlModifier);
+      QCOMPARE(dialog.tbsOptions->currentIndex(), page);
+      for (int i = 0; i < 3; ++i) QCOMPARE(dialog.picOptions[i]->isEnabled(), i == page);
+    }
+    QCOMPARE(types->toPlainText(), kGroupList);
+    QTest::keyClick(&dialog, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(dialog.tbsOptions->currentIndex(), 1);
   }
 
-  void fileTypesTabListsEachGroupOnceInFirstOrder() {
-    auto* dialog = new OptionsDialog(state_);
-    dialog->tbsOptions->setCurrentIndex(1);
-    // The empty group, "G1", "g1" (case counts) and "G1 " (blank counts).
-    QCOMPARE(dialog->txtTypes->toPlainText(), QStringLiteral("\nG1\ng1\nG1 \n"));
-    // Unconfirmed edits are thrown away when the tab is selected again.
-    dialog->txtTypes->setPlainText(QStringLiteral("edited"));
-    dialog->tbsOptions->setCurrentIndex(0);
-    dialog->tbsOptions->setCurrentIndex(1);
-    QCOMPARE(dialog->txtTypes->toPlainText(), QStringLiteral("\nG1\ng1\nG1 \n"));
-    dialog->close();
+  // OK shows the groups listed on the File types page, whether visited or
+  // not; the path is taken as typed (a run trims it).
+  void okAppliesThePathAndTheListedGroups_data() {
+    QTest::addColumn<bool>("visitList");
+    QTest::addColumn<QString>("typed");  // null: the list as filled
+    QTest::addColumn<Flags>("shown");    // entries a, b, "", c, d, e
+    QTest::newRow("list as filled") << true << QString() << Flags(6, true);
+    QTest::newRow("list never filled") << false << QString() << Flags(6, false);
+    // "G1" without its line end still counts; the unnamed group is gone.
+    QTest::newRow("list edited") << false << QStringLiteral("g1\nG1")
+                                 << Flags{false, true, true, false, true, false};
+  }
+  void okAppliesThePathAndTheListedGroups() {
+    QFETCH(bool, visitList);
+    QFETCH(QString, typed);
+    QFETCH(Flags, shown);
+    for (std::size_t d = 1; d < settings_.discards.size(); ++d) settings_.discards[d].show = d % 2;
+    auto* dialog = new OptionsDialog(settings_);
+    dialog->findChild<QLineEdit*>("txtMatlabDirectory")->setText(QStringLiteral(" /new/p.m "));
+    if (visitList) dialog->tbsOptions->setCurrentIndex(1);
+    if (!typed.isNull()) dialog->findChild<QPlainTextEdit*>("txtTypes")->setPlainText(typed);
+    dialog->findChild<QPushButton*>("cmdOK")->click();
+    QCOMPARE(ShowFlags(), shown);
+    QVERIFY(settings_.pathdefFile == u" /new/p.m ");
   }
 
-  void ctrlTabWrapsAndCtrlShiftTabDoesNothing() {
-    auto* dialog = new OptionsDialog(state_);
+  void cancelAndEscapeChangeNothingAndCloseTheDialog_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Cancel") << false;
+    QTest::newRow("Esc") << true;
+  }
+  void cancelAndEscapeChangeNothingAndCloseTheDialog() {
+    QFETCH(bool, escape);
+    QPointer<OptionsDialog> dialog = new OptionsDialog(settings_);
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
-    dialog->txtMatlabDirectory->setFocus();
-    QTest::keyClick(dialog->txtMatlabDirectory, Qt::Key_Tab, Qt::ControlModifier);
-    QCOMPARE(dialog->tbsOptions->currentIndex(), 1);
-    QCOMPARE(dialog->txtTypes->toPlainText(), QStringLiteral("\nG1\ng1\nG1 \n"));
-    QTest::keyClick(dialog, Qt::Key_Tab, Qt::ControlModifier);
-    QCOMPARE(dialog->tbsOptions->currentIndex(), 2);
-    QTest::keyClick(dialog, Qt::Key_Tab, Qt::ControlModifier);
-    QCOMPARE(dialog->tbsOptions->currentIndex(), 0);
-    QTest::keyClick(dialog, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-    QCOMPARE(dialog->tbsOptions->currentIndex(), 0);
-    dialog->close();
-  }
-
-  void okWithTheListAsFilledShowsEverything() {
-    auto* dialog = new OptionsDialog(state_);
+    dialog->findChild<QLineEdit*>("txtMatlabDirectory")->setText(QStringLiteral("/elsewhere"));
     dialog->tbsOptions->setCurrentIndex(1);
-    dialog->cmdOK->click();
-    QCOMPARE(ShowFlags(state_), (std::vector<bool>{true, true, true, true, true, true}));
+    if (escape) {
+      QTest::keyClick(dialog, Qt::Key_Escape);
+    } else {
+      dialog->findChild<QPushButton*>("cmdCancel")->click();
+    }
+    QCOMPARE(QString::fromStdU16String(settings_.pathdefFile), kPathdef);
+    QCOMPARE(ShowFlags(), Flags(6, false));
+    QTRY_VERIFY(dialog.isNull());
   }
 
-  void okAppliesOnlyTheListedGroups() {
-    auto* dialog = new OptionsDialog(state_);
-    dialog->txtMatlabDirectory->setText(QStringLiteral("  /new/toolbox/pathdef.m "));
-    // "G1" without its line end still counts; the empty group is gone.
-    dialog->txtTypes->setPlainText(QStringLiteral("g1\nG1"));
-    dialog->cmdOK->click();
-    QCOMPARE(ShowFlags(state_), (std::vector<bool>{false, true, true, false, true, false}));
-    // Taken as typed: the run trims it later.
-    QVERIFY(state_.PathdefFile == u"  /new/toolbox/pathdef.m ");
-  }
-
-  void okWithoutVisitingTheListHidesEveryGroup() {
-    for (std::size_t d = 1; d < state_.Discards.size(); ++d) state_.Discards[d].Show = true;
-    auto* dialog = new OptionsDialog(state_);
-    dialog->cmdOK->click();
-    QCOMPARE(ShowFlags(state_), (std::vector<bool>(6, false)));
-  }
-
-  void cancelAndEscapeChangeNothing() {
-    auto* dialog = new OptionsDialog(state_);
-    dialog->show();
-    dialog->txtMatlabDirectory->setText(QStringLiteral("/elsewhere"));
-    dialog->tbsOptions->setCurrentIndex(1);
-    dialog->cmdCancel->click();
-    QVERIFY(state_.PathdefFile == u"/opt/m/toolbox/local/pathdef.m");
-    QCOMPARE(ShowFlags(state_), (std::vector<bool>(6, false)));
-
-    QPointer<OptionsDialog> again = new OptionsDialog(state_);
-    again->show();
-    QVERIFY(QTest::qWaitForWindowExposed(again));
-    again->txtMatlabDirectory->setText(QStringLiteral("/elsewhere"));
-    QTest::keyClick(again, Qt::Key_Escape);
-    QVERIFY(state_.PathdefFile == u"/opt/m/toolbox/local/pathdef.m");
-    QTRY_VERIFY(again.isNull());  // closed and discarded
-  }
-
-  void locateCancelRestoresTheLastPickOrEmpties() {
-    auto* dialog = new OptionsDialog(state_);
+  void locateCancelKeepsTheLastPickOrEmpties() {
+    OptionsDialog dialog(settings_);
     std::optional<QString> answer;
-    QString title;
-    QString filter;
-    dialog->SetFileChooser([&](QWidget*, const QString& t, const QString& f) {
-      title = t;
-      filter = f;
+    QStringList asked;
+    dialog.SetFileChooser([&](QWidget*, const QString& title, const QString& filter) {
+      asked = {title, filter};
       return answer;
     });
-    QCOMPARE(dialog->txtMatlabDirectory->text(), QStringLiteral("/opt/m/toolbox/local/pathdef.m"));
-    dialog->cmdLocate->click();
-    QCOMPARE(title, QStringLiteral("Please locate the pathdef.m file"));
-    QCOMPARE(filter, QStringLiteral("pathdef.m (pathdef.m);;All Files (*.*)"));
-    QCOMPARE(dialog->txtMatlabDirectory->text(), QString());
-    answer = QStringLiteral("/x/toolbox/local/pathdef.m");
-    dialog->cmdLocate->click();
+    auto* path = dialog.findChild<QLineEdit*>("txtMatlabDirectory");
+    QCOMPARE(path->text(), kPathdef);
+    dialog.cmdLocate->click();
+    QCOMPARE(asked, (QStringList{"Please locate the pathdef.m file",
+                                 "pathdef.m (pathdef.m);;All Files (*.*)"}));
+    QCOMPARE(path->text(), QString());
+    answer = QStringLiteral("/x/pathdef.m");
+    dialog.cmdLocate->click();
     answer.reset();
-    dialog->txtMatlabDirectory->setText(QStringLiteral("typed"));
-    dialog->cmdLocate->click();
-    QCOMPARE(dialog->txtMatlabDirectory->text(), QStringLiteral("/x/toolbox/local/pathdef.m"));
-    dialog->close();
+    path->setText(QStringLiteral("typed"));
+    dialog.cmdLocate->click();
+    QCOMPARE(path->text(), QStringLiteral("/x/pathdef.m"));
   }
-
-  void aReopenedDialogShowsTheCurrentLocation() {
-    auto* first = new OptionsDialog(state_);
-    first->txtMatlabDirectory->setText(QStringLiteral("/chosen/toolbox/local/pathdef.m"));
-    first->cmdOK->click();
-    auto* second = new OptionsDialog(state_);
-    QCOMPARE(second->txtMatlabDirectory->text(), QStringLiteral("/chosen/toolbox/local/pathdef.m"));
-    second->cmdOK->click();
-    QVERIFY(state_.PathdefFile == u"/chosen/toolbox/local/pathdef.m");
-  }
-
- private:
-  EngineState state_;
 };
 
-}  // namespace korvath
+}  // namespace korvath::gui
 
-QTEST_MAIN(korvath::OptionsDialogTest)
+QTEST_MAIN(korvath::gui::OptionsDialogTest)
 #include "options_dialog_test.moc"
