@@ -5,10 +5,10 @@
 namespace korvath::gui {
 
 CallTreeModel::CallTreeModel(QObject* parent) : QAbstractItemModel(parent) {
-  SetTree(CallTree{}, {}, {});
+  setTree(CallTree{}, {}, {});
 }
 
-void CallTreeModel::SetTree(CallTree tree, std::vector<FunctionRecord> records,
+void CallTreeModel::setTree(CallTree tree, std::vector<FunctionRecord> records,
                             std::unordered_map<Text, Text> filePaths) {
   beginResetModel();
   tree_ = std::move(tree);
@@ -33,17 +33,17 @@ void CallTreeModel::SetTree(CallTree tree, std::vector<FunctionRecord> records,
   endResetModel();
 }
 
-int CallTreeModel::NodeOf(const QModelIndex& index) const {
+int CallTreeModel::nodeOf(const QModelIndex& index) const {
   return index.isValid() ? static_cast<int>(index.internalId()) : 0;
 }
 
-QModelIndex CallTreeModel::IndexOfNode(int node) const {
+QModelIndex CallTreeModel::indexOfNode(int node) const {
   if (node <= 0 || node > tree_.Count()) return {};
   return createIndex(rowInParent_[static_cast<std::size_t>(node)], 0, static_cast<quintptr>(node));
 }
 
 QModelIndex CallTreeModel::index(int row, int column, const QModelIndex& parent) const {
-  const auto p = static_cast<std::size_t>(NodeOf(parent));
+  const auto p = static_cast<std::size_t>(nodeOf(parent));
   if (column != 0 || row < 0 || p + 1 >= childStart_.size()) return {};
   if (row >= childStart_[p + 1] - childStart_[p]) return {};
   const int node =
@@ -52,14 +52,14 @@ QModelIndex CallTreeModel::index(int row, int column, const QModelIndex& parent)
 }
 
 QModelIndex CallTreeModel::parent(const QModelIndex& child) const {
-  const int node = NodeOf(child);
+  const int node = nodeOf(child);
   if (node == 0) return {};
-  return IndexOfNode(tree_.Parent(node));
+  return indexOfNode(tree_.Parent(node));
 }
 
 int CallTreeModel::rowCount(const QModelIndex& parent) const {
   if (parent.column() > 0) return 0;
-  const auto p = static_cast<std::size_t>(NodeOf(parent));
+  const auto p = static_cast<std::size_t>(nodeOf(parent));
   if (p + 1 >= childStart_.size()) return 0;
   return childStart_[p + 1] - childStart_[p];
 }
@@ -68,17 +68,17 @@ bool CallTreeModel::hasChildren(const QModelIndex& parent) const { return rowCou
 
 int CallTreeModel::columnCount(const QModelIndex& /*parent*/) const { return 1; }
 
-QString CallTreeModel::FilePathOf(int node) const {
+QString CallTreeModel::filePathOf(int node) const {
   if (node <= 0 || node > tree_.Count()) return {};
   const Text& name = node == 1 ? tree_.RootText() : records_[static_cast<std::size_t>(tree_.Record(node))].name;
   const auto it = filePaths_.find(name);
   return it == filePaths_.end() ? QString() : ToQString(it->second);
 }
 
-bool CallTreeModel::CallSite(int node, QString& path, int& line) const {
+bool CallTreeModel::callSite(int node, QString& path, int& line) const {
   if (node <= 0 || node > tree_.Count()) return false;
   if (node == 1) {
-    path = FilePathOf(1);
+    path = filePathOf(1);
     line = 1;
     return !path.isEmpty();
   }
@@ -93,7 +93,7 @@ bool CallTreeModel::CallSite(int node, QString& path, int& line) const {
 }
 
 QVariant CallTreeModel::data(const QModelIndex& index, int role) const {
-  const int node = NodeOf(index);
+  const int node = nodeOf(index);
   if (node == 0) return {};
   switch (role) {
     case Qt::DisplayRole:
@@ -101,7 +101,7 @@ QVariant CallTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
       return icon_;
     case Qt::ToolTipRole: {
-      const QString path = FilePathOf(node);
+      const QString path = filePathOf(node);
       return path.isEmpty() ? QVariant() : QVariant(path);
     }
     default:

@@ -21,19 +21,19 @@ class CallTreeModel final : public QAbstractItemModel {
   explicit CallTreeModel(QObject* parent = nullptr);
 
   // Replaces the whole tree.
-  void SetTree(CallTree tree, std::vector<FunctionRecord> records,
+  void setTree(CallTree tree, std::vector<FunctionRecord> records,
                std::unordered_map<Text, Text> filePaths);
-  void SetIcon(const QIcon& icon) { icon_ = icon; }
+  void setIcon(const QIcon& icon) { icon_ = icon; }
 
-  const CallTree& Tree() const { return tree_; }
-  const std::vector<FunctionRecord>& Records() const { return records_; }
-  int NodeOf(const QModelIndex& index) const;
-  QModelIndex IndexOfNode(int node) const;
+  const CallTree& tree() const { return tree_; }
+  const std::vector<FunctionRecord>& records() const { return records_; }
+  int nodeOf(const QModelIndex& index) const;
+  QModelIndex indexOfNode(int node) const;
   // The file the node's function was found in; empty when unknown.
-  QString FilePathOf(int node) const;
+  QString filePathOf(int node) const;
   // The file and line a node's call stands at: the caller's file and the
   // first line of the call; for the root its own file at line 1.
-  bool CallSite(int node, QString& path, int& line) const;
+  bool callSite(int node, QString& path, int& line) const;
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QModelIndex parent(const QModelIndex& child) const override;

@@ -33,7 +33,7 @@
 
 namespace korvath::gui {
 
-MainWindowServices MainWindowServices::Desktop() {
+MainWindowServices MainWindowServices::desktop() {
   MainWindowServices s;
   s.openFileDialog = [](QWidget* parent, const QString& filter) {
     return ChooseFileToOpen(parent, QString(), filter);
@@ -72,7 +72,7 @@ MainWindow::MainWindow(platform::FileSystem& fs, MainWindowServices services, QW
   setWindowTitle(QStringLiteral("Korvath"));
   setWindowIcon(ProgramIcon());
   model_ = new CallTreeModel(this);
-  model_->SetIcon(QIcon(ProgramIconPixmap(16)));
+  model_->setIcon(QIcon(ProgramIconPixmap(16)));
   buildControls();
   buildMenus();
   txtFileName->setFocus();
@@ -156,7 +156,7 @@ void MainWindow::buildMenus() {
 
 OptionsDialog* MainWindow::makeOptionsDialog() {
   auto* dialog = new OptionsDialog(settings_, this);
-  if (services_.optionsFileChooser) dialog->SetFileChooser(services_.optionsFileChooser);
+  if (services_.optionsFileChooser) dialog->setFileChooser(services_.optionsFileChooser);
   return dialog;
 }
 
@@ -187,14 +187,14 @@ void MainWindow::parse() {
   const platform::Result outcome = engine::ParseAndBuild(input, run, output);
   // The window keeps showing the previous tree until the run is over.
   if (outcome.status != platform::Status::NoSearchPath) {
-    model_->SetTree(std::move(tree), std::move(output.records), std::move(output.filePaths));
+    model_->setTree(std::move(tree), std::move(output.records), std::move(output.filePaths));
   }
-  lastMessages_ = messages.All();
-  if (!messages.UnreadableFiles().empty()) {
+  lastMessages_ = messages.all();
+  if (!messages.unreadableFiles().empty()) {
     services_.showMessage(this, QMessageBox::Warning,
                           QStringLiteral("These files could not be read; their calls are missing:\n") +
-                              QStringList(messages.UnreadableFiles().begin(),
-                                          messages.UnreadableFiles().end())
+                              QStringList(messages.unreadableFiles().begin(),
+                                          messages.unreadableFiles().end())
                                   .join(QLatin1Char('\n')));
   }
   ++runCount_;
@@ -241,14 +241,14 @@ void MainWindow::exportTree() {
                           QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(*path)));
     return;
   }
-  const engine::CallTree& tree = model_->Tree();
+  const engine::CallTree& tree = model_->tree();
   platform::Result written;
   if (format == QLatin1String("json")) {
-    written = engine::WriteJson(file, tree, model_->Records(), lastMessages_);
+    written = engine::WriteJson(file, tree, model_->records(), lastMessages_);
   } else if (format == QLatin1String("dot")) {
-    written = engine::WriteDot(file, tree, model_->Records());
+    written = engine::WriteDot(file, tree, model_->records());
   } else {
-    written = engine::WriteTextTree(file, tree, model_->Records());
+    written = engine::WriteTextTree(file, tree, model_->records());
   }
   if (std::fclose(file) != 0 || !written) {
     services_.showMessage(this, QMessageBox::Critical,
@@ -259,11 +259,11 @@ void MainWindow::exportTree() {
 void MainWindow::openCallSite(const QModelIndex& index) {
   QString path;
   int line = 1;
-  if (model_->CallSite(model_->NodeOf(index), path, line)) services_.openInEditor(path, line);
+  if (model_->callSite(model_->nodeOf(index), path, line)) services_.openInEditor(path, line);
 }
 
 QString MainWindow::subtreeText(int node) const {
-  const engine::CallTree& tree = model_->Tree();
+  const engine::CallTree& tree = model_->tree();
   const std::vector<int> depth = tree.Depths();
   const int base = depth[static_cast<std::size_t>(node)];
   QString text;
@@ -272,7 +272,7 @@ QString MainWindow::subtreeText(int node) const {
     const int d = depth[static_cast<std::size_t>(n)];
     if (n != node && d <= base) break;
     text += QString(2 * static_cast<qsizetype>(d - base), QLatin1Char(' ')) +
-            ToQString(tree.NodeText(n, model_->Records())) + QLatin1Char('\n');
+            ToQString(tree.NodeText(n, model_->records())) + QLatin1Char('\n');
   }
   return text;
 }
@@ -290,7 +290,7 @@ void MainWindow::showTreeMenu(const QPoint& at) {
   } else if (chosen == collapse) {
     trvFiles->collapseAll();
   } else if (chosen == copy && index.isValid()) {
-    QGuiApplication::clipboard()->setText(subtreeText(model_->NodeOf(index)));
+    QGuiApplication::clipboard()->setText(subtreeText(model_->nodeOf(index)));
   }
 }
 

@@ -37,7 +37,7 @@ struct MainWindowServices {
   // Every progress caption of a run, in order.
   std::function<void(const QString&)> captionObserver;
 
-  static MainWindowServices Desktop();
+  static MainWindowServices desktop();
 };
 
 class MainWindow final : public QMainWindow {

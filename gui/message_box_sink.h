@@ -21,8 +21,8 @@ class MessageBoxSink final : public engine::MessageSink {
   void FileUnreadable(const Text& path, const platform::Result& why) override;
 
   // Every message of the run, repeats included, in order.
-  const std::vector<Text>& All() const { return tally_.All(); }
-  const std::vector<QString>& UnreadableFiles() const { return unreadable_; }
+  const std::vector<Text>& all() const { return tally_.All(); }
+  const std::vector<QString>& unreadableFiles() const { return unreadable_; }
 
  private:
   Presenter presenter_;

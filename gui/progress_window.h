@@ -26,7 +26,7 @@ class ProgressWindow final : public QWidget, public engine::ProgressSink {
   QLabel* lblProgress = nullptr;
   // Called with every caption, drawn or not (tests, diagnostics).
   std::function<void(const QString&)> captionObserver;
-  int Repaints() const { return repaints_; }
+  int repaints() const { return repaints_; }
 
   using Clock = std::chrono::steady_clock;
   // The time source of the repaint limit (tests use a fake).

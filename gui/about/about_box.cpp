@@ -59,16 +59,16 @@ AboutBox::AboutBox(platform::Registry& registry,
       showMessage_(ShowPlainMessageBox) {
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("About ") + ToQString(engine::messages::kApplicationTitle));
-  BuildLayout();
+  buildLayout();
 }
 
 AboutBox::~AboutBox() = default;
 
-void AboutBox::SetMessageShower(MessageShower shower) {
+void AboutBox::setMessageShower(MessageShower shower) {
   showMessage_ = std::move(shower);
 }
 
-void AboutBox::BuildLayout() {
+void AboutBox::buildLayout() {
   const double dpi = logicalDpiY();
   const QRect client = TwipsRect(0, 0, 6555, 6135, dpi);
   setFixedSize(client.size());
@@ -121,7 +121,7 @@ void AboutBox::BuildLayout() {
 
   auto* sys_info = new QPushButton(QStringLiteral("&System Info..."), this);
   sys_info->setObjectName(QStringLiteral("cmdSysInfo"));
-  connect(sys_info, &QPushButton::clicked, this, &AboutBox::StartSystemInfo);
+  connect(sys_info, &QPushButton::clicked, this, &AboutBox::startSystemInfo);
 
   // The buttons share a right edge; with a wide system font they grow to
   // the left, both alike, rather than cut "System Info..." short.
@@ -149,7 +149,7 @@ void AboutBox::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-void AboutBox::StartSystemInfo() {
+void AboutBox::startSystemInfo() {
   StartSysInfo(*registry_, *launcher_, [this](const std::u16string& text) {
     if (showMessage_) showMessage_(this, QString::fromStdU16String(text));
   });

@@ -30,7 +30,7 @@ class AboutBox : public QDialog {
   ~AboutBox() override;
 
   // Replaces the message box, which is modal, e.g. to record the message.
-  void SetMessageShower(MessageShower shower);
+  void setMessageShower(MessageShower shower);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -39,8 +39,8 @@ class AboutBox : public QDialog {
   struct HostServices;
 
   AboutBox(std::unique_ptr<HostServices> host, QWidget* parent);
-  void BuildLayout();
-  void StartSystemInfo();
+  void buildLayout();
+  void startSystemInfo();
 
   std::unique_ptr<HostServices> host_;
   platform::Registry* registry_;

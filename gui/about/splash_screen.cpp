@@ -75,12 +75,12 @@ SplashScreen::SplashScreen(platform::Clock& clock, QWidget* parent)
   // Without focusable controls the window itself takes the focus, which is
   // what starts the timed close.
   setFocusPolicy(Qt::StrongFocus);
-  BuildLayout();
+  buildLayout();
 }
 
 SplashScreen::~SplashScreen() = default;
 
-void SplashScreen::BuildLayout() {
+void SplashScreen::buildLayout() {
   const double dpi = logicalDpiY();
   const QRect client = TwipsRect(0, 0, 7380, 4245, dpi);
   setFixedSize(client.width() + 2 * kBorder, client.height() + 2 * kBorder);
@@ -139,10 +139,10 @@ void SplashScreen::showEvent(QShowEvent* event) {
 
 void SplashScreen::focusInEvent(QFocusEvent* event) {
   QWidget::focusInEvent(event);
-  CloseAfterWait();
+  closeAfterWait();
 }
 
-void SplashScreen::CloseAfterWait() {
+void SplashScreen::closeAfterWait() {
   if (waited_) return;
   waited_ = true;
   repaint();

@@ -35,8 +35,8 @@ class SplashScreen : public QWidget {
 
  private:
   SplashScreen(std::unique_ptr<platform::Clock> clock, QWidget* parent);
-  void BuildLayout();
-  void CloseAfterWait();
+  void buildLayout();
+  void closeAfterWait();
 
   std::unique_ptr<platform::Clock> ownClock_;
   platform::Clock* clock_;

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(gui::ProgramIcon());
 
   platform::HostFileSystem fs;
-  gui::MainWindow window(fs, gui::MainWindowServices::Desktop());
+  gui::MainWindow window(fs, gui::MainWindowServices::desktop());
   auto* splash = new gui::SplashScreen;
   splash->setAttribute(Qt::WA_DeleteOnClose);
   splash->show();

@@ -29,7 +29,7 @@ class OptionsDialog : public QDialog {
   explicit OptionsDialog(session::Settings& settings, QWidget* parent = nullptr);
   ~OptionsDialog() override;
 
-  void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
+  void setFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
 
   void onTabChanged();
   void locatePathdef();

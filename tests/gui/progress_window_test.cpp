@@ -21,21 +21,21 @@ class ProgressWindowTest : public QObject {
     window.captionObserver = [&seen](const QString& c) { seen << c; };
     window.Show();
     window.Refresh();
-    QCOMPARE(window.Repaints(), 1);
+    QCOMPARE(window.repaints(), 1);
     for (int pass = 0; pass < 100; ++pass) {
       t += std::chrono::milliseconds(1);
       window.SetCaption(engine::messages::ProgressCaption(pass, 100));
       window.Refresh();
     }
     // 100 ms of passes: a repaint at 33, 66 and 99 ms after the first.
-    QCOMPARE(window.Repaints(), 4);
+    QCOMPARE(window.repaints(), 4);
     QCOMPARE(seen.size(), 100);
     QCOMPARE(window.lblProgress->text(), QStringLiteral("Parsed 99 files out of 100."));
 
     t += std::chrono::milliseconds(1);
     window.SetCaption(engine::messages::kBuildingTree);
     window.Refresh();
-    QCOMPARE(window.Repaints(), 5);
+    QCOMPARE(window.repaints(), 5);
     QCOMPARE(window.lblProgress->text(), QStringLiteral("Building the function tree"));
   }
 };

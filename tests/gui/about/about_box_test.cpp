@@ -79,7 +79,7 @@ class AboutBoxTest : public QObject {
     launcher.startSucceeds = !c.startFails;
     AboutBox box(registry, launcher);
     QStringList messages;
-    box.SetMessageShower([&](QWidget*, const QString& text) { messages << text; });
+    box.setMessageShower([&](QWidget*, const QString& text) { messages << text; });
     box.findChild<QPushButton*>("cmdSysInfo")->click();
     QVERIFY(launcher.probed == c.probed);
     QVERIFY(launcher.started == c.started);

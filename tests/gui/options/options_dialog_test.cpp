@@ -111,7 +111,7 @@ class OptionsDialogTest : public QObject {
     OptionsDialog dialog(settings_);
     std::optional<QString> answer;
     QStringList asked;
-    dialog.SetFileChooser([&](QWidget*, const QString& title, const QString& filter) {
+    dialog.setFileChooser([&](QWidget*, const QString& title, const QString& filter) {
       asked = {title, filter};
       return answer;
     });
