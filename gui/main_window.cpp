@@ -8,12 +8,14 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTreeView>
 #include <cstdio>
+#include <new>
 
 #include "gui/about/about_box.h"
 #include "gui/about/program_icon.h"
@@ -93,7 +95,7 @@ void MainWindow::buildControls() {
   txtFileName = new QLineEdit(frame1);
   txtFileName->setObjectName(QStringLiteral("txtFileName"));
   txtFileName->setGeometry(TwipsRect(240, 360, 3855, 375));
-  cmdOpenFile = PlainButton(QStringLiteral("..."), frame1);
+  cmdOpenFile = new PlainButton(QStringLiteral("..."), frame1);
   cmdOpenFile->setObjectName(QStringLiteral("cmdOpenFile"));
   cmdOpenFile->setGeometry(TwipsRect(4320, 360, 375, 375));
 
@@ -108,10 +110,10 @@ void MainWindow::buildControls() {
   trvFiles->header()->setStretchLastSection(false);
   trvFiles->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
-  cmdExit = PlainButton(QStringLiteral("&Exit"), client);
+  cmdExit = new PlainButton(QStringLiteral("&Exit"), client);
   cmdExit->setObjectName(QStringLiteral("cmdExit"));
   cmdExit->setGeometry(TwipsRect(3720, 5280, 1335, 495));
-  cmdParse = PlainButton(QStringLiteral("&Parse"), client);
+  cmdParse = new PlainButton(QStringLiteral("&Parse"), client);
   cmdParse->setObjectName(QStringLiteral("cmdParse"));
   cmdParse->setGeometry(TwipsRect(2040, 5280, 1335, 495));
 
@@ -126,6 +128,7 @@ void MainWindow::buildControls() {
   connect(cmdExit, &QPushButton::clicked, this, &MainWindow::exitProgram);
   connect(trvFiles, &QTreeView::activated, this, &MainWindow::openCallSite);
   connect(trvFiles, &QWidget::customContextMenuRequested, this, &MainWindow::showTreeMenu);
+  trvFiles->installEventFilter(this);
 
   // The window may be resized; the controls keep their places.
   adjustSize();
@@ -144,6 +147,7 @@ void MainWindow::buildMenus() {
 
   mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
   mnuFileExport->setObjectName(QStringLiteral("mnuFileExport"));
+  mnuFileExport->setEnabled(false);  // until there is a tree
   mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
   mnuOptionsOptions->setObjectName(QStringLiteral("mnuOptionsOptions"));
   mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
@@ -167,11 +171,30 @@ void MainWindow::load(const Text& fallbackDirectory) {
   frmOptions_->txtMatlabDirectory->setText(ToQString(settings_.pathBox));
 }
 
+// The splash closes itself a few seconds after it gets the focus and handles
+// nothing while it waits: a window shown meanwhile could not paint.
+void MainWindow::showAfter(QWidget* splash) {
+  connect(splash, &QObject::destroyed, this, &QWidget::show);
+}
+
 void MainWindow::parse() {
   // A message box shown during a run lets events through; a second run must
   // not start inside the first.
   if (running_) return;
   running_ = true;
+  try {
+    runParse();
+  } catch (const std::bad_alloc&) {
+    // Everything the run held is freed by now; the previous tree stays.
+    services_.showMessage(this, QMessageBox::Critical,
+                          QStringLiteral("Not enough memory to finish the run."));
+  }
+  mnuFileExport->setEnabled(model_->tree().Count() > 0);
+  ++runCount_;
+  running_ = false;
+}
+
+void MainWindow::runParse() {
   const engine::RunInput input{
       settings_.pathdefFile, settings_.discards,
       session::StartNameFromInput(ToText(txtFileName->text()), platform::SlashIsSeparator())};
@@ -197,8 +220,6 @@ void MainWindow::parse() {
                                           messages.unreadableFiles().end())
                                   .join(QLatin1Char('\n')));
   }
-  ++runCount_;
-  running_ = false;
 }
 
 void MainWindow::chooseStartFile() {
@@ -275,6 +296,20 @@ QString MainWindow::subtreeText(int node) const {
             ToQString(tree.NodeText(n, model_->records())) + QLatin1Char('\n');
   }
   return text;
+}
+
+// Shift+F10 is the keyboard's way to the tree's context menu, at the
+// current node.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == trvFiles && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {
+      const QRect current = trvFiles->visualRect(trvFiles->currentIndex());
+      showTreeMenu(current.isValid() ? current.center() : QPoint(0, 0));
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::showTreeMenu(const QPoint& at) {

@@ -50,6 +50,8 @@ class MainWindow final : public QMainWindow {
   // Start-up: the options dialog loaded hidden, the settings and the discard
   // list read (with the fallback directory). Never shows a message.
   void load(const Text& fallbackDirectory);
+  // Shows the window once `splash` (deleted on close) has gone.
+  void showAfter(QWidget* splash);
 
   void parse();
   void chooseStartFile();
@@ -81,11 +83,13 @@ class MainWindow final : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildControls();
   void buildMenus();
   OptionsDialog* makeOptionsDialog();
+  void runParse();
   void openCallSite(const QModelIndex& index);
   void showTreeMenu(const QPoint& at);
   QString subtreeText(int node) const;

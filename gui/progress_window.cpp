@@ -1,6 +1,7 @@
 #include "gui/progress_window.h"
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QLabel>
 
 #include "engine/messages.h"
@@ -19,8 +20,20 @@ ProgressWindow::ProgressWindow(QWidget* parent)
   lblProgress->setAlignment(Qt::AlignCenter);
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setStyleHint(QFont::SansSerif);
-  font.setPointSizeF(9.75);
+  font.setPointSizeF(kCaptionPoints);
   lblProgress->setFont(font);
+}
+
+// The window keeps its size: where the font that stands in for the caption's
+// is wider, a long count is drawn smaller rather than cut off.
+void ProgressWindow::fitCaption() {
+  QFont font = lblProgress->font();
+  const int room = lblProgress->width() - 4;
+  for (qreal points = kCaptionPoints; points >= 6; points -= 0.25) {
+    font.setPointSizeF(points);
+    if (QFontMetricsF(font).horizontalAdvance(lblProgress->text()) <= room) break;
+  }
+  if (font != lblProgress->font()) lblProgress->setFont(font);
 }
 
 void ProgressWindow::Show() {
@@ -42,6 +55,7 @@ void ProgressWindow::Refresh() {
   mustPaint_ = false;
   lastPaint_ = time;
   ++repaints_;
+  fitCaption();
   repaint();
   // The run holds the user-interface thread: let the window system's paint
   // and expose events through, so that this window (and the main window

@@ -33,6 +33,9 @@ class ProgressWindow final : public QWidget, public engine::ProgressSink {
   std::function<Clock::time_point()> now = [] { return Clock::now(); };
 
  private:
+  static constexpr qreal kCaptionPoints = 9.75;
+  void fitCaption();
+
   Clock::time_point lastPaint_{};
   bool mustPaint_ = true;
   int repaints_ = 0;

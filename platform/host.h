@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/result.h"
 
@@ -25,6 +26,10 @@ std::u16string ToHostSeparators(std::u16string path);
 // ("\" read as a separator where "/" is one); and back.
 std::filesystem::path NativePath(const std::u16string& path);
 std::u16string FromNativePath(const std::filesystem::path& path);
+
+// Whether `path` names a place without the current directory's help: "/x"
+// on POSIX; "C:\x", "C:x", "\x" or "\\server\x" on Windows.
+bool IsAbsolutePath(std::u16string_view path);
 
 // Where the settings are looked for when the current directory has none.
 std::u16string DefaultFallbackDirectory();

@@ -32,6 +32,8 @@ std::u16string FromNativePath(const std::filesystem::path& path) {
   return FromUtf8(path.native());
 }
 
+bool IsAbsolutePath(std::u16string_view path) { return !path.empty() && path.front() == u'/'; }
+
 std::u16string DefaultFallbackDirectory() {
   const char* config = std::getenv("XDG_CONFIG_HOME");
   if (config != nullptr && config[0] == '/') return FromUtf8(config) + u"/korvath";

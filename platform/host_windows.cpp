@@ -20,6 +20,14 @@ std::u16string FromNativePath(const std::filesystem::path& path) {
   return std::u16string(native.begin(), native.end());
 }
 
+// A drive letter counts even without a separator after it: "C:x" does not
+// depend on the folder that was current when the settings were read.
+bool IsAbsolutePath(std::u16string_view path) {
+  if (!path.empty() && (path.front() == u'\\' || path.front() == u'/')) return true;
+  return path.size() >= 2 && path[1] == u':' &&
+         ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'));
+}
+
 std::u16string DefaultFallbackDirectory() { return u"E:\\Korvath"; }
 
 std::u16string HostSystemName() { return u"Windows NT"; }

@@ -34,4 +34,16 @@ void ShowOnlyGroups(engine::DiscardTable& table, const std::vector<Text>& groups
   }
 }
 
+std::vector<Text> ShownGroups(const engine::DiscardTable& table) {
+  std::unordered_set<TextView> hidden;
+  for (std::size_t d = 1; d < table.size(); ++d) {
+    if (!table[d].show) hidden.insert(table[d].fileType);
+  }
+  std::vector<Text> shown;
+  for (Text& group : DiscardGroups(table)) {
+    if (hidden.count(group) == 0) shown.push_back(std::move(group));
+  }
+  return shown;
+}
+
 }  // namespace korvath::session

@@ -17,4 +17,7 @@ std::vector<Text> DiscardGroups(const engine::DiscardTable& table);
 // hidden again.
 void ShowOnlyGroups(engine::DiscardTable& table, const std::vector<Text>& groups);
 
+// The groups whose entries are all shown, in order of first appearance.
+std::vector<Text> ShownGroups(const engine::DiscardTable& table);
+
 }  // namespace korvath::session

@@ -1,6 +1,7 @@
 #include "session/startup_settings.h"
 
 #include "engine/text_lines.h"
+#include "platform/host.h"
 #include "session/discard_list.h"
 
 namespace korvath::session {
@@ -50,7 +51,18 @@ Result LoadStartupSettings(platform::FileSystem& fs, const Text& fallbackDir, Se
     // abandoned either way; only the current directory may change.
     if (!result) moveToFallback();
   }
-  if (result) settings.pathdefFile = settings.pathBox;
+  if (result) {
+    // Relative to the folder that holds korvath.ini, fixed now: picking a
+    // start file elsewhere makes another folder current.
+    if (!settings.pathBox.empty() && !platform::IsAbsolutePath(settings.pathBox)) {
+      TextView relative = settings.pathBox;
+      while (engine::StartsWith(relative, u"./") || engine::StartsWith(relative, u".\\")) {
+        relative.remove_prefix(2);
+      }
+      settings.pathBox = fs.JoinPath(fs.CurrentDirectory(), Text(relative));
+    }
+    settings.pathdefFile = settings.pathBox;
+  }
 
   std::string list;
   if (fs.ReadFile(kDiscardFileName, list)) {

@@ -35,7 +35,8 @@ struct Settings {
 Result SettingsKeyValue(TextView line, std::optional<Text>& value);
 
 // The whole start-up reading, from the current directory with one retry in
-// `fallbackDir`. A failure means the settings file could not be used in
+// `fallbackDir`. A relative pathdef.m location is made absolute against the
+// folder the settings file was read from. A failure means the settings file could not be used in
 // either directory; `settings` then holds what could be read.
 Result LoadStartupSettings(platform::FileSystem& fs, const Text& fallbackDir, Settings& settings);
 

@@ -1,6 +1,5 @@
 #include "gui/about/splash_screen.h"
 
-#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -146,9 +145,6 @@ void SplashScreen::closeAfterWait() {
   if (waited_) return;
   waited_ = true;
   repaint();
-  // Nothing is handled during the wait, so the windows already on the
-  // screen (the main window among them) are painted once before it.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   // The wait ends when the second of the minute has moved on by three, or
   // when it wraps at the turn of the minute, so it lasts two to three
   // seconds, or less when started in second 58 or 59.

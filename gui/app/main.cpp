@@ -20,8 +20,7 @@ int main(int argc, char** argv) {
   splash->setAttribute(Qt::WA_DeleteOnClose);
   splash->show();
   window.load(platform::DefaultFallbackDirectory());
-  window.show();
-  // The splash closes itself a few seconds after it gets the focus.
+  window.showAfter(splash);
   splash->raise();
   splash->activateWindow();
   return QApplication::exec();

@@ -17,6 +17,16 @@
 #include "session/discard_list.h"
 
 namespace korvath::gui {
+namespace {
+
+// One group a line, each line ended.
+QString GroupList(const std::vector<Text>& groups) {
+  QString list;
+  for (const Text& group : groups) list += ToQString(group) + QLatin1Char('\n');
+  return list;
+}
+
+}  // namespace
 
 OptionsDialog::OptionsDialog(session::Settings& settings, QWidget* parent)
     : QDialog(parent), settings_(settings), chooseFile_(ChooseFileToOpen) {
@@ -40,7 +50,7 @@ OptionsDialog::OptionsDialog(session::Settings& settings, QWidget* parent)
   txtMatlabDirectory = new QLineEdit(frmFile);
   txtMatlabDirectory->setObjectName(QStringLiteral("txtMatlabDirectory"));
   txtMatlabDirectory->setGeometry(TwipsRect(120, 300, 3855, 375));
-  cmdLocate = PlainButton(QStringLiteral("..."), frmFile);
+  cmdLocate = new PlainButton(QStringLiteral("..."), frmFile);
   cmdLocate->setObjectName(QStringLiteral("cmdLocate"));
   cmdLocate->setGeometry(TwipsRect(4080, 300, 375, 375));
 
@@ -53,10 +63,10 @@ OptionsDialog::OptionsDialog(session::Settings& settings, QWidget* parent)
   txtTypes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtTypes->setLineWrapMode(QPlainTextEdit::NoWrap);
 
-  cmdOK = PlainButton(QStringLiteral("OK"), this);
+  cmdOK = new PlainButton(QStringLiteral("OK"), this);
   cmdOK->setObjectName(QStringLiteral("cmdOK"));
   cmdOK->setGeometry(TwipsRect(4920, 3735, 1095, 375));
-  cmdCancel = PlainButton(QStringLiteral("Cancel"), this);
+  cmdCancel = new PlainButton(QStringLiteral("Cancel"), this);
   cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
   cmdCancel->setGeometry(TwipsRect(3720, 3735, 1095, 375));
   setTabOrder(cmdOK, cmdCancel);
@@ -64,6 +74,9 @@ OptionsDialog::OptionsDialog(session::Settings& settings, QWidget* parent)
   // The path box shows the current location, so that OK in a dialog opened
   // again does not silently empty it.
   txtMatlabDirectory->setText(ToQString(settings_.pathdefFile));
+  // The list starts with the groups shown now, so that OK in a dialog opened
+  // again keeps them; choosing the tab lists every group.
+  txtTypes->setPlainText(GroupList(session::ShownGroups(settings_.discards)));
 
   connect(tbsOptions, &QTabWidget::currentChanged, this, &OptionsDialog::onTabChanged);
   connect(cmdLocate, &QPushButton::clicked, this, &OptionsDialog::locatePathdef);
@@ -88,11 +101,7 @@ void OptionsDialog::onTabChanged() {
   for (int i = 0; i < 3; ++i) picOptions[i]->setEnabled(i == selected);
   if (selected != 1) return;
   // The list always shows every group once, in order of first appearance.
-  QString list;
-  for (const Text& group : session::DiscardGroups(settings_.discards)) {
-    list += ToQString(group) + QLatin1Char('\n');
-  }
-  txtTypes->setPlainText(list);
+  txtTypes->setPlainText(GroupList(session::DiscardGroups(settings_.discards)));
 }
 
 void OptionsDialog::selectNextTab() {

@@ -3,7 +3,10 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 #include <QPushButton>
 #include <QTreeView>
 #include <QtTest>
@@ -31,7 +34,7 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<MainWindow> MakeWindow() {
+  std::unique_ptr<MainWindow> MakeWindow(platform::FileSystem* fs = nullptr) {
     MainWindowServices s;
     s.openFileDialog = [this](QWidget*, const QString& filter) {
       d_.filter = filter;
@@ -46,7 +49,7 @@ class MainWindowTest : public QObject {
     };
     s.endProgram = [this] { ++d_.ended; };
     s.captionObserver = [this](const QString& caption) { d_.captions << caption; };
-    auto window = std::make_unique<MainWindow>(*fs_, s);
+    auto window = std::make_unique<MainWindow>(fs != nullptr ? *fs : *fs_, s);
     window->load(u"/fallback");
     return window;
   }
@@ -221,6 +224,88 @@ class MainWindowTest : public QObject {
     w->findChild<QAction*>("mnuFileExit")->trigger();
     w->close();
     QCOMPARE(d_.ended, 3);
+  }
+
+  // Enter on a focused button presses it; Shift+F10 opens the tree's menu;
+  // Export waits for a tree.
+  void keyboardReachesButtonsMenuAndExport() {
+    auto w = MakeWindow();
+    w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    auto* exportTree = w->findChild<QAction*>("mnuFileExport");
+    QVERIFY(!exportTree->isEnabled());
+    w->findChild<QLineEdit*>("txtFileName")->setText(QStringLiteral("main"));
+    auto* parse = w->findChild<QPushButton*>("cmdParse");
+    parse->setFocus();
+    QTest::keyClick(parse, Qt::Key_Return);
+    QCOMPARE(w->runCount(), 1);
+    QVERIFY(exportTree->isEnabled());
+    auto* exit = w->findChild<QPushButton*>("cmdExit");
+    exit->setFocus();
+    QTest::keyClick(exit, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(d_.ended, 1);
+
+    auto* tree = w->findChild<QTreeView*>("trvFiles");
+    tree->setFocus();
+    tree->setCurrentIndex(w->model().index(0, 0));
+    QString firstItem;
+    QTimer::singleShot(0, [&firstItem] {
+      for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* menu = qobject_cast<QMenu*>(top);
+        if (menu != nullptr && menu->isVisible()) {
+          firstItem = menu->actions().first()->text();
+          menu->close();
+        }
+      }
+    });
+    QTest::keyClick(tree, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(firstItem, QStringLiteral("&Expand all"));
+  }
+
+  // Running out of memory ends the run with a message, not the program.
+  void outOfMemoryEndsTheRunOnly() {
+    class Exhausted final : public platform::FileSystem {
+     public:
+      explicit Exhausted(platform::FileSystem& fs) : fs_(fs) {}
+      platform::Result ReadFile(const std::u16string& path, std::string& bytes) override {
+        if (path.ends_with(u"bar.m")) throw std::bad_alloc();
+        return fs_.ReadFile(path, bytes);
+      }
+      platform::Result ListDirectory(const std::u16string& dir,
+                                     std::vector<std::string>& files) override {
+        return fs_.ListDirectory(dir, files);
+      }
+      std::u16string CurrentDirectory() override { return fs_.CurrentDirectory(); }
+      platform::Result SetCurrentDirectory(const std::u16string& dir) override {
+        return fs_.SetCurrentDirectory(dir);
+      }
+      std::u16string JoinPath(const std::u16string& dir,
+                              const std::u16string& file) const override {
+        return fs_.JoinPath(dir, file);
+      }
+
+     private:
+      platform::FileSystem& fs_;
+    } exhausted(*fs_);
+    auto w = MakeWindow(&exhausted);
+    Parse(*w, QStringLiteral("baz"));
+    Parse(*w, QStringLiteral("foo"));
+    QCOMPARE(w->runCount(), 2);
+    QCOMPARE(d_.shown, (Shown{{QMessageBox::Critical, "Not enough memory to finish the run."}}));
+    QCOMPARE(Tree(w->model()), QStringList{"baz"});
+  }
+
+  void theWindowComesWhenTheSplashHasGone() {
+    auto w = MakeWindow();
+    auto* splash = new QWidget;
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->show();
+    w->showAfter(splash);
+    QVERIFY(!w->isVisible());
+    splash->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(w->isVisible());
   }
 
   void controlsKeepTheirPlaceWhenResized() {

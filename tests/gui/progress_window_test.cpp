@@ -2,6 +2,7 @@
 // skips the last one of a run.
 
 #include <QLabel>
+#include <QScreen>
 #include <QtTest>
 
 #include "engine/messages.h"
@@ -37,6 +38,34 @@ class ProgressWindowTest : public QObject {
     window.Refresh();
     QCOMPARE(window.repaints(), 5);
     QCOMPARE(window.lblProgress->text(), QStringLiteral("Building the function tree"));
+  }
+
+  // What reaches the screen, not only the label: the run holds the thread,
+  // so the window must be exposed and painted by the refresh itself, with
+  // no event loop in between; then each refreshed caption shows.
+  void refreshedCaptionsReachTheScreen() {
+    ProgressWindow window;
+    ProgressWindow::Clock::time_point t{};
+    window.now = [&t] { return t; };
+    auto onScreen = [&window] {
+      return window.screen()->grabWindow(window.winId()).toImage();
+    };
+    auto inkOf = [](const QImage& image) {
+      int ink = 0;
+      for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) ink += qGray(image.pixel(x, y)) < 96 ? 1 : 0;
+      }
+      return ink;
+    };
+    window.Show();
+    window.SetCaption(engine::messages::ProgressCaption(1, 2));
+    window.Refresh();
+    const QImage first = onScreen();
+    QVERIFY(inkOf(first) > 20);
+    t += std::chrono::milliseconds(40);
+    window.SetCaption(engine::messages::kBuildingTree);
+    window.Refresh();
+    QVERIFY(onScreen() != first);
   }
 };
 

@@ -63,6 +63,14 @@ TEST(LoadStartupSettings, ReadsFromTheStartOrOnceFromTheFallbackDirectory) {
        u"", u"", false, "/start", u"start"},
       {"only in the fallback", nullptr, "Matlab Pathdef = /fb\n", true, false, Ok, u"/fb",
        u"/fb", true, kFallback, u"fallback"},
+      // A relative location is fixed against the folder the file was read
+      // in, so that another current folder later does not lose it.
+      {"relative, in the start", "Matlab Pathdef = ./tb/local/pathdef.m\n", nullptr, true,
+       false, Ok, u"/start/tb/local/pathdef.m", u"/start/tb/local/pathdef.m", false, "/start",
+       u"start"},
+      {"relative, in the fallback", nullptr, "Matlab Pathdef = tb/pathdef.m\n", true, false, Ok,
+       u"/home/u/.config/korvath/tb/pathdef.m", u"/home/u/.config/korvath/tb/pathdef.m", true,
+       kFallback, u"fallback"},
       {"nowhere", nullptr, nullptr, true, false, NotFound, u"", u"", true, kFallback,
        u"fallback"},
       // Abandoned, and the fallback's file is not read: the path box keeps

@@ -60,13 +60,15 @@ class OptionsDialogTest : public QObject {
   }
 
   // OK shows the groups listed on the File types page, whether visited or
-  // not; the path is taken as typed (a run trims it).
+  // not; unvisited, the list holds the groups wholly shown when the dialog
+  // opened. The path is taken as typed (a run trims it).
   void okAppliesThePathAndTheListedGroups_data() {
     QTest::addColumn<bool>("visitList");
     QTest::addColumn<QString>("typed");  // null: the list as filled
     QTest::addColumn<Flags>("shown");    // entries a, b, "", c, d, e
     QTest::newRow("list as filled") << true << QString() << Flags(6, true);
-    QTest::newRow("list never filled") << false << QString() << Flags(6, false);
+    QTest::newRow("list never filled: shown groups kept") << false << QString()
+                                                          << Flags{false, false, false, false, true, false};
     // "G1" without its line end still counts; the unnamed group is gone.
     QTest::newRow("list edited") << false << QStringLiteral("g1\nG1")
                                  << Flags{false, true, true, false, true, false};
