@@ -53,5 +53,16 @@ TEST(ShowOnlyGroups, ShowsExactlyTheChosenGroupsAndHidesTheRest) {
   }
 }
 
+// What a reopened options dialog lists: groups none of whose entries is
+// hidden, in order of first appearance.
+TEST(ShownGroups, AreTheGroupsWhollyShown) {
+  DiscardTable table = ParseDiscardList({u"a", u"%G1", u"b", u"%g1", u"c", u"%G1", u"d"});
+  EXPECT_EQ(ShownGroups(table), std::vector<Text>{});
+  ShowOnlyGroups(table, {u"g1", u"G1"});
+  EXPECT_EQ(ShownGroups(table), (std::vector<Text>{u"G1", u"g1"}));
+  table[4].show = false;  // one of G1's two entries hidden
+  EXPECT_EQ(ShownGroups(table), (std::vector<Text>{u"g1"}));
+}
+
 }  // namespace
 }  // namespace korvath::session
