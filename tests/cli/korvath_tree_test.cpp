@@ -25,7 +25,7 @@ struct CliCase {
   // are always written.
   Files files{};
   bool settingsInFallback = false;
-  const char* stdoutTo = nullptr;  // instead of a file the test reads
+  const char* stdoutTo = nullptr;  // instead of a file the test reads; "&-" closes it
   int exitCode = 0;
   std::optional<std::string> out{};  // the whole standard output
   std::optional<std::string> err{};  // the whole standard error
@@ -100,7 +100,9 @@ const CliCase kCases[] = {
      .outHas = {"\"text\": \"loop (1,1)\"",
                 "\"messages\": [\"Out of stack space. Some functions may not be displayed\"]"}},
     {.name = "OutputCannotBeWritten", .args = "main", .files = {{"main.m", ""}},
-     .stdoutTo = "/dev/full", .exitCode = 3, .errHas = {"cannot write output"}},
+     .stdoutTo = "/dev/full", .exitCode = 3, .errHas = {"cannot write output: No space"}},
+    {.name = "OutputClosed", .args = "main", .files = {{"main.m", ""}}, .stdoutTo = "&-",
+     .exitCode = 3, .errHas = {"cannot write output: Bad file descriptor"}},
     {.name = "StartAfterDoubleDash", .args = "-- main", .files = {{"main.m", ""}}, .out = "main\n"},
     {.name = "DoubleDashTakesOneStart", .args = "-- a b", .exitCode = 2,
      .errHas = {"expected one START after --"}},
@@ -157,10 +159,12 @@ TEST_P(KorvathTreeTest, Run) {
   Write((c.settingsInFallback ? dir_ / "config/korvath" : project) / "korvath.ini",
         "Matlab Pathdef = " + pathdef.string() + "\n");
   for (const auto& [file, text] : c.files) Write(project / file, text);
-  const std::string stdoutTo = c.stdoutTo != nullptr ? c.stdoutTo : (dir_ / "out").string();
+  const std::string stdoutTo = c.stdoutTo == nullptr ? "'" + (dir_ / "out").string() + "'"
+                               : c.stdoutTo[0] == '&' ? c.stdoutTo
+                                                      : "'" + std::string(c.stdoutTo) + "'";
   const std::string command = "cd '" + project.string() + "' && XDG_CONFIG_HOME='" +
                               (dir_ / "config").string() + "' '" KORVATH_TREE_EXE "' " +
-                              Expand(c.args) + " >'" + stdoutTo + "' 2>'" + (dir_ / "err").string() +
+                              Expand(c.args) + " >" + stdoutTo + " 2>'" + (dir_ / "err").string() +
                               "'";
   const int status = std::system(command.c_str());
   const std::string out = ReadAll(dir_ / "out");
