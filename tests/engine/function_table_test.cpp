@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "engine/function_table.h"
@@ -10,293 +11,189 @@
 namespace korvath {
 namespace {
 
+using namespace korvath::engine;  // NOLINT(google-build-using-namespace)
+using Counts = std::array<int, 3>;  // parsed, total, candidate
+using Records = std::vector<FunctionRecord>;
+
 FunctionRecord Rec(Text caller, Text name, Text lines, Text also = u"", bool parsed = false) {
-  return FunctionRecord{std::move(caller), std::move(name), std::move(also), std::move(lines), parsed};
+  return FunctionRecord{std::move(caller), std::move(name), std::move(also), std::move(lines),
+                        parsed};
 }
 
-TEST(FunctionTable, ResetLeavesOnlyTheStartRecord) {
+class FunctionTableTest : public ::testing::Test {
+ protected:
+  // The table once main.m has been picked and found.
+  void Start() {
+    t.Reset(u"main.m");
+    ASSERT_EQ(Pass(), (Counts{0, 1, 1}));
+    EXPECT_EQ(t.Pick(1), u"main.m");
+    t.MarkFound(1);
+  }
+  void Add(TextView caller, TextView name, std::int32_t line) {
+    t.AddCall(t.Intern(caller), name, line);
+  }
+  Counts Pass() {
+    const FunctionTable::Pass p = t.RunPass();
+    return {p.parsedCount, p.totalCount, p.candidate};
+  }
+  void Settle(int i, bool found) {
+    t.Pick(i);
+    found ? t.MarkFound(i) : t.Blank(i);
+  }
   FunctionTable t;
-  t.AddCall(u"x.m", u"old", 1);
+};
+
+TEST_F(FunctionTableTest, AddCallCollectsLinesPerCallerAndNameAndResetForgetsThem) {
+  Start();
+  Add(u"main.m", u"foo", 3);
+  Add(u"main.m", u"bar", 4);
+  Add(u"main.m", u"foo", 17);
+  Add(u"main.m", u"foo", 17);      // no duplicate check
+  Add(u"other.m", u"foo", 2);      // another caller, another record
+  Add(u"main.m", u"Foo", 5);       // names compare exactly
+  Add(u"main.m", u"", 9);          // empty names are ignored
+  Add(u"main.m", u"foo", 123456);  // lines are not limited to 16 bits
+  EXPECT_EQ(t.Records(), (Records{{}, Rec(u"", u"main.m", u"0", u"", true),
+                                  Rec(u"main.m", u"foo", u"3,17,17,123456"),
+                                  Rec(u"main.m", u"bar", u"4"), Rec(u"other.m", u"foo", u"2"),
+                                  Rec(u"main.m", u"Foo", u"5")}));
   t.Reset(u"main.m");
-  EXPECT_EQ(t.HighestIndex(), 1);
+  EXPECT_EQ(t.Records(), (Records{{}, Rec(u"", u"main.m", u"0")}));
+  EXPECT_EQ(Pass(), (Counts{0, 1, 1}));
+}
+
+TEST_F(FunctionTableTest, ManyNamesAndLinesAreAllKept) {
+  // Enough names to grow the index, long ones sharing their first eight
+  // units, one that needs a block of its own; enough lines to compact them.
+  t.Reset(u"main.m");
+  std::vector<Text> names = {Text(5000, u'q')};
+  for (int i = 0; i < 3000; ++i) {
+    names.push_back((i % 2 != 0 ? u"n" : u"name_tail_") + DecimalText(i));
+  }
+  Text lines;
+  for (std::int32_t line = 1; line <= 350; ++line) {
+    for (const Text& name : names) Add(u"main.m", name, line);
+    lines += (line > 1 ? u"," : u"") + DecimalText(line);
+  }
   const auto r = t.Records();
-  ASSERT_EQ(r.size(), 2u);
-  EXPECT_EQ(r[0], FunctionRecord{});
-  EXPECT_EQ(r[1], Rec(u"", u"main.m", u"0"));
-  EXPECT_EQ(t.Name(1), u"main.m");
+  ASSERT_EQ(r.size(), names.size() + 2);
+  EXPECT_EQ(r[1].lines, u"0");
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    ASSERT_EQ(r[i + 2], Rec(u"main.m", names[i], lines)) << i;
+  }
+  // Every open record is picked in turn, the highest first.
+  for (int i = static_cast<int>(names.size()) + 1; i >= 1; --i) {
+    ASSERT_EQ(Pass()[2], i);
+    Settle(i, false);
+  }
+  EXPECT_EQ(Pass(), (Counts{0, 0, 0}));
 }
 
-TEST(FunctionTable, AddCallCollectsLinesPerCallerAndName) {
-  FunctionTable t;
-  t.Reset(u"main.m");
-  t.AddCall(u"main.m", u"foo", 3);
-  t.AddCall(u"main.m", u"bar", 4);
-  t.AddCall(u"main.m", u"foo", 17);
-  t.AddCall(u"main.m", u"foo", 17);  // no duplicate check
-  t.AddCall(u"other.m", u"foo", 2);  // another caller, another record
-  t.AddCall(u"main.m", u"Foo", 5);   // names compare exactly
-  t.AddCall(u"main.m", u"", 9);      // empty names are ignored
+TEST_F(FunctionTableTest, BlankedSlotsAreReusedLowestFirstAndNumbersFillNothing) {
+  Start();
+  for (const TextView name : {u"a", u"b", u"c"}) Add(u"main.m", name, 1);  // 2..4
+  // The pick takes the highest open record first.
+  for (const int i : {4, 3}) {
+    ASSERT_EQ(Pass()[2], i);
+    Settle(i, false);
+  }
+  EXPECT_EQ(t.Records()[3], Rec(u"", u"", u"1", u"", true));
+  // A number takes the lowest blanked slot and leaves it as it is; with none
+  // left, it adds an empty record, which is picked like any open record.
+  for (const TextView name : {u"42", u"d", u"e", u"2"}) Add(u"a.m", name, 7);
+  EXPECT_EQ(t.Records(), (Records{{}, Rec(u"", u"main.m", u"0", u"", true),
+                                  Rec(u"main.m", u"a", u"1"), Rec(u"a.m", u"d", u"7"),
+                                  Rec(u"a.m", u"e", u"7"), {}}));
+  EXPECT_EQ(Pass(), (Counts{1, 4, 5}));
+  EXPECT_EQ(t.Pick(5), u"");
+  t.Blank(5);
+  EXPECT_EQ(Pass(), (Counts{1, 4, 4}));
+  for (const TextView name : {u"inf", u"1e-3", u"-.5", u"x"}) Add(u"a.m", name, 8);
   const auto r = t.Records();
-  ASSERT_EQ(t.HighestIndex(), 5);
-  EXPECT_EQ(r[2], Rec(u"main.m", u"foo", u"3,17,17"));
-  EXPECT_EQ(r[3], Rec(u"main.m", u"bar", u"4"));
-  EXPECT_EQ(r[4], Rec(u"other.m", u"foo", u"2"));
-  EXPECT_EQ(r[5], Rec(u"main.m", u"Foo", u"5"));
+  ASSERT_EQ(r.size(), 7u);
+  EXPECT_EQ(r[5], Rec(u"a.m", u"inf", u"8"));
+  EXPECT_EQ(r[6], Rec(u"a.m", u"x", u"8"));
 }
 
-TEST(FunctionTable, LineNumbersAreNotLimitedTo16Bits) {
-  FunctionTable t;
-  t.Reset(u"main.m");
-  t.AddCall(u"main.m", u"f", 40000);
-  t.AddCall(u"main.m", u"f", 123456);
-  EXPECT_EQ(t.Records()[2].Lines, u"40000,123456");
-}
-
-TEST(FunctionTable, NumbersTakeASlotButFillNothing) {
-  FunctionTable t;
-  t.Reset(u"main.m");
-  // With no blanked slot, a number grows the table by an empty record...
-  t.AddCall(u"main.m", u"2", 1);
-  ASSERT_EQ(t.HighestIndex(), 2);
-  EXPECT_EQ(t.Records()[2], FunctionRecord{});
-  // ...which the next new record fills.
-  t.AddCall(u"main.m", u"inf", 1);
-  ASSERT_EQ(t.HighestIndex(), 2);
-  EXPECT_EQ(t.Records()[2], Rec(u"main.m", u"inf", u"1"));
-  // Numbers in every spelling of the rule.
-  t.AddCall(u"main.m", u"1e-3", 1);
-  t.AddCall(u"main.m", u"-.5", 2);
-  t.AddCall(u"main.m", u"x", 3);
-  EXPECT_EQ(t.HighestIndex(), 3);
-  EXPECT_EQ(t.Records()[3], Rec(u"main.m", u"x", u"3"));
-}
-
-TEST(FunctionTable, NewRecordsReuseTheFirstBlankedSlot) {
-  FunctionTable t;
-  t.Reset(u"main.m");
-  auto pass = t.RunPass();
-  ASSERT_EQ(pass.candidate, 1);
-  t.Pick(1);
-  t.MarkFound(1);
-  t.AddCall(u"main.m", u"a", 1);  // 2
-  t.AddCall(u"main.m", u"b", 2);  // 3
-  t.AddCall(u"main.m", u"c", 3);  // 4
-  // Blank 4 and then 3 (the pick takes the highest open record first).
-  ASSERT_EQ(t.RunPass().candidate, 4);
-  EXPECT_EQ(t.Pick(4), u"c");
-  t.Blank(4);
-  ASSERT_EQ(t.RunPass().candidate, 3);
-  EXPECT_EQ(t.Pick(3), u"b");
-  t.Blank(3);
-  auto r = t.Records();
-  EXPECT_EQ(r[3].Name, u"");
-  EXPECT_EQ(r[3].Caller, u"");
-  EXPECT_TRUE(r[3].Parsed);
-
-  // A number chooses the blanked slot 3 and leaves it as it is.
-  t.AddCall(u"a.m", u"42", 7);
-  EXPECT_EQ(t.HighestIndex(), 4);
-  t.AddCall(u"a.m", u"d", 7);  // slot 3
-  t.AddCall(u"a.m", u"e", 8);  // slot 4
-  t.AddCall(u"a.m", u"f", 9);  // grows
-  r = t.Records();
-  ASSERT_EQ(t.HighestIndex(), 5);
-  EXPECT_EQ(r[3], Rec(u"a.m", u"d", u"7"));
-  EXPECT_EQ(r[4], Rec(u"a.m", u"e", u"8"));
-  EXPECT_EQ(r[5], Rec(u"a.m", u"f", u"9"));
-}
-
-TEST(FunctionTable, PassesCountPickAndLinkToTheLowestSettledRecord) {
+TEST_F(FunctionTableTest, PassesCountPickAndLinkToTheLowestSettledRecord) {
   // main.m calls a, c, b and x; x has no file; b.m calls y (no file) and foo;
   // c.m and a.m call foo. foo is scanned through b.m's record; c.m's record
   // reuses a blanked slot below it and is linked first, so a.m's record,
   // coming later, is linked to c.m's (the lowest settled foo), not to b.m's.
-  FunctionTable t;
-  t.Reset(u"main.m");
-
-  auto p = t.RunPass();
-  EXPECT_EQ(p.parsedCount, 0);
-  EXPECT_EQ(p.totalCount, 1);
-  ASSERT_EQ(p.candidate, 1);
-  EXPECT_EQ(t.Pick(1), u"main.m");
-  t.MarkFound(1);
-  t.AddCall(u"main.m", u"a", 1);  // 2
-  t.AddCall(u"main.m", u"c", 2);  // 3
-  t.AddCall(u"main.m", u"b", 3);  // 4
-  t.AddCall(u"main.m", u"x", 4);  // 5
-
-  p = t.RunPass();
-  EXPECT_EQ(p.parsedCount, 1);
-  EXPECT_EQ(p.totalCount, 5);
-  ASSERT_EQ(p.candidate, 5);
-  t.Pick(5);
-  t.Blank(5);
-
-  p = t.RunPass();
-  EXPECT_EQ(p.parsedCount, 1);
-  EXPECT_EQ(p.totalCount, 4);
-  ASSERT_EQ(p.candidate, 4);
-  t.Pick(4);
-  t.MarkFound(4);
-  t.AddCall(u"b.m", u"y", 1);    // reuses 5
-  t.AddCall(u"b.m", u"foo", 2);  // 6
-
-  p = t.RunPass();
-  EXPECT_EQ(p.parsedCount, 2);
-  EXPECT_EQ(p.totalCount, 6);
-  ASSERT_EQ(p.candidate, 6);
-  EXPECT_EQ(t.Pick(6), u"foo");
-  t.MarkFound(6);
-
-  p = t.RunPass();
-  EXPECT_EQ(p.parsedCount, 3);
-  EXPECT_EQ(p.totalCount, 6);
-  ASSERT_EQ(p.candidate, 5);
-  EXPECT_EQ(t.Pick(5), u"y");
-  t.Blank(5);
-
-  p = t.RunPass();
-  EXPECT_EQ(p.parsedCount, 3);
-  EXPECT_EQ(p.totalCount, 5);
-  ASSERT_EQ(p.candidate, 3);
-  t.Pick(3);
-  t.MarkFound(3);
-  t.AddCall(u"c.m", u"foo", 1);  // reuses 5
-
+  Start();
+  for (const TextView name : {u"a", u"c", u"b", u"x"}) Add(u"main.m", name, 1);  // 2..5
+  EXPECT_EQ(Pass(), (Counts{1, 5, 5}));
+  Settle(5, false);
+  EXPECT_EQ(Pass(), (Counts{1, 4, 4}));
+  Settle(4, true);
+  Add(u"b.m", u"y", 1);    // reuses 5
+  Add(u"b.m", u"foo", 2);  // 6
+  EXPECT_EQ(Pass(), (Counts{2, 6, 6}));
+  Settle(6, true);
+  EXPECT_EQ(Pass(), (Counts{3, 6, 5}));
+  Settle(5, false);
+  EXPECT_EQ(Pass(), (Counts{3, 5, 3}));
+  Settle(3, true);
+  Add(u"c.m", u"foo", 1);  // reuses 5
   // Record 5 is linked in this pass: counted in the total, not yet parsed.
-  p = t.RunPass();
-  EXPECT_EQ(p.parsedCount, 4);
-  EXPECT_EQ(p.totalCount, 6);
-  ASSERT_EQ(p.candidate, 2);
-  t.Pick(2);
-  t.MarkFound(2);
-  t.AddCall(u"a.m", u"foo", 1);  // 7
-
-  p = t.RunPass();
-  EXPECT_EQ(p.parsedCount, 6);
-  EXPECT_EQ(p.totalCount, 7);
-  EXPECT_EQ(p.candidate, 0);
-
+  EXPECT_EQ(Pass(), (Counts{4, 6, 2}));
+  Settle(2, true);
+  Add(u"a.m", u"foo", 1);  // 7
+  EXPECT_EQ(Pass(), (Counts{6, 7, 0}));
+  EXPECT_EQ(Pass(), (Counts{7, 7, 0}));
   const auto r = t.Records();
   ASSERT_EQ(r.size(), 8u);
   EXPECT_EQ(r[5], Rec(u"c.m", u"foo", u"1", u"b.m", true));
   EXPECT_EQ(r[6], Rec(u"b.m", u"foo", u"2", u"", true));
   EXPECT_EQ(r[7], Rec(u"a.m", u"foo", u"1", u"c.m", true));
-  // Exactly one foo record is unlinked: the scanned one.
-  int unlinked = 0;
-  for (const auto& rec : r) unlinked += rec.Name == u"foo" && rec.AlsoCalledBy.empty();
-  EXPECT_EQ(unlinked, 1);
-
-  p = t.RunPass();
-  EXPECT_EQ(p.parsedCount, 7);
-  EXPECT_EQ(p.totalCount, 7);
-  EXPECT_EQ(p.candidate, 0);
 }
 
-TEST(FunctionTable, TheStartFilesOwnNameLinksToRecordOne) {
-  // Record 1 is named with its ".m": a bare self-call is a different name and
-  // is picked, a call spelled "main.m" links to record 1, whose Caller is empty.
-  FunctionTable t;
-  t.Reset(u"main.m");
-  ASSERT_EQ(t.RunPass().candidate, 1);
-  t.Pick(1);
-  t.MarkFound(1);
-  t.AddCall(u"main.m", u"main.m", 5);  // 2
-  t.AddCall(u"main.m", u"main", 6);    // 3
-  const auto p = t.RunPass();
-  EXPECT_EQ(p.candidate, 3);
-  EXPECT_EQ(p.parsedCount, 1);
-  EXPECT_EQ(p.totalCount, 3);
-  const auto r = t.Records();
-  EXPECT_EQ(r[2], Rec(u"main.m", u"main.m", u"5", u"", true));
-  EXPECT_EQ(r[3], Rec(u"main.m", u"main", u"6", u"", false));
-}
-
-TEST(FunctionTable, AnEmptySlotLeftByANumberIsPickedLikeAnyOpenRecord) {
-  FunctionTable t;
-  t.Reset(u"main.m");
-  ASSERT_EQ(t.RunPass().candidate, 1);
-  t.Pick(1);
-  t.MarkFound(1);
-  t.AddCall(u"main.m", u"2", 1);
-  auto p = t.RunPass();
-  EXPECT_EQ(p.parsedCount, 1);
-  EXPECT_EQ(p.totalCount, 1);
-  ASSERT_EQ(p.candidate, 2);
-  EXPECT_EQ(t.Pick(2), u"");
-  t.Blank(2);
-  p = t.RunPass();
-  EXPECT_EQ(p.candidate, 0);
-  EXPECT_EQ(p.parsedCount, 1);
-  EXPECT_EQ(p.totalCount, 1);
-}
-
-TEST(FunctionTable, FinishStripsOneDotMAndAppliesTheDiscardList) {
-  FunctionTable t;
-  t.Reset(u"main.m");
-  ASSERT_EQ(t.RunPass().candidate, 1);
-  t.Pick(1);
-  t.MarkFound(1);
-  t.AddCall(u"main.m", u"helper.m", 1);  // 2
-  t.AddCall(u"main.m", u"x.m.m", 2);     // 3
-  t.AddCall(u"main.m", u"plot", 3);      // 4
-  t.AddCall(u"main.m", u"Plot", 4);      // 5
-  t.AddCall(u"main.m", u"disp", 5);      // 6
-  t.AddCall(u"main.m", u"hidden.m", 6);  // 7
-  t.AddCall(u"main.m", u"fooM", 7);      // 8
-
-  DiscardTable d = EmptyDiscardTable();
-  d.push_back({u"plot", u"Graphics", false});
-  d.push_back({u"disp", u"", true});        // shown: stays
-  d.push_back({u"hidden", u"G", false});    // matches after the strip
-  d.push_back({u"disp", u"Other", true});
-  const auto r = t.Finish(d);
-  ASSERT_EQ(r.size(), 9u);
-  EXPECT_EQ(r[1].Name, u"main");
-  EXPECT_EQ(r[1].Caller, u"");
-  EXPECT_EQ(r[1].Lines, u"0");
-  EXPECT_EQ(r[2].Name, u"helper");
-  EXPECT_EQ(r[2].Caller, u"main");
-  EXPECT_EQ(r[3].Name, u"x.m");
-  EXPECT_EQ(r[4].Name, u"");
-  EXPECT_EQ(r[4].Caller, u"");
-  EXPECT_EQ(r[5].Name, u"Plot");
-  EXPECT_EQ(r[6].Name, u"disp");
-  EXPECT_EQ(r[7].Name, u"");
-  EXPECT_EQ(r[7].Caller, u"");
-  EXPECT_EQ(r[8].Name, u"fooM");
-
-  // The start function itself can be discarded.
-  DiscardTable mainOut = EmptyDiscardTable();
-  mainOut.push_back({u"main", u"", false});
-  const auto r2 = t.Finish(mainOut);
-  EXPECT_EQ(r2[1].Name, u"");
-  EXPECT_EQ(r2[2].Caller, u"main");
-}
-
-TEST(FunctionTable, FinishStripsAlsoCalledBy) {
-  FunctionTable t;
-  t.Reset(u"main.m");
-  ASSERT_EQ(t.RunPass().candidate, 1);
-  t.Pick(1);
-  t.MarkFound(1);
-  t.AddCall(u"main.m", u"a", 1);  // 2
-  t.AddCall(u"main.m", u"b", 2);  // 3
-  ASSERT_EQ(t.RunPass().candidate, 3);
-  t.Pick(3);
-  t.MarkFound(3);
-  t.AddCall(u"b.m", u"a", 1);  // 4
+TEST_F(FunctionTableTest, AnOlderOpenRecordLinksToTheOneScannedFirst) {
+  Start();
+  // 4 is the start file's own name and links to record 1; 5 is a bare
+  // self-call, another name.
+  for (const TextView name : {u"a", u"b", u"main.m", u"main"}) Add(u"main.m", name, 1);
+  EXPECT_EQ(Pass(), (Counts{1, 5, 5}));
+  Settle(5, false);
+  ASSERT_EQ(Pass()[2], 3);
+  Settle(3, true);
+  Add(u"b.m", u"a", 1);  // 5
   // Neither record of "a" is settled yet, so the higher one is scanned...
-  auto p = t.RunPass();
-  ASSERT_EQ(p.candidate, 4);
-  t.Pick(4);
-  t.MarkFound(4);
+  ASSERT_EQ(Pass()[2], 5);
+  Settle(5, true);
   // ...and the older one is linked to it.
-  p = t.RunPass();
-  EXPECT_EQ(p.candidate, 0);
+  EXPECT_EQ(Pass()[2], 0);
   const auto r = t.Finish(EmptyDiscardTable());
   EXPECT_EQ(r[2], Rec(u"main", u"a", u"1", u"b", true));
-  EXPECT_EQ(r[4], Rec(u"b", u"a", u"1", u"", true));
+  EXPECT_EQ(r[4], Rec(u"main", u"main", u"1", u"", true));
+  EXPECT_EQ(r[5], Rec(u"b", u"a", u"1", u"", true));
+}
+
+TEST_F(FunctionTableTest, FinishStripsOneDotMAndBlanksDiscardedNames) {
+  Start();
+  for (const TextView name :
+       {u"helper.m", u"x.m.m", u"plot", u"Plot", u"disp", u"hidden.m", u"fooM"}) {
+    Add(u"main.m", name, 1);  // 2..8
+  }
+  DiscardTable d = EmptyDiscardTable();
+  d.push_back({u"plot", u"Graphics", false});
+  d.push_back({u"disp", u"", true});      // shown: stays
+  d.push_back({u"hidden", u"G", false});  // matches after the strip
+  const auto r = t.Finish(d);
+  ASSERT_EQ(r.size(), 9u);
+  EXPECT_EQ(r[1], Rec(u"", u"main", u"0", u"", true));
+  const std::vector<std::pair<Text, Text>> callerAndName = {
+      {u"main", u"helper"}, {u"main", u"x.m"}, {u"", u""},     {u"main", u"Plot"},
+      {u"main", u"disp"},   {u"", u""},        {u"main", u"fooM"}};
+  for (std::size_t i = 2; i < r.size(); ++i) {
+    EXPECT_EQ(std::make_pair(r[i].caller, r[i].name), callerAndName[i - 2]) << i;
+  }
+  // The start function itself can be discarded; the table stays as it was.
+  d.push_back({u"main", u"", false});
+  const auto without = t.Finish(d);
+  EXPECT_EQ(without[1].name, u"");
+  EXPECT_EQ(without[2].caller, u"main");
+  EXPECT_EQ(t.Records()[4].name, u"plot");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,75 +12,74 @@
 namespace korvath {
 namespace {
 
+using namespace korvath::engine;  // NOLINT(google-build-using-namespace)
 using korvath::testing::MemoryFileSystem;
 using Dirs = std::vector<Text>;
+using Maybe = std::optional<Text>;
 
 TEST(SearchPathRoot, IsWhatComesBeforeTheLastToolboxLessOneCharacter) {
-  EXPECT_EQ(SearchPathRoot(u"C:\\MATLAB\\toolbox\\local\\pathdef.m"), Text(u"C:\\MATLAB"));
-  EXPECT_EQ(SearchPathRoot(u"C:\\toolbox\\x\\toolbox\\local\\pathdef.m"), Text(u"C:\\toolbox\\x"));
-  EXPECT_EQ(SearchPathRoot(u"/opt/matlab/toolbox/local/pathdef.m"), Text(u"/opt/matlab"));
-  EXPECT_EQ(SearchPathRoot(u"/m/toolbox"), Text(u"/m"));
-  EXPECT_EQ(SearchPathRoot(u"xtoolbox\\pathdef.m"), Text(u""));
-  // No usable "toolbox": missing, another case, or nothing before it.
-  EXPECT_EQ(SearchPathRoot(u"C:\\MATLAB\\local\\pathdef.m"), std::nullopt);
-  EXPECT_EQ(SearchPathRoot(u"C:\\MATLAB\\Toolbox\\local\\pathdef.m"), std::nullopt);
-  EXPECT_EQ(SearchPathRoot(u"toolbox\\local\\pathdef.m"), std::nullopt);
-  EXPECT_EQ(SearchPathRoot(u""), std::nullopt);
-}
-
-TEST(PathdefEntry, OldAndCurrentLineShapesGiveTheSameDirectories) {
-  const Text root = u"C:\\MATLAB";
-  auto entry = [&](TextView line) { return PathdefEntry(line, root, false); };
-  // Tab-indented lines ending ;',...
-  EXPECT_EQ(entry(u"\tmatlabroot,'\\toolbox\\matlab\\general;',..."),
-            Text(u"C:\\MATLAB\\toolbox\\matlab\\general"));
-  EXPECT_EQ(entry(u"\t'D:\\work\\tools;',..."), Text(u"D:\\work\\tools"));
-  // Blank-indented lines ending ;', ...
-  EXPECT_EQ(entry(u"     matlabroot,'\\toolbox\\matlab\\general;', ..."),
-            Text(u"C:\\MATLAB\\toolbox\\matlab\\general"));
-  EXPECT_EQ(entry(u"     'D:\\work\\tools;', ..."), Text(u"D:\\work\\tools"));
-  // Blanks and tabs mixed at both ends.
-  EXPECT_EQ(entry(u"  \t 'D:\\x;',... \t "), Text(u"D:\\x"));
-  // The last entry of the list, without the comma.
-  EXPECT_EQ(entry(u"     'D:\\x;' ..."), Text(u"D:\\x"));
-  EXPECT_EQ(entry(u"'D:\\x:'"), Text(u"D:\\x"));
-}
-
-TEST(PathdefEntry, EachTailCharacterGoesAtMostOnce) {
-  const Text root = u"R";
-  auto entry = [&](TextView line) { return PathdefEntry(line, root, false); };
-  EXPECT_EQ(entry(u"'D:\\x;;', ..."), Text(u"D:\\x;"));
-  EXPECT_EQ(entry(u"'D:\\x'', ..."), Text(u"D:\\x'"));
-  EXPECT_EQ(entry(u"'D:\\x;',, ..."), Text(u"D:\\x;',"));
-  EXPECT_EQ(entry(u"D:\\x......"), Text(u"D:\\x..."));
-  EXPECT_EQ(entry(u"''D:\\x;'"), Text(u"'D:\\x"));
-}
-
-TEST(PathdefEntry, MatlabrootIsReplacedOnlyWithItsCommaAndQuote) {
-  auto entry = [](TextView line, TextView root) { return PathdefEntry(line, root, false); };
-  EXPECT_EQ(entry(u"\tmatlabroot\\toolbox;',...", u"C:\\M"), Text(u"matlabroot\\toolbox"));
-  EXPECT_EQ(entry(u"\tmatlabroot,'\\a;',matlabroot,'\\b;',...", u"C:\\M"),
-            Text(u"C:\\M\\a;',C:\\M\\b"));
-  EXPECT_EQ(entry(u"\tmatlabroot,'\\toolbox\\a;',...", u""), Text(u"\\toolbox\\a"));
-}
-
-TEST(PathdefEntry, LinesWithoutASeparatorAreNoEntries) {
-  for (const char16_t* line : {u"", u"];", u"p = [...", u"%%% BEGIN ENTRIES %%%", u"     ...",
-                               u"p = [userpath,p];", u"\tmatlabroot,'"}) {
-    EXPECT_EQ(PathdefEntry(line, u"R", false), std::nullopt) << ::testing::PrintToString(Text(line));
+  const std::pair<TextView, Maybe> cases[] = {
+      {u"C:\\MATLAB\\toolbox\\local\\pathdef.m", u"C:\\MATLAB"},
+      {u"C:\\toolbox\\x\\toolbox\\local\\pathdef.m", u"C:\\toolbox\\x"},
+      {u"/m/toolbox", u"/m"},
+      {u"xtoolbox\\pathdef.m", u""},
+      // No usable "toolbox": missing, another case, or nothing before it.
+      {u"C:\\MATLAB\\local\\pathdef.m", std::nullopt},
+      {u"C:\\MATLAB\\Toolbox\\local\\pathdef.m", std::nullopt},
+      {u"toolbox\\local\\pathdef.m", std::nullopt},
+      {u"", std::nullopt},
+  };
+  for (const auto& [path, root] : cases) {
+    EXPECT_EQ(SearchPathRoot(path), root) << ::testing::PrintToString(Text(path));
   }
-  // Lines the fixed cuts could not handle are entries now, never failures.
-  EXPECT_EQ(PathdefEntry(u"\\", u"R", false), Text(u"\\"));
-  EXPECT_EQ(PathdefEntry(u"   \\   ", u"R", false), Text(u"\\"));
-  EXPECT_EQ(PathdefEntry(u"% see C:\\docs for details", u"R", false),
-            Text(u"% see C:\\docs for details"));
 }
 
-TEST(PathdefEntry, SlashCountsOnlyWhereItSeparates) {
-  const TextView line = u"     matlabroot,'/toolbox/matlab/general:', ...";
-  EXPECT_EQ(PathdefEntry(line, u"/opt/m", true), Text(u"/opt/m/toolbox/matlab/general"));
-  EXPECT_EQ(PathdefEntry(line, u"/opt/m", false), std::nullopt);
-  EXPECT_EQ(PathdefEntry(u"     '/home/u/lib:', ...", u"/opt/m", true), Text(u"/home/u/lib"));
+struct EntryCase {
+  TextView line;
+  Maybe entry;
+  TextView root = u"C:\\M";
+  bool slashIsSeparator = false;
+};
+
+TEST(PathdefEntry, CutsTheDirectoryOutOfEveryLineShape) {
+  const Text longest(4092, u'r');  // with the root put in, 4,096 characters: the most allowed
+  const Text tooLong(4093, u'r');
+  const EntryCase cases[] = {
+      // Tab-indented lines ending ;',... and blank-indented ones ending ;', ...
+      {u"\tmatlabroot,'\\toolbox\\matlab\\general;',...", u"C:\\M\\toolbox\\matlab\\general"},
+      {u"\t'D:\\work\\tools;',...", u"D:\\work\\tools"},
+      {u"     matlabroot,'\\toolbox\\general;', ...", u"C:\\M\\toolbox\\general"},
+      {u"     'D:\\work\\tools;', ...", u"D:\\work\\tools"},
+      {u"  \t 'D:\\x;',... \t ", u"D:\\x"},
+      // The last entry of the list, without the comma.
+      {u"     'D:\\x;' ...", u"D:\\x"},
+      {u"'D:\\x:'", u"D:\\x"},
+      // Each tail character goes at most once.
+      {u"'D:\\x;;', ...", u"D:\\x;"},
+      {u"'D:\\x'', ...", u"D:\\x'"},
+      {u"'D:\\x;',, ...", u"D:\\x;',"},
+      {u"D:\\x......", u"D:\\x..."},
+      {u"''D:\\x;'", u"'D:\\x"},
+      // matlabroot is replaced only with its comma and quote, every time.
+      {u"\tmatlabroot\\toolbox;',...", u"matlabroot\\toolbox"},
+      {u"\tmatlabroot,'\\a;',matlabroot,'\\b;',...", u"C:\\M\\a;',C:\\M\\b"},
+      {u"\tmatlabroot,'\\toolbox\\a;',...", u"\\toolbox\\a", u""},
+      {u"matlabroot,'\\a;'", longest + u"\\a", longest}, {u"matlabroot,'\\a;'", {}, tooLong},
+      // Lines without a separator are no entries; others always are.
+      {u"", std::nullopt}, {u"];", std::nullopt}, {u"%%% BEGIN ENTRIES %%%", std::nullopt},
+      {u"     ...", std::nullopt}, {u"p = [userpath,p];", std::nullopt},
+      {u"\tmatlabroot,'", std::nullopt},
+      {u"\\", u"\\"}, {u"   \\   ", u"\\"},
+      {u"% see C:\\docs for details", u"% see C:\\docs for details"},
+      // "/" separates only where the host says so.
+      {u"     matlabroot,'/toolbox/general:', ...", u"/opt/m/toolbox/general", u"/opt/m", true},
+      {u"     matlabroot,'/toolbox/general:', ...", std::nullopt, u"/opt/m", false},
+      {u"     '/home/u/lib:', ...", u"/home/u/lib", u"/opt/m", true},
+  };
+  for (const EntryCase& c : cases) {
+    EXPECT_EQ(PathdefEntry(c.line, c.root, c.slashIsSeparator), c.entry)
+        << ::testing::PrintToString(Text(c.line));
+  }
 }
 
 class ReadSearchPathTest : public ::testing::Test {
@@ -88,88 +88,58 @@ class ReadSearchPathTest : public ::testing::Test {
     fs.AddDirectory("/work");
     fs.SetCwd("/work");
   }
-  bool Read(Text pathdef) {
-    pathdefFile = std::move(pathdef);
+  Result Read(TextView pathdef) {
     dirs.assign(3, u"stale");
-    return ReadSearchPath(pathdefFile, fs, dirs);
+    return ReadSearchPath(pathdef, fs, dirs);
   }
   MemoryFileSystem fs;
-  Text pathdefFile;
   Dirs dirs;
 };
 
 TEST_F(ReadSearchPathTest, EntriesAfterTheMarkerThenTheCurrentDirectory) {
-  fs.AddFile("/ml/toolbox/local/pathdef.m",
-             "function p = pathdef\n"
-             "%PATHDEF Search path defaults.\n"
-             "%   C:\\before\\the\\marker is no entry\n"
-             "\n"
-             "p = [...\n"
-             "%%% BEGIN ENTRIES %%%\n"
-             "     matlabroot,'\\toolbox\\matlab\\general;', ...\n"
-             "\t'\\proj\\lib;',...\n"
-             "     '\\proj\\app;', ...\n"
-             "%%% END ENTRIES %%%\n"
-             "     ...\n"
-             "];\n"
-             "\n"
-             "p = [userpath,p];\n"
-             "% see \\docs\\readme\n");
-  ASSERT_TRUE(Read(u"  /ml/toolbox/local/pathdef.m  "));
-  EXPECT_EQ(pathdefFile, u"/ml/toolbox/local/pathdef.m");
-  EXPECT_EQ(dirs, (Dirs{u"", u"/ml\\toolbox\\matlab\\general", u"\\proj\\lib", u"\\proj\\app",
-                        u"% see \\docs\\readme", u"/work"}));
-}
-
-TEST_F(ReadSearchPathTest, WithoutAMarkerAtTheStartOfALineOnlyTheCurrentDirectory) {
-  fs.AddFile("/ml/toolbox/local/pathdef.m", "function p = pathdef\n p = [...\n'\\proj\\a;',...\n];\n");
-  ASSERT_TRUE(Read(u"/ml/toolbox/local/pathdef.m"));
-  EXPECT_EQ(dirs, (Dirs{u"", u"/work"}));
-  fs.AddFile("/ml/toolbox/local/pathdef.m", "");
-  ASSERT_TRUE(Read(u"/ml/toolbox/local/pathdef.m"));
-  EXPECT_EQ(dirs, (Dirs{u"", u"/work"}));
-}
-
-TEST_F(ReadSearchPathTest, ByteOrderMarkAndLineEndsDoNotHideTheMarker) {
-  fs.AddFile("/ml/toolbox/local/pathdef.m",
-             "\xEF\xBB\xBFp = [...\r\n\t'\\proj\\a;',...\r\n\t'\\proj\\b;',...\r];\r\n");
-  ASSERT_TRUE(Read(u"/ml/toolbox/local/pathdef.m"));
-  EXPECT_EQ(dirs, (Dirs{u"", u"\\proj\\a", u"\\proj\\b", u"/work"}));
+  const std::pair<std::string, Dirs> cases[] = {
+      {"function p = pathdef\n%   C:\\before\\the\\marker is no entry\n\np = [...\n"
+       "%%% BEGIN ENTRIES %%%\n     matlabroot,'\\toolbox\\matlab\\general;', ...\n"
+       "\t'\\proj\\lib;',...\n%%% END ENTRIES %%%\n     ...\n];\n\np = [userpath,p];\n"
+       "% see \\docs\\readme\n",
+       {u"", u"/ml\\toolbox\\matlab\\general", u"\\proj\\lib", u"% see \\docs\\readme", u"/work"}},
+      // The marker must start its line.
+      {"function p = pathdef\n p = [...\n'\\proj\\a;',...\n];\n", {u"", u"/work"}},
+      {"", {u"", u"/work"}},
+      {"\xEF\xBB\xBFp = [...\r\n\t'\\proj\\a;',...\r\n\t'\\proj\\b;',...\r];\r\n",
+       {u"", u"\\proj\\a", u"\\proj\\b", u"/work"}},
+      // Odd entry lines are no failure.
+      {"p = [...\n\\\n   \\  \n", {u"", u"\\", u"\\", u"/work"}},
+#ifndef _WIN32
+      {"p = [...\n     matlabroot,'/toolbox/local:', ...\n     '/work:', ...\n];\n",
+       {u"", u"/ml/toolbox/local", u"/work", u"/work"}},
+#endif
+  };
+  for (const auto& [bytes, expected] : cases) {
+    fs.AddFile("/ml/toolbox/local/pathdef.m", bytes);
+    ASSERT_TRUE(Read(u"  /ml/toolbox/local/pathdef.m  ").ok());
+    EXPECT_EQ(dirs, expected) << bytes;
+  }
 }
 
 TEST_F(ReadSearchPathTest, FailsOnlyForAnUnreadableFileOrNoUsableToolbox) {
-  fs.AddFile("/ml/toolbox/local/pathdef.m", "p = [...\n\\\n   \\  \n");
   fs.AddFile("/ml/local/pathdef.m", "p = [...\n");
   fs.AddFile("/work/toolbox/pathdef.m", "p = [...\n");
   fs.AddFile("/locked/toolbox/pathdef.m", "p = [...\n");
   fs.MakeUnreadable("/locked/toolbox/pathdef.m");
-
-  EXPECT_TRUE(Read(u"/ml/toolbox/local/pathdef.m"));  // odd entry lines are no failure
-  EXPECT_EQ(dirs, (Dirs{u"", u"\\", u"\\", u"/work"}));
-  EXPECT_FALSE(Read(u"/ml/toolbox/nothing/pathdef.m"));
-  EXPECT_FALSE(Read(u"/ml/local/pathdef.m"));
-  EXPECT_FALSE(Read(u"toolbox/pathdef.m"));
-  EXPECT_FALSE(Read(u"/locked/toolbox/pathdef.m"));
-  EXPECT_FALSE(Read(u""));
-  // Only blanks are trimmed: a tab stays and names no file.
-  EXPECT_FALSE(Read(u"\t/ml/toolbox/local/pathdef.m"));
-  EXPECT_EQ(pathdefFile, u"\t/ml/toolbox/local/pathdef.m");
-  // The trimmed value stays even when the reader fails.
-  EXPECT_FALSE(Read(u"  /ml/local/pathdef.m "));
-  EXPECT_EQ(pathdefFile, u"/ml/local/pathdef.m");
+  const std::pair<TextView, Status> cases[] = {
+      {u"/ml/toolbox/nothing/pathdef.m", Status::NotFound},
+      {u"/ml/local/pathdef.m", Status::Invalid},
+      {u"toolbox/pathdef.m", Status::Invalid},
+      {u"/locked/toolbox/pathdef.m", Status::Unreadable},
+      {u"", Status::NotFound},
+      // Only blanks are trimmed: a tab stays and names no file.
+      {u"\t/work/toolbox/pathdef.m", Status::NotFound},
+  };
+  for (const auto& [pathdef, status] : cases) {
+    EXPECT_EQ(Read(pathdef).status, status) << ::testing::PrintToString(Text(pathdef));
+  }
 }
-
-#ifndef _WIN32
-TEST_F(ReadSearchPathTest, SlashEntriesOnPosixAndTheCurrentDirectoryAlwaysLast) {
-  fs.AddFile("/ml/toolbox/local/pathdef.m",
-             "p = [...\n"
-             "     matlabroot,'/toolbox/local:', ...\n"
-             "     '/work:', ...\n"
-             "];\n");
-  ASSERT_TRUE(Read(u"/ml/toolbox/local/pathdef.m"));
-  EXPECT_EQ(dirs, (Dirs{u"", u"/ml/toolbox/local", u"/work", u"/work"}));
-}
-#endif
 
 }  // namespace
 }  // namespace korvath

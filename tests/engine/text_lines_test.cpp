@@ -6,124 +6,93 @@
 #include <string>
 #include <vector>
 
+#include "engine/number_text.h"
 #include "engine/text.h"
 #include "engine/text_lines.h"
 
 namespace korvath {
 namespace {
 
+using namespace korvath::engine;  // NOLINT(google-build-using-namespace)
 using Lines = std::vector<Text>;
 
-Lines ReadAll(std::string bytes) {
-  TextLines lines(std::move(bytes));
-  Lines out;
-  Text line;
-  while (lines.Next(line)) out.push_back(line);
-  return out;
+TEST(TextLines, SplitsAtEveryTerminatorAndDecodesTheWholeFileOneWay) {
+  const std::pair<std::string, Lines> cases[] = {
+      {"a\r\nb\rc\nd", {u"a", u"b", u"c", u"d"}},
+      // A terminator at the end adds nothing; an empty line still counts.
+      {"a\n", {u"a"}}, {"a\r", {u"a"}}, {"a\r\n", {u"a"}}, {"", {}}, {"\n", {u""}},
+      {"\r\n\r\n", {u"", u""}},
+      // LF CR is two terminators; CR CR LF is two as well.
+      {"\n\r", {u"", u""}}, {"x\r\r\ny", {u"x", u"", u"y"}}, {"a\n\nb", {u"a", u"", u"b"}},
+      // Tabs, blanks and NUL are part of the line.
+      {std::string(" \ta\0b \n", 7), {Text(u" \ta\0b ", 6)}},
+      // A byte-order mark is dropped at the very start only.
+      {"\xEF\xBB\xBF" "function f\r\nx", {u"function f", u"x"}}, {"\xEF\xBB\xBF", {}},
+      {"a\n\xEF\xBB\xBF" "b", {u"a", u"\ufeffb"}}, {"\xEF\xBB\xBF\xC3\xA4", {u"\u00e4"}},
+      {"gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80",
+       {u"gr\u00f6\u00dfe \u20ac \U0001F600"}},
+      // One invalid byte anywhere makes every line Windows-1252. Overlong
+      // forms, encoded surrogates, code points beyond U+10FFFF, truncated and
+      // stray continuation bytes are invalid.
+      {"\xC3\xA4\n\xE4" "x", {u"\u00c3\u00a4", u"\u00e4x"}},
+      {"\xC0\xAF", {u"\u00c0\u00af"}}, {"\xED\xA0\x80", {u"\u00ed\u00a0\u20ac"}},
+      {"a\xE2\x82", {u"a\u00e2\u201a"}}, {"\x80", {u"\u20ac"}},
+      {"\xF4\x90\x80\x80", {u"\u00f4\u0090\u20ac\u20ac"}},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    EXPECT_EQ(SplitLines(bytes), expected) << ::testing::PrintToString(bytes);
+    TextLines lines(bytes);
+    EXPECT_EQ(lines.AtEnd(), expected.empty());
+    Lines got;
+    for (Text line; lines.Next(line);) got.push_back(line);
+    EXPECT_EQ(got, expected);
+    Text line = u"stale";
+    EXPECT_FALSE(lines.Next(line));
+    EXPECT_EQ(line, u"");
+  }
+  EXPECT_TRUE(TextLines("\xEF\xBB\xBF\xC3\xA4").IsUtf8());
+  EXPECT_FALSE(TextLines("a\n\xE4").IsUtf8());
 }
 
-TEST(TextLines, EveryTerminatorEndsALineAndAFinalOneAddsNothing) {
-  EXPECT_EQ(ReadAll("a\r\nb\rc\nd"), (Lines{u"a", u"b", u"c", u"d"}));
-  EXPECT_EQ(ReadAll("a\n"), (Lines{u"a"}));
-  EXPECT_EQ(ReadAll("a\r"), (Lines{u"a"}));
-  EXPECT_EQ(ReadAll("a\r\n"), (Lines{u"a"}));
-  EXPECT_EQ(ReadAll(""), Lines{});
-  // An empty line still counts when it is terminated.
-  EXPECT_EQ(ReadAll("\n"), (Lines{u""}));
-  EXPECT_EQ(ReadAll("\r\n\r\n"), (Lines{u"", u""}));
-  // LF CR is two terminators; CR CR LF is two as well.
-  EXPECT_EQ(ReadAll("\n\r"), (Lines{u"", u""}));
-  EXPECT_EQ(ReadAll("x\r\r\ny"), (Lines{u"x", u"", u"y"}));
-  EXPECT_EQ(ReadAll("a\n\nb"), (Lines{u"a", u"", u"b"}));
-  // Tabs, blanks and NUL are part of the line.
-  EXPECT_EQ(ReadAll(std::string(" \ta\0b \n", 7)), (Lines{Text(u" \ta\0b ", 6)}));
-}
-
-TEST(TextLines, NextAndAtEndAgree) {
-  TextLines lines("one\ntwo\n");
-  Text line;
-  EXPECT_FALSE(lines.AtEnd());
-  ASSERT_TRUE(lines.Next(line));
-  EXPECT_EQ(line, u"one");
-  ASSERT_TRUE(lines.Next(line));
-  EXPECT_EQ(line, u"two");
-  EXPECT_TRUE(lines.AtEnd());
-  EXPECT_FALSE(lines.Next(line));
-  EXPECT_FALSE(lines.Next(line));
-  EXPECT_TRUE(TextLines("").AtEnd());
-  EXPECT_EQ(SplitLines("p\r\nq"), (Lines{u"p", u"q"}));
-}
-
-TEST(TextLines, ValidUtf8IsDecodedAsUtf8) {
-  TextLines lines("gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80");
-  EXPECT_TRUE(lines.IsUtf8());
-  Text line;
-  ASSERT_TRUE(lines.Next(line));
-  EXPECT_EQ(line, u"gr\u00f6\u00dfe \u20ac \U0001F600");
-  EXPECT_EQ(ReadAll("plain ascii"), (Lines{u"plain ascii"}));
-}
-
-TEST(TextLines, AnyInvalidByteMakesTheWholeFileWindows1252) {
-  // The first line alone is valid UTF-8; the second is not, so both lines are
-  // read byte by byte.
-  TextLines lines("\xC3\xA4\n\xE4" "x");
-  EXPECT_FALSE(lines.IsUtf8());
-  Text line;
-  ASSERT_TRUE(lines.Next(line));
-  EXPECT_EQ(line, u"\u00c3\u00a4");
-  ASSERT_TRUE(lines.Next(line));
-  EXPECT_EQ(line, u"\u00e4x");
-
-  // Overlong forms, encoded surrogates, truncated and stray continuation
-  // bytes are all invalid UTF-8.
-  EXPECT_EQ(ReadAll("\xC0\xAF"), (Lines{u"\u00c0\u00af"}));
-  EXPECT_EQ(ReadAll("\xED\xA0\x80"), (Lines{u"\u00ed\u00a0\u20ac"}));
-  EXPECT_EQ(ReadAll("a\xE2\x82"), (Lines{u"a\u00e2\u201a"}));
-  EXPECT_EQ(ReadAll("\x80"), (Lines{u"\u20ac"}));
-  EXPECT_EQ(ReadAll("\xF4\x90\x80\x80"), (Lines{u"\u00f4\u0090\u20ac\u20ac"}));
-}
-
-TEST(TextLines, Windows1252Table) {
-  EXPECT_EQ(Windows1252ToUnit(0x41), u'A');
-  EXPECT_EQ(Windows1252ToUnit(0x80), u'\u20ac');
-  EXPECT_EQ(Windows1252ToUnit(0x8A), u'\u0160');
-  EXPECT_EQ(Windows1252ToUnit(0x93), u'\u201c');
-  EXPECT_EQ(Windows1252ToUnit(0x9F), u'\u0178');
-  EXPECT_EQ(Windows1252ToUnit(0xA0), u'\u00a0');
-  EXPECT_EQ(Windows1252ToUnit(0xFF), u'\u00ff');
-  // The five unassigned bytes stay C1 controls.
-  for (unsigned char b : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) {
-    EXPECT_EQ(Windows1252ToUnit(b), static_cast<char16_t>(b)) << int(b);
+TEST(ReadsAsNumber, ExactlyDecimalIntegersFractionsAndExponents) {
+  for (const TextView t : {u"0", u"12", u"007", u"+5", u"-5", u"1.", u".5", u"2.5", u"-.5",
+                           u"+0.25", u"1e3", u"1E3", u"1E-3", u"1e+03", u"1.e5", u".5e-2",
+                           u"-2.5E+10", u"123456789012345678901234567890"}) {
+    EXPECT_TRUE(ReadsAsNumber(t)) << ::testing::PrintToString(Text(t));
+  }
+  for (const TextView t :
+       {u"", u"inf", u"-inf", u"nan", u"1i", u"2j", u"0x1f", u"1d3", u".5e", u"1e", u"1e+",
+        u"e5", u".", u"+", u"+.", u".e5", u"1.2.3", u"1e3.5", u"++1", u"+-1", u" 1", u"1 ",
+        u"1_000", u"x1", u"1x", u"/1", u"1:", u"\uff11", u"1e3e3", u"- 1"}) {
+    EXPECT_FALSE(ReadsAsNumber(t)) << ::testing::PrintToString(Text(t));
   }
 }
 
-TEST(TextLines, LeadingByteOrderMarkIsDropped) {
-  EXPECT_EQ(ReadAll("\xEF\xBB\xBF" "function f\r\nx"), (Lines{u"function f", u"x"}));
-  EXPECT_EQ(ReadAll("\xEF\xBB\xBF"), Lines{});
-  // Only at the very start of the file.
-  EXPECT_EQ(ReadAll("a\n\xEF\xBB\xBF" "b"), (Lines{u"a", u"\ufeffb"}));
-}
-
-TEST(TextHelpers, TrimRemovesBlanksOnly) {
-  EXPECT_EQ(TrimBlanks(u"  a b  "), u"a b");
-  EXPECT_EQ(TrimBlanks(u"\ta\t"), u"\ta\t");
-  EXPECT_EQ(TrimBlanks(u" \t "), u"\t");
-  EXPECT_EQ(TrimBlanks(u"   "), u"");
-  EXPECT_EQ(TrimBlanks(u""), u"");
-  EXPECT_EQ(TrimBlanks(u"\u00a0x\u00a0"), u"\u00a0x\u00a0");
+TEST(TextHelpers, TrimsBlanksAndHandlesMExtensions) {
+  const std::pair<TextView, TextView> trims[] = {
+      {u"  a b  ", u"a b"}, {u"\ta\t", u"\ta\t"}, {u" \t ", u"\t"},
+      {u"   ", u""},         {u"", u""},          {u"\u00a0x\u00a0", u"\u00a0x\u00a0"}};
+  for (const auto& [in, out] : trims) EXPECT_EQ(TrimBlanks(in), out);
   EXPECT_EQ(TrimBlanksRight(u"  a  "), u"  a");
+  EXPECT_EQ(TrimBlanksRight(u"  "), u"");
+  EXPECT_EQ(WithMExtension(u"f"), u"f.m");
+  EXPECT_EQ(WithMExtension(u"f.m"), u"f.m");
+  EXPECT_EQ(WithMExtension(u"f.M"), u"f.M.m");
+  EXPECT_EQ(WithoutMExtension(u"f.m.m"), u"f.m");
+  EXPECT_EQ(WithoutMExtension(u"m"), u"m");
+  EXPECT_EQ(WithoutMExtension(u".m"), u"");
+  EXPECT_FALSE(StartsWith(u"a", u"ab"));
 }
 
 TEST(TextHelpers, LowerCasingMapsUnitsOneToOne) {
-  Text t = u"ABC xyz 09 \u00c4\u00d6 \u03a3 \u0414 \u0130 \u212a";
-  const std::size_t before = t.size();
-  LowerInPlace(t);
-  EXPECT_EQ(t.size(), before);
-  EXPECT_EQ(t, u"abc xyz 09 \u00e4\u00f6 \u03c3 \u0434 i k");
+  Text t = u"@AZ[`az{ 09 \u00c0\u00c4\u00d6\u00d7 \u03a3 \u0414 \u0130 \u212a \uff3a";
+  for (char16_t& c : t) c = LowerUnit(c);
+  EXPECT_EQ(t, u"@az[`az{ 09 \u00e0\u00e4\u00f6\u00d7 \u03c3 \u0434 i k \uff5a");
+  Text ascii = u"@AZ[`az{\u00c4";
+  for (char16_t& c : ascii) c = AsciiLower(c);
+  EXPECT_EQ(ascii, u"@az[`az{\u00c4");
   // Units without a simple mapping, and lone surrogates, stay.
-  EXPECT_EQ(LowerUnit(u'\u00df'), u'\u00df');
-  EXPECT_EQ(LowerUnit(u'\xd83d'), u'\xd83d');
-  EXPECT_EQ(LowerUnit(u'%'), u'%');
+  for (char16_t c : {u'\u00df', u'\xd83d', u'\uffff'}) EXPECT_EQ(LowerUnit(c), c);
 }
 
 }  // namespace

@@ -1,59 +1,59 @@
 // Starting programs on this machine: what counts as a normal file, and that
 // a start which cannot happen is reported.
 
-#include <QTemporaryDir>
-#include <QTest>
-#include <QFile>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
 
 #include "platform/host_program_launcher.h"
+#include "platform/utf8.h"
 
-using korvath::platform::HostProgramLauncher;
-
+namespace korvath::platform {
 namespace {
-std::u16string U(const QString& text) { return text.toStdU16String(); }
-}  // namespace
 
-class HostProgramLauncherTest : public QObject {
-  Q_OBJECT
+namespace fs = std::filesystem;
 
- private slots:
-  void normalFilesOnly() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile file(dir.filePath(QStringLiteral("MSINFO32.EXE")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    HostProgramLauncher launcher;
-    QVERIFY(launcher.IsNormalFile(U(file.fileName())));
-    QVERIFY(!launcher.IsNormalFile(U(dir.path())));
-    QVERIFY(!launcher.IsNormalFile(U(dir.filePath(QStringLiteral("missing")))));
+class HostProgramLauncherTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("korvath-run-" + std::to_string(std::random_device{}()));
+    ASSERT_TRUE(fs::create_directory(dir));
   }
+  void TearDown() override { fs::remove_all(dir); }
+  std::u16string In(const char* name) const { return FromUtf8((dir / name).string()); }
 
-#ifndef _WIN32
-  void startsProgramsAndReportsFailures() {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    // A file that is there but is no program cannot be started.
-    QFile text(dir.filePath(QStringLiteral("notes.txt")));
-    QVERIFY(text.open(QIODevice::WriteOnly));
-    text.write("not a program\n");
-    text.close();
-    // A program that leaves a mark, to show it really ran.
-    const QString mark = dir.filePath(QStringLiteral("ran"));
-    QFile script(dir.filePath(QStringLiteral("tool")));
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\ntouch '%1'\n").arg(mark).toUtf8());
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    HostProgramLauncher launcher;
-    QVERIFY(!launcher.Start(U(dir.filePath(QStringLiteral("missing")))));
-    QVERIFY(!launcher.Start(U(text.fileName())));
-    QVERIFY(launcher.Start(U(script.fileName())));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(mark), 10000);
-  }
-#endif
+  fs::path dir;
+  HostProgramLauncher launcher;
 };
 
-QTEST_APPLESS_MAIN(HostProgramLauncherTest)
-#include "host_program_launcher_test.moc"
+TEST_F(HostProgramLauncherTest, OnlyRegularFilesAreNormalFiles) {
+  std::ofstream(dir / "MSINFO32.EXE");
+  EXPECT_TRUE(launcher.IsNormalFile(In("MSINFO32.EXE")));
+  EXPECT_FALSE(launcher.IsNormalFile(FromUtf8(dir.string())));
+  EXPECT_FALSE(launcher.IsNormalFile(In("missing")));
+}
+
+#ifndef _WIN32
+TEST_F(HostProgramLauncherTest, StartsProgramsAndReportsWhatCannotBeStarted) {
+  std::ofstream(dir / "notes.txt") << "not a program\n";
+  // A program that leaves a mark, to show it really ran.
+  std::ofstream(dir / "tool") << "#!/bin/sh\ntouch '" << (dir / "ran").string() << "'\n";
+  fs::permissions(dir / "tool", fs::perms::owner_all);
+  EXPECT_FALSE(launcher.Start(In("missing")));
+  EXPECT_FALSE(launcher.Start(In("notes.txt")));
+  ASSERT_TRUE(launcher.Start(In("tool")));
+  // Nobody waits for the program: look for its mark for up to ten seconds.
+  for (int i = 0; i < 1000 && !fs::exists(dir / "ran"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(fs::exists(dir / "ran"));
+}
+#endif
+
+}  // namespace
+}  // namespace korvath::platform

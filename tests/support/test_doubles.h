@@ -33,9 +33,7 @@ inline std::ostream& operator<<(std::ostream& os, const Call& c) {
 // the table's business, so the comparisons use Names().
 class CallLog final : public CallRecorder {
  public:
-  void AddCall(TextView name, std::int32_t line) override {
-    all.push_back({Text(name), line});
-  }
+  void AddCall(TextView name, std::int32_t line) override { all.push_back({Text(name), line}); }
   std::vector<Call> Names() const {
     std::vector<Call> out;
     for (const Call& c : all) {
@@ -51,12 +49,16 @@ class CallLog final : public CallRecorder {
   std::vector<Call> all;
 };
 
-// Files every call in a function table under one caller, as the driver does.
+// Files every call in a function table under one caller, a statement's names
+// at once, as the driver does.
 class TableRecorder final : public CallRecorder {
  public:
   TableRecorder(FunctionTable& table, TextView caller)
       : table_(table), caller_(table.Intern(caller)) {}
   void AddCall(TextView name, std::int32_t line) override { table_.AddCall(caller_, name, line); }
+  void AddCalls(const TextView* names, std::size_t count, std::int32_t line) override {
+    table_.AddCalls(caller_, names, count, line);
+  }
 
  private:
   FunctionTable& table_;
@@ -92,7 +94,8 @@ class RecordingMessages final : public MessageSink {
   std::vector<Text> unreadable;
 };
 
-// Keeps every node's text and parent (index 0 unused).
+// Keeps every node's text and parent (index 0 unused). A child named
+// `refuse` is not added: AddChild fails for it.
 class RecordingTree final : public TreeModel {
  public:
   void Clear() override {
@@ -108,6 +111,9 @@ class RecordingTree final : public TreeModel {
     return Count();
   }
   platform::Result AddChild(int parent, const NodeLabel& label, int& node) override {
+    if (!refuse.empty() && label.name == refuse) {
+      return platform::Result::Failure(platform::Status::Invalid, "refused");
+    }
     texts.push_back(label.ToText());
     parents.push_back(parent);
     node = Count();
@@ -124,13 +130,17 @@ class RecordingTree final : public TreeModel {
   }
   int Depth(int node) const {
     int d = 0;
-    for (int n = node; parents[static_cast<std::size_t>(n)] != 0; n = parents[static_cast<std::size_t>(n)]) ++d;
+    for (int n = node; parents[static_cast<std::size_t>(n)] != 0;
+         n = parents[static_cast<std::size_t>(n)]) {
+      ++d;
+    }
     return d;
   }
 
   std::vector<Text> texts{Text()};
   std::vector<int> parents{0};
   Text rootKey;
+  Text refuse;
   int clears = 0;
 };
 
