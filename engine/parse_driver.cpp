@@ -6,6 +6,7 @@
 #include "engine/mfile_scanner.h"
 #include "engine/probe_cache.h"
 #include "engine/search_path.h"
+#include "engine/table_recorder.h"
 #include "engine/text_lines.h"
 
 namespace korvath::engine {
@@ -16,21 +17,6 @@ using Clock = std::chrono::steady_clock;
 double MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
-
-// Files every call the scanner finds under the file being scanned.
-class TableRecorder final : public CallRecorder {
- public:
-  TableRecorder(FunctionTable& table, FunctionTable::NameId caller)
-      : table_(table), caller_(caller) {}
-  void AddCall(TextView name, std::int32_t line) override { table_.AddCall(caller_, name, line); }
-  void AddCalls(const TextView* names, std::size_t count, std::int32_t line) override {
-    table_.AddCalls(caller_, names, count, line);
-  }
-
- private:
-  FunctionTable& table_;
-  FunctionTable::NameId caller_;
-};
 
 // The steps of one run, over the state they share.
 class ParseRun {

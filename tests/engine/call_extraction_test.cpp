@@ -15,7 +15,6 @@ namespace {
 using namespace korvath::engine;  // NOLINT(google-build-using-namespace)
 using korvath::testing::Call;
 using korvath::testing::CallLog;
-using korvath::testing::TableRecorder;
 using Names = std::vector<Text>;
 
 TEST(FindCalls, CutsAtDelimitersAndParenthesesEachNameAheadOfItsArguments) {
@@ -78,9 +77,9 @@ TEST(FindCalls, DeepNestingNeedsNoRecursion) {
 TEST(FindCallsIntoTable, AStatementsNamesAreFiledInOrderWhateverTheirNumber) {
   FunctionTable t;
   t.Reset(u"main.m");
-  TableRecorder main(t, u"main.m");
+  TableRecorder main(t, t.Intern(u"main.m"));
   FindCalls(u"v1+v2+v3+v4+v5+v6+v7+v8+v9+v10+v11+v12+v13+v14+v15+2+v16+v1+v17+v16", 30, main);
-  TableRecorder other(t, u"other.m");
+  TableRecorder other(t, t.Intern(u"other.m"));
   FindCalls(u"v17", 31, other);
   const auto r = t.Records();
   ASSERT_EQ(r.size(), 20u);

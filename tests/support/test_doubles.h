@@ -11,6 +11,7 @@
 #include "engine/function_table.h"
 #include "engine/number_text.h"
 #include "engine/run_interfaces.h"
+#include "engine/table_recorder.h"
 #include "engine/text.h"
 
 namespace korvath::testing {
@@ -47,22 +48,6 @@ class CallLog final : public CallRecorder {
     return out;
   }
   std::vector<Call> all;
-};
-
-// Files every call in a function table under one caller, a statement's names
-// at once, as the driver does.
-class TableRecorder final : public CallRecorder {
- public:
-  TableRecorder(FunctionTable& table, TextView caller)
-      : table_(table), caller_(table.Intern(caller)) {}
-  void AddCall(TextView name, std::int32_t line) override { table_.AddCall(caller_, name, line); }
-  void AddCalls(const TextView* names, std::size_t count, std::int32_t line) override {
-    table_.AddCalls(caller_, names, count, line);
-  }
-
- private:
-  FunctionTable& table_;
-  FunctionTable::NameId caller_;
 };
 
 class RecordingProgress final : public ProgressSink {
