@@ -29,8 +29,9 @@ ProgressWindow::ProgressWindow(QWidget* parent)
 void ProgressWindow::fitCaption() {
   QFont font = lblProgress->font();
   const int room = lblProgress->width() - 4;
-  for (qreal points = kCaptionPoints; points >= 6; points -= 0.25) {
-    font.setPointSizeF(points);
+  // In quarter points, from the caption's own size down to 6.
+  for (int quarters = static_cast<int>(kCaptionPoints * 4); quarters >= 24; --quarters) {
+    font.setPointSizeF(quarters / 4.0);
     if (QFontMetricsF(font).horizontalAdvance(lblProgress->text()) <= room) break;
   }
   if (font != lblProgress->font()) lblProgress->setFont(font);
