@@ -89,19 +89,11 @@ void MainWindow::buildControls() {
   client->setFixedSize(Twips(5145), Twips(5940));
   setCentralWidget(client);
 
-  frame1 = new QGroupBox(QStringLiteral("File name"), client);
-  frame1->setObjectName(QStringLiteral("Frame1"));
-  frame1->setGeometry(TwipsRect(120, 120, 4935, 975));
-  txtFileName = new QLineEdit(frame1);
-  txtFileName->setObjectName(QStringLiteral("txtFileName"));
-  txtFileName->setGeometry(TwipsRect(240, 360, 3855, 375));
-  cmdOpenFile = new PlainButton(QStringLiteral("..."), frame1);
-  cmdOpenFile->setObjectName(QStringLiteral("cmdOpenFile"));
-  cmdOpenFile->setGeometry(TwipsRect(4320, 360, 375, 375));
+  frame1 = Placed(new QGroupBox(QStringLiteral("File name"), client), "Frame1", 120, 120, 4935, 975);
+  txtFileName = Placed(new QLineEdit(frame1), "txtFileName", 240, 360, 3855, 375);
+  cmdOpenFile = Placed(new PlainButton(QStringLiteral("..."), frame1), "cmdOpenFile", 4320, 360, 375, 375);
 
-  trvFiles = new QTreeView(client);
-  trvFiles->setObjectName(QStringLiteral("trvFiles"));
-  trvFiles->setGeometry(TwipsRect(120, 1320, 4935, 3735));
+  trvFiles = Placed(new QTreeView(client), "trvFiles", 120, 1320, 4935, 3735);
   trvFiles->setModel(model_);
   trvFiles->setHeaderHidden(true);
   trvFiles->setUniformRowHeights(true);
@@ -110,12 +102,8 @@ void MainWindow::buildControls() {
   trvFiles->header()->setStretchLastSection(false);
   trvFiles->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
-  cmdExit = new PlainButton(QStringLiteral("&Exit"), client);
-  cmdExit->setObjectName(QStringLiteral("cmdExit"));
-  cmdExit->setGeometry(TwipsRect(3720, 5280, 1335, 495));
-  cmdParse = new PlainButton(QStringLiteral("&Parse"), client);
-  cmdParse->setObjectName(QStringLiteral("cmdParse"));
-  cmdParse->setGeometry(TwipsRect(2040, 5280, 1335, 495));
+  cmdExit = Placed(new PlainButton(QStringLiteral("&Exit"), client), "cmdExit", 3720, 5280, 1335, 495);
+  cmdParse = Placed(new PlainButton(QStringLiteral("&Parse"), client), "cmdParse", 2040, 5280, 1335, 495);
 
   setTabOrder(txtFileName, cmdOpenFile);
   setTabOrder(cmdOpenFile, trvFiles);

@@ -37,9 +37,7 @@ OptionsDialog::OptionsDialog(session::Settings& settings, QWidget* parent)
   setFixedSize(Twips(6105), Twips(4170));
 
   setObjectName(QStringLiteral("frmOptions"));
-  tbsOptions = new QTabWidget(this);
-  tbsOptions->setObjectName(QStringLiteral("tbsOptions"));
-  tbsOptions->setGeometry(TwipsRect(120, 120, 5895, 3405));
+  tbsOptions = Placed(new QTabWidget(this), "tbsOptions", 120, 120, 5895, 3405);
   for (auto& page : picOptions) page = new QWidget;
   tbsOptions->addTab(picOptions[0], QStringLiteral("Matlab path"));
   tbsOptions->addTab(picOptions[1], QStringLiteral("File types"));
@@ -47,28 +45,18 @@ OptionsDialog::OptionsDialog(session::Settings& settings, QWidget* parent)
 
   frmFile = new QGroupBox(QStringLiteral("Please locate the Matlab directory"), picOptions[0]);
   frmFile->setGeometry(TwipsRect(210, 255, 4575, 705 + 120));
-  txtMatlabDirectory = new QLineEdit(frmFile);
-  txtMatlabDirectory->setObjectName(QStringLiteral("txtMatlabDirectory"));
-  txtMatlabDirectory->setGeometry(TwipsRect(120, 300, 3855, 375));
-  cmdLocate = new PlainButton(QStringLiteral("..."), frmFile);
-  cmdLocate->setObjectName(QStringLiteral("cmdLocate"));
-  cmdLocate->setGeometry(TwipsRect(4080, 300, 375, 375));
+  txtMatlabDirectory = Placed(new QLineEdit(frmFile), "txtMatlabDirectory", 120, 300, 3855, 375);
+  cmdLocate = Placed(new PlainButton(QStringLiteral("..."), frmFile), "cmdLocate", 4080, 300, 375, 375);
 
   fraSample2 = new QGroupBox(
       QStringLiteral("Select which basic file types to show by editing this list:"), picOptions[1]);
   fraSample2->setGeometry(TwipsRect(120, 120, 5415, 2265));
-  txtTypes = new QPlainTextEdit(fraSample2);
-  txtTypes->setObjectName(QStringLiteral("txtTypes"));
-  txtTypes->setGeometry(TwipsRect(240, 360, 4935, 1695));
+  txtTypes = Placed(new QPlainTextEdit(fraSample2), "txtTypes", 240, 360, 4935, 1695);
   txtTypes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtTypes->setLineWrapMode(QPlainTextEdit::NoWrap);
 
-  cmdOK = new PlainButton(QStringLiteral("OK"), this);
-  cmdOK->setObjectName(QStringLiteral("cmdOK"));
-  cmdOK->setGeometry(TwipsRect(4920, 3735, 1095, 375));
-  cmdCancel = new PlainButton(QStringLiteral("Cancel"), this);
-  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-  cmdCancel->setGeometry(TwipsRect(3720, 3735, 1095, 375));
+  cmdOK = Placed(new PlainButton(QStringLiteral("OK"), this), "cmdOK", 4920, 3735, 1095, 375);
+  cmdCancel = Placed(new PlainButton(QStringLiteral("Cancel"), this), "cmdCancel", 3720, 3735, 1095, 375);
   setTabOrder(cmdOK, cmdCancel);
 
   // The path box shows the current location, so that OK in a dialog opened

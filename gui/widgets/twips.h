@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
+#include <QString>
 #include <cmath>
 
 namespace korvath::gui {
@@ -29,6 +30,15 @@ inline int Twips(int twips) { return TwipsToPixels(twips, ScreenDpi()); }
 
 inline QRect TwipsRect(int left, int top, int width, int height) {
   return TwipsRect(left, top, width, height, ScreenDpi());
+}
+
+// Names a control as the windows' layouts do (its object name is what tests
+// and accessibility find it by) and puts it at its place, in twips.
+template <class Widget>
+Widget* Placed(Widget* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setGeometry(TwipsRect(left, top, width, height));
+  return widget;
 }
 
 }  // namespace korvath::gui
