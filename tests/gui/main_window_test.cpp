@@ -34,7 +34,7 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<MainWindow> MakeWindow(platform::FileSystem* fs = nullptr) {
+  std::unique_ptr<MainWindow> MakeWindow() {
     MainWindowServices s;
     s.openFileDialog = [this](QWidget*, const QString& filter) {
       d_.filter = filter;
@@ -49,7 +49,7 @@ class MainWindowTest : public QObject {
     };
     s.endProgram = [this] { ++d_.ended; };
     s.captionObserver = [this](const QString& caption) { d_.captions << caption; };
-    auto window = std::make_unique<MainWindow>(fs != nullptr ? *fs : *fs_, s);
+    auto window = std::make_unique<MainWindow>(*fs_, s);
     window->load(u"/fallback");
     return window;
   }
@@ -265,30 +265,10 @@ class MainWindowTest : public QObject {
 
   // Running out of memory ends the run with a message, not the program.
   void outOfMemoryEndsTheRunOnly() {
-    class Exhausted final : public platform::FileSystem {
-     public:
-      explicit Exhausted(platform::FileSystem& fs) : fs_(fs) {}
-      platform::Result ReadFile(const std::u16string& path, std::string& bytes) override {
-        if (path.ends_with(u"bar.m")) throw std::bad_alloc();
-        return fs_.ReadFile(path, bytes);
-      }
-      platform::Result ListDirectory(const std::u16string& dir,
-                                     std::vector<std::string>& files) override {
-        return fs_.ListDirectory(dir, files);
-      }
-      std::u16string CurrentDirectory() override { return fs_.CurrentDirectory(); }
-      platform::Result SetCurrentDirectory(const std::u16string& dir) override {
-        return fs_.SetCurrentDirectory(dir);
-      }
-      std::u16string JoinPath(const std::u16string& dir,
-                              const std::u16string& file) const override {
-        return fs_.JoinPath(dir, file);
-      }
-
-     private:
-      platform::FileSystem& fs_;
-    } exhausted(*fs_);
-    auto w = MakeWindow(&exhausted);
+    fs_->beforeRead = [](const std::u16string& path) {
+      if (path.ends_with(u"bar.m")) throw std::bad_alloc();
+    };
+    auto w = MakeWindow();
     Parse(*w, QStringLiteral("baz"));
     Parse(*w, QStringLiteral("foo"));
     QCOMPARE(w->runCount(), 2);

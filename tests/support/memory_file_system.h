@@ -2,6 +2,7 @@
 // An in-memory file system for tests: paths are plain strings with "/" as the
 // separator; directory entries written with "\" are read as "/".
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -26,10 +27,13 @@ class MemoryFileSystem final : public platform::FileSystem {
   void MakeUnreadable(const std::string& path) { unreadable_.insert(Normalize(path)); }
   void SetCwd(const std::string& path) { cwd_ = Normalize(path); }
   int reads = 0;
+  // Called with every path read, before the read (a test may throw from it).
+  std::function<void(const std::u16string&)> beforeRead;
   int listings = 0;
 
   platform::Result ReadFile(const std::u16string& path, std::string& bytes) override {
     ++reads;
+    if (beforeRead) beforeRead(path);
     bytes.clear();
     const std::string p = Normalize(Absolute(platform::ToUtf8(path)));
     auto it = files_.find(p);
