@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -79,14 +78,14 @@ Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes
   if (static_cast<std::uint64_t>(status.st_size) > maxBytes) return tooLarge();
   bytes.resize(static_cast<std::size_t>(status.st_size));
   std::size_t used = 0;
-  // The file may grow while it is read: read on to its end in small steps,
-  // up to one byte past the cap, which is enough to tell it is too large.
+  // Read to the size fstat gave, then on in small steps through a buffer of
+  // its own: the end is found without growing (and copying) the whole file,
+  // and a file that grew meanwhile is read up to one byte past the cap.
+  char more[4096];
   for (;;) {
-    if (used == bytes.size()) {
-      if (used > maxBytes) break;
-      bytes.resize(used + static_cast<std::size_t>(std::min<std::uint64_t>(maxBytes + 1 - used, 65536)));
-    }
-    const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+    const bool atSize = used == bytes.size();
+    const ssize_t n = atSize ? ::read(fd, more, sizeof more)
+                             : ::read(fd, bytes.data() + used, bytes.size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
       const int error = errno;
@@ -94,13 +93,13 @@ Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes
       return Result::Failure(Status::Unreadable, std::strerror(error));
     }
     if (n == 0) break;
+    if (atSize) bytes.append(more, static_cast<std::size_t>(n));
     used += static_cast<std::size_t>(n);
+    if (used > maxBytes) {
+      bytes.clear();
+      return tooLarge();
+    }
   }
-  if (used > maxBytes) {
-    bytes.clear();
-    return tooLarge();
-  }
-  bytes.resize(used);
   return {};
 }
 
