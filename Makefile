@@ -20,8 +20,8 @@ test: build
 # The desktop program on the example project; without a display, its tree
 # printed by the command-line tool instead.
 run: build
-	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ -x $(BUILD)/shell/gui/korvath ]; then \
-	  cd examples/sample && exec ../../$(BUILD)/shell/gui/korvath; \
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ -x $(BUILD)/gui/app/korvath ]; then \
+	  cd examples/sample && exec ../../$(BUILD)/gui/app/korvath; \
 	else \
 	  echo "No display: printing the call tree of examples/sample/main.m with korvath-tree."; \
 	  ./$(BUILD)/cli/korvath-tree -C examples/sample main; \
