@@ -115,60 +115,6 @@ TEST_F(FunctionTableTest, BlankedSlotsAreReusedLowestFirstAndNumbersFillNothing)
   EXPECT_EQ(r[6], Rec(u"a.m", u"x", u"8"));
 }
 
-TEST_F(FunctionTableTest, PassesCountPickAndLinkToTheLowestSettledRecord) {
-  // main.m calls a, c, b and x; x has no file; b.m calls y (no file) and foo;
-  // c.m and a.m call foo. foo is scanned through b.m's record; c.m's record
-  // reuses a blanked slot below it and is linked first, so a.m's record,
-  // coming later, is linked to c.m's (the lowest settled foo), not to b.m's.
-  Start();
-  for (const TextView name : {u"a", u"c", u"b", u"x"}) Add(u"main.m", name, 1);  // 2..5
-  EXPECT_EQ(Pass(), (Counts{1, 5, 5}));
-  Settle(5, false);
-  EXPECT_EQ(Pass(), (Counts{1, 4, 4}));
-  Settle(4, true);
-  Add(u"b.m", u"y", 1);    // reuses 5
-  Add(u"b.m", u"foo", 2);  // 6
-  EXPECT_EQ(Pass(), (Counts{2, 6, 6}));
-  Settle(6, true);
-  EXPECT_EQ(Pass(), (Counts{3, 6, 5}));
-  Settle(5, false);
-  EXPECT_EQ(Pass(), (Counts{3, 5, 3}));
-  Settle(3, true);
-  Add(u"c.m", u"foo", 1);  // reuses 5
-  // Record 5 is linked in this pass: counted in the total, not yet parsed.
-  EXPECT_EQ(Pass(), (Counts{4, 6, 2}));
-  Settle(2, true);
-  Add(u"a.m", u"foo", 1);  // 7
-  EXPECT_EQ(Pass(), (Counts{6, 7, 0}));
-  EXPECT_EQ(Pass(), (Counts{7, 7, 0}));
-  const auto r = t.Records();
-  ASSERT_EQ(r.size(), 8u);
-  EXPECT_EQ(r[5], Rec(u"c.m", u"foo", u"1", u"b.m", true));
-  EXPECT_EQ(r[6], Rec(u"b.m", u"foo", u"2", u"", true));
-  EXPECT_EQ(r[7], Rec(u"a.m", u"foo", u"1", u"c.m", true));
-}
-
-TEST_F(FunctionTableTest, AnOlderOpenRecordLinksToTheOneScannedFirst) {
-  Start();
-  // 4 is the start file's own name and links to record 1; 5 is a bare
-  // self-call, another name.
-  for (const TextView name : {u"a", u"b", u"main.m", u"main"}) Add(u"main.m", name, 1);
-  EXPECT_EQ(Pass(), (Counts{1, 5, 5}));
-  Settle(5, false);
-  ASSERT_EQ(Pass()[2], 3);
-  Settle(3, true);
-  Add(u"b.m", u"a", 1);  // 5
-  // Neither record of "a" is settled yet, so the higher one is scanned...
-  ASSERT_EQ(Pass()[2], 5);
-  Settle(5, true);
-  // ...and the older one is linked to it.
-  EXPECT_EQ(Pass()[2], 0);
-  const auto r = t.Finish(EmptyDiscardTable());
-  EXPECT_EQ(r[2], Rec(u"main", u"a", u"1", u"b", true));
-  EXPECT_EQ(r[4], Rec(u"main", u"main", u"1", u"", true));
-  EXPECT_EQ(r[5], Rec(u"b", u"a", u"1", u"", true));
-}
-
 TEST_F(FunctionTableTest, FinishStripsOneDotMAndBlanksDiscardedNames) {
   Start();
   for (const TextView name :
@@ -188,11 +134,7 @@ TEST_F(FunctionTableTest, FinishStripsOneDotMAndBlanksDiscardedNames) {
   for (std::size_t i = 2; i < r.size(); ++i) {
     EXPECT_EQ(std::make_pair(r[i].caller, r[i].name), callerAndName[i - 2]) << i;
   }
-  // The start function itself can be discarded; the table stays as it was.
-  d.push_back({u"main", u"", false});
-  const auto without = t.Finish(d);
-  EXPECT_EQ(without[1].name, u"");
-  EXPECT_EQ(without[2].caller, u"main");
+  // Finishing leaves the table itself as it was.
   EXPECT_EQ(t.Records()[4].name, u"plot");
 }
 

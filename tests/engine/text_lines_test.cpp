@@ -68,22 +68,6 @@ TEST(ReadsAsNumber, ExactlyDecimalIntegersFractionsAndExponents) {
   }
 }
 
-TEST(TextHelpers, TrimsBlanksAndHandlesMExtensions) {
-  const std::pair<TextView, TextView> trims[] = {
-      {u"  a b  ", u"a b"}, {u"\ta\t", u"\ta\t"}, {u" \t ", u"\t"},
-      {u"   ", u""},         {u"", u""},          {u"\u00a0x\u00a0", u"\u00a0x\u00a0"}};
-  for (const auto& [in, out] : trims) EXPECT_EQ(TrimBlanks(in), out);
-  EXPECT_EQ(TrimBlanksRight(u"  a  "), u"  a");
-  EXPECT_EQ(TrimBlanksRight(u"  "), u"");
-  EXPECT_EQ(WithMExtension(u"f"), u"f.m");
-  EXPECT_EQ(WithMExtension(u"f.m"), u"f.m");
-  EXPECT_EQ(WithMExtension(u"f.M"), u"f.M.m");
-  EXPECT_EQ(WithoutMExtension(u"f.m.m"), u"f.m");
-  EXPECT_EQ(WithoutMExtension(u"m"), u"m");
-  EXPECT_EQ(WithoutMExtension(u".m"), u"");
-  EXPECT_FALSE(StartsWith(u"a", u"ab"));
-}
-
 TEST(TextHelpers, LowerCasingMapsUnitsOneToOne) {
   Text t = u"@AZ[`az{ 09 \u00c0\u00c4\u00d6\u00d7 \u03a3 \u0414 \u0130 \u212a \uff3a";
   for (char16_t& c : t) c = LowerUnit(c);

@@ -26,13 +26,11 @@ class MemoryFileSystem final : public platform::FileSystem {
   void AddDirectory(const std::string& path) { dirs_.insert(Normalize(path)); }
   void MakeUnreadable(const std::string& path) { unreadable_.insert(Normalize(path)); }
   void SetCwd(const std::string& path) { cwd_ = Normalize(path); }
-  int reads = 0;
   // Called with every path read, before the read (a test may throw from it).
   std::function<void(const std::u16string&)> beforeRead;
   int listings = 0;
 
   platform::Result ReadFile(const std::u16string& path, std::string& bytes) override {
-    ++reads;
     if (beforeRead) beforeRead(path);
     bytes.clear();
     const std::string p = Normalize(Absolute(platform::ToUtf8(path)));

@@ -53,14 +53,10 @@ class CallLog final : public CallRecorder {
 class RecordingProgress final : public ProgressSink {
  public:
   void Show() override { events.push_back(u"<show>"); }
-  void SetCaption(const Text& caption) override {
-    events.push_back(caption);
-    captions.push_back(caption);
-  }
+  void SetCaption(const Text& caption) override { events.push_back(caption); }
   void Refresh() override { ++refreshes; }
   void Close() override { events.push_back(u"<close>"); }
   std::vector<Text> events;
-  std::vector<Text> captions;
   int refreshes = 0;
 };
 
@@ -106,13 +102,6 @@ class RecordingTree final : public TreeModel {
   }
   int Count() const override { return static_cast<int>(texts.size()) - 1; }
 
-  std::vector<Text> ChildrenOf(int node) const {
-    std::vector<Text> out;
-    for (std::size_t i = 1; i < texts.size(); ++i) {
-      if (parents[i] == node) out.push_back(texts[i]);
-    }
-    return out;
-  }
   int Depth(int node) const {
     int d = 0;
     for (int n = node; parents[static_cast<std::size_t>(n)] != 0;
