@@ -1,5 +1,7 @@
 // Laying a finished table out as the call tree: order, texts, linked leaves,
-// the depth budget, the node budget and nodes the tree refuses.
+// the compact tree and the default depth budget. The budgets' finer points
+// and refused nodes are compared with the literal walk by the differential
+// test.
 
 #include <gtest/gtest.h>
 
@@ -30,7 +32,6 @@ Records Table(Records rows) {
 }
 
 const Text kStack = messages::kOutOfStackSpace;
-const Text kTooLarge = messages::kTreeTooLarge;
 
 TEST(NodeLabel, TextIsNameLinesAndTheLinkMark) {
   EXPECT_EQ((NodeLabel{2, u"foo", u"3,17", u""}).ToText(), u"foo (3,17)");
@@ -84,48 +85,6 @@ TEST(BuildCallTree, NoStartFileWithoutANamedFirstRecord) {
   }
 }
 
-struct BudgetCase {
-  const char* what;
-  Records records;
-  TreeLimits limits;
-  Texts texts;
-  Texts messages;
-};
-
-// main calls a and b, each of which calls itself.
-const Records kTwoRecursions = Table({R(u"", u"main", u"0"), R(u"main", u"a", u"1"),
-                                      R(u"a", u"a", u"2"), R(u"main", u"b", u"3"),
-                                      R(u"b", u"b", u"4")});
-
-TEST(BuildCallTree, BudgetsStopTheWalkAndEveryRefusedStepIsReported) {
-  const BudgetCase cases[] = {
-      {"the deepest level gives up the rest of its calls, the levels above go on",
-       Table({R(u"", u"main", u"0"), R(u"main", u"main", u"1"), R(u"main", u"x", u"2")}),
-       {3, 1000},
-       {u"", u"main", u"main (1)", u"main (1)", u"main (1)", u"x (2)", u"x (2)"},
-       {kStack}},
-      {"a node at the deepest level is refused its step even when it calls nothing",
-       Table({R(u"", u"main", u"0"), R(u"main", u"a", u"1"), R(u"a", u"b", u"2")}), {2, 1000},
-       {u"", u"main", u"a (1)", u"b (2)"}, {kStack}},
-      {"a linked leaf at the deepest level takes no step",
-       Table({R(u"", u"main", u"0"), R(u"main", u"a", u"1"), R(u"a", u"b", u"2", u"c")}),
-       {2, 1000}, {u"", u"main", u"a (1)", u"b (2) - Also called by c"}, {}},
-      {"the node budget ends the whole walk once", kTwoRecursions, {2, 4},
-       {u"", u"main", u"a (1)", u"a (2)", u"b (3)"}, {kStack, kTooLarge}},
-      {"exactly at the node budget nothing more was to be added", kTwoRecursions, {2, 5},
-       {u"", u"main", u"a (1)", u"a (2)", u"b (3)", u"b (4)"}, {kStack, kStack}},
-  };
-  for (const BudgetCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    RecordingTree tree;
-    RecordingMessages messages;
-    EXPECT_TRUE(BuildCallTree(c.records, tree, messages, c.limits).ok());
-    EXPECT_EQ(tree.texts, c.texts);
-    EXPECT_EQ(messages.Texts(), c.messages);
-    for (const auto& [icon, text] : messages.shown) EXPECT_EQ(icon, MessageIcon::Critical);
-  }
-}
-
 TEST(BuildCallTree, ByDefaultNoNodeLiesDeeperThan256Levels) {
   RecordingTree tree;
   RecordingMessages messages;
@@ -133,19 +92,6 @@ TEST(BuildCallTree, ByDefaultNoNodeLiesDeeperThan256Levels) {
   ASSERT_EQ(tree.Count(), 257);
   EXPECT_EQ(tree.Depth(257), 256);
   EXPECT_EQ(messages.Texts(), (Texts{kStack}));
-}
-
-TEST(BuildCallTree, ARefusedNodeIsReportedAndTheWalkGoesOnWithoutItsCalls) {
-  const auto records = Table({R(u"", u"main", u"0"), R(u"main", u"bad", u"1"),
-                              R(u"bad", u"inner", u"2"), R(u"main", u"good", u"3"),
-                              R(u"main", u"bad", u"4", u"main")});
-  RecordingTree tree;
-  tree.refuse = u"bad";
-  RecordingMessages messages;
-  EXPECT_TRUE(BuildCallTree(records, tree, messages).ok());
-  EXPECT_EQ(tree.texts, (Texts{u"", u"main", u"good (3)"}));
-  const std::pair<MessageIcon, Text> refused{MessageIcon::None, u"Error 0: refused"};
-  EXPECT_EQ(messages.shown, (std::vector<std::pair<MessageIcon, Text>>{refused, refused}));
 }
 
 }  // namespace
