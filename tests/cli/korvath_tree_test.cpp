@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,11 +21,10 @@ using Files = std::vector<std::pair<std::string, std::string>>;
 struct CliCase {
   const char* name;
   std::string args;
-  // Below the project directory; korvath.ini and pathdef.m (listing lib/)
-  // are always written.
+  // Below the project; korvath.ini and pathdef.m (listing lib/) are always written.
   Files files{};
   bool settingsInFallback = false;
-  const char* stdoutTo = nullptr;  // instead of a file the test reads; "&-" closes it
+  const char* stdoutTo = nullptr;  // a redirection target instead of the file read; "&-" closes it
   int exitCode = 0;
   std::optional<std::string> out{};  // the whole standard output
   std::optional<std::string> err{};  // the whole standard error
@@ -75,7 +74,7 @@ const CliCase kCases[] = {
      .out = "{\"root\": null, \"messages\": [\"pathdef file not found, cannot continue\"]}\n"},
     {.name = "StartNotFound", .args = "--format json nosuch", .exitCode = 1,
      .out = "{\"root\": null, \"messages\": [\"nosuch.m was not found on the search path\"]}\n",
-     .errHas = {"nosuch.m was not found on the search path"}},
+     .err = "korvath-tree: nosuch.m was not found on the search path\n"},
     {.name = "FullPathStartIsCutToItsName", .args = "'@P/lib/tool.m'",
      .files = {{"lib/tool.m", "helper\n"}, {"lib/helper.m", ""}}, .out = "tool\n└── helper (1)\n"},
     {.name = "DiscardFile", .args = "--discard mylist.txt main", .files = kDiscardProject,
@@ -121,9 +120,7 @@ void PrintTo(const CliCase& c, std::ostream* os) { *os << c.name; }
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 class KorvathTreeTest : public ::testing::TestWithParam<CliCase> {
@@ -134,47 +131,39 @@ class KorvathTreeTest : public ::testing::TestWithParam<CliCase> {
     dir_ = pattern;
   }
   void TearDown() override { fs::remove_all(dir_); }
-
-  static void Write(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-  }
-  std::string Expand(std::string text) const {
-    const std::string project = (dir_ / "project").string();
-    for (auto at = text.find("@P"); at != std::string::npos; at = text.find("@P", at)) {
-      text.replace(at, 2, project);
-    }
-    return text;
-  }
-
   fs::path dir_;
 };
 
 TEST_P(KorvathTreeTest, Run) {
   const CliCase& c = GetParam();
-  const fs::path project = dir_ / "project";
-  const fs::path pathdef = project / "toolbox/local/pathdef.m";
-  Write(pathdef, "function p = pathdef\np = [...\n     matlabroot,'/lib:', ...\n];\n");
+  const fs::path project = dir_ / "project", pathdef = project / "toolbox/local/pathdef.m";
+  const auto write = [](const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+  };
+  const auto expand = [&](std::string text) {
+    for (auto at = text.find("@P"); at != text.npos; at = text.find("@P", at)) {
+      text.replace(at, 2, project.string());
+    }
+    return text;
+  };
+  write(pathdef, "function p = pathdef\np = [...\n     matlabroot,'/lib:', ...\n];\n");
   // XDG_CONFIG_HOME keeps the user's own fallback directory out of the runs.
-  Write((c.settingsInFallback ? dir_ / "config/korvath" : project) / "korvath.ini",
+  write((c.settingsInFallback ? dir_ / "config/korvath" : project) / "korvath.ini",
         "Matlab Pathdef = " + pathdef.string() + "\n");
-  for (const auto& [file, text] : c.files) Write(project / file, text);
-  const std::string stdoutTo = c.stdoutTo == nullptr ? "'" + (dir_ / "out").string() + "'"
-                               : c.stdoutTo[0] == '&' ? c.stdoutTo
-                                                      : "'" + std::string(c.stdoutTo) + "'";
+  for (const auto& [file, text] : c.files) write(project / file, text);
   const std::string command = "cd '" + project.string() + "' && XDG_CONFIG_HOME='" +
                               (dir_ / "config").string() + "' '" KORVATH_TREE_EXE "' " +
-                              Expand(c.args) + " >" + stdoutTo + " 2>'" + (dir_ / "err").string() +
-                              "'";
+                              expand(c.args) + " >" + (c.stdoutTo ? c.stdoutTo : "../out") +
+                              " 2>../err";
   const int status = std::system(command.c_str());
-  const std::string out = ReadAll(dir_ / "out");
-  const std::string err = ReadAll(dir_ / "err");
+  const std::string out = ReadAll(dir_ / "out"), err = ReadAll(dir_ / "err");
   EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.exitCode) << err;
-  if (c.out) { EXPECT_EQ(out, Expand(*c.out)); }
-  if (c.err) { EXPECT_EQ(err, Expand(*c.err)); }
-  for (const std::string& part : c.outHas) EXPECT_NE(out.find(Expand(part)), out.npos) << out;
-  for (const std::string& part : c.outLacks) EXPECT_EQ(out.find(Expand(part)), out.npos) << out;
-  for (const std::string& part : c.errHas) EXPECT_NE(err.find(Expand(part)), err.npos) << err;
+  if (c.out) { EXPECT_EQ(out, expand(*c.out)); }
+  if (c.err) { EXPECT_EQ(err, expand(*c.err)); }
+  for (const std::string& part : c.outHas) EXPECT_NE(out.find(expand(part)), out.npos) << out;
+  for (const std::string& part : c.outLacks) EXPECT_EQ(out.find(expand(part)), out.npos) << out;
+  for (const std::string& part : c.errHas) EXPECT_NE(err.find(expand(part)), err.npos) << err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KorvathTreeTest, ::testing::ValuesIn(kCases),

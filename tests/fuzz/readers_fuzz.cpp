@@ -1,8 +1,7 @@
-// Random bytes as korvath.ini, discardables.txt and pathdef.m, through the
-// readers the start-up and the run use. Lines never keep their ends; a
-// settings value is trimmed; every discard line is an entry or a heading;
-// showing every group shows every entry; pathdef entries are never empty,
-// never longer than their cap, and the current directory comes last.
+// Random bytes as korvath.ini, discardables.txt and pathdef.m: lines never keep
+// their ends; a settings value is trimmed; every discard line is an entry or a
+// heading; showing every group shows every entry; pathdef entries are never
+// empty nor over their cap, and the current directory comes last.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,28 +20,22 @@ using korvath::Text;
 namespace engine = korvath::engine;
 namespace session = korvath::session;
 
-void Check(bool ok) {
-  if (!ok) __builtin_trap();
-}
+void Check(bool ok) { if (!ok) __builtin_trap(); }
 
-void CheckSettingsLines(const std::string& bytes) {
-  for (const Text& line : engine::SplitLines(bytes)) {
+void CheckSettingsAndDiscardLines(const std::string& bytes) {
+  const std::vector<Text> lines = engine::SplitLines(bytes);
+  std::size_t headings = 0;
+  for (const Text& line : lines) {
     Check(line.find(u'\r') == Text::npos && line.find(u'\n') == Text::npos);
+    headings += !line.empty() && line.front() == u'%' ? 1 : 0;
     std::optional<Text> value;
-    const korvath::platform::Result read = session::SettingsKeyValue(line, value);
-    if (!read) {
+    if (!session::SettingsKeyValue(line, value)) {
       Check(line.size() < 16 && !value);
     } else if (value) {
       Check(value->empty() || (value->front() != u' ' && value->back() != u' '));
     }
   }
-}
-
-void CheckDiscardList(const std::string& bytes) {
-  const std::vector<Text> lines = engine::SplitLines(bytes);
   engine::DiscardTable table = session::ParseDiscardList(lines);
-  std::size_t headings = 0;
-  for (const Text& line : lines) headings += !line.empty() && line.front() == u'%' ? 1 : 0;
   Check(table.size() == 1 + lines.size() - headings);
   session::ShowOnlyGroups(table, session::DiscardGroups(table));
   for (std::size_t d = 1; d < table.size(); ++d) Check(table[d].show);
@@ -50,39 +43,29 @@ void CheckDiscardList(const std::string& bytes) {
   Check(engine::DiscardedNames(table).empty() == (table.size() == 1));
 }
 
-void CheckSearchPath(const std::string& bytes) {
+// With no fallback directory, start-up has nowhere to move to.
+void CheckSearchPathAndStartup(const std::string& bytes) {
   korvath::testing::MemoryFileSystem fs;
   fs.AddFile("/matlab/toolbox/local/pathdef.m", bytes);
+  fs.AddFile("/work/korvath.ini", bytes.substr(0, bytes.size() / 2));
+  fs.AddFile("/work/discardables.txt", bytes.substr(bytes.size() / 2));
   fs.SetCwd("/work");
-  fs.AddDirectory("/work");
   std::vector<Text> dirs;
   Check(static_cast<bool>(engine::ReadSearchPath(u"/matlab/toolbox/local/pathdef.m", fs, dirs)));
   Check(dirs.size() >= 2 && dirs.front().empty() && dirs.back() == u"/work");
   for (std::size_t k = 1; k + 1 < dirs.size(); ++k) {
     Check(!dirs[k].empty() && dirs[k].size() <= 4096);
   }
-}
-
-void CheckStartup(const std::string& ini, const std::string& discards) {
-  korvath::testing::MemoryFileSystem fs;
-  fs.AddFile("/work/korvath.ini", ini);
-  fs.AddFile("/work/discardables.txt", discards);
-  fs.SetCwd("/work");
   session::Settings settings;
-  if (session::LoadStartupSettings(fs, u"/fallback", settings)) {
-    Check(!settings.movedToFallback);
-  }
-  Check(!settings.discards.empty());
+  session::LoadStartupSettings(fs, u"/fallback", settings);
+  Check(!settings.movedToFallback && !settings.discards.empty());
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  CheckSettingsLines(bytes);
-  CheckDiscardList(bytes);
-  CheckSearchPath(bytes);
-  const std::size_t half = bytes.size() / 2;
-  CheckStartup(bytes.substr(0, half), bytes.substr(half));
+  CheckSettingsAndDiscardLines(bytes);
+  CheckSearchPathAndStartup(bytes);
   return 0;
 }

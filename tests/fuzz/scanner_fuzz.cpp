@@ -1,9 +1,7 @@
-// Random bytes through the file reader, the statement cleaner, the scanner
-// and the call extraction. Every name handed on must be non-empty and free
-// of delimiters and "("; statements come in file order with line numbers
-// inside the file; cleaned statements hold nothing the cleaner removes; the
-// names of one statement are pieces of it, in order, cut only at delimiters
-// and parentheses.
+// Random bytes through the file reader, the statement cleaner, the scanner and
+// the call extraction: names are non-empty, free of delimiters and "(", in line
+// order within the file, and pieces of their statement, in order, cut only at
+// delimiters and parentheses; cleaned statements hold nothing the cleaner removes.
 
 #include <cstddef>
 #include <cstdint>
@@ -20,21 +18,17 @@ using korvath::Text;
 using korvath::TextView;
 namespace engine = korvath::engine;
 
-void Check(bool ok) {
-  if (!ok) __builtin_trap();
-}
+void Check(bool ok) { if (!ok) __builtin_trap(); }
 
 class CheckingRecorder final : public engine::CallRecorder {
  public:
   // With `statement`, the names must be views into it.
   CheckingRecorder(std::int32_t firstLine, std::int32_t lastLine, TextView statement = {})
-      : firstLine_(firstLine), lastLine_(lastLine), previous_(firstLine), statement_(statement) {}
+      : lastLine_(lastLine), previous_(firstLine), statement_(statement) {}
 
   void AddCall(TextView name, std::int32_t line) override {
-    Check(!name.empty());
+    Check(!name.empty() && line >= previous_ && line <= lastLine_);
     for (char16_t c : name) Check(c != u'(' && !engine::IsDelimiter(c));
-    Check(line >= firstLine_ && line <= lastLine_);
-    Check(line >= previous_);
     previous_ = line;
     if (statement_.data() == nullptr) return;
     const char16_t* begin = statement_.data();
@@ -46,9 +40,7 @@ class CheckingRecorder final : public engine::CallRecorder {
   }
 
  private:
-  std::int32_t firstLine_;
-  std::int32_t lastLine_;
-  std::int32_t previous_;
+  std::int32_t lastLine_, previous_;  // the line of the previous call, at first firstLine
   TextView statement_;
   std::size_t cut_ = 0;  // end of the previous name within the statement
 };
@@ -57,42 +49,28 @@ class CheckingRecorder final : public engine::CallRecorder {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-
-  // The file as lines: no terminator inside a line.
+  // The file as lines, each cleaned and searched for calls on its own.
   std::int32_t lineCount = 0;
-  {
-    engine::TextLines lines(bytes);
-    Text line;
-    while (lines.Next(line)) {
-      ++lineCount;
-      Check(line.find(u'\r') == Text::npos && line.find(u'\n') == Text::npos);
-      Text cleaned = line;
-      engine::RemoveStringLiterals(cleaned);
-      Check(cleaned.size() <= line.size());
-      bool forEntry = false;
-      cleaned = line;
-      engine::CleanStatement(cleaned, forEntry);
-      for (char16_t c : cleaned) {
-        Check(c != u'\t' && c != u'[' && c != u']' && c != u'{' && c != u'}' && c != u';' &&
-              c != u'%');
-      }
-      CheckingRecorder recorder(1, 1, cleaned);
-      engine::FindCalls(cleaned, 1, recorder);
-    }
-    Check(lines.AtEnd());
+  engine::TextLines lines(bytes);
+  for (Text line; lines.Next(line); ++lineCount) {
+    Check(line.find(u'\r') == Text::npos && line.find(u'\n') == Text::npos);
+    Text cleaned = line;
+    engine::RemoveStringLiterals(cleaned);
+    Check(cleaned.size() <= line.size());
+    bool forEntry = false;
+    cleaned = line;
+    engine::CleanStatement(cleaned, forEntry);
+    for (char16_t c : cleaned) Check(TextView(u"\t[]{};%").find(c) == TextView::npos);
+    CheckingRecorder recorder(1, 1, cleaned);
+    engine::FindCalls(cleaned, 1, recorder);
   }
-
+  Check(lines.AtEnd());
   // The whole file through the scanner.
-  {
-    engine::TextLines lines(bytes);
-    CheckingRecorder recorder(1, lineCount);
-    engine::ScanFile(lines, recorder);
-  }
-
+  engine::TextLines again(bytes);
+  CheckingRecorder scanned(1, lineCount);
+  engine::ScanFile(again, scanned);
   // The raw bytes as one statement, byte by byte.
-  Text raw;
-  raw.reserve(size);
-  for (std::size_t i = 0; i < size; ++i) raw.push_back(static_cast<char16_t>(data[i]));
+  const Text raw(data, data + size);
   CheckingRecorder recorder(7, 7, raw);
   engine::FindCalls(raw, 7, recorder);
   return 0;

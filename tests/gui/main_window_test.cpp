@@ -1,18 +1,13 @@
-// The main window over an in-memory project: start-up, Parse, the open-file
-// command, progress, messages, and the call-tree model under the view.
+// The main window over an in-memory project, the call-tree model under its
+// view, and the progress window a run shows.
 
-#include <QAbstractItemModelTester>
-#include <QAction>
-#include <QApplication>
-#include <QLineEdit>
-#include <QMenu>
-#include <QTimer>
-#include <QPushButton>
-#include <QTreeView>
 #include <QtTest>
+#include <QtWidgets>
 
+#include "engine/messages.h"
 #include "gui/call_tree_model.h"
 #include "gui/main_window.h"
+#include "gui/progress_window.h"
 #include "tests/support/memory_file_system.h"
 
 namespace korvath::gui {
@@ -23,9 +18,10 @@ const QStringList kMainTree{"main", "  foo (2,4)", "    bar (2)", "  baz (5)"};
 
 struct SecondRun {
   QString start{};
-  QString pathdef{};     // null: as read at start-up
-  QString unreadable{};  // null: every file can be read
-  QStringList tree{};    // with repeats, its first rows
+  QString pathdef{};         // null: as read at start-up
+  QString unreadable{};      // null: every file can be read
+  bool outOfMemory = false;  // reading bar.m runs out of memory
+  QStringList tree{};        // with repeats, its first rows
   Shown shown{};
   bool repeats = false;
 };
@@ -33,22 +29,16 @@ struct SecondRun {
 class MainWindowTest : public QObject {
   Q_OBJECT
 
- private:
   std::unique_ptr<MainWindow> MakeWindow() {
     MainWindowServices s;
-    s.openFileDialog = [this](QWidget*, const QString& filter) {
-      d_.filter = filter;
-      return d_.dialogAnswer;
+    Desktop& d = d_;
+    s.openFileDialog = [&d](QWidget*, const QString& f) { d.filter = f; return d.dialogAnswer; };
+    s.showMessage = [&d](QWidget*, QMessageBox::Icon icon, const QString& text) {
+      d.shown.emplace_back(icon, text);
     };
-    s.showMessage = [this](QWidget*, QMessageBox::Icon icon, const QString& text) {
-      d_.shown.emplace_back(icon, text);
-    };
-    s.openInEditor = [this](const QString& path, int line) {
-      d_.opened = path + QStringLiteral(":%1").arg(line);
-      return true;
-    };
-    s.endProgram = [this] { ++d_.ended; };
-    s.captionObserver = [this](const QString& caption) { d_.captions << caption; };
+    s.openInEditor = [&d](const QString& path, int line) { d.opened = {path, line}; return true; };
+    s.endProgram = [&d] { ++d.ended; };
+    s.captionObserver = [&d](const QString& caption) { d.captions << caption; };
     auto window = std::make_unique<MainWindow>(*fs_, s);
     window->load(u"/fallback");
     return window;
@@ -64,15 +54,12 @@ class MainWindowTest : public QObject {
     }
     return lines;
   }
-  static void Parse(MainWindow& w, const QString& start) {
-    w.findChild<QLineEdit*>("txtFileName")->setText(start);
-    w.findChild<QPushButton*>("cmdParse")->click();
-  }
 
   std::unique_ptr<testing::MemoryFileSystem> fs_;
   struct Desktop {  // what the window asked of the desktop
     std::optional<QString> dialogAnswer;
-    QString filter, opened;
+    QString filter;
+    std::pair<QString, int> opened;  // file and line
     Shown shown;
     QStringList captions;
     int ended = 0;
@@ -95,39 +82,74 @@ class MainWindowTest : public QObject {
     d_ = {};
   }
 
-  // Start-up shows nothing. The options dialog is loaded hidden with the
-  // path box's value, which a failed start-up keeps apart from the path used.
-  void startUpFillsTheSettingsSilently() {
+  // Start-up shows nothing, not even the window until the splash has gone.
+  // A failed start-up keeps the path box's value apart from the path used.
+  void startUpIsSilentAndWaitsForTheSplash() {
     fs_->AddFile("/work/korvath.ini", "Matlab Pathdef = /c\nMatlab Pathdef\n");
     auto w = MakeWindow();
     QVERIFY(w->settings().pathdefFile.empty());
-    QCOMPARE(w->options()->findChild<QLineEdit*>("txtMatlabDirectory")->text(),
-             QStringLiteral("/c"));
-    QVERIFY(!w->options()->isVisible());
+    QCOMPARE(w->options()->txtMatlabDirectory->text(), QStringLiteral("/c"));
     QCOMPARE(QString::fromStdU16String(fs_->CurrentDirectory()), QStringLiteral("/fallback"));
+    auto* splash = new QWidget;
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->show();
+    w->showAfter(splash);
+    QVERIFY(!w->isVisible());
+    splash->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(w->isVisible());
+    QVERIFY(!w->options()->isVisible());
     QVERIFY(d_.shown.empty());
   }
 
-  void enterParsesOnceWithProgressAndTheRootCollapsed() {
+  // Enter in the name box parses once (every caption reaching the progress
+  // window, the root collapsed) and presses a button; Shift+F10 opens a menu.
+  void keyboardActivationMenusAndTheCloseBox() {
     auto w = MakeWindow();
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    auto* name = w->findChild<QLineEdit*>("txtFileName");
-    name->setFocus();
-    QTest::keyClicks(name, QStringLiteral("C:\\somewhere\\main"));
-    QTest::keyClick(name, Qt::Key_Return);
+    QVERIFY(!w->mnuFileExport->isEnabled());
+    QTest::keyClicks(w->txtFileName, QStringLiteral("C:\\somewhere\\main"));
+    QTest::keyClick(w->txtFileName, Qt::Key_Return);
     QCOMPARE(w->runCount(), 1);
     QCOMPARE(Tree(w->model()), kMainTree);
-    // Every pass's caption reaches the progress window; the engine's tests
-    // pin the counts.
     QCOMPARE(d_.captions.first(), QStringLiteral("Parsed 0 files out of 1."));
     QCOMPARE(d_.captions.last(), QStringLiteral("Building the function tree"));
-    QVERIFY(d_.shown.empty());
-    QVERIFY(!w->findChild<QTreeView*>("trvFiles")->isExpanded(w->model().index(0, 0)));
+    QVERIFY(!w->trvFiles->isExpanded(w->model().index(0, 0)));
+    QVERIFY(w->mnuFileExport->isEnabled());
+    QTest::keyClick(w->cmdParse, Qt::Key_Return);
+    QCOMPARE(w->runCount(), 2);
+    // A node opens its call site (the root: its own file, line 1); its tooltip is its file.
+    const QModelIndex main = w->model().index(0, 0), foo = w->model().index(0, 0, main);
+    const std::tuple<QModelIndex, std::pair<QString, int>, QString> nodes[] = {
+        {main, {"/work/main.m", 1}, "/work/main.m"},
+        {foo, {"/work/main.m", 2}, "/m/lib/foo.m"},
+        {w->model().index(0, 0, foo), {"/m/lib/foo.m", 2}, "/m/lib/bar.m"},
+        {w->model().index(1, 0, main), {"/work/main.m", 5}, "/m/lib/baz.m"}};
+    for (const auto& [node, opened, toolTip] : nodes) {
+      emit w->trvFiles->activated(node);
+      QCOMPARE(d_.opened, opened);
+      QCOMPARE(node.data(Qt::ToolTipRole).toString(), toolTip);
+    }
+    w->trvFiles->setCurrentIndex(main);
+    QString firstItem;
+    QTimer::singleShot(0, [&firstItem] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (menu != nullptr) firstItem = menu->actions().first()->text();
+      if (menu != nullptr) menu->close();
+    });
+    QTest::keyClick(w->trvFiles, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(firstItem, QStringLiteral("&Expand all"));
+    const QRect before = w->trvFiles->geometry();
+    w->resize(w->width() + 200, w->height() + 150);
+    QCOMPARE(w->trvFiles->geometry(), before);
+    QTest::keyClick(w->cmdExit, Qt::Key_Enter, Qt::KeypadModifier);
+    w->mnuFileExit->trigger();
+    w->close();
+    QCOMPARE(d_.ended, 3);
   }
 
-  // A second run after "main", under a model tester: the tree is replaced,
-  // kept or emptied, and each distinct message is shown once.
+  // A second run under a model tester: the tree replaced, kept or emptied.
   void aSecondRunReplacesTheTree_data() {
     QTest::addColumn<SecondRun>("run");
     QTest::newRow("another start") << SecondRun{.start = "foo", .tree = {"foo", "  bar (2)"}};
@@ -144,8 +166,11 @@ class MainWindowTest : public QObject {
                      .shown = {{QMessageBox::Warning,
                                 "These files could not be read; their calls are missing:\n"
                                 "/m/lib/foo.m: cannot open"}}};
-    // "loop" and "loop.m" both expand to loop's calls, so the tree doubles
-    // at every level and meets the depth limit (4 here) again and again.
+    QTest::newRow("out of memory")
+        << SecondRun{.start = "foo", .outOfMemory = true, .tree = kMainTree,
+                     .shown = {{QMessageBox::Critical, "Not enough memory to finish the run."}}};
+    // "loop" and "loop.m" both expand, so the tree doubles up to the depth limit
+    // again and again; the message is shown once.
     QTest::newRow("repeated message")
         << SecondRun{.start = "loop",
                      .tree = {"loop", "  loop (1,1)", "    loop (1,1)", "      loop (1,1)",
@@ -160,140 +185,73 @@ class MainWindowTest : public QObject {
     w->limits = engine::TreeLimits{4, 1000};
     QAbstractItemModelTester tester(&w->model(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
-    Parse(*w, QStringLiteral("main"));
-    QCOMPARE(Tree(w->model()), kMainTree);
+    w->txtFileName->setText(QStringLiteral("main"));
+    w->cmdParse->click();
     if (!run.pathdef.isNull()) w->settings().pathdefFile = run.pathdef.toStdU16String();
     if (!run.unreadable.isNull()) fs_->MakeUnreadable(run.unreadable.toStdString());
-    Parse(*w, run.start);
-    const QStringList tree = Tree(w->model());
-    QCOMPARE(run.repeats ? tree.mid(0, run.tree.size()) : tree, run.tree);
+    fs_->beforeRead = [&run](const std::u16string& path) {
+      if (run.outOfMemory && path.ends_with(u"bar.m")) throw std::bad_alloc();
+    };
+    w->txtFileName->setText(run.start);
+    w->cmdParse->click();
+    QCOMPARE(w->runCount(), 2);
+    QCOMPARE(Tree(w->model()).mid(0, run.repeats ? run.tree.size() : -1), run.tree);
     QCOMPARE(d_.shown, run.shown);
+    QCOMPARE(w->mnuFileExport->isEnabled(), !run.tree.isEmpty());
     QCOMPARE(w->lastMessages().size() > 1, run.repeats);
   }
 
+  // A cancelled choice keeps the last file chosen, or empties the name box.
   void openFileCancelBeforeAndAfterAChoice() {
     auto w = MakeWindow();
-    auto* name = w->findChild<QLineEdit*>("txtFileName");
-    auto* open = w->findChild<QPushButton*>("cmdOpenFile");
-    name->setText(QStringLiteral("typed"));
-    open->click();
+    w->txtFileName->setText(QStringLiteral("typed"));
+    w->cmdOpenFile->click();
     QCOMPARE(d_.filter, QStringLiteral("m-Files (*.m);;All Files (*.*)"));
-    QCOMPARE(name->text(), QString());
+    QCOMPARE(w->txtFileName->text(), QString());
     QCOMPARE(w->runCount(), 0);
-
     d_.dialogAnswer = QStringLiteral("/m/lib/foo.m");
-    w->findChild<QAction*>("mnuFileOpen")->trigger();
+    w->mnuFileOpen->trigger();
     QCOMPARE(w->runCount(), 1);
     QCOMPARE(QString::fromStdU16String(fs_->CurrentDirectory()), QStringLiteral("/m/lib"));
     QCOMPARE(Tree(w->model()), (QStringList{"foo", "  bar (2)"}));
-
     d_.dialogAnswer.reset();
-    name->setText(QStringLiteral("other"));
-    open->click();
-    QCOMPARE(name->text(), QStringLiteral("/m/lib/foo.m"));
+    w->txtFileName->setText(QStringLiteral("other"));
+    w->cmdOpenFile->click();
+    QCOMPARE(w->txtFileName->text(), QStringLiteral("/m/lib/foo.m"));
     QCOMPARE(w->runCount(), 2);
   }
 
-  // A node opens the file its call stands in at the call's first line (the
-  // root its own file at line 1); its tooltip is its own file.
-  void activatingANodeOpensItsCallSite_data() {
-    QTest::addColumn<QList<int>>("rows");
-    QTest::addColumn<QString>("opened");
-    QTest::addColumn<QString>("toolTip");
-    QTest::newRow("root") << QList<int>{0} << "/work/main.m:1" << "/work/main.m";
-    QTest::newRow("foo") << QList<int>{0, 0} << "/work/main.m:2" << "/m/lib/foo.m";
-    QTest::newRow("bar") << QList<int>{0, 0, 0} << "/m/lib/foo.m:2" << "/m/lib/bar.m";
-    QTest::newRow("baz") << QList<int>{0, 1} << "/work/main.m:5" << "/m/lib/baz.m";
-  }
-  void activatingANodeOpensItsCallSite() {
-    QFETCH(QList<int>, rows);
-    QFETCH(QString, opened);
-    QFETCH(QString, toolTip);
-    auto w = MakeWindow();
-    Parse(*w, QStringLiteral("main"));
-    QModelIndex index;
-    for (int row : rows) index = w->model().index(row, 0, index);
-    emit w->findChild<QTreeView*>("trvFiles")->activated(index);
-    QCOMPARE(d_.opened, opened);
-    QCOMPARE(index.data(Qt::ToolTipRole).toString(), toolTip);
-  }
-
-  void exitButtonMenuAndCloseBoxEndTheProgram() {
-    auto w = MakeWindow();
-    w->findChild<QPushButton*>("cmdExit")->click();
-    w->findChild<QAction*>("mnuFileExit")->trigger();
-    w->close();
-    QCOMPARE(d_.ended, 3);
-  }
-
-  // Enter on a focused button presses it; Shift+F10 opens the tree's menu;
-  // Export waits for a tree.
-  void keyboardReachesButtonsMenuAndExport() {
-    auto w = MakeWindow();
-    w->show();
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    auto* exportTree = w->findChild<QAction*>("mnuFileExport");
-    QVERIFY(!exportTree->isEnabled());
-    w->findChild<QLineEdit*>("txtFileName")->setText(QStringLiteral("main"));
-    auto* parse = w->findChild<QPushButton*>("cmdParse");
-    parse->setFocus();
-    QTest::keyClick(parse, Qt::Key_Return);
-    QCOMPARE(w->runCount(), 1);
-    QVERIFY(exportTree->isEnabled());
-    auto* exit = w->findChild<QPushButton*>("cmdExit");
-    exit->setFocus();
-    QTest::keyClick(exit, Qt::Key_Enter, Qt::KeypadModifier);
-    QCOMPARE(d_.ended, 1);
-
-    auto* tree = w->findChild<QTreeView*>("trvFiles");
-    tree->setFocus();
-    tree->setCurrentIndex(w->model().index(0, 0));
-    QString firstItem;
-    QTimer::singleShot(0, [&firstItem] {
-      for (QWidget* top : QApplication::topLevelWidgets()) {
-        auto* menu = qobject_cast<QMenu*>(top);
-        if (menu != nullptr && menu->isVisible()) {
-          firstItem = menu->actions().first()->text();
-          menu->close();
-        }
-      }
-    });
-    QTest::keyClick(tree, Qt::Key_F10, Qt::ShiftModifier);
-    QCOMPARE(firstItem, QStringLiteral("&Expand all"));
-  }
-
-  // Running out of memory ends the run with a message, not the program.
-  void outOfMemoryEndsTheRunOnly() {
-    fs_->beforeRead = [](const std::u16string& path) {
-      if (path.ends_with(u"bar.m")) throw std::bad_alloc();
-    };
-    auto w = MakeWindow();
-    Parse(*w, QStringLiteral("baz"));
-    Parse(*w, QStringLiteral("foo"));
-    QCOMPARE(w->runCount(), 2);
-    QCOMPARE(d_.shown, (Shown{{QMessageBox::Critical, "Not enough memory to finish the run."}}));
-    QCOMPARE(Tree(w->model()), QStringList{"baz"});
-  }
-
-  void theWindowComesWhenTheSplashHasGone() {
-    auto w = MakeWindow();
-    auto* splash = new QWidget;
-    splash->setAttribute(Qt::WA_DeleteOnClose);
-    splash->show();
-    w->showAfter(splash);
-    QVERIFY(!w->isVisible());
-    splash->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(w->isVisible());
-  }
-
-  void controlsKeepTheirPlaceWhenResized() {
-    auto w = MakeWindow();
-    w->show();
-    const QRect before = w->trvFiles->geometry();
-    w->resize(w->width() + 200, w->height() + 150);
-    QCOMPARE(w->trvFiles->geometry(), before);
+  // The run holds the thread, so a refresh that draws must bring the caption
+  // to the screen itself. The last caption of a run is always drawn.
+  void progressIsDrawnAtMostEvery33msButNeverSkipsTheLast() {
+    ProgressWindow window;
+    ProgressWindow::Clock::time_point t{};
+    window.now = [&t] { return t; };
+    QStringList seen;
+    window.captionObserver = [&seen](const QString& c) { seen << c; };
+    auto onScreen = [&window] { return window.screen()->grabWindow(window.winId()).toImage(); };
+    window.Show();
+    const QImage blank = onScreen();
+    window.SetCaption(engine::messages::ProgressCaption(0, 100));
+    window.Refresh();
+    const QImage first = onScreen();
+    QVERIFY(first != blank);
+    for (int pass = 1; pass < 100; ++pass) {
+      t += std::chrono::milliseconds(1);
+      window.SetCaption(engine::messages::ProgressCaption(pass, 100));
+      window.Refresh();
+    }
+    // 99 ms of passes: a repaint at 33, 66 and 99 ms after the first.
+    QCOMPARE(window.repaints(), 4);
+    QCOMPARE(seen.size(), 100);
+    QCOMPARE(window.lblProgress->text(), QStringLiteral("Parsed 99 files out of 100."));
+    const QImage last = onScreen();
+    QVERIFY(last != first);
+    t += std::chrono::milliseconds(1);
+    window.SetCaption(engine::messages::kBuildingTree);
+    window.Refresh();
+    QCOMPARE(window.repaints(), 5);
+    QVERIFY(onScreen() != last);
   }
 };
 

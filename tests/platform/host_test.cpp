@@ -1,13 +1,15 @@
-// The machine's own file system as the engine sees it, and the encodings
+// The machine's own file system and program launcher, and the encodings
 // text arrives in.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifndef _WIN32
@@ -16,6 +18,7 @@
 
 #include "platform/host.h"
 #include "platform/host_file_system.h"
+#include "platform/host_program_launcher.h"
 #include "platform/utf8.h"
 #include "platform/windows1252.h"
 
@@ -24,13 +27,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class HostFileSystemTest : public ::testing::Test {
+const std::string kA("x\0\r\n\xE4", 5);
+
+class HostTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto name = "korvath-fs-" + std::to_string(std::random_device{}());
     ASSERT_TRUE(fs::create_directory(fs::temp_directory_path() / name));
     dir = fs::canonical(fs::temp_directory_path() / name);
-    std::ofstream(dir / "a.m", std::ios::binary) << std::string("x\0\r\n\xE4", 5);
+    std::ofstream(dir / "a.m", std::ios::binary) << kA;
     std::ofstream(dir / "empty.m", std::ios::binary);
     fs::create_directory(dir / "sub");
   }
@@ -39,51 +44,51 @@ class HostFileSystemTest : public ::testing::Test {
 
   fs::path dir;
   HostFileSystem host;
+  HostProgramLauncher launcher;
 };
 
-TEST_F(HostFileSystemTest, ReadFileGivesTheBytesOrSaysWhyNot) {
-  std::string bytes = "stale";
-  ASSERT_TRUE(host.ReadFile(In("a.m"), bytes).ok());
-  EXPECT_EQ(bytes, std::string("x\0\r\n\xE4", 5));
-  ASSERT_TRUE(host.ReadFile(In("empty.m"), bytes).ok());
-  EXPECT_EQ(bytes, "");
+// The launcher's normal files are exactly the ones the file system reads.
+TEST_F(HostTest, OnlyRegularFilesAreReadAndAreNormalFiles) {
   const std::string big(200000, 'b');  // more than one read's buffer
   std::ofstream(dir / "big.m", std::ios::binary) << big;
-  ASSERT_TRUE(host.ReadFile(In("big.m"), bytes).ok());
-  EXPECT_EQ(bytes, big);
-  bytes = "stale";
-  EXPECT_EQ(host.ReadFile(In("missing.m"), bytes).status, Status::NotFound);
-  EXPECT_EQ(bytes, "");
-  EXPECT_EQ(host.ReadFile(In("a.m/x"), bytes).status, Status::NotFound);
-  EXPECT_EQ(host.ReadFile(In("sub"), bytes).status, Status::NotRegularFile);
 #ifndef _WIN32
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);  // read, it would wait for a writer
-  EXPECT_EQ(host.ReadFile(In("fifo"), bytes).status, Status::NotRegularFile);
 #endif
-  // The cap itself is allowed.
-  EXPECT_TRUE(ReadRegularFile(dir / "a.m", 5, bytes).ok());
-  EXPECT_EQ(bytes.size(), 5u);
+  const struct { const char* name; Status status; std::string bytes; } cases[] = {
+      {"a.m", Status::Ok, kA}, {"empty.m", Status::Ok, ""}, {"big.m", Status::Ok, big},
+      {"missing.m", Status::NotFound, ""}, {"a.m/x", Status::NotFound, ""},
+      {"sub", Status::NotRegularFile, ""},
+#ifndef _WIN32
+      {"fifo", Status::NotRegularFile, ""},
+#endif
+  };
+  for (const auto& c : cases) {
+    std::string bytes = "stale";
+    EXPECT_EQ(host.ReadFile(In(c.name), bytes).status, c.status) << c.name;
+    EXPECT_EQ(bytes, c.bytes) << c.name;
+    EXPECT_EQ(launcher.IsNormalFile(In(c.name)), c.status == Status::Ok) << c.name;
+  }
+  std::string bytes;
+  EXPECT_TRUE(ReadRegularFile(dir / "a.m", 5, bytes).ok());  // the cap itself is allowed
+  EXPECT_EQ(bytes, kA);
   EXPECT_EQ(ReadRegularFile(dir / "a.m", 4, bytes).status, Status::TooLarge);
   EXPECT_EQ(bytes, "");
 }
 
-TEST_F(HostFileSystemTest, ListDirectoryNamesRegularFilesOnly) {
+TEST_F(HostTest, ListingTheCurrentDirectoryAndPaths) {
   std::vector<std::string> files = {"stale"};
-  ASSERT_TRUE(host.ListDirectory(FromUtf8(dir.string()), files).ok());
-  std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{"a.m", "empty.m"}));
   EXPECT_EQ(host.ListDirectory(In("missing"), files).status, Status::NotFound);
-  EXPECT_EQ(host.ListDirectory(In("a.m"), files).status, Status::NotFound);
   EXPECT_TRUE(files.empty());
-}
-
-TEST_F(HostFileSystemTest, CurrentDirectoryAndPaths) {
+  EXPECT_EQ(host.ListDirectory(In("a.m"), files).status, Status::NotFound);
   const fs::path before = fs::current_path();
-  ASSERT_TRUE(host.SetCurrentDirectory(FromUtf8(dir.string())).ok());
-  EXPECT_EQ(host.CurrentDirectory(), FromUtf8(dir.string()));
-  std::vector<std::string> files;
-  EXPECT_TRUE(host.ListDirectory(u"", files).ok());  // the current directory
-  EXPECT_EQ(files.size(), 2u);
+  // The directory named, then "" for the current one once it is that directory.
+  for (const std::u16string& listed : {FromUtf8(dir.string()), std::u16string()}) {
+    files = {"stale"};
+    EXPECT_TRUE(host.ListDirectory(listed, files).ok());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"a.m", "empty.m"}));
+    ASSERT_TRUE(host.SetCurrentDirectory(FromUtf8(dir.string())).ok());
+  }
   EXPECT_EQ(host.SetCurrentDirectory(In("missing")).status, Status::NotFound);
   EXPECT_EQ(host.CurrentDirectory(), FromUtf8(dir.string()));
   fs::current_path(before);
@@ -98,6 +103,22 @@ TEST_F(HostFileSystemTest, CurrentDirectoryAndPaths) {
 #endif
 }
 
+#ifndef _WIN32
+TEST_F(HostTest, StartsProgramsAndReportsWhatCannotBeStarted) {
+  // A program that leaves a mark, to show it really ran.
+  std::ofstream(dir / "tool") << "#!/bin/sh\ntouch '" << (dir / "ran").string() << "'\n";
+  fs::permissions(dir / "tool", fs::perms::owner_all);
+  EXPECT_FALSE(launcher.Start(In("missing")));
+  EXPECT_FALSE(launcher.Start(In("a.m")));  // not executable
+  ASSERT_TRUE(launcher.Start(In("tool")));
+  // Nobody waits for the program: look for its mark for up to ten seconds.
+  for (int i = 0; i < 1000 && !fs::exists(dir / "ran"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(fs::exists(dir / "ran"));
+}
+#endif
+
 TEST(Windows1252, TheHighControlsRowMapsToPunctuationExceptFiveUnassignedBytes) {
   std::u16string text = u"stale";
   DecodeWindows1252("\x7F\x80\x81\x8A\x8D\x8F\x90\x93\x9D\x9F\xA0\xFF", text);
@@ -105,8 +126,7 @@ TEST(Windows1252, TheHighControlsRowMapsToPunctuationExceptFiveUnassignedBytes) 
 }
 
 TEST(Utf8, RoundTripsAndReplacesWhatCannotBeEncoded) {
-  // The first and last code point of each sequence length, around the
-  // surrogates and at the top.
+  // The first and last code point of each length, around the surrogates, at the top.
   const std::u16string text = u"\u007f\u0080\u07ff\u0800\ud7ff\ue000\uffff\U00010000\U0010FFFF";
   const std::string bytes = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"
                             "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
@@ -114,9 +134,10 @@ TEST(Utf8, RoundTripsAndReplacesWhatCannotBeEncoded) {
   EXPECT_EQ(FromUtf8(bytes), text);
   EXPECT_TRUE(IsValidUtf8(bytes));
   // Unpaired surrogates, and each byte of an invalid sequence, become U+FFFD.
-  EXPECT_EQ(ToUtf8(u"\xd800x\xdc00"), "\xEF\xBF\xBDx\xEF\xBF\xBD");
+  EXPECT_EQ(ToUtf8(u"\xd800x\xdfff"), "\xEF\xBF\xBDx\xEF\xBF\xBD");
   EXPECT_EQ(FromUtf8("\xC1\xBF" "b\xE2\x82"), u"\ufffd\ufffdb\ufffd\ufffd");
-  for (const char* invalid : {"\xED\xBF\xBF", "\xF4\x90\x80\x80", "abcdefghijklmnop\xC3"}) {
+  for (const char* invalid :
+       {"\xED\xA0\x80", "\xED\xBF\xBF", "\xF4\x90\x80\x80", "abcdefghijklmnop\xC3"}) {
     EXPECT_FALSE(IsValidUtf8(invalid)) << invalid;
   }
   EXPECT_FALSE(IsValidUtf8(std::string(8, '\x80')));
