@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -85,13 +86,26 @@ TEST(BuildCallTree, NoStartFileWithoutANamedFirstRecord) {
   }
 }
 
-TEST(BuildCallTree, ByDefaultNoNodeLiesDeeperThan256Levels) {
+TEST(BuildCallTree, ByDefaultNoNodeLiesDeeperThan256LevelsAndAMillionNodesEndTheWalk) {
   RecordingTree tree;
   RecordingMessages messages;
   BuildCallTree(Table({R(u"", u"main", u"0"), R(u"main", u"main", u"1")}), tree, messages);
   ASSERT_EQ(tree.Count(), 257);
   EXPECT_EQ(tree.Depth(257), 256);
   EXPECT_EQ(messages.Texts(), (Texts{kStack}));
+
+  // main calls itself and helper, helper calls main: the tree grows like the
+  // Fibonacci numbers with its depth.
+  RecordingTree big;
+  RecordingMessages bigMessages;
+  BuildCallTree(Table({R(u"", u"main", u"0"), R(u"main", u"main", u"1"),
+                       R(u"main", u"helper", u"2"), R(u"helper", u"main", u"1")}),
+                big, bigMessages);
+  EXPECT_EQ(big.Count(), 1000000);
+  const Texts texts = bigMessages.Texts();
+  ASSERT_GT(texts.size(), 1u);
+  EXPECT_EQ(texts.back(), messages::kTreeTooLarge);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), kStack) + 1, static_cast<long>(texts.size()));
 }
 
 }  // namespace

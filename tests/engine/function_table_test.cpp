@@ -1,5 +1,6 @@
-// The function table: filing calls, reusing blanked slots, the resolution
-// passes (counts, linking, the pick) and the end-of-run clean-up.
+// The function table: filing calls, growing its index, the pick and the
+// end-of-run clean-up. Blanked slots, numbers and linking are compared with
+// the literal table by the differential test.
 
 #include <gtest/gtest.h>
 
@@ -87,32 +88,6 @@ TEST_F(FunctionTableTest, ManyNamesAndLinesAreAllKept) {
     Settle(i, false);
   }
   EXPECT_EQ(Pass(), (Counts{0, 0, 0}));
-}
-
-TEST_F(FunctionTableTest, BlankedSlotsAreReusedLowestFirstAndNumbersFillNothing) {
-  Start();
-  for (const TextView name : {u"a", u"b", u"c"}) Add(u"main.m", name, 1);  // 2..4
-  // The pick takes the highest open record first.
-  for (const int i : {4, 3}) {
-    ASSERT_EQ(Pass()[2], i);
-    Settle(i, false);
-  }
-  EXPECT_EQ(t.Records()[3], Rec(u"", u"", u"1", u"", true));
-  // A number takes the lowest blanked slot and leaves it as it is; with none
-  // left, it adds an empty record, which is picked like any open record.
-  for (const TextView name : {u"42", u"d", u"e", u"2"}) Add(u"a.m", name, 7);
-  EXPECT_EQ(t.Records(), (Records{{}, Rec(u"", u"main.m", u"0", u"", true),
-                                  Rec(u"main.m", u"a", u"1"), Rec(u"a.m", u"d", u"7"),
-                                  Rec(u"a.m", u"e", u"7"), {}}));
-  EXPECT_EQ(Pass(), (Counts{1, 4, 5}));
-  EXPECT_EQ(t.Pick(5), u"");
-  t.Blank(5);
-  EXPECT_EQ(Pass(), (Counts{1, 4, 4}));
-  for (const TextView name : {u"inf", u"1e-3", u"-.5", u"x"}) Add(u"a.m", name, 8);
-  const auto r = t.Records();
-  ASSERT_EQ(r.size(), 7u);
-  EXPECT_EQ(r[5], Rec(u"a.m", u"inf", u"8"));
-  EXPECT_EQ(r[6], Rec(u"a.m", u"x", u"8"));
 }
 
 TEST_F(FunctionTableTest, FinishStripsOneDotMAndBlanksDiscardedNames) {

@@ -1,6 +1,6 @@
 #pragma once
-// Recording stand-ins for the front end's tree, progress window and message
-// boxes, and call recorders for the scanner and the call extraction.
+// Recording stand-ins for the front end's tree and message boxes, and call
+// recorders for the scanner and the call extraction.
 
 #include <ostream>
 #include <string>
@@ -48,16 +48,6 @@ class CallLog final : public CallRecorder {
     return out;
   }
   std::vector<Call> all;
-};
-
-class RecordingProgress final : public ProgressSink {
- public:
-  void Show() override { events.push_back(u"<show>"); }
-  void SetCaption(const Text& caption) override { events.push_back(caption); }
-  void Refresh() override { ++refreshes; }
-  void Close() override { events.push_back(u"<close>"); }
-  std::vector<Text> events;
-  int refreshes = 0;
 };
 
 class RecordingMessages final : public MessageSink {
@@ -116,26 +106,6 @@ class RecordingTree final : public TreeModel {
   Text rootKey;
   Text refuse;
   int clears = 0;
-};
-
-// Counts nodes only, for trees of a million nodes.
-class CountingTree final : public TreeModel {
- public:
-  void Clear() override { count_ = 0; }
-  int AddRoot(TextView, TextView) override {
-    if (count_ != 0) badParent = true;
-    return ++count_;
-  }
-  platform::Result AddChild(int parent, const NodeLabel&, int& node) override {
-    if (parent < 1 || parent > count_) badParent = true;
-    node = ++count_;
-    return {};
-  }
-  int Count() const override { return count_; }
-  bool badParent = false;
-
- private:
-  int count_ = 0;
 };
 
 }  // namespace korvath::testing
