@@ -2,15 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/host.h"
 #include "platform/utf8.h"
 
 namespace korvath::engine {
 namespace {
-
-std::string LowerAscii(std::string text) {
-  for (auto& c : text) c = AsciiLower(c);
-  return text;
-}
 
 bool HasMExtension(const std::string& name) {
   return name.size() >= 2 && name[name.size() - 2] == '.' &&
@@ -37,7 +33,8 @@ void ProbeCache::ListUpTo(std::size_t dir) {
     std::vector<Hit*> added;
     for (std::string& name : files) {
       if (!HasMExtension(name)) continue;
-      Hit& hit = index_[LowerAscii(name)];
+      platform::FileNameCaseKey(name, key_);
+      Hit& hit = index_[key_];
       if (hit.names.empty()) {
         hit.dir = k;
         added.push_back(&hit);
@@ -62,9 +59,8 @@ std::optional<Text> ProbeCache::Find(TextView fileName) {
   } else {
     wanted_ = platform::ToUtf8(fileName);
   }
-  lowered_.assign(wanted_);
-  for (auto& c : lowered_) c = AsciiLower(c);
-  const auto it = index_.find(std::string_view(lowered_));
+  platform::FileNameCaseKey(wanted_, key_);
+  const auto it = index_.find(std::string_view(key_));
   if (it == index_.end()) return std::nullopt;
   const Hit& hit = it->second;
   const bool exact = std::binary_search(hit.names.begin(), hit.names.end(), wanted_);

@@ -1,7 +1,7 @@
 #pragma once
 // Finds the file of a called function in the search directories. Each
-// directory is listed at most once per run; names match ignoring ASCII case,
-// and an exact match wins over the others.
+// directory is listed at most once per run; names match ignoring case as the
+// host's file systems do, and an exact match wins over the others.
 
 #include <optional>
 #include <string>
@@ -23,7 +23,6 @@ class ProbeCache {
   // A directory that cannot be listed ends the search: not found.
   std::optional<Text> Find(TextView fileName);
 
-
  private:
   struct Hit {
     std::size_t dir = 0;
@@ -42,9 +41,9 @@ class ProbeCache {
       return std::hash<std::string_view>{}(key);
     }
   };
-  std::unordered_map<std::string, Hit, KeyHash, std::equal_to<>> index_;  // ASCII-lower-cased name
+  std::unordered_map<std::string, Hit, KeyHash, std::equal_to<>> index_;  // by the name's case key
   std::string wanted_;  // reused by Find
-  std::string lowered_;
+  std::string key_;
 };
 
 }  // namespace korvath::engine

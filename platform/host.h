@@ -27,6 +27,16 @@ std::u16string ToHostSeparators(std::u16string path);
 std::filesystem::path NativePath(const std::u16string& path);
 std::u16string FromNativePath(const std::filesystem::path& path);
 
+// A directory entry's name as the engine keeps it: its bytes on POSIX, UTF-8
+// on Windows.
+std::string FileNameBytes(const std::filesystem::path& name);
+
+// `name` (as FileNameBytes gives it) in the form in which names that differ
+// only in case become equal: ASCII letters lowered on POSIX, where file
+// systems distinguish case; on Windows every letter upper-cased as its file
+// systems compare names. `key` is reused to spare an allocation per lookup.
+void FileNameCaseKey(std::string_view name, std::string& key);
+
 // Whether `path` names a place without the current directory's help: "/x"
 // on POSIX; "C:\x", "C:x", "\x" or "\\server\x" on Windows.
 bool IsAbsolutePath(std::u16string_view path);

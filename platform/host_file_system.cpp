@@ -21,7 +21,7 @@ Result HostFileSystem::ListDirectory(const std::u16string& dir, std::vector<std:
   std::filesystem::directory_iterator it(p, ec);
   for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
     std::error_code typeError;
-    if (it->is_regular_file(typeError)) files.push_back(it->path().filename().string());
+    if (it->is_regular_file(typeError)) files.push_back(FileNameBytes(it->path().filename()));
   }
   if (ec) {
     files.clear();

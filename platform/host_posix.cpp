@@ -31,6 +31,15 @@ std::u16string FromNativePath(const std::filesystem::path& path) {
   return FromUtf8(path.native());
 }
 
+std::string FileNameBytes(const std::filesystem::path& name) { return name.native(); }
+
+void FileNameCaseKey(std::string_view name, std::string& key) {
+  key.assign(name);
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+}
+
 bool IsAbsolutePath(std::u16string_view path) { return !path.empty() && path.front() == u'/'; }
 
 std::u16string DefaultFallbackDirectory() {

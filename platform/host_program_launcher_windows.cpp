@@ -2,33 +2,23 @@
 
 #include <windows.h>
 
-namespace korvath::platform {
+#include <shellapi.h>
 
-namespace {
-const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-}  // namespace
+#include "platform/wide_windows.h"
+
+namespace korvath::platform {
 
 bool HostProgramLauncher::IsNormalFile(const std::u16string& path) {
   const DWORD attributes = GetFileAttributesW(Wide(path));
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// The shell starts what the user could start by double-clicking: programs,
+// and scripts through the program registered for them.
 bool HostProgramLauncher::Start(const std::u16string& path) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(Wide(path), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process)) {
-    return false;
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return true;
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, L"open", Wide(path), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32;  // values up to 32 are error codes
 }
 
 }  // namespace korvath::platform

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include "platform/windows_registry.h"
+
+#include "platform/utf8.h"
+#include "platform/registry_windows.h"
 
 namespace korvath::platform {
 
@@ -18,6 +20,21 @@ std::filesystem::path NativePath(const std::u16string& path) {
 std::u16string FromNativePath(const std::filesystem::path& path) {
   const std::wstring& native = path.native();
   return std::u16string(native.begin(), native.end());
+}
+
+std::string FileNameBytes(const std::filesystem::path& name) {
+  return ToUtf8(FromNativePath(name));
+}
+
+// The invariant locale's upper case, which is what NTFS and FAT compare.
+void FileNameCaseKey(std::string_view name, std::string& key) {
+  std::u16string wide = FromUtf8(name);
+  if (!wide.empty()) {
+    auto* units = reinterpret_cast<wchar_t*>(wide.data());
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, units, static_cast<int>(wide.size()),
+                  units, static_cast<int>(wide.size()), nullptr, nullptr, 0);
+  }
+  key = ToUtf8(wide);
 }
 
 // A drive letter counts even without a separator after it: "C:x" does not

@@ -8,13 +8,15 @@ packages=(
   qt6-base-dev
   libgtest-dev libgmock-dev
 )
-# Optional extras: KORVATH_DEPS="bench fuzz package" adds their packages.
+# Optional extras: KORVATH_DEPS="bench fuzz package windows" adds their packages.
 for extra in ${KORVATH_DEPS:-}; do
   case "$extra" in
     bench) packages+=(libbenchmark-dev time octave-common) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
     # cpack's Debian generator: dpkg-shlibdeps computes Depends, file finds the binaries.
     package) packages+=(dpkg-dev file) ;;
+    # The Windows cross build: compiler, GoogleTest's sources, Wine to run the tests.
+    windows) packages+=(g++-mingw-w64-x86-64-posix googletest wine64) ;;
     *) echo "install-deps: unknown extra '$extra'" >&2; exit 2 ;;
   esac
 done

@@ -87,11 +87,11 @@ TEST(BuildCallTree, NoStartFileWithoutANamedFirstRecord) {
 }
 
 TEST(BuildCallTree, ByDefaultNoNodeLiesDeeperThan256LevelsAndAMillionNodesEndTheWalk) {
-  RecordingTree tree;
+  CallTree tree;
   RecordingMessages messages;
   BuildCallTree(Table({R(u"", u"main", u"0"), R(u"main", u"main", u"1")}), tree, messages);
   ASSERT_EQ(tree.Count(), 257);
-  EXPECT_EQ(tree.Depth(257), 256);
+  EXPECT_EQ(tree.Depths().back(), 256);
   EXPECT_EQ(messages.Texts(), (Texts{kStack}));
 
   // main calls itself and helper, helper calls main: the tree grows like the

@@ -19,6 +19,7 @@
 #include "platform/host.h"
 #include "platform/host_file_system.h"
 #include "platform/host_program_launcher.h"
+#include "platform/registry.h"
 #include "platform/utf8.h"
 #include "platform/windows1252.h"
 
@@ -37,6 +38,7 @@ class HostTest : public ::testing::Test {
     dir = fs::canonical(fs::temp_directory_path() / name);
     std::ofstream(dir / "a.m", std::ios::binary) << kA;
     std::ofstream(dir / "empty.m", std::ios::binary);
+    std::ofstream(dir / fs::path(u"\u00c4.m"), std::ios::binary);  // listed as UTF-8
     fs::create_directory(dir / "sub");
   }
   void TearDown() override { fs::remove_all(dir); }
@@ -86,7 +88,7 @@ TEST_F(HostTest, ListingTheCurrentDirectoryAndPaths) {
     files = {"stale"};
     EXPECT_TRUE(host.ListDirectory(listed, files).ok());
     std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"a.m", "empty.m"}));
+    EXPECT_EQ(files, (std::vector<std::string>{"a.m", "empty.m", "\xC3\x84.m"}));
     ASSERT_TRUE(host.SetCurrentDirectory(FromUtf8(dir.string())).ok());
   }
   EXPECT_EQ(host.SetCurrentDirectory(In("missing")).status, Status::NotFound);
@@ -100,22 +102,53 @@ TEST_F(HostTest, ListingTheCurrentDirectoryAndPaths) {
   EXPECT_EQ(host.JoinPath(u"/d", u"f.m"), u"/d/f.m");
   EXPECT_EQ(host.JoinPath(u"/d/", u"f.m"), u"/d/f.m");
   EXPECT_EQ(host.JoinPath(u"\\d\\e", u"f.m"), u"/d/e/f.m");
+#else
+  for (const char16_t* absolute : {u"C:\\x", u"c:x", u"\\x", u"\\\\server\\x"}) {
+    EXPECT_TRUE(IsAbsolutePath(absolute));
+  }
+  EXPECT_FALSE(IsAbsolutePath(u"x\\"));
+  EXPECT_EQ(host.JoinPath(u"C:\\d", u"f.m"), u"C:\\d\\f.m");
+  EXPECT_EQ(host.JoinPath(u"C:\\d\\", u"f.m"), u"C:\\d\\f.m");
 #endif
 }
 
-#ifndef _WIN32
 TEST_F(HostTest, StartsProgramsAndReportsWhatCannotBeStarted) {
   // A program that leaves a mark, to show it really ran.
-  std::ofstream(dir / "tool") << "#!/bin/sh\ntouch '" << (dir / "ran").string() << "'\n";
-  fs::permissions(dir / "tool", fs::perms::owner_all);
-  EXPECT_FALSE(launcher.Start(In("missing")));
+#ifdef _WIN32
+  const char* tool = "tool.cmd";
+  std::ofstream(dir / tool) << "echo ran > \"" << (dir / "ran").string() << "\"\r\n";
+#else
+  const char* tool = "tool";
+  std::ofstream(dir / tool) << "#!/bin/sh\ntouch '" << (dir / "ran").string() << "'\n";
+  fs::permissions(dir / tool, fs::perms::owner_all);
   EXPECT_FALSE(launcher.Start(In("a.m")));  // not executable
-  ASSERT_TRUE(launcher.Start(In("tool")));
+#endif
+  EXPECT_FALSE(launcher.Start(In("missing")));
+  ASSERT_TRUE(launcher.Start(In(tool)));
   // Nobody waits for the program: look for its mark for up to ten seconds.
   for (int i = 0; i < 1000 && !fs::exists(dir / "ran"); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_TRUE(fs::exists(dir / "ran"));
+}
+
+#ifdef _WIN32
+// String values come in the ANSI code page with their zero; a short buffer
+// is told the size it needs.
+TEST(HostRegistry, ReadsAStringValue) {
+  const auto registry = MakeHostRegistry();
+  RegHandle key = 0;
+  ASSERT_EQ(registry->OpenKey(kHkeyLocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                              kKeyRead, key),
+            kErrorSuccess);
+  unsigned char data[1024];
+  std::uint32_t type = 0, size = sizeof data, small = 3;
+  ASSERT_EQ(registry->QueryValue(key, u"SystemRoot", type, data, size), kErrorSuccess);
+  EXPECT_EQ(type, kRegSz);
+  EXPECT_TRUE(size == 11 && data[1] == ':' && data[2] == '\\' && data[10] == 0);  // C:\Windows
+  EXPECT_EQ(registry->QueryValue(key, u"SystemRoot", type, data, small), kErrorMoreData);
+  EXPECT_EQ(small, size);
+  EXPECT_EQ(registry->CloseKey(key), kErrorSuccess);
 }
 #endif
 

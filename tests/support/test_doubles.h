@@ -53,27 +53,22 @@ class CallLog final : public CallRecorder {
 class RecordingMessages final : public MessageSink {
  public:
   void ShowMessage(MessageIcon icon, const Text& text) override { shown.emplace_back(icon, text); }
-  void FileUnreadable(const Text& path, const platform::Result&) override {
-    unreadable.push_back(path);
-  }
+  void FileUnreadable(const Text&, const platform::Result&) override {}
   std::vector<Text> Texts() const {
     std::vector<Text> out;
     for (const auto& m : shown) out.push_back(m.second);
     return out;
   }
   std::vector<std::pair<MessageIcon, Text>> shown;
-  std::vector<Text> unreadable;
 };
 
-// Keeps every node's text and parent (index 0 unused). A child named
-// `refuse` is not added: AddChild fails for it.
+// Keeps every node's text and parent (index 0 unused).
 class RecordingTree final : public TreeModel {
  public:
   void Clear() override {
     texts.assign(1, Text());
     parents.assign(1, 0);
     rootKey.clear();
-    ++clears;
   }
   int AddRoot(TextView key, TextView text) override {
     rootKey = Text(key);
@@ -82,9 +77,6 @@ class RecordingTree final : public TreeModel {
     return Count();
   }
   platform::Result AddChild(int parent, const NodeLabel& label, int& node) override {
-    if (!refuse.empty() && label.name == refuse) {
-      return platform::Result::Failure(platform::Status::Invalid, "refused");
-    }
     texts.push_back(label.ToText());
     parents.push_back(parent);
     node = Count();
@@ -92,20 +84,9 @@ class RecordingTree final : public TreeModel {
   }
   int Count() const override { return static_cast<int>(texts.size()) - 1; }
 
-  int Depth(int node) const {
-    int d = 0;
-    for (int n = node; parents[static_cast<std::size_t>(n)] != 0;
-         n = parents[static_cast<std::size_t>(n)]) {
-      ++d;
-    }
-    return d;
-  }
-
   std::vector<Text> texts{Text()};
   std::vector<int> parents{0};
   Text rootKey;
-  Text refuse;
-  int clears = 0;
 };
 
 }  // namespace korvath::testing

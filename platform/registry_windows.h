@@ -1,6 +1,7 @@
 #pragma once
-// The Windows registry, through the ANSI calls of Advapi32 so that string
-// values arrive in the system's ANSI code page.
+// The Windows registry, read-only. String values are read in full through the
+// wide calls and handed over in the system's ANSI code page, as the
+// interface promises.
 
 #include "platform/registry.h"
 
