@@ -23,6 +23,19 @@ class ProbeCache {
   // A directory that cannot be listed ends the search: not found.
   std::optional<Text> Find(TextView fileName);
 
+  // Every file a search for its own name finds, in no particular order: the
+  // files of each name's first directory, the later ones being shadowed.
+  // `visit(dir, name)` gets the directory's index and the name as listed.
+  template <typename Visit>
+  void ForEachFile(Visit visit) {
+    if (dirs_.size() < 2) return;
+    ListUpTo(dirs_.size() - 1);
+    for (const auto& [key, hit] : index_) {
+      for (const std::string& name : hit.names) visit(hit.dir, name);
+    }
+  }
+  const std::vector<Text>& Directories() const { return dirs_; }
+
  private:
   struct Hit {
     std::size_t dir = 0;

@@ -14,6 +14,15 @@ namespace korvath::platform {
 // never ends) is TooLarge instead of taking all the memory there is.
 inline constexpr std::uint64_t kMaxFileBytes = std::uint64_t{64} << 20;
 
+// What tells whether a file changed since it was read: equal stamps, same
+// contents (as far as the file system can tell).
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::int64_t modifiedNs = 0;  // nanoseconds since the epoch
+  std::uint64_t identity = 0;   // the inode on POSIX, the file index on Windows
+  bool operator==(const FileStamp&) const = default;
+};
+
 class FileSystem {
  public:
   FileSystem() = default;
@@ -29,6 +38,9 @@ class FileSystem {
   // directory that does not exist is NotFound; one that exists but cannot
   // be listed is Unreadable.
   virtual Result ListDirectory(const std::u16string& dir, std::vector<std::string>& files) = 0;
+  // The stamp of the regular file at `path`, without reading it.
+  virtual Result StatFile(const std::u16string& path, FileStamp& stamp) = 0;
+
   virtual std::u16string CurrentDirectory() = 0;
   virtual Result SetCurrentDirectory(const std::u16string& dir) = 0;
   // Joins a directory (as written in pathdef.m or the settings) and a file

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_system.h"
 #include "platform/result.h"
 
 namespace korvath::platform {
@@ -52,6 +53,9 @@ std::u16string HostSystemName();
 // blocks on a FIFO or device.
 Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
                        std::string& bytes);
+
+// The stamp of the regular file at `path` (NotFound, NotRegularFile).
+Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp);
 
 // The broken-down local time of `time`.
 std::tm LocalTime(std::time_t time);

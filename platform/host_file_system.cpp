@@ -30,6 +30,10 @@ Result HostFileSystem::ListDirectory(const std::u16string& dir, std::vector<std:
   return {};
 }
 
+Result HostFileSystem::StatFile(const std::u16string& path, FileStamp& stamp) {
+  return StatRegularFile(NativePath(path), stamp);
+}
+
 std::u16string HostFileSystem::CurrentDirectory() {
   std::error_code ec;
   const auto p = std::filesystem::current_path(ec);

@@ -112,6 +112,20 @@ Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes
   return {};
 }
 
+Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    return Result::Failure(errno == ENOENT || errno == ENOTDIR ? Status::NotFound
+                                                               : Status::Unreadable,
+                           std::strerror(errno));
+  }
+  if (!S_ISREG(status.st_mode)) return Result::Failure(Status::NotRegularFile, "not a regular file");
+  stamp = FileStamp{static_cast<std::uint64_t>(status.st_size),
+                    std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
+                    static_cast<std::uint64_t>(status.st_ino)};
+  return {};
+}
+
 std::tm LocalTime(std::time_t time) {
   std::tm local{};
   localtime_r(&time, &local);

@@ -15,8 +15,10 @@ namespace korvath::testing {
 
 class MemoryFileSystem final : public platform::FileSystem {
  public:
-  // Adds a file; its parent directories come into existence with it.
+  // Adds or replaces a file; its parent directories come into existence with
+  // it, and every write gives it a new stamp.
   void AddFile(const std::string& path, std::string bytes) {
+    stamps_[Normalize(path)] = ++writes_;
     files_[Normalize(path)] = std::move(bytes);
     for (std::string dir = Parent(Normalize(path)); !dir.empty(); dir = Parent(dir)) {
       dirs_.insert(dir);
@@ -52,6 +54,14 @@ class MemoryFileSystem final : public platform::FileSystem {
     }
     return {};
   }
+  platform::Result StatFile(const std::u16string& path, platform::FileStamp& stamp) override {
+    const std::string p = Normalize(Absolute(platform::ToUtf8(path)));
+    const auto it = files_.find(p);
+    if (it == files_.end()) return Fail(platform::Status::NotFound, "no such file");
+    stamp = {it->second.size(), stamps_[p], 0};
+    return {};
+  }
+  void RemoveFile(const std::string& path) { files_.erase(Normalize(path)); }
   std::u16string CurrentDirectory() override { return platform::FromUtf8(cwd_); }
   platform::Result SetCurrentDirectory(const std::u16string& dir) override {
     const std::string d = Normalize(Absolute(platform::ToUtf8(dir)));
@@ -92,6 +102,8 @@ class MemoryFileSystem final : public platform::FileSystem {
   }
 
   std::map<std::string, std::string> files_;
+  std::map<std::string, std::int64_t> stamps_;
+  std::int64_t writes_ = 0;
   std::set<std::string> dirs_{"/"};
   std::set<std::string> unreadable_;
   std::string cwd_ = "/";

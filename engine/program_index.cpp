@@ -1,0 +1,151 @@
+#include "engine/program_index.h"
+
+#include <algorithm>
+#include <map>
+#include <thread>
+
+#include "engine/mfile_scanner.h"
+#include "engine/number_text.h"
+#include "engine/probe_cache.h"
+#include "engine/text_lines.h"
+#include "platform/utf8.h"
+
+namespace korvath::engine {
+namespace {
+
+// Keeps the names a run would file: not empty, not a number.
+class CallCollector final : public CallRecorder {
+ public:
+  explicit CallCollector(std::vector<std::pair<Text, std::int32_t>>& calls) : calls_(calls) {}
+  void AddCall(TextView name, std::int32_t line) override {
+    if (!name.empty() && !ReadsAsNumber(name)) calls_.emplace_back(Text(name), line);
+  }
+
+ private:
+  std::vector<std::pair<Text, std::int32_t>>& calls_;
+};
+
+// The callers tree's order: ASCII case folded first, then the exact bytes.
+bool NameOrder(const Text& a, const Text& b) {
+  const auto folded = [](const Text& t) {
+    std::string s = platform::ToUtf8(t);
+    for (char& c : s) c = AsciiLower(c);
+    return s;
+  };
+  const std::string fa = folded(a);
+  const std::string fb = folded(b);
+  return fa != fb ? fa < fb : platform::ToUtf8(a) < platform::ToUtf8(b);
+}
+
+}  // namespace
+
+int ProgramIndex::ProgramAt(const Text& path) const {
+  const auto it = byPath_.find(path);
+  return it == byPath_.end() ? -1 : it->second;
+}
+
+ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
+                                                 const std::vector<Text>& dirs) {
+  if (dirs != dirs_) {
+    scans_.clear();
+    dirs_ = dirs;
+  }
+  ProbeCache probe(fs, dirs);
+  std::vector<std::pair<std::size_t, std::string>> found;
+  probe.ForEachFile([&found](std::size_t dir, const std::string& name) {
+    found.emplace_back(dir, name);
+  });
+  std::sort(found.begin(), found.end());
+
+  programs_.clear();
+  byPath_.clear();
+  std::unordered_map<Text, Scan> kept;
+  std::vector<Pending> pending;
+  RefreshStats stats;
+  for (const auto& [dir, name] : found) {
+    Program program;
+    const Text fileName = platform::FromUtf8(name);
+    program.name = fileName.substr(0, fileName.size() - 2);
+    program.path = fs.JoinPath(dirs[dir], fileName);
+    const int number = static_cast<int>(programs_.size());
+    byPath_.emplace(program.path, number);
+    // The stamp is taken before the read: a file changed in between is
+    // read again next time.
+    platform::FileStamp stamp;
+    const bool stamped = fs.StatFile(program.path, stamp).ok();
+    const auto old = scans_.find(program.path);
+    if (stamped && old != scans_.end() && old->second.current && old->second.stamp == stamp) {
+      kept.emplace(program.path, std::move(old->second));
+    } else {
+      // An unreadable file has no calls, as in a run, and is tried again
+      // next time.
+      Pending p{number, stamp, stamped, {}};
+      if (!fs.ReadFile(program.path, p.bytes).ok()) p.current = false;
+      stats.bytesRead += p.bytes.size();
+      pending.push_back(std::move(p));
+    }
+    programs_.push_back(std::move(program));
+  }
+  stats.programs = static_cast<int>(programs_.size());
+  stats.scanned = static_cast<int>(pending.size());
+  scans_ = std::move(kept);
+  ScanAll(pending);
+
+  std::vector<Scan*> scans;
+  for (const Program& program : programs_) scans.push_back(&scans_[program.path]);
+  Link(scans, probe);
+  return stats;
+}
+
+// The files are independent: they are scanned on every core.
+void ProgramIndex::ScanAll(std::vector<Pending>& pending) {
+  std::vector<Scan> done(pending.size());
+  const auto work = [&pending, &done](std::size_t first, std::size_t step) {
+    for (std::size_t i = first; i < pending.size(); i += step) {
+      TextLines lines(std::move(pending[i].bytes));
+      CallCollector collector(done[i].calls);
+      ScanFile(lines, collector);
+    }
+  };
+  const std::size_t workers = std::clamp<std::size_t>(
+      std::min<std::size_t>(std::thread::hardware_concurrency(), pending.size()), 1, 8);
+  std::vector<std::thread> helpers;
+  for (std::size_t t = 1; t < workers; ++t) helpers.emplace_back(work, t, workers);
+  work(0, workers);
+  for (std::thread& helper : helpers) helper.join();
+  for (std::size_t i = 0; i < pending.size(); ++i) {
+    done[i].stamp = pending[i].stamp;
+    done[i].current = pending[i].current;
+    scans_[programs_[static_cast<std::size_t>(pending[i].program)].path] = std::move(done[i]);
+  }
+}
+
+void ProgramIndex::Link(const std::vector<Scan*>& scans, ProbeCache& probe) {
+  std::unordered_map<Text, int> target;  // a name's program, or -1
+  for (std::size_t g = 0; g < programs_.size(); ++g) {
+    std::map<int, std::vector<std::int32_t>> calls;
+    for (const auto& [name, line] : scans[g]->calls) {
+      const auto [it, fresh] = target.try_emplace(name, -1);
+      if (fresh) {
+        const std::optional<Text> path = probe.Find(WithMExtension(name));
+        if (path) it->second = ProgramAt(*path);
+      }
+      if (it->second >= 0) calls[it->second].push_back(line);
+    }
+    for (auto& [h, lines] : calls) {
+      std::sort(lines.begin(), lines.end());
+      lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+      programs_[g].callees.push_back({h, lines});
+      programs_[static_cast<std::size_t>(h)].callers.push_back({static_cast<int>(g), lines});
+    }
+  }
+  for (Program& program : programs_) {
+    std::stable_sort(program.callers.begin(), program.callers.end(),
+                     [this](const Calls& a, const Calls& b) {
+                       return NameOrder(programs_[static_cast<std::size_t>(a.program)].name,
+                                        programs_[static_cast<std::size_t>(b.program)].name);
+                     });
+  }
+}
+
+}  // namespace korvath::engine

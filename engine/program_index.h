@@ -1,0 +1,70 @@
+#pragma once
+// Every program file of a search path and who calls whom among them, kept
+// between requests. A program file is an .m file that a search for its own
+// name finds; each is scanned once with the run's scanner, and G calls H when
+// a name in G's file, searched for as a run searches, finds H's file.
+
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "engine/text.h"
+#include "platform/file_system.h"
+
+namespace korvath::engine {
+
+class ProbeCache;
+
+class ProgramIndex {
+ public:
+  struct Calls {
+    int program = 0;                  // the other end of the calls
+    std::vector<std::int32_t> lines;  // in the calling file, ascending, each once
+  };
+  struct Program {
+    Text name;  // the file's name without ".m", spelled as the file is
+    Text path;
+    std::vector<Calls> callees;  // by program number
+    std::vector<Calls> callers;  // by name with ASCII case folded, then by its bytes
+  };
+  struct RefreshStats {
+    int programs = 0;
+    int scanned = 0;  // files read and scanned by this refresh
+    std::uint64_t bytesRead = 0;
+  };
+
+  // Brings the index up to date with the files in `dirs` (entry 0 unused,
+  // as ReadSearchPath fills them): a file whose stamp changed, or that is
+  // new, is scanned; one that is gone is dropped. Other directories than
+  // last time start the index afresh.
+  RefreshStats Refresh(platform::FileSystem& fs, const std::vector<Text>& dirs);
+
+  // Programs ordered by their directory's place on the search path, then by
+  // the bytes of their names.
+  const std::vector<Program>& Programs() const { return programs_; }
+  // The program whose file is at `path` (as a search returns it), or -1.
+  int ProgramAt(const Text& path) const;
+
+ private:
+  struct Scan {
+    platform::FileStamp stamp;
+    bool current = false;  // the stamp belongs to the calls: reusable
+    std::vector<std::pair<Text, std::int32_t>> calls;  // names as found, numbers left out
+  };
+  struct Pending {
+    int program;
+    platform::FileStamp stamp;
+    bool current;
+    std::string bytes;
+  };
+  void ScanAll(std::vector<Pending>& pending);
+  void Link(const std::vector<Scan*>& scans, ProbeCache& probe);
+
+  std::vector<Text> dirs_;
+  std::unordered_map<Text, Scan> scans_;  // by path
+  std::vector<Program> programs_;
+  std::unordered_map<Text, int> byPath_;
+};
+
+}  // namespace korvath::engine
