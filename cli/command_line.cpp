@@ -4,8 +4,10 @@ namespace korvath::cli {
 
 const char* UsageText() {
   return "Usage: korvath-tree [OPTIONS] START\n"
+         "       korvath-tree [OPTIONS] --uncalled\n"
          "Prints the call tree of the MATLAB file START (\"name\" or \"name.m\"), following\n"
-         "the search path of pathdef.m as named in korvath.ini.\n"
+         "the search path of pathdef.m as named in korvath.ini; or, with --uncalled, every\n"
+         "function on the search path that no other function calls.\n"
          "\n"
          "Options:\n"
          "  --pathdef FILE          use FILE as pathdef.m instead of the one in korvath.ini\n"
@@ -15,6 +17,11 @@ const char* UsageText() {
          "  --show-all              show every group of the discard list\n"
          "  -C DIR                  change to DIR first\n"
          "  --format text|json|dot  output format (default: text)\n"
+         "  --format files          instead of the tree, the path of every file the run found\n"
+         "  --uncalled              list \"name<TAB>file\" (--format json: [{name, file}]) of\n"
+         "                          every function that no other function calls\n"
+         "  --user-only             leave files under matlabroot out of --format files and\n"
+         "                          --uncalled\n"
          "  --progress              print every progress caption to standard error\n"
          "  --stats                 print counts and timings to standard error\n"
          "  --list-files            print the path of every file scanned to standard error\n"
@@ -55,15 +62,17 @@ platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandL
       if (!value(v)) return fail("-C needs a directory");
       cl.directory = v;
     } else if (arg == "--format") {
-      if (!value(v)) return fail("--format needs text, json or dot");
+      if (!value(v)) return fail("--format needs text, json, dot or files");
       if (v == "text") {
         cl.format = OutputFormat::Text;
       } else if (v == "json") {
         cl.format = OutputFormat::Json;
       } else if (v == "dot") {
         cl.format = OutputFormat::Dot;
+      } else if (v == "files") {
+        cl.format = OutputFormat::Files;
       } else {
-        return fail("unknown format '" + v + "' (text, json or dot)");
+        return fail("unknown format '" + v + "' (text, json, dot or files)");
       }
     } else if (arg == "--progress") {
       cl.progress = true;
@@ -71,6 +80,10 @@ platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandL
       cl.stats = true;
     } else if (arg == "--list-files") {
       cl.listFiles = true;
+    } else if (arg == "--uncalled") {
+      cl.uncalled = true;
+    } else if (arg == "--user-only") {
+      cl.userOnly = true;
     } else if (arg == "--") {
       if (i + 2 != args.size() || haveStart) return fail("expected one START after --");
       cl.start = args[++i];
@@ -83,7 +96,14 @@ platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandL
       haveStart = true;
     }
   }
-  if (!haveStart && !cl.help) return fail("no START given");
+  if (cl.uncalled) {
+    if (haveStart) return fail("--uncalled takes no START");
+    if (cl.format == OutputFormat::Dot || cl.format == OutputFormat::Files) {
+      return fail("--uncalled lists as text or json");
+    }
+  } else if (!haveStart && !cl.help) {
+    return fail("no START given");
+  }
   return {};
 }
 

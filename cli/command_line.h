@@ -9,7 +9,7 @@
 
 namespace korvath::cli {
 
-enum class OutputFormat { Text, Json, Dot };
+enum class OutputFormat { Text, Json, Dot, Files };
 
 struct CommandLine {
   std::optional<std::string> pathdef;
@@ -21,6 +21,8 @@ struct CommandLine {
   bool progress = false;
   bool stats = false;
   bool listFiles = false;
+  bool uncalled = false;  // in place of START
+  bool userOnly = false;
   bool help = false;
   std::string start;
 };

@@ -1,5 +1,6 @@
 // korvath-tree: the call tree of one MATLAB file on the command line.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -8,10 +9,14 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "engine/list_writers.h"
 #include "engine/messages.h"
 #include "engine/parse_driver.h"
+#include "engine/program_index.h"
+#include "engine/search_path.h"
 #include "engine/text_lines.h"
 #include "engine/tree_writers.h"
+#include "platform/absolute_path.h"
 #include "platform/host.h"
 #include "platform/host_file_system.h"
 #include "platform/utf8.h"
@@ -110,9 +115,53 @@ Result MakeRunInput(const CommandLine& cl, platform::FileSystem& fs, engine::Run
   return {};
 }
 
-Result WriteTree(OutputFormat format, const Result& outcome, const engine::CallTree& tree,
-                 const engine::RunOutput& output, const session::MessageTally& messages) {
+// Paths as the lists show them; with `userOnly`, those under matlabroot (the
+// folder above "toolbox" in pathdef.m's path) left out.
+class ListedPaths {
+ public:
+  ListedPaths(const Text& pathdefFile, bool userOnly) {
+    const std::optional<Text> root = engine::SearchPathRoot(engine::TrimBlanks(pathdefFile));
+    if (userOnly && root && !root->empty()) {
+      root_ = platform::AbsoluteNormalPath(*root);
+      if (root_.back() != kSeparator) root_.push_back(kSeparator);
+    }
+  }
+  // False for a path left out.
+  bool Take(const Text& path, Text& listed) const {
+    listed = platform::AbsoluteNormalPath(path);
+    return root_.empty() || !listed.starts_with(root_);
+  }
+
+ private:
+  static constexpr auto kSeparator =
+      static_cast<char16_t>(std::filesystem::path::preferred_separator);
+  Text root_;  // empty: nothing is left out
+};
+
+// Every file the run found, each once, in byte order.
+std::vector<Text> FoundFiles(const engine::RunOutput& output, const ListedPaths& paths) {
+  std::vector<Text> files;
+  Text listed;
+  for (const auto& [name, path] : output.filePaths) {
+    if (paths.Take(path, listed)) files.push_back(listed);
+  }
+  std::sort(files.begin(), files.end(), [](const Text& a, const Text& b) {
+    return ToUtf8(a) < ToUtf8(b);
+  });
+  files.erase(std::unique(files.begin(), files.end()), files.end());
+  return files;
+}
+
+Result WriteTree(const CommandLine& cl, const Result& outcome, const engine::CallTree& tree,
+                 const engine::RunOutput& output, const session::MessageTally& messages,
+                 const ListedPaths& paths) {
+  const OutputFormat format = cl.format;
   Result written;
+  if (format == OutputFormat::Files) {
+    written = engine::WritePaths(stdout, FoundFiles(output, paths));
+    PrintMessages(messages);
+    return written;
+  }
   if (format == OutputFormat::Json) {
     written = engine::WriteJson(stdout, tree, output.records, messages.All());
   }
@@ -139,6 +188,34 @@ void PrintStats(const engine::RunStats& stats, double writeMs) {
                stats.resolutionMs, stats.treeMs, writeMs);
 }
 
+int ReportWritten(const Result& written) {
+  // A reader that stops early (korvath-tree ... | head) is no error to report.
+  if (written.status == platform::Status::OutputClosed) return kCannotWrite;
+  std::fprintf(stderr, "korvath-tree: cannot write output: %s\n", written.description.c_str());
+  return kCannotWrite;
+}
+
+// Every program file of the search path that no other one calls.
+int ListUncalled(const CommandLine& cl, platform::FileSystem& fs, const engine::RunInput& input) {
+  std::vector<Text> dirs;
+  if (!engine::ReadSearchPath(input.pathdefFile, fs, dirs)) {
+    std::fprintf(stderr, "korvath-tree: %s\n", ToUtf8(engine::messages::kPathdefNotFound).c_str());
+    return 1;
+  }
+  engine::ProgramIndex index;
+  index.Refresh(fs, dirs);
+  const ListedPaths paths(input.pathdefFile, cl.userOnly);
+  std::vector<engine::NamedFile> uncalled;
+  Text listed;
+  for (const int p : index.Uncalled()) {
+    const auto& program = index.Programs()[static_cast<std::size_t>(p)];
+    if (paths.Take(program.path, listed)) uncalled.push_back({program.name, listed});
+  }
+  const Result written =
+      engine::WriteNamedFiles(stdout, uncalled, cl.format == OutputFormat::Json);
+  return written ? 0 : ReportWritten(written);
+}
+
 int Run(const CommandLine& cl) {
   platform::HostFileSystem fs;
   if (cl.directory && !fs.SetCurrentDirectory(FromUtf8(*cl.directory))) {
@@ -149,6 +226,7 @@ int Run(const CommandLine& cl) {
     std::fprintf(stderr, "korvath-tree: %s\n", made.description.c_str());
     return 2;
   }
+  if (cl.uncalled) return ListUncalled(cl, fs, input);
   StderrProgress progress(cl.progress);
   CollectedMessages messages;
   engine::CallTree tree;
@@ -157,13 +235,9 @@ int Run(const CommandLine& cl) {
   const Result outcome = engine::ParseAndBuild(input, services, output);
 
   const auto writeStart = std::chrono::steady_clock::now();
-  const Result written = WriteTree(cl.format, outcome, tree, output, messages.tally);
-  // A reader that stops early (korvath-tree ... | head) is no error to report.
-  if (written.status == platform::Status::OutputClosed) return kCannotWrite;
-  if (!written) {
-    std::fprintf(stderr, "korvath-tree: cannot write output: %s\n", written.description.c_str());
-    return kCannotWrite;
-  }
+  const Result written = WriteTree(cl, outcome, tree, output, messages.tally,
+                                   ListedPaths(input.pathdefFile, cl.userOnly));
+  if (!written) return ReportWritten(written);
   const double writeMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - writeStart)
           .count();

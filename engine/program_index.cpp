@@ -25,8 +25,9 @@ class CallCollector final : public CallRecorder {
   std::vector<std::pair<Text, std::int32_t>>& calls_;
 };
 
-// The callers tree's order: ASCII case folded first, then the exact bytes.
-bool NameOrder(const Text& a, const Text& b) {
+}  // namespace
+
+bool FunctionNameOrder(const Text& a, const Text& b) {
   const auto folded = [](const Text& t) {
     std::string s = platform::ToUtf8(t);
     for (char& c : s) c = AsciiLower(c);
@@ -37,7 +38,21 @@ bool NameOrder(const Text& a, const Text& b) {
   return fa != fb ? fa < fb : platform::ToUtf8(a) < platform::ToUtf8(b);
 }
 
-}  // namespace
+std::vector<int> ProgramIndex::Uncalled() const {
+  std::vector<int> out;
+  for (std::size_t p = 0; p < programs_.size(); ++p) {
+    const auto& callers = programs_[p].callers;
+    const bool called = std::any_of(callers.begin(), callers.end(), [p](const Calls& c) {
+      return c.program != static_cast<int>(p);
+    });
+    if (!called) out.push_back(static_cast<int>(p));
+  }
+  std::stable_sort(out.begin(), out.end(), [this](int a, int b) {
+    return FunctionNameOrder(programs_[static_cast<std::size_t>(a)].name,
+                             programs_[static_cast<std::size_t>(b)].name);
+  });
+  return out;
+}
 
 int ProgramIndex::ProgramAt(const Text& path) const {
   const auto it = byPath_.find(path);
@@ -142,7 +157,7 @@ void ProgramIndex::Link(const std::vector<Scan*>& scans, ProbeCache& probe) {
   for (Program& program : programs_) {
     std::stable_sort(program.callers.begin(), program.callers.end(),
                      [this](const Calls& a, const Calls& b) {
-                       return NameOrder(programs_[static_cast<std::size_t>(a.program)].name,
+                       return FunctionNameOrder(programs_[static_cast<std::size_t>(a.program)].name,
                                         programs_[static_cast<std::size_t>(b.program)].name);
                      });
   }

@@ -16,6 +16,10 @@ namespace korvath::engine {
 
 class ProbeCache;
 
+// The order of callers and lists of functions: by name with ASCII case
+// folded, then by the bytes of the name.
+bool FunctionNameOrder(const Text& a, const Text& b);
+
 class ProgramIndex {
  public:
   struct Calls {
@@ -45,6 +49,9 @@ class ProgramIndex {
   const std::vector<Program>& Programs() const { return programs_; }
   // The program whose file is at `path` (as a search returns it), or -1.
   int ProgramAt(const Text& path) const;
+  // Programs no other program calls (entry points and dead code), in
+  // FunctionNameOrder.
+  std::vector<int> Uncalled() const;
 
  private:
   struct Scan {

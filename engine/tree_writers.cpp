@@ -1,121 +1,13 @@
 #include "engine/tree_writers.h"
 
-#include "platform/utf8.h"
-
-#include <cerrno>
-#include <charconv>
-#include <cstdint>
-#include <cstring>
 #include <limits>
-#include <memory>
 #include <string>
 #include <string_view>
 
+#include "engine/output_text.h"
+
 namespace korvath::engine {
 namespace {
-
-// A large buffer written out in big blocks; a tree can run to a gigabyte of
-// text, so every byte goes through a plain memcpy and nothing else.
-class Output {
- public:
-  explicit Output(std::FILE* file) : file_(file), buffer_(new char[kSize]) {}
-  Output(const Output&) = delete;
-  Output& operator=(const Output&) = delete;
-  ~Output() { Flush(); }
-
-  // Everything written out, the stream flushed: the first failure, if any.
-  Result Finish() {
-    Flush();
-    if (std::fflush(file_) != 0 && error_ == 0) error_ = errno != 0 ? errno : EIO;
-    if (error_ == 0 && std::ferror(file_) != 0) error_ = EIO;
-    if (error_ == 0) return {};
-    return Result::Failure(error_ == EPIPE ? Status::OutputClosed : Status::Unwritable,
-                           std::strerror(error_));
-  }
-
-  Output& operator<<(std::string_view text) {
-    Append(text.data(), text.size());
-    return *this;
-  }
-  Output& operator<<(int value) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    Append(digits, static_cast<std::size_t>(end - digits));
-    return *this;
-  }
-  void Append(const char* data, std::size_t size) {
-    if (used_ + size > kSize) {
-      Flush();
-      if (size > kSize) {
-        Write(data, size);
-        return;
-      }
-    }
-    std::memcpy(buffer_.get() + used_, data, size);
-    used_ += size;
-  }
-  void Flush() {
-    if (used_ != 0) Write(buffer_.get(), used_);
-    used_ = 0;
-  }
-
- private:
-  // After the first failure nothing more is tried: a full disk or a closed
-  // pipe would fail every later block too.
-  void Write(const char* data, std::size_t size) {
-    if (error_ != 0) return;
-    errno = 0;
-    if (std::fwrite(data, 1, size, file_) != size) error_ = errno != 0 ? errno : EIO;
-  }
-
-  static constexpr std::size_t kSize = 1 << 18;
-  std::FILE* file_;
-  std::unique_ptr<char[]> buffer_;
-  std::size_t used_ = 0;
-  int error_ = 0;
-};
-
-enum class Escape { None, Json, Dot };
-
-void AppendAscii(std::string& out, char c, Escape escape) {
-  switch (escape) {
-    case Escape::None:
-      out.push_back(c);
-      return;
-    case Escape::Json:
-      switch (c) {
-        case '"': out += "\\\""; return;
-        case '\\': out += "\\\\"; return;
-        case '\n': out += "\\n"; return;
-        case '\r': out += "\\r"; return;
-        case '\t': out += "\\t"; return;
-        default:
-          if (static_cast<unsigned char>(c) < 0x20) {
-            static constexpr char kHex[] = "0123456789abcdef";
-            out += "\\u00";
-            out.push_back(kHex[(c >> 4) & 0xF]);
-            out.push_back(kHex[c & 0xF]);
-          } else {
-            out.push_back(c);
-          }
-          return;
-      }
-    case Escape::Dot:
-      if (c == '\n' || c == '\r') {
-        out += "\\n";
-        return;
-      }
-      if (c == '"' || c == '\\') out.push_back('\\');
-      out.push_back(c);
-      return;
-  }
-}
-
-// UTF-16 straight to escaped UTF-8; only ASCII characters ever need escaping.
-void AppendText(std::string& out, TextView text, Escape escape) {
-  platform::AppendUtf16AsUtf8(out, text,
-                              [escape](std::string& o, char c) { AppendAscii(o, c, escape); });
-}
 
 // The encoded text of every node, made once per record: a tree of a million
 // nodes shows only a few tens of thousands of distinct records.
@@ -169,13 +61,6 @@ std::vector<char> LastChildFlags(const CallTree& tree) {
     last[static_cast<std::size_t>(node)] = static_cast<char>(lastChild[parent] == node);
   }
   return last;
-}
-
-std::string JsonString(TextView text) {
-  std::string out = "\"";
-  AppendText(out, text, Escape::Json);
-  out.push_back('"');
-  return out;
 }
 
 }  // namespace

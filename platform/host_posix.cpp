@@ -119,7 +119,9 @@ Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp) {
                                                                : Status::Unreadable,
                            std::strerror(errno));
   }
-  if (!S_ISREG(status.st_mode)) return Result::Failure(Status::NotRegularFile, "not a regular file");
+  if (!S_ISREG(status.st_mode)) {
+    return Result::Failure(Status::NotRegularFile, "not a regular file");
+  }
   stamp = FileStamp{static_cast<std::uint64_t>(status.st_size),
                     std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
                     static_cast<std::uint64_t>(status.st_ino)};

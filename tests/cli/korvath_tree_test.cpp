@@ -36,6 +36,11 @@ const Files kMainCallsFooTwice = {
     {"main.m", "function main\nfoo(1);\nx = foo(2);\n"},
     {"lib/foo.m", "function foo(x)\nbar;\n"},
     {"lib/bar.m", "function bar\n"}};
+// A MATLAB root of its own below the project: the project's files are the user's.
+const std::string kUserPathdef = "--pathdef @P/m/toolbox/local/pathdef.m ";
+const Files kUserProject = {
+    {"m/toolbox/local/pathdef.m", "p = [...\n     matlabroot,'/lib:', ...\n];\n"},
+    {"m/lib/tool.m", ""}, {"m/lib/dead.m", "dead\n"}, {"main.m", "tool\nmine\n"}, {"mine.m", ""}};
 const Files kDiscardProject = {
     {"main.m", "a\nb\n"}, {"lib/a.m", ""}, {"lib/b.m", ""}, {"mylist.txt", "a\n%G\nb\n"}};
 
@@ -102,6 +107,17 @@ const CliCase kCases[] = {
      .stdoutTo = "/dev/full", .exitCode = 3, .errHas = {"cannot write output: No space"}},
     {.name = "OutputClosed", .args = "main", .files = {{"main.m", ""}}, .stdoutTo = "&-",
      .exitCode = 3, .errHas = {"cannot write output: Bad file descriptor"}},
+    {.name = "UncalledEvenIfCallingItself", .args = kUserPathdef + "--uncalled",
+     .files = kUserProject, .out = "dead\t@P/m/lib/dead.m\nmain\t@P/main.m\n"},
+    {.name = "UncalledOfTheUserAsJson",
+     .args = kUserPathdef + "--uncalled --user-only --format json",
+     .files = kUserProject, .out = "[{\"name\": \"main\", \"file\": \"@P/main.m\"}]\n"},
+    {.name = "FilesTheRunFound", .args = kUserPathdef + "--format files main",
+     .files = kUserProject, .out = "@P/m/lib/tool.m\n@P/main.m\n@P/mine.m\n"},
+    {.name = "FilesOfTheUser", .args = kUserPathdef + "--format files --user-only main",
+     .files = kUserProject, .out = "@P/main.m\n@P/mine.m\n"},
+    {.name = "UncalledTakesNoStart", .args = "--uncalled main", .exitCode = 2,
+     .errHas = {"--uncalled takes no START"}},
     {.name = "StartAfterDoubleDash", .args = "-- main", .files = {{"main.m", ""}}, .out = "main\n"},
     {.name = "DoubleDashTakesOneStart", .args = "-- a b", .exitCode = 2,
      .errHas = {"expected one START after --"}},

@@ -1,0 +1,56 @@
+#include "engine/output_text.h"
+
+#include "platform/utf8.h"
+
+namespace korvath::engine {
+namespace {
+
+void AppendAscii(std::string& out, char c, Escape escape) {
+  switch (escape) {
+    case Escape::None:
+      out.push_back(c);
+      return;
+    case Escape::Json:
+      switch (c) {
+        case '"': out += "\\\""; return;
+        case '\\': out += "\\\\"; return;
+        case '\n': out += "\\n"; return;
+        case '\r': out += "\\r"; return;
+        case '\t': out += "\\t"; return;
+        default:
+          if (static_cast<unsigned char>(c) < 0x20) {
+            static constexpr char kHex[] = "0123456789abcdef";
+            out += "\\u00";
+            out.push_back(kHex[(c >> 4) & 0xF]);
+            out.push_back(kHex[c & 0xF]);
+          } else {
+            out.push_back(c);
+          }
+          return;
+      }
+    case Escape::Dot:
+      if (c == '\n' || c == '\r') {
+        out += "\\n";
+        return;
+      }
+      if (c == '"' || c == '\\') out.push_back('\\');
+      out.push_back(c);
+      return;
+  }
+}
+
+}  // namespace
+
+void AppendText(std::string& out, TextView text, Escape escape) {
+  platform::AppendUtf16AsUtf8(out, text,
+                              [escape](std::string& o, char c) { AppendAscii(o, c, escape); });
+}
+
+std::string JsonString(TextView text) {
+  std::string out = "\"";
+  AppendText(out, text, Escape::Json);
+  out.push_back('"');
+  return out;
+}
+
+}  // namespace korvath::engine
