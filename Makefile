@@ -64,15 +64,18 @@ windows: build
 	mkdir -p $(WINDOWS_BUILD)
 	@# The first start makes the prefix, here rather than inside a test's time limit.
 	$(WINE_ENV) $(WINE) cmd /c exit
-	@# Then one server for the whole build and test run, kept for five idle
-	@# minutes: a server quitting just as the next test program starts fails it.
+	@# Then one server, with Wine's own background programs, for the whole build
+	@# and test run: a server quitting just as the next test program starts
+	@# fails it. Their output goes nowhere, so no pipe waits for them to end.
 	$(WINE_ENV) $(WINESERVER) -k; $(WINE_ENV) $(WINESERVER) -w; $(WINE_ENV) $(WINESERVER) -p 300
+	$(WINE_ENV) $(WINE) cmd /c exit >/dev/null 2>&1 </dev/null
 	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchains/mingw-w64-x86_64.cmake
 	$(WINE_ENV) cmake --build $(WINDOWS_BUILD) -j$(JOBS)
 	cd $(WINDOWS_BUILD) && $(WINE_ENV) ctest --output-on-failure -j$(JOBS)
 	$(WINE_ENV) WINE=$(WINE) scripts/windows-check $(WINDOWS_BUILD)/cli/korvath-tree.exe \
 	  $(BUILD)/cli/korvath-tree
+	$(WINE_ENV) $(WINESERVER) -k
 
 clean:
 	rm -rf $(BUILD)
