@@ -2,7 +2,7 @@
 //
 //   korvath-bench all BUILD_DIR [SECTION]...  every measurement (what `make bench`
 //                                            runs), or only the sections named:
-//                                            corpus, synthetic, literal
+//                                            corpus, synthetic, literal, index
 //   korvath-bench reach DIR                  every corpus file as the start, one
 //                                            line each (how the starts were chosen)
 //   korvath-bench repeat DIR START N         N in-process runs of one start, for
@@ -37,6 +37,8 @@
 #include <vector>
 
 #include "engine/parse_driver.h"
+#include "engine/program_index.h"
+#include "engine/search_path.h"
 #include "platform/host_file_system.h"
 #include "platform/utf8.h"
 
@@ -439,6 +441,64 @@ GrowthRow MeasureSynthetic(const std::string& tree, const std::string& gen, cons
   return row;
 }
 
+// --- the program index -----------------------------------------------------------
+
+struct IndexRow {
+  std::string project;
+  int programs = 0;
+  std::uintmax_t bytes = 0;  // of the program files
+  double freshMs = 0;        // a new index, median
+  double floorMs = 0;        // cat of the program files, median
+  double againMs = 0;        // a refresh with nothing changed, median
+  long extraKb = 0;          // peak of --uncalled minus peak of --help
+};
+
+// Peak resident memory of a command, through /usr/bin/time: wait4 here would
+// count this process's own size, copied into the child before its exec.
+long PeakKb(std::vector<std::string> args) {
+  args.insert(args.begin(), {"/usr/bin/time", "-f", "%M"});
+  const ChildResult r = RunChild(args);
+  const std::size_t last = r.err.find_last_not_of('\n');
+  const std::size_t begin = r.err.find_last_of('\n', last);
+  return std::atol(r.err.c_str() + (begin == std::string::npos ? 0 : begin + 1));
+}
+
+// `dir` holds korvath.ini and toolbox/local/pathdef.m and becomes current.
+IndexRow MeasureIndex(const std::string& project, const std::string& tree, const fs::path& dir,
+                      int runs) {
+  fs::current_path(dir);
+  korvath::platform::HostFileSystem host;
+  std::vector<Text> dirs;
+  const Text pathdef = FromUtf8((dir / "toolbox" / "local" / "pathdef.m").string());
+  if (!engine::ReadSearchPath(pathdef, host, dirs)) throw std::runtime_error("no pathdef.m");
+  engine::ProgramIndex kept;
+  kept.Refresh(host, dirs);
+  IndexRow row;
+  row.project = project;
+  row.programs = static_cast<int>(kept.Programs().size());
+  std::vector<std::string> catArgs{"cat"};
+  for (const auto& program : kept.Programs()) {
+    catArgs.push_back(ToUtf8(program.path));
+    row.bytes += fs::file_size(catArgs.back());
+  }
+  std::vector<double> fresh, floor, again;
+  for (int r = 0; r < runs; ++r) {
+    auto start = Clock::now();
+    engine::ProgramIndex index;
+    index.Refresh(host, dirs);
+    fresh.push_back(MsSince(start));
+    floor.push_back(RunChild(catArgs, false).wallMs);
+    start = Clock::now();
+    kept.Refresh(host, dirs);
+    again.push_back(MsSince(start));
+  }
+  row.freshMs = Median(fresh);
+  row.floorMs = Median(floor);
+  row.againMs = Median(again);
+  row.extraKb = PeakKb({tree, "-C", dir.string(), "--uncalled"}) - PeakKb({tree, "--help"});
+  return row;
+}
+
 #ifdef KORVATH_BENCH_LITERAL
 struct LiteralRow {
   int files = 0;
@@ -708,6 +768,39 @@ int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
 #endif
   }
 
+  if (wanted("index")) {
+    std::fprintf(stderr, "korvath-bench: program index\n");
+    std::vector<IndexRow> rows;
+    if (const auto corpus = FindCorpus()) {
+      const fs::path work = tmp / "index-corpus";
+      WriteSearchPath(work, corpus->dirs);
+      rows.push_back(MeasureIndex("Octave corpus", tree, work, 7));
+    }
+    const fs::path synthetic = tmp / "index-synthetic";
+    const ChildResult made = RunChild({gen, synthetic.string(), "3400", "1"});
+    if (made.exitCode != 0) throw std::runtime_error("korvath-genproject failed: " + made.err);
+    rows.push_back(MeasureIndex("generated, 3,400 files", tree, synthetic, 7));
+    std::printf("#### Program index (in process, medians of 7; `cat` floor in the same loop)\n\n");
+    std::printf("| project | program files | MB | new index ms | floor ms | index/floor"
+                " | refresh, nothing changed, ms | `--uncalled` peak - `--help` peak, MB"
+                " | that / source size |\n");
+    std::printf("|---|--:|--:|--:|--:|--:|--:|--:|--:|\n");
+    for (const auto& r : rows) {
+      const double mb = static_cast<double>(r.bytes) / 1e6;
+      const double memoryRatio = static_cast<double>(r.extraKb) * 1024.0 / static_cast<double>(r.bytes);
+      std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %s |\n", r.project.c_str(), r.programs,
+                  Fixed(mb, 1).c_str(), Fixed(r.freshMs).c_str(), Fixed(r.floorMs).c_str(),
+                  Fixed(r.freshMs / r.floorMs, 2).c_str(), Fixed(r.againMs).c_str(),
+                  Mb(r.extraKb).c_str(), Fixed(memoryRatio, 2).c_str());
+      targets.push_back({"index of the " + r.project + " under 300 ms", Fixed(r.freshMs) + " ms",
+                         r.freshMs < 300});
+      targets.push_back({"index memory of the " + r.project + " at most 3x its sources",
+                         Fixed(memoryRatio, 2) + "x", memoryRatio <= 3});
+    }
+    std::printf("\n");
+    fs::remove_all(synthetic);
+  }
+
   if (!targets.empty()) {
     std::printf("#### Targets\n\n| target | measured | met |\n|---|---|---|\n");
     for (const auto& t : targets) {
@@ -770,7 +863,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fprintf(stderr,
-               "usage: korvath-bench all BUILD_DIR [corpus|synthetic|literal]...\n"
+               "usage: korvath-bench all BUILD_DIR [corpus|synthetic|literal|index]...\n"
                "       korvath-bench reach DIR\n"
                "       korvath-bench repeat DIR START N\n");
   return 2;

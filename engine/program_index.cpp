@@ -13,16 +13,40 @@
 namespace korvath::engine {
 namespace {
 
-// Keeps the names a run would file: not empty, not a number.
+// Keeps the names a run would file (not empty, not a number), each once with
+// its lines, and lays them out flat when the file is done.
 class CallCollector final : public CallRecorder {
  public:
-  explicit CallCollector(std::vector<std::pair<Text, std::int32_t>>& calls) : calls_(calls) {}
   void AddCall(TextView name, std::int32_t line) override {
-    if (!name.empty() && !ReadsAsNumber(name)) calls_.emplace_back(Text(name), line);
+    if (name.empty()) return;
+    const auto [at, fresh] = slots_.try_emplace(Text(name), lines_.size());
+    if (fresh) {
+      if (ReadsAsNumber(name)) {
+        at->second = kNumber;
+        return;
+      }
+      order_.push_back(&at->first);
+      lines_.emplace_back();
+    }
+    if (at->second == kNumber) return;
+    std::vector<std::int32_t>& lines = lines_[at->second];
+    if (lines.empty() || lines.back() != line) lines.push_back(line);
+  }
+  template <typename Scan>
+  void MoveInto(Scan& scan) const {
+    for (std::size_t i = 0; i < order_.size(); ++i) {
+      scan.names += *order_[i];
+      scan.nameEnd.push_back(static_cast<std::uint32_t>(scan.names.size()));
+      scan.lines.insert(scan.lines.end(), lines_[i].begin(), lines_[i].end());
+      scan.linesEnd.push_back(static_cast<std::uint32_t>(scan.lines.size()));
+    }
   }
 
  private:
-  std::vector<std::pair<Text, std::int32_t>>& calls_;
+  static constexpr std::size_t kNumber = static_cast<std::size_t>(-1);
+  std::unordered_map<Text, std::size_t> slots_;  // a name's place in `lines_`
+  std::vector<const Text*> order_;                // the names in the order found
+  std::vector<std::vector<std::int32_t>> lines_;
 };
 
 }  // namespace
@@ -54,6 +78,26 @@ std::vector<int> ProgramIndex::Uncalled() const {
   return out;
 }
 
+// The same files in the same places, none of them changed since it was
+// scanned: the relation stands as it is.
+bool ProgramIndex::Unchanged(platform::FileSystem& fs, const std::vector<Text>& dirs,
+                             const std::vector<std::pair<std::size_t, std::string>>& found) {
+  if (found.size() != programs_.size()) return false;
+  platform::FileStamp stamp;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const Text& path = programs_[i].path;
+    if (path != fs.JoinPath(dirs[found[i].first], platform::FromUtf8(found[i].second))) {
+      return false;
+    }
+    const auto scan = scans_.find(path);
+    if (scan == scans_.end() || !scan->second.current || !fs.StatFile(path, stamp).ok() ||
+        !(stamp == scan->second.stamp)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 int ProgramIndex::ProgramAt(const Text& path) const {
   const auto it = byPath_.find(path);
   return it == byPath_.end() ? -1 : it->second;
@@ -71,6 +115,9 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     found.emplace_back(dir, name);
   });
   std::sort(found.begin(), found.end());
+  if (Unchanged(fs, dirs, found)) {
+    return {static_cast<int>(programs_.size()), 0, 0};
+  }
 
   programs_.clear();
   byPath_.clear();
@@ -118,8 +165,9 @@ void ProgramIndex::ScanAll(std::vector<Pending>& pending) {
   const auto work = [&pending, &done](std::size_t first, std::size_t step) {
     for (std::size_t i = first; i < pending.size(); i += step) {
       TextLines lines(std::move(pending[i].bytes));
-      CallCollector collector(done[i].calls);
+      CallCollector collector;
       ScanFile(lines, collector);
+      collector.MoveInto(done[i]);
     }
   };
   const std::size_t workers = std::clamp<std::size_t>(
@@ -139,13 +187,20 @@ void ProgramIndex::Link(const std::vector<Scan*>& scans, ProbeCache& probe) {
   std::unordered_map<Text, int> target;  // a name's program, or -1
   for (std::size_t g = 0; g < programs_.size(); ++g) {
     std::map<int, std::vector<std::int32_t>> calls;
-    for (const auto& [name, line] : scans[g]->calls) {
+    const Scan& scan = *scans[g];
+    for (std::size_t k = 0; k < scan.nameEnd.size(); ++k) {
+      const std::uint32_t nameBegin = k == 0 ? 0 : scan.nameEnd[k - 1];
+      const Text name = scan.names.substr(nameBegin, scan.nameEnd[k] - nameBegin);
       const auto [it, fresh] = target.try_emplace(name, -1);
       if (fresh) {
         const std::optional<Text> path = probe.Find(WithMExtension(name));
         if (path) it->second = ProgramAt(*path);
       }
-      if (it->second >= 0) calls[it->second].push_back(line);
+      if (it->second >= 0) {
+        auto& to = calls[it->second];
+        to.insert(to.end(), scan.lines.begin() + (k == 0 ? 0 : scan.linesEnd[k - 1]),
+                  scan.lines.begin() + scan.linesEnd[k]);
+      }
     }
     for (auto& [h, lines] : calls) {
       std::sort(lines.begin(), lines.end());

@@ -5,6 +5,7 @@
 // a name in G's file, searched for as a run searches, finds H's file.
 
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -57,7 +58,12 @@ class ProgramIndex {
   struct Scan {
     platform::FileStamp stamp;
     bool current = false;  // the stamp belongs to the calls: reusable
-    std::vector<std::pair<Text, std::int32_t>> calls;  // names as found, numbers left out
+    // Each name found (numbers left out) once, with the lines it is on, in
+    // flat arrays: an index holds the names of every file of the path.
+    Text names;                          // one after another
+    std::vector<std::uint32_t> nameEnd;  // where each ends in `names`
+    std::vector<std::int32_t> lines;     // each name's lines, name after name
+    std::vector<std::uint32_t> linesEnd;  // where each name's lines end
   };
   struct Pending {
     int program;
@@ -65,6 +71,8 @@ class ProgramIndex {
     bool current;
     std::string bytes;
   };
+  bool Unchanged(platform::FileSystem& fs, const std::vector<Text>& dirs,
+                 const std::vector<std::pair<std::size_t, std::string>>& found);
   void ScanAll(std::vector<Pending>& pending);
   void Link(const std::vector<Scan*>& scans, ProbeCache& probe);
 
