@@ -787,7 +787,8 @@ int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
     std::printf("|---|--:|--:|--:|--:|--:|--:|--:|--:|\n");
     for (const auto& r : rows) {
       const double mb = static_cast<double>(r.bytes) / 1e6;
-      const double memoryRatio = static_cast<double>(r.extraKb) * 1024.0 / static_cast<double>(r.bytes);
+      const double memoryRatio =
+          static_cast<double>(r.extraKb) * 1024.0 / static_cast<double>(r.bytes);
       std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %s |\n", r.project.c_str(), r.programs,
                   Fixed(mb, 1).c_str(), Fixed(r.freshMs).c_str(), Fixed(r.floorMs).c_str(),
                   Fixed(r.freshMs / r.floorMs, 2).c_str(), Fixed(r.againMs).c_str(),

@@ -4,10 +4,12 @@ namespace korvath::cli {
 
 const char* UsageText() {
   return "Usage: korvath-tree [OPTIONS] START\n"
+         "       korvath-tree [OPTIONS] --callers NAME\n"
          "       korvath-tree [OPTIONS] --uncalled\n"
          "Prints the call tree of the MATLAB file START (\"name\" or \"name.m\"), following\n"
-         "the search path of pathdef.m as named in korvath.ini; or, with --uncalled, every\n"
-         "function on the search path that no other function calls.\n"
+         "the search path of pathdef.m as named in korvath.ini; with --callers, the tree of\n"
+         "the functions that call NAME; with --uncalled, every function on the search path\n"
+         "that no other function calls.\n"
          "\n"
          "Options:\n"
          "  --pathdef FILE          use FILE as pathdef.m instead of the one in korvath.ini\n"
@@ -18,6 +20,9 @@ const char* UsageText() {
          "  -C DIR                  change to DIR first\n"
          "  --format text|json|dot  output format (default: text)\n"
          "  --format files          instead of the tree, the path of every file the run found\n"
+         "  --callers NAME          the callers tree of NAME (\"name\" or \"name.m\"): its\n"
+         "                          callers, theirs, and so on, each function's callers\n"
+         "                          shown once\n"
          "  --uncalled              list \"name<TAB>file\" (--format json: [{name, file}]) of\n"
          "                          every function that no other function calls\n"
          "  --user-only             leave files under matlabroot out of --format files and\n"
@@ -80,6 +85,9 @@ platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandL
       cl.stats = true;
     } else if (arg == "--list-files") {
       cl.listFiles = true;
+    } else if (arg == "--callers") {
+      if (!value(v)) return fail("--callers needs a name");
+      cl.callers = v;
     } else if (arg == "--uncalled") {
       cl.uncalled = true;
     } else if (arg == "--user-only") {
@@ -96,7 +104,10 @@ platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandL
       haveStart = true;
     }
   }
-  if (cl.uncalled) {
+  if (cl.callers) {
+    if (haveStart || cl.uncalled) return fail("--callers takes no START and no --uncalled");
+    if (cl.format == OutputFormat::Files) return fail("--callers draws a tree: text, json or dot");
+  } else if (cl.uncalled) {
     if (haveStart) return fail("--uncalled takes no START");
     if (cl.format == OutputFormat::Dot || cl.format == OutputFormat::Files) {
       return fail("--uncalled lists as text or json");

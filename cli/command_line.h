@@ -22,6 +22,7 @@ struct CommandLine {
   bool stats = false;
   bool listFiles = false;
   bool uncalled = false;  // in place of START
+  std::optional<std::string> callers;  // in place of START: whose callers
   bool userOnly = false;
   bool help = false;
   std::string start;

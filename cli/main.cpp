@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "engine/callers_tree.h"
 #include "engine/list_writers.h"
 #include "engine/messages.h"
 #include "engine/parse_driver.h"
+#include "engine/probe_cache.h"
 #include "engine/program_index.h"
 #include "engine/search_path.h"
 #include "engine/text_lines.h"
@@ -152,28 +154,20 @@ std::vector<Text> FoundFiles(const engine::RunOutput& output, const ListedPaths&
   return files;
 }
 
-Result WriteTree(const CommandLine& cl, const Result& outcome, const engine::CallTree& tree,
-                 const engine::RunOutput& output, const session::MessageTally& messages,
-                 const ListedPaths& paths) {
-  const OutputFormat format = cl.format;
+// A tree in the format asked for; messages in the JSON object, or on
+// standard error. Without a search path there is no tree to draw.
+Result WriteTree(OutputFormat format, const Result& outcome, const engine::WritableTree& tree,
+                 const session::MessageTally& messages) {
   Result written;
-  if (format == OutputFormat::Files) {
-    written = engine::WritePaths(stdout, FoundFiles(output, paths));
-    PrintMessages(messages);
-    return written;
-  }
-  if (format == OutputFormat::Json) {
-    written = engine::WriteJson(stdout, tree, output.records, messages.All());
-  }
+  if (format == OutputFormat::Json) written = engine::WriteJson(stdout, tree, messages.All());
   if (outcome.status == platform::Status::NoSearchPath) {
-    // The tree of the window stays as it was; here there is none to print.
     PrintMessages(messages);
     return written;
   }
   if (format == OutputFormat::Text) {
-    written = engine::WriteTextTree(stdout, tree, output.records);
+    written = engine::WriteTextTree(stdout, tree);
   } else if (format == OutputFormat::Dot) {
-    written = engine::WriteDot(stdout, tree, output.records);
+    written = engine::WriteDot(stdout, tree);
   }
   if (format != OutputFormat::Json || !outcome) PrintMessages(messages);
   return written;
@@ -193,6 +187,34 @@ int ReportWritten(const Result& written) {
   if (written.status == platform::Status::OutputClosed) return kCannotWrite;
   std::fprintf(stderr, "korvath-tree: cannot write output: %s\n", written.description.c_str());
   return kCannotWrite;
+}
+
+// The callers tree of the function --callers names, found as a start is.
+int ShowCallers(const CommandLine& cl, platform::FileSystem& fs, const engine::RunInput& input) {
+  CollectedMessages messages;
+  std::vector<Text> dirs;
+  engine::ProgramIndex index;
+  engine::CallersTree tree;
+  Result outcome = engine::ReadSearchPath(input.pathdefFile, fs, dirs);
+  if (!outcome) {
+    messages.tally.Add(engine::messages::kPathdefNotFound);
+    outcome = Result::Failure(platform::Status::NoSearchPath, outcome.description);
+  } else {
+    index.Refresh(fs, dirs);
+    const Text name = session::StartNameFromInput(FromUtf8(*cl.callers),
+                                                  platform::SlashIsSeparator());
+    const std::optional<Text> path = engine::ProbeCache(fs, dirs).Find(name);
+    const int root = path ? index.ProgramAt(*path) : -1;
+    if (root < 0) {
+      messages.tally.Add(engine::messages::StartFileNotFound(name));
+      outcome = Result::Failure(platform::Status::NoStartFile, "not found");
+    } else {
+      tree.Build(index, root, input.discards, messages);
+    }
+  }
+  const Result written = WriteTree(cl.format, outcome, tree, messages.tally);
+  if (!written) return ReportWritten(written);
+  return outcome ? 0 : 1;
 }
 
 // Every program file of the search path that no other one calls.
@@ -227,6 +249,7 @@ int Run(const CommandLine& cl) {
     return 2;
   }
   if (cl.uncalled) return ListUncalled(cl, fs, input);
+  if (cl.callers) return ShowCallers(cl, fs, input);
   StderrProgress progress(cl.progress);
   CollectedMessages messages;
   engine::CallTree tree;
@@ -235,8 +258,15 @@ int Run(const CommandLine& cl) {
   const Result outcome = engine::ParseAndBuild(input, services, output);
 
   const auto writeStart = std::chrono::steady_clock::now();
-  const Result written = WriteTree(cl, outcome, tree, output, messages.tally,
-                                   ListedPaths(input.pathdefFile, cl.userOnly));
+  Result written;
+  if (cl.format == OutputFormat::Files) {
+    written = engine::WritePaths(
+        stdout, FoundFiles(output, ListedPaths(input.pathdefFile, cl.userOnly)));
+    PrintMessages(messages.tally);
+  } else {
+    written = WriteTree(cl.format, outcome, engine::RecordTree(tree, output.records),
+                        messages.tally);
+  }
   if (!written) return ReportWritten(written);
   const double writeMs =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - writeStart)

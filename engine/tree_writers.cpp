@@ -9,26 +9,23 @@
 namespace korvath::engine {
 namespace {
 
-// The encoded text of every node, made once per record: a tree of a million
-// nodes shows only a few tens of thousands of distinct records.
+// The encoded text of every node, made once per label key: a tree of a
+// million nodes shows only a few tens of thousands of distinct records.
 class Labels {
  public:
-  Labels(const CallTree& tree, const std::vector<FunctionRecord>& records, Escape escape)
-      : tree_(tree), records_(records), escape_(escape), at_(records.size(), kUnset) {
-    AppendText(root_, tree.RootText(), escape);
-  }
+  Labels(const WritableTree& tree, Escape escape)
+      : tree_(tree), escape_(escape), at_(tree.LabelKeys(), kUnset) {}
 
   std::string_view Of(int node) {
-    if (tree_.Parent(node) == 0) return root_;
-    const auto r = static_cast<std::size_t>(tree_.Record(node));
-    if (at_[r] == kUnset) {
+    const std::size_t key = tree_.LabelKey(node);
+    if (at_[key] == kUnset) {
       const std::size_t begin = arena_.size();
       label_.clear();
-      NodeLabel::Of(records_, static_cast<int>(r)).AppendTextTo(label_);
+      tree_.AppendLabel(node, label_);
       AppendText(arena_, label_, escape_);
-      at_[r] = Span{begin, arena_.size() - begin};
+      at_[key] = Span{begin, arena_.size() - begin};
     }
-    return std::string_view(arena_).substr(at_[r].begin, at_[r].size);
+    return std::string_view(arena_).substr(at_[key].begin, at_[key].size);
   }
 
  private:
@@ -39,17 +36,15 @@ class Labels {
   };
   static constexpr Span kUnset{std::numeric_limits<std::size_t>::max(), 0};
 
-  const CallTree& tree_;
-  const std::vector<FunctionRecord>& records_;
+  const WritableTree& tree_;
   Escape escape_;
-  std::string root_;
   std::string arena_;
   Text label_;
   std::vector<Span> at_;
 };
 
 // Whether each node is the last child of its parent.
-std::vector<char> LastChildFlags(const CallTree& tree) {
+std::vector<char> LastChildFlags(const WritableTree& tree) {
   const auto count = static_cast<std::size_t>(tree.Count());
   std::vector<int> lastChild(count + 1, 0);
   for (int node = 2; node <= tree.Count(); ++node) {
@@ -65,11 +60,37 @@ std::vector<char> LastChildFlags(const CallTree& tree) {
 
 }  // namespace
 
+// The root's text is the tree's own; every other node shows its record.
+std::size_t RecordTree::LabelKey(int node) const {
+  return node == 1 ? records_.size() : static_cast<std::size_t>(tree_.Record(node));
+}
+
+void RecordTree::AppendLabel(int node, Text& out) const {
+  if (node == 1) {
+    out += tree_.RootText();
+  } else {
+    NodeLabel::Of(records_, tree_.Record(node)).AppendTextTo(out);
+  }
+}
+
 Result WriteTextTree(std::FILE* file, const CallTree& tree,
                      const std::vector<FunctionRecord>& records) {
+  return WriteTextTree(file, RecordTree(tree, records));
+}
+
+Result WriteJson(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records,
+                 const std::vector<Text>& messages) {
+  return WriteJson(file, RecordTree(tree, records), messages);
+}
+
+Result WriteDot(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records) {
+  return WriteDot(file, RecordTree(tree, records));
+}
+
+Result WriteTextTree(std::FILE* file, const WritableTree& tree) {
   Output out(file);
   const int count = tree.Count();
-  Labels labels(tree, records, Escape::None);
+  Labels labels(tree, Escape::None);
   const std::vector<char> last = LastChildFlags(tree);
   // Nodes come in depth-first order; `path` holds the ancestors of the
   // current node, root first.
@@ -93,15 +114,14 @@ Result WriteTextTree(std::FILE* file, const CallTree& tree,
   return out.Finish();
 }
 
-Result WriteJson(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records,
-               const std::vector<Text>& messages) {
+Result WriteJson(std::FILE* file, const WritableTree& tree, const std::vector<Text>& messages) {
   Output out(file);
   out << "{\"root\": ";
   const int count = tree.Count();
   if (count == 0) {
     out << "null";
   } else {
-    Labels labels(tree, records, Escape::Json);
+    Labels labels(tree, Escape::Json);
     std::vector<int> path;
     for (int node = 1; node <= count; ++node) {
       const int parent = tree.Parent(node);
@@ -128,11 +148,11 @@ Result WriteJson(std::FILE* file, const CallTree& tree, const std::vector<Functi
   return out.Finish();
 }
 
-Result WriteDot(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records) {
+Result WriteDot(std::FILE* file, const WritableTree& tree) {
   Output out(file);
   out << "digraph calltree {\n  node [shape=box, fontname=\"Helvetica\"];\n";
   const int count = tree.Count();
-  Labels labels(tree, records, Escape::Dot);
+  Labels labels(tree, Escape::Dot);
   for (int node = 1; node <= count; ++node) {
     out << "  n" << node << " [label=\"" << labels.Of(node) << "\"];\n";
     if (node != 1) out << "  n" << tree.Parent(node) << " -> n" << node << ";\n";

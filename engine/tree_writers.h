@@ -9,11 +9,48 @@
 
 namespace korvath::engine {
 
+// What the writers need of a tree: nodes numbered 1..Count() in depth-first
+// order, the root first, and each node's text. Nodes with the same label key
+// (below LabelKeys()) show the same text, which is then made only once.
+class WritableTree {
+ public:
+  WritableTree() = default;
+  WritableTree(const WritableTree&) = delete;
+  WritableTree& operator=(const WritableTree&) = delete;
+  virtual ~WritableTree() = default;
+  virtual int Count() const = 0;
+  virtual int Parent(int node) const = 0;  // 0 for the root
+  virtual std::size_t LabelKeys() const = 0;
+  virtual std::size_t LabelKey(int node) const = 0;
+  virtual void AppendLabel(int node, Text& out) const = 0;
+};
+
+// A call tree with the records it was built from.
+class RecordTree final : public WritableTree {
+ public:
+  RecordTree(const CallTree& tree, const std::vector<FunctionRecord>& records)
+      : tree_(tree), records_(records) {}
+  int Count() const override { return tree_.Count(); }
+  int Parent(int node) const override { return tree_.Parent(node); }
+  std::size_t LabelKeys() const override { return records_.size() + 1; }
+  std::size_t LabelKey(int node) const override;
+  void AppendLabel(int node, Text& out) const override;
+
+ private:
+  const CallTree& tree_;
+  const std::vector<FunctionRecord>& records_;
+};
+
 // Each flushes `out` at the end and reports the first write that failed
 // (a full disk, a closed pipe); nothing more is written after it.
+Result WriteTextTree(std::FILE* out, const WritableTree& tree);
+// `tree` may have no root; "root" is then null.
+Result WriteJson(std::FILE* out, const WritableTree& tree, const std::vector<Text>& messages);
+Result WriteDot(std::FILE* out, const WritableTree& tree);
+
+// The same for a call tree and its records.
 Result WriteTextTree(std::FILE* out, const CallTree& tree,
                      const std::vector<FunctionRecord>& records);
-// `tree` may have no root; "root" is then null.
 Result WriteJson(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records,
                  const std::vector<Text>& messages);
 Result WriteDot(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records);

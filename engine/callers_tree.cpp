@@ -1,0 +1,66 @@
+#include "engine/callers_tree.h"
+
+#include "engine/messages.h"
+#include "engine/number_text.h"
+
+namespace korvath::engine {
+
+void CallersTree::Build(const ProgramIndex& index, int root, const DiscardTable& discards,
+                        MessageSink& messages, const TreeLimits& limits) {
+  index_ = &index;
+  nodes_.assign(1, Node{});
+  const auto& programs = index.Programs();
+  const DiscardedNames discarded(discards);
+  std::vector<char> expanded(programs.size(), 0);
+  nodes_.push_back(Node{0, root, nullptr, false});
+  expanded[static_cast<std::size_t>(root)] = 1;
+
+  // Depth first with an explicit stack: each frame walks one node's callers.
+  struct Frame {
+    int node;
+    std::size_t next;
+    int level;
+  };
+  std::vector<Frame> stack{{1, 0, 0}};
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    const auto& callers = programs[static_cast<std::size_t>(At(frame.node).program)].callers;
+    if (frame.next == callers.size()) {
+      stack.pop_back();
+      continue;
+    }
+    const ProgramIndex::Calls& calls = callers[frame.next++];
+    const auto g = static_cast<std::size_t>(calls.program);
+    if (discarded.Contains(programs[g].name)) continue;
+    if (Count() >= limits.maxNodes) {
+      messages.ShowMessage(MessageIcon::Critical, messages::kTreeTooLarge);
+      return;
+    }
+    const bool repeated = expanded[g] != 0;
+    nodes_.push_back(Node{frame.node, calls.program, &calls.lines, repeated});
+    if (repeated) continue;
+    if (frame.level + 1 >= limits.maxDepth) {
+      // As in the call tree: this level gives up the rest of its callers.
+      messages.ShowMessage(MessageIcon::Critical, messages::kOutOfStackSpace);
+      stack.pop_back();
+      continue;
+    }
+    expanded[g] = 1;
+    stack.push_back(Frame{Count(), 0, frame.level + 1});
+  }
+}
+
+void CallersTree::AppendLabel(int node, Text& out) const {
+  const Node& n = At(node);
+  out += index_->Programs()[static_cast<std::size_t>(n.program)].name;
+  if (n.lines == nullptr) return;
+  out += u" (";
+  for (std::size_t i = 0; i < n.lines->size(); ++i) {
+    if (i != 0) out += u',';
+    out += DecimalText((*n.lines)[i]);
+  }
+  out += u')';
+  if (n.repeated) out += u" - callers shown above";
+}
+
+}  // namespace korvath::engine

@@ -1,0 +1,83 @@
+// The callers tree: order, lines, functions shown once, discards and the
+// budgets of the call tree.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/callers_tree.h"
+#include "engine/messages.h"
+#include "platform/utf8.h"
+#include "tests/support/memory_file_system.h"
+#include "tests/support/test_doubles.h"
+
+namespace korvath::engine {
+namespace {
+
+using korvath::testing::RecordingMessages;
+using Lines = std::vector<std::string>;
+
+class CallersTreeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs.AddDirectory("/work");
+    fs.SetCwd("/work");
+    // leaf is called by b (twice) and by Alpha; b by Alpha, c and itself;
+    // Alpha by c; c by nobody. Names order ignoring ASCII case.
+    fs.AddFile("/p/leaf.m", "");
+    fs.AddFile("/p/b.m", "leaf\nx = leaf(1);\nb\n");
+    fs.AddFile("/p/Alpha.m", "b\nleaf\n");
+    fs.AddFile("/p/c.m", "Alpha(b)\n");
+    index.Refresh(fs, {u"", u"/p", u"/work"});
+  }
+  // Each node as its text, indented two blanks a level.
+  Lines Render(const DiscardTable& discards, const TreeLimits& limits = {}) {
+    const auto& programs = index.Programs();
+    int leaf = 0;
+    while (programs[static_cast<std::size_t>(leaf)].name != u"leaf") ++leaf;
+    tree.Build(index, leaf, discards, messages, limits);
+    Lines out;
+    std::vector<std::size_t> depth(static_cast<std::size_t>(tree.Count()) + 1, 0);
+    for (int n = 1; n <= tree.Count(); ++n) {
+      const auto at = static_cast<std::size_t>(n);
+      if (n > 1) depth[at] = depth[static_cast<std::size_t>(tree.Parent(n))] + 1;
+      Text label;
+      tree.AppendLabel(n, label);
+      out.push_back(std::string(2 * depth[at], ' ') + platform::ToUtf8(label));
+    }
+    return out;
+  }
+  korvath::testing::MemoryFileSystem fs;
+  ProgramIndex index;
+  CallersTree tree;
+  RecordingMessages messages;
+};
+
+TEST_F(CallersTreeTest, EachFunctionsCallersAreShownOnceAtItsFirstPlace) {
+  EXPECT_EQ(Render(EmptyDiscardTable()),
+            (Lines{"leaf", "  Alpha (2)", "    c (1)", "  b (1,2)",
+                   "    Alpha (1) - callers shown above", "    b (3) - callers shown above",
+                   "    c (1) - callers shown above"}));
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(CallersTreeTest, ADiscardedFunctionHidesTheCallersOnlyItLeadsTo) {
+  DiscardTable discards = EmptyDiscardTable();
+  discards.push_back({u"Alpha", u"", false});
+  discards.push_back({u"b", u"shown", true});
+  EXPECT_EQ(Render(discards), (Lines{"leaf", "  b (1,2)", "    b (3) - callers shown above",
+                                     "    c (1)"}));
+}
+
+TEST_F(CallersTreeTest, TheCallTreesBudgetsApply) {
+  EXPECT_EQ(Render(EmptyDiscardTable(), TreeLimits{1, 100}), (Lines{"leaf", "  Alpha (2)"}));
+  EXPECT_EQ(messages.Texts(), (std::vector<Text>{messages::kOutOfStackSpace}));
+  messages.shown.clear();
+  EXPECT_EQ(Render(EmptyDiscardTable(), TreeLimits{256, 3}),
+            (Lines{"leaf", "  Alpha (2)", "    c (1)"}));
+  EXPECT_EQ(messages.Texts(), (std::vector<Text>{messages::kTreeTooLarge}));
+}
+
+}  // namespace
+}  // namespace korvath::engine
