@@ -264,7 +264,8 @@ int Run(const CommandLine& cl) {
         stdout, FoundFiles(output, ListedPaths(input.pathdefFile, cl.userOnly)));
     PrintMessages(messages.tally);
   } else {
-    written = WriteTree(cl.format, outcome, engine::RecordTree(tree, output.records),
+    written = WriteTree(cl.format, outcome,
+                        engine::RecordTree(tree, output.records, &output.filePaths),
                         messages.tally);
   }
   if (!written) return ReportWritten(written);

@@ -2,6 +2,7 @@
 
 #include "engine/messages.h"
 #include "engine/number_text.h"
+#include "platform/absolute_path.h"
 
 namespace korvath::engine {
 
@@ -48,6 +49,19 @@ void CallersTree::Build(const ProgramIndex& index, int root, const DiscardTable&
     expanded[g] = 1;
     stack.push_back(Frame{Count(), 0, frame.level + 1});
   }
+}
+
+Text CallersTree::Name(int node) const {
+  return index_->Programs()[static_cast<std::size_t>(At(node).program)].name;
+}
+
+Text CallersTree::File(int node) const {
+  return platform::AbsoluteNormalPath(
+      index_->Programs()[static_cast<std::size_t>(At(node).program)].path);
+}
+
+void CallersTree::AppendLines(int node, std::vector<std::int32_t>& out) const {
+  if (const auto* lines = At(node).lines) out.insert(out.end(), lines->begin(), lines->end());
 }
 
 void CallersTree::AppendLabel(int node, Text& out) const {

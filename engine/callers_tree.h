@@ -33,6 +33,9 @@ class CallersTree final : public WritableTree {
   // The root: the function's name; below it "name (lines)", marked when
   // repeated.
   void AppendLabel(int node, Text& out) const override;
+  Text Name(int node) const override;
+  Text File(int node) const override;
+  void AppendLines(int node, std::vector<std::int32_t>& out) const override;
 
  private:
   struct Node {

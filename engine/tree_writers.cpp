@@ -5,12 +5,14 @@
 #include <string_view>
 
 #include "engine/output_text.h"
+#include "platform/absolute_path.h"
 
 namespace korvath::engine {
 namespace {
 
 // The encoded text of every node, made once per label key: a tree of a
 // million nodes shows only a few tens of thousands of distinct records.
+// In JSON a label is every field of the node before its children.
 class Labels {
  public:
   Labels(const WritableTree& tree, Escape escape)
@@ -22,7 +24,11 @@ class Labels {
       const std::size_t begin = arena_.size();
       label_.clear();
       tree_.AppendLabel(node, label_);
-      AppendText(arena_, label_, escape_);
+      if (escape_ == Escape::Json) {
+        AppendJsonFields(node);
+      } else {
+        AppendText(arena_, label_, escape_);
+      }
       at_[key] = Span{begin, arena_.size() - begin};
     }
     return std::string_view(arena_).substr(at_[key].begin, at_[key].size);
@@ -36,10 +42,23 @@ class Labels {
   };
   static constexpr Span kUnset{std::numeric_limits<std::size_t>::max(), 0};
 
+  void AppendJsonFields(int node) {
+    arena_ += "\"text\": " + JsonString(label_) + ", \"name\": " + JsonString(tree_.Name(node)) +
+              ", \"file\": " + JsonString(tree_.File(node)) + ", \"lines\": [";
+    lines_.clear();
+    tree_.AppendLines(node, lines_);
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+      if (i != 0) arena_ += ", ";
+      arena_ += std::to_string(lines_[i]);
+    }
+    arena_ += "]";
+  }
+
   const WritableTree& tree_;
   Escape escape_;
   std::string arena_;
   Text label_;
+  std::vector<std::int32_t> lines_;
   std::vector<Span> at_;
 };
 
@@ -73,14 +92,40 @@ void RecordTree::AppendLabel(int node, Text& out) const {
   }
 }
 
+Text RecordTree::Name(int node) const {
+  return node == 1 ? tree_.RootText() : records_[static_cast<std::size_t>(tree_.Record(node))].name;
+}
+
+Text RecordTree::File(int node) const {
+  if (filePaths_ == nullptr) return {};
+  const auto it = filePaths_->find(Name(node));
+  return it == filePaths_->end() ? Text() : platform::AbsoluteNormalPath(it->second);
+}
+
+// The numbers of the record's lines text in order, repeats kept.
+void RecordTree::AppendLines(int node, std::vector<std::int32_t>& out) const {
+  if (node == 1) return;
+  const Text& lines = records_[static_cast<std::size_t>(tree_.Record(node))].lines;
+  std::int32_t value = 0;
+  for (std::size_t i = 0; i <= lines.size(); ++i) {
+    if (i == lines.size() || lines[i] == u',') {
+      out.push_back(value);
+      value = 0;
+    } else {
+      value = value * 10 + (lines[i] - u'0');
+    }
+  }
+}
+
 Result WriteTextTree(std::FILE* file, const CallTree& tree,
                      const std::vector<FunctionRecord>& records) {
   return WriteTextTree(file, RecordTree(tree, records));
 }
 
 Result WriteJson(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records,
+                 const std::unordered_map<Text, Text>& filePaths,
                  const std::vector<Text>& messages) {
-  return WriteJson(file, RecordTree(tree, records), messages);
+  return WriteJson(file, RecordTree(tree, records, &filePaths), messages);
 }
 
 Result WriteDot(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records) {
@@ -134,7 +179,7 @@ Result WriteJson(std::FILE* file, const WritableTree& tree, const std::vector<Te
       // A node directly after its parent is the parent's first child.
       if (node != 1 && parent == node - 1) firstChild = true;
       if (node != 1 && !firstChild) out << ", ";
-      out << "{\"text\": \"" << labels.Of(node) << "\", \"children\": [";
+      out << "{" << labels.Of(node) << ", \"children\": [";
       path.push_back(node);
     }
     for (std::size_t k = 0; k < path.size(); ++k) out << "]}";

@@ -2,7 +2,9 @@
 // Writes a call tree as indented text, JSON or Graphviz DOT. Trees are
 // written from the compact node list as they stand, without a second copy.
 
+#include <cstdint>
 #include <cstdio>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/call_tree.h"
@@ -23,27 +25,39 @@ class WritableTree {
   virtual std::size_t LabelKeys() const = 0;
   virtual std::size_t LabelKey(int node) const = 0;
   virtual void AppendLabel(int node, Text& out) const = 0;
+  // For JSON, also made once per label key: the node's function, the
+  // absolute path of its file ("" when it has none) and its line numbers.
+  virtual Text Name(int node) const = 0;
+  virtual Text File(int node) const = 0;
+  virtual void AppendLines(int node, std::vector<std::int32_t>& out) const = 0;
 };
 
 // A call tree with the records it was built from.
 class RecordTree final : public WritableTree {
  public:
-  RecordTree(const CallTree& tree, const std::vector<FunctionRecord>& records)
-      : tree_(tree), records_(records) {}
+  // `filePaths`, the run's, gives the files: by function name.
+  RecordTree(const CallTree& tree, const std::vector<FunctionRecord>& records,
+             const std::unordered_map<Text, Text>* filePaths = nullptr)
+      : tree_(tree), records_(records), filePaths_(filePaths) {}
   int Count() const override { return tree_.Count(); }
   int Parent(int node) const override { return tree_.Parent(node); }
   std::size_t LabelKeys() const override { return records_.size() + 1; }
   std::size_t LabelKey(int node) const override;
   void AppendLabel(int node, Text& out) const override;
+  Text Name(int node) const override;
+  Text File(int node) const override;
+  void AppendLines(int node, std::vector<std::int32_t>& out) const override;
 
  private:
   const CallTree& tree_;
   const std::vector<FunctionRecord>& records_;
+  const std::unordered_map<Text, Text>* filePaths_;
 };
 
 // Each flushes `out` at the end and reports the first write that failed
 // (a full disk, a closed pipe); nothing more is written after it.
 Result WriteTextTree(std::FILE* out, const WritableTree& tree);
+// Every node an object {"text", "name", "file", "lines", "children"}.
 // `tree` may have no root; "root" is then null.
 Result WriteJson(std::FILE* out, const WritableTree& tree, const std::vector<Text>& messages);
 Result WriteDot(std::FILE* out, const WritableTree& tree);
@@ -52,6 +66,7 @@ Result WriteDot(std::FILE* out, const WritableTree& tree);
 Result WriteTextTree(std::FILE* out, const CallTree& tree,
                      const std::vector<FunctionRecord>& records);
 Result WriteJson(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records,
+                 const std::unordered_map<Text, Text>& filePaths,
                  const std::vector<Text>& messages);
 Result WriteDot(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records);
 

@@ -27,6 +27,7 @@ class CallTreeModel final : public QAbstractItemModel {
 
   const CallTree& tree() const { return tree_; }
   const std::vector<FunctionRecord>& records() const { return records_; }
+  const std::unordered_map<Text, Text>& filePaths() const { return filePaths_; }
   int nodeOf(const QModelIndex& index) const;
   QModelIndex indexOfNode(int node) const;
   // The file the node's function was found in; empty when unknown.

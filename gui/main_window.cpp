@@ -253,7 +253,8 @@ void MainWindow::exportTree() {
   const engine::CallTree& tree = model_->tree();
   platform::Result written;
   if (format == QLatin1String("json")) {
-    written = engine::WriteJson(file, tree, model_->records(), lastMessages_);
+    written =
+        engine::WriteJson(file, tree, model_->records(), model_->filePaths(), lastMessages_);
   } else if (format == QLatin1String("dot")) {
     written = engine::WriteDot(file, tree, model_->records());
   } else {

@@ -62,8 +62,11 @@ const CliCase kCases[] = {
     {.name = "SampleShowingEveryGroup", .args = kSample + "--show-all main",
      .outHas = {"legacy_plot (5)", "debug_dump (11)"}},
     {.name = "Json", .args = "--format json main", .files = kMainCallsFooTwice,
-     .out = "{\"root\": {\"text\": \"main\", \"children\": [{\"text\": \"foo (2,3)\", "
-            "\"children\": [{\"text\": \"bar (2)\", \"children\": []}]}]}, \"messages\": []}\n"},
+     .out = "{\"root\": {\"text\": \"main\", \"name\": \"main\", \"file\": \"@P/main.m\", "
+            "\"lines\": [], \"children\": [{\"text\": \"foo (2,3)\", \"name\": \"foo\", "
+            "\"file\": \"@P/lib/foo.m\", \"lines\": [2, 3], \"children\": [{\"text\": \"bar (2)\", "
+            "\"name\": \"bar\", \"file\": \"@P/lib/bar.m\", \"lines\": [2], \"children\": []}]}]}, "
+            "\"messages\": []}\n"},
     {.name = "Dot", .args = "--format dot main", .files = kMainCallsFooTwice,
      .out = "digraph calltree {\n  node [shape=box, fontname=\"Helvetica\"];\n"
             "  n1 [label=\"main\"];\n  n2 [label=\"foo (2,3)\"];\n  n1 -> n2;\n"
@@ -101,7 +104,8 @@ const CliCase kCases[] = {
     // The start record keeps its ".m" while resolving, so loop.m is scanned
     // twice and loop -> loop -> ... runs into the depth limit.
     {.name = "DepthLimitInJson", .args = "--format json loop", .files = {{"lib/loop.m", "loop\n"}},
-     .outHas = {"\"text\": \"loop (1,1)\"",
+     .outHas = {"\"text\": \"loop (1,1)\", \"name\": \"loop\", \"file\": \"@P/lib/loop.m\", "
+                "\"lines\": [1, 1]",
                 "\"messages\": [\"Out of stack space. Some functions may not be displayed\"]"}},
     {.name = "OutputCannotBeWritten", .args = "main", .files = {{"main.m", ""}},
      .stdoutTo = "/dev/full", .exitCode = 3, .errHas = {"cannot write output: No space"}},
@@ -118,6 +122,10 @@ const CliCase kCases[] = {
      .files = kUserProject, .out = "@P/main.m\n@P/mine.m\n"},
     {.name = "CallersTree", .args = kUserPathdef + "--callers tool.m", .files = kUserProject,
      .out = "tool\n└── main (1)\n"},
+    {.name = "CallersAsJson", .args = kUserPathdef + "--format json --callers tool",
+     .files = kUserProject,
+     .outHas = {"{\"text\": \"main (1)\", \"name\": \"main\", \"file\": \"@P/main.m\", "
+                "\"lines\": [1], \"children\": []}"}},
     {.name = "CallersOfNoFile", .args = kUserPathdef + "--callers nosuch", .files = kUserProject,
      .exitCode = 1, .out = "", .err = "korvath-tree: nosuch.m was not found on the search path\n"},
     {.name = "UncalledTakesNoStart", .args = "--uncalled main", .exitCode = 2,
