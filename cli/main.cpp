@@ -189,18 +189,27 @@ int ReportWritten(const Result& written) {
   return kCannotWrite;
 }
 
+// The program index of the run's search path; without a search path, the
+// message a run gives.
+Result IndexSearchPath(platform::FileSystem& fs, const engine::RunInput& input,
+                       std::vector<Text>& dirs, engine::ProgramIndex& index,
+                       session::MessageTally& messages) {
+  if (const Result read = engine::ReadSearchPath(input.pathdefFile, fs, dirs); !read) {
+    messages.Add(engine::messages::kPathdefNotFound);
+    return Result::Failure(platform::Status::NoSearchPath, read.description);
+  }
+  index.Refresh(fs, dirs);
+  return {};
+}
+
 // The callers tree of the function --callers names, found as a start is.
 int ShowCallers(const CommandLine& cl, platform::FileSystem& fs, const engine::RunInput& input) {
   CollectedMessages messages;
   std::vector<Text> dirs;
   engine::ProgramIndex index;
   engine::CallersTree tree;
-  Result outcome = engine::ReadSearchPath(input.pathdefFile, fs, dirs);
-  if (!outcome) {
-    messages.tally.Add(engine::messages::kPathdefNotFound);
-    outcome = Result::Failure(platform::Status::NoSearchPath, outcome.description);
-  } else {
-    index.Refresh(fs, dirs);
+  Result outcome = IndexSearchPath(fs, input, dirs, index, messages.tally);
+  if (outcome) {
     const Text name = session::StartNameFromInput(FromUtf8(*cl.callers),
                                                   platform::SlashIsSeparator());
     const std::optional<Text> path = engine::ProbeCache(fs, dirs).Find(name);
@@ -220,12 +229,12 @@ int ShowCallers(const CommandLine& cl, platform::FileSystem& fs, const engine::R
 // Every program file of the search path that no other one calls.
 int ListUncalled(const CommandLine& cl, platform::FileSystem& fs, const engine::RunInput& input) {
   std::vector<Text> dirs;
-  if (!engine::ReadSearchPath(input.pathdefFile, fs, dirs)) {
-    std::fprintf(stderr, "korvath-tree: %s\n", ToUtf8(engine::messages::kPathdefNotFound).c_str());
+  engine::ProgramIndex index;
+  session::MessageTally messages;
+  if (!IndexSearchPath(fs, input, dirs, index, messages)) {
+    PrintMessages(messages);
     return 1;
   }
-  engine::ProgramIndex index;
-  index.Refresh(fs, dirs);
   const ListedPaths paths(input.pathdefFile, cl.userOnly);
   std::vector<engine::NamedFile> uncalled;
   Text listed;

@@ -51,17 +51,6 @@ class CallCollector final : public CallRecorder {
 
 }  // namespace
 
-bool FunctionNameOrder(const Text& a, const Text& b) {
-  const auto folded = [](const Text& t) {
-    std::string s = platform::ToUtf8(t);
-    for (char& c : s) c = AsciiLower(c);
-    return s;
-  };
-  const std::string fa = folded(a);
-  const std::string fb = folded(b);
-  return fa != fb ? fa < fb : platform::ToUtf8(a) < platform::ToUtf8(b);
-}
-
 std::vector<int> ProgramIndex::Uncalled() const {
   std::vector<int> out;
   for (std::size_t p = 0; p < programs_.size(); ++p) {
@@ -71,29 +60,19 @@ std::vector<int> ProgramIndex::Uncalled() const {
     });
     if (!called) out.push_back(static_cast<int>(p));
   }
-  std::stable_sort(out.begin(), out.end(), [this](int a, int b) {
-    return FunctionNameOrder(programs_[static_cast<std::size_t>(a)].name,
-                             programs_[static_cast<std::size_t>(b)].name);
-  });
+  std::sort(out.begin(), out.end(), [this](int a, int b) { return Rank(a) < Rank(b); });
   return out;
 }
 
 // The same files in the same places, none of them changed since it was
 // scanned: the relation stands as it is.
-bool ProgramIndex::Unchanged(platform::FileSystem& fs, const std::vector<Text>& dirs,
-                             const std::vector<std::pair<std::size_t, std::string>>& found) {
-  if (found.size() != programs_.size()) return false;
-  platform::FileStamp stamp;
-  for (std::size_t i = 0; i < found.size(); ++i) {
-    const Text& path = programs_[i].path;
-    if (path != fs.JoinPath(dirs[found[i].first], platform::FromUtf8(found[i].second))) {
-      return false;
-    }
-    const auto scan = scans_.find(path);
-    if (scan == scans_.end() || !scan->second.current || !fs.StatFile(path, stamp).ok() ||
-        !(stamp == scan->second.stamp)) {
-      return false;
-    }
+bool ProgramIndex::Unchanged(const std::vector<Listed>& listed) const {
+  if (listed.size() != programs_.size()) return false;
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    if (listed[i].path != programs_[i].path || !listed[i].stamped) return false;
+    const auto scan = scans_.find(listed[i].path);
+    if (scan == scans_.end() || !scan->second.current) return false;
+    if (!(listed[i].stamp == scan->second.stamp)) return false;
   }
   return true;
 }
@@ -115,33 +94,37 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     found.emplace_back(dir, name);
   });
   std::sort(found.begin(), found.end());
-  if (Unchanged(fs, dirs, found)) {
-    return {static_cast<int>(programs_.size()), 0, 0};
+  // Each file stamped once, before it may be read: a file changed in
+  // between is read again next time.
+  std::vector<Listed> listed;
+  listed.reserve(found.size());
+  for (const auto& [dir, name] : found) {
+    Listed file{platform::FromUtf8(name), {}, {}, false};
+    file.path = fs.JoinPath(dirs[dir], file.fileName);
+    file.stamped = fs.StatFile(file.path, file.stamp).ok();
+    listed.push_back(std::move(file));
   }
+  if (Unchanged(listed)) return {static_cast<int>(programs_.size()), 0, 0};
 
   programs_.clear();
   byPath_.clear();
   std::unordered_map<Text, Scan> kept;
   std::vector<Pending> pending;
   RefreshStats stats;
-  for (const auto& [dir, name] : found) {
+  for (Listed& file : listed) {
     Program program;
-    const Text fileName = platform::FromUtf8(name);
-    program.name = fileName.substr(0, fileName.size() - 2);
-    program.path = fs.JoinPath(dirs[dir], fileName);
+    program.name = file.fileName.substr(0, file.fileName.size() - 2);
+    program.path = std::move(file.path);
     const int number = static_cast<int>(programs_.size());
     byPath_.emplace(program.path, number);
-    // The stamp is taken before the read: a file changed in between is
-    // read again next time.
-    platform::FileStamp stamp;
-    const bool stamped = fs.StatFile(program.path, stamp).ok();
     const auto old = scans_.find(program.path);
-    if (stamped && old != scans_.end() && old->second.current && old->second.stamp == stamp) {
+    if (file.stamped && old != scans_.end() && old->second.current &&
+        old->second.stamp == file.stamp) {
       kept.emplace(program.path, std::move(old->second));
     } else {
       // An unreadable file has no calls, as in a run, and is tried again
       // next time.
-      Pending p{number, stamp, stamped, {}};
+      Pending p{number, file.stamp, file.stamped, {}};
       if (!fs.ReadFile(program.path, p.bytes).ok()) p.current = false;
       stats.bytesRead += p.bytes.size();
       pending.push_back(std::move(p));
@@ -209,12 +192,28 @@ void ProgramIndex::Link(const std::vector<Scan*>& scans, ProbeCache& probe) {
       programs_[static_cast<std::size_t>(h)].callers.push_back({static_cast<int>(g), lines});
     }
   }
+  // Each name's place in the order of names, worked out once: ASCII case
+  // folded first, then the bytes.
+  std::vector<std::pair<std::string, std::string>> keys;
+  keys.reserve(programs_.size());
+  for (const Program& program : programs_) {
+    std::string bytes = platform::ToUtf8(program.name);
+    std::string folded = bytes;
+    for (char& c : folded) c = AsciiLower(c);
+    keys.emplace_back(std::move(folded), std::move(bytes));
+  }
+  std::vector<int> byName(programs_.size());
+  for (std::size_t p = 0; p < byName.size(); ++p) byName[p] = static_cast<int>(p);
+  std::sort(byName.begin(), byName.end(), [&keys](int a, int b) {
+    return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)];
+  });
+  rank_.assign(programs_.size(), 0);
+  for (std::size_t r = 0; r < byName.size(); ++r) {
+    rank_[static_cast<std::size_t>(byName[r])] = static_cast<int>(r);
+  }
   for (Program& program : programs_) {
-    std::stable_sort(program.callers.begin(), program.callers.end(),
-                     [this](const Calls& a, const Calls& b) {
-                       return FunctionNameOrder(programs_[static_cast<std::size_t>(a.program)].name,
-                                        programs_[static_cast<std::size_t>(b.program)].name);
-                     });
+    std::sort(program.callers.begin(), program.callers.end(),
+              [this](const Calls& a, const Calls& b) { return Rank(a.program) < Rank(b.program); });
   }
 }
 

@@ -17,10 +17,6 @@ namespace korvath::engine {
 
 class ProbeCache;
 
-// The order of callers and lists of functions: by name with ASCII case
-// folded, then by the bytes of the name.
-bool FunctionNameOrder(const Text& a, const Text& b);
-
 class ProgramIndex {
  public:
   struct Calls {
@@ -31,7 +27,7 @@ class ProgramIndex {
     Text name;  // the file's name without ".m", spelled as the file is
     Text path;
     std::vector<Calls> callees;  // by program number
-    std::vector<Calls> callers;  // by name with ASCII case folded, then by its bytes
+    std::vector<Calls> callers;  // in name order (see Uncalled)
   };
   struct RefreshStats {
     int programs = 0;
@@ -50,8 +46,8 @@ class ProgramIndex {
   const std::vector<Program>& Programs() const { return programs_; }
   // The program whose file is at `path` (as a search returns it), or -1.
   int ProgramAt(const Text& path) const;
-  // Programs no other program calls (entry points and dead code), in
-  // FunctionNameOrder.
+  // Programs no other program calls (entry points and dead code), in name
+  // order: ASCII case folded first, then the bytes of the name.
   std::vector<int> Uncalled() const;
 
  private:
@@ -71,8 +67,13 @@ class ProgramIndex {
     bool current;
     std::string bytes;
   };
-  bool Unchanged(platform::FileSystem& fs, const std::vector<Text>& dirs,
-                 const std::vector<std::pair<std::size_t, std::string>>& found);
+  struct Listed {
+    Text fileName;
+    Text path;
+    platform::FileStamp stamp;
+    bool stamped;
+  };
+  bool Unchanged(const std::vector<Listed>& listed) const;
   void ScanAll(std::vector<Pending>& pending);
   void Link(const std::vector<Scan*>& scans, ProbeCache& probe);
 
@@ -80,6 +81,8 @@ class ProgramIndex {
   std::unordered_map<Text, Scan> scans_;  // by path
   std::vector<Program> programs_;
   std::unordered_map<Text, int> byPath_;
+  std::vector<int> rank_;  // each program's place in name order
+  int Rank(int program) const { return rank_[static_cast<std::size_t>(program)]; }
 };
 
 }  // namespace korvath::engine

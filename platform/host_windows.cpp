@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "platform/utf8.h"
-#include "platform/registry_windows.h"
 
 namespace korvath::platform {
 
@@ -123,7 +122,5 @@ std::tm LocalTime(std::time_t time) {
   localtime_s(&local, &time);
   return local;
 }
-
-std::unique_ptr<Registry> MakeHostRegistry() { return std::make_unique<WindowsRegistry>(); }
 
 }  // namespace korvath::platform

@@ -1,11 +1,16 @@
-#include "platform/registry_windows.h"
+// The Windows registry, read-only. String values are read in full through the
+// wide calls and handed over in the system's ANSI code page, as the
+// interface promises.
 
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/host.h"
+#include "platform/registry.h"
 #include "platform/wide_windows.h"
 
 namespace korvath::platform {
@@ -31,7 +36,14 @@ std::vector<unsigned char> ToAnsi(const std::vector<unsigned char>& utf16) {
   return ansi;
 }
 
-}  // namespace
+class WindowsRegistry final : public Registry {
+ public:
+  RegStatus OpenKey(RegHandle root, const std::u16string& subKey, std::uint32_t access,
+                    RegHandle& key) override;
+  RegStatus QueryValue(RegHandle key, const std::u16string& valueName, std::uint32_t& type,
+                       unsigned char* data, std::uint32_t& size) override;
+  RegStatus CloseKey(RegHandle key) override;
+};
 
 RegStatus WindowsRegistry::OpenKey(RegHandle root, const std::u16string& subKey,
                                    std::uint32_t access, RegHandle& key) {
@@ -67,5 +79,9 @@ RegStatus WindowsRegistry::QueryValue(RegHandle key, const std::u16string& value
 }
 
 RegStatus WindowsRegistry::CloseKey(RegHandle key) { return RegCloseKey(ToHkey(key)); }
+
+}  // namespace
+
+std::unique_ptr<Registry> MakeHostRegistry() { return std::make_unique<WindowsRegistry>(); }
 
 }  // namespace korvath::platform

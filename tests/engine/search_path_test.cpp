@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/search_path.h"
+#include "platform/host.h"
 #include "tests/support/memory_file_system.h"
 
 namespace korvath {
@@ -110,10 +111,10 @@ TEST_F(ReadSearchPathTest, EntriesAfterTheMarkerThenTheCurrentDirectory) {
        {u"", u"\\proj\\a", u"\\proj\\b", u"/work"}},
       // Odd entry lines are no failure.
       {"p = [...\n\\\n   \\  \n", {u"", u"\\", u"\\", u"/work"}},
-#ifndef _WIN32
+      // "/" separates only where the host says so.
       {"p = [...\n     matlabroot,'/toolbox/local:', ...\n     '/work:', ...\n];\n",
-       {u"", u"/ml/toolbox/local", u"/work", u"/work"}},
-#endif
+       platform::SlashIsSeparator() ? Dirs{u"", u"/ml/toolbox/local", u"/work", u"/work"}
+                                    : Dirs{u"", u"/work"}},
   };
   for (const auto& [bytes, expected] : cases) {
     fs.AddFile("/ml/toolbox/local/pathdef.m", bytes);

@@ -1,0 +1,43 @@
+// What the POSIX host does of its own: FIFOs and devices, "/" paths,
+// programs started only when executable, case folded for ASCII letters.
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/host.h"
+#include "tests/platform/host_fixture.h"
+
+namespace korvath::platform {
+namespace {
+
+TEST_F(HostTest, FifosAndDevicesAreNotRegularFiles) {
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);  // read, it would wait for a writer
+  fs::create_symlink("/dev/zero", dir / "zero.m");     // read, it would never end
+  for (const char* name : {"fifo", "zero.m"}) ExpectRead(name, Status::NotRegularFile, "");
+}
+
+TEST_F(HostTest, PathsUseSlashes) {
+  EXPECT_TRUE(IsAbsolutePath(u"/x"));
+  EXPECT_FALSE(IsAbsolutePath(u"x/"));
+  EXPECT_FALSE(IsAbsolutePath(u""));
+  EXPECT_EQ(host.JoinPath(u"/d", u"f.m"), u"/d/f.m");
+  EXPECT_EQ(host.JoinPath(u"/d/", u"f.m"), u"/d/f.m");
+  EXPECT_EQ(host.JoinPath(u"\\d\\e", u"f.m"), u"/d/e/f.m");
+}
+
+TEST_F(HostTest, StartsExecutablePrograms) {
+  std::ofstream(dir / "tool") << "#!/bin/sh\ntouch '" << (dir / "ran").string() << "'\n";
+  fs::permissions(dir / "tool", fs::perms::owner_all);
+  EXPECT_FALSE(launcher.Start(In("a.m")));  // not executable
+  ExpectStartsAndRuns("tool");
+}
+
+TEST(FileNameCaseKey, FoldsAsciiLettersOnly) {
+  std::string key;
+  FileNameCaseKey("\xC3\x84nDERUNG.M", key);
+  EXPECT_EQ(key, "\xC3\x84nderung.m");
+}
+
+}  // namespace
+}  // namespace korvath::platform
