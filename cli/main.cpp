@@ -1,6 +1,5 @@
 // korvath-tree: the call tree of one MATLAB file on the command line.
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -13,17 +12,15 @@
 #include "engine/list_writers.h"
 #include "engine/messages.h"
 #include "engine/parse_driver.h"
-#include "engine/probe_cache.h"
-#include "engine/program_index.h"
-#include "engine/search_path.h"
 #include "engine/text_lines.h"
 #include "engine/tree_writers.h"
-#include "platform/absolute_path.h"
 #include "platform/host.h"
 #include "platform/host_file_system.h"
 #include "platform/utf8.h"
 #include "session/discard_list.h"
+#include "session/listed_paths.h"
 #include "session/message_tally.h"
+#include "session/search_path_index.h"
 #include "session/start_name.h"
 #include "session/startup_settings.h"
 
@@ -117,43 +114,6 @@ Result MakeRunInput(const CommandLine& cl, platform::FileSystem& fs, engine::Run
   return {};
 }
 
-// Paths as the lists show them; with `userOnly`, those under matlabroot (the
-// folder above "toolbox" in pathdef.m's path) left out.
-class ListedPaths {
- public:
-  ListedPaths(const Text& pathdefFile, bool userOnly) {
-    const std::optional<Text> root = engine::SearchPathRoot(engine::TrimBlanks(pathdefFile));
-    if (userOnly && root && !root->empty()) {
-      root_ = platform::AbsoluteNormalPath(*root);
-      if (root_.back() != kSeparator) root_.push_back(kSeparator);
-    }
-  }
-  // False for a path left out.
-  bool Take(const Text& path, Text& listed) const {
-    listed = platform::AbsoluteNormalPath(path);
-    return root_.empty() || !listed.starts_with(root_);
-  }
-
- private:
-  static constexpr auto kSeparator =
-      static_cast<char16_t>(std::filesystem::path::preferred_separator);
-  Text root_;  // empty: nothing is left out
-};
-
-// Every file the run found, each once, in byte order.
-std::vector<Text> FoundFiles(const engine::RunOutput& output, const ListedPaths& paths) {
-  std::vector<Text> files;
-  Text listed;
-  for (const auto& [name, path] : output.filePaths) {
-    if (paths.Take(path, listed)) files.push_back(listed);
-  }
-  std::sort(files.begin(), files.end(), [](const Text& a, const Text& b) {
-    return ToUtf8(a) < ToUtf8(b);
-  });
-  files.erase(std::unique(files.begin(), files.end()), files.end());
-  return files;
-}
-
 // A tree in the format asked for; messages in the JSON object, or on
 // standard error. Without a search path there is no tree to draw.
 Result WriteTree(OutputFormat format, const Result& outcome, const engine::WritableTree& tree,
@@ -192,33 +152,27 @@ int ReportWritten(const Result& written) {
 // The program index of the run's search path; without a search path, the
 // message a run gives.
 Result IndexSearchPath(platform::FileSystem& fs, const engine::RunInput& input,
-                       std::vector<Text>& dirs, engine::ProgramIndex& index,
-                       session::MessageTally& messages) {
-  if (const Result read = engine::ReadSearchPath(input.pathdefFile, fs, dirs); !read) {
-    messages.Add(engine::messages::kPathdefNotFound);
-    return Result::Failure(platform::Status::NoSearchPath, read.description);
-  }
-  index.Refresh(fs, dirs);
-  return {};
+                       session::SearchPathIndex& index, session::MessageTally& messages) {
+  Result outcome = index.Refresh(fs, input.pathdefFile);
+  if (!outcome) messages.Add(engine::messages::kPathdefNotFound);
+  return outcome;
 }
 
 // The callers tree of the function --callers names, found as a start is.
 int ShowCallers(const CommandLine& cl, platform::FileSystem& fs, const engine::RunInput& input) {
   CollectedMessages messages;
-  std::vector<Text> dirs;
-  engine::ProgramIndex index;
+  session::SearchPathIndex index;
   engine::CallersTree tree;
-  Result outcome = IndexSearchPath(fs, input, dirs, index, messages.tally);
+  Result outcome = IndexSearchPath(fs, input, index, messages.tally);
   if (outcome) {
-    const Text name = session::StartNameFromInput(FromUtf8(*cl.callers),
-                                                  platform::SlashIsSeparator());
-    const std::optional<Text> path = engine::ProbeCache(fs, dirs).Find(name);
-    const int root = path ? index.ProgramAt(*path) : -1;
+    const Text typed = FromUtf8(*cl.callers);
+    const int root = index.Find(fs, typed);
     if (root < 0) {
-      messages.tally.Add(engine::messages::StartFileNotFound(name));
+      messages.tally.Add(engine::messages::StartFileNotFound(
+          session::StartNameFromInput(typed, platform::SlashIsSeparator())));
       outcome = Result::Failure(platform::Status::NoStartFile, "not found");
     } else {
-      tree.Build(index, root, input.discards, messages);
+      tree.Build(index.index(), root, input.discards, messages);
     }
   }
   const Result written = WriteTree(cl.format, outcome, tree, messages.tally);
@@ -228,18 +182,17 @@ int ShowCallers(const CommandLine& cl, platform::FileSystem& fs, const engine::R
 
 // Every program file of the search path that no other one calls.
 int ListUncalled(const CommandLine& cl, platform::FileSystem& fs, const engine::RunInput& input) {
-  std::vector<Text> dirs;
-  engine::ProgramIndex index;
+  session::SearchPathIndex index;
   session::MessageTally messages;
-  if (!IndexSearchPath(fs, input, dirs, index, messages)) {
+  if (!IndexSearchPath(fs, input, index, messages)) {
     PrintMessages(messages);
     return 1;
   }
-  const ListedPaths paths(input.pathdefFile, cl.userOnly);
+  const session::ListedPaths paths(input.pathdefFile, cl.userOnly);
   std::vector<engine::NamedFile> uncalled;
   Text listed;
-  for (const int p : index.Uncalled()) {
-    const auto& program = index.Programs()[static_cast<std::size_t>(p)];
+  for (const int p : index.index().Uncalled()) {
+    const auto& program = index.index().Programs()[static_cast<std::size_t>(p)];
     if (paths.Take(program.path, listed)) uncalled.push_back({program.name, listed});
   }
   const Result written =
@@ -270,7 +223,8 @@ int Run(const CommandLine& cl) {
   Result written;
   if (cl.format == OutputFormat::Files) {
     written = engine::WritePaths(
-        stdout, FoundFiles(output, ListedPaths(input.pathdefFile, cl.userOnly)));
+        stdout, session::FoundFiles(output.filePaths,
+                                    session::ListedPaths(input.pathdefFile, cl.userOnly)));
     PrintMessages(messages.tally);
   } else {
     written = WriteTree(cl.format, outcome,

@@ -82,8 +82,19 @@ int ProgramIndex::ProgramAt(const Text& path) const {
   return it == byPath_.end() ? -1 : it->second;
 }
 
+ProgramIndex::RefreshStats ProgramIndex::Cancelled() {
+  *this = ProgramIndex();
+  RefreshStats stats;
+  stats.cancelled = true;
+  return stats;
+}
+
 ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
-                                                 const std::vector<Text>& dirs) {
+                                                 const std::vector<Text>& dirs,
+                                                 Control* control) {
+  const auto stopped = [control] {
+    return control != nullptr && control->cancel.load(std::memory_order_relaxed);
+  };
   if (dirs != dirs_) {
     scans_.clear();
     dirs_ = dirs;
@@ -111,7 +122,9 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   std::unordered_map<Text, Scan> kept;
   std::vector<Pending> pending;
   RefreshStats stats;
+  if (control != nullptr) control->total = 2 * static_cast<int>(listed.size());
   for (Listed& file : listed) {
+    if (stopped()) return Cancelled();
     Program program;
     program.name = file.fileName.substr(0, file.fileName.size() - 2);
     program.path = std::move(file.path);
@@ -130,11 +143,14 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
       pending.push_back(std::move(p));
     }
     programs_.push_back(std::move(program));
+    if (control != nullptr) ++control->done;
   }
   stats.programs = static_cast<int>(programs_.size());
   stats.scanned = static_cast<int>(pending.size());
   scans_ = std::move(kept);
-  ScanAll(pending);
+  if (control != nullptr) control->total = static_cast<int>(listed.size() + pending.size());
+  ScanAll(pending, control);
+  if (stopped()) return Cancelled();
 
   std::vector<Scan*> scans;
   for (const Program& program : programs_) scans.push_back(&scans_[program.path]);
@@ -143,10 +159,14 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
 }
 
 // The files are independent: they are scanned on every core.
-void ProgramIndex::ScanAll(std::vector<Pending>& pending) {
+void ProgramIndex::ScanAll(std::vector<Pending>& pending, Control* control) {
   std::vector<Scan> done(pending.size());
-  const auto work = [&pending, &done](std::size_t first, std::size_t step) {
+  const auto work = [&pending, &done, control](std::size_t first, std::size_t step) {
     for (std::size_t i = first; i < pending.size(); i += step) {
+      if (control != nullptr) {
+        if (control->cancel.load(std::memory_order_relaxed)) return;
+        ++control->done;
+      }
       TextLines lines(std::move(pending[i].bytes));
       CallCollector collector;
       ScanFile(lines, collector);

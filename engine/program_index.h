@@ -4,6 +4,7 @@
 // name finds; each is scanned once with the run's scanner, and G calls H when
 // a name in G's file, searched for as a run searches, finds H's file.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -33,13 +34,23 @@ class ProgramIndex {
     int programs = 0;
     int scanned = 0;  // files read and scanned by this refresh
     std::uint64_t bytesRead = 0;
+    bool cancelled = false;  // the index was left empty
+  };
+  // Lets another thread follow a refresh and stop it: `done` counts up to
+  // `total` as files are read and then scanned.
+  struct Control {
+    std::atomic<int> done{0};
+    std::atomic<int> total{0};
+    std::atomic<bool> cancel{false};
   };
 
   // Brings the index up to date with the files in `dirs` (entry 0 unused,
   // as ReadSearchPath fills them): a file whose stamp changed, or that is
   // new, is scanned; one that is gone is dropped. Other directories than
-  // last time start the index afresh.
-  RefreshStats Refresh(platform::FileSystem& fs, const std::vector<Text>& dirs);
+  // last time start the index afresh. A cancelled refresh leaves the index
+  // empty, so the next one starts afresh.
+  RefreshStats Refresh(platform::FileSystem& fs, const std::vector<Text>& dirs,
+                       Control* control = nullptr);
 
   // Programs ordered by their directory's place on the search path, then by
   // the bytes of their names.
@@ -74,7 +85,8 @@ class ProgramIndex {
     bool stamped;
   };
   bool Unchanged(const std::vector<Listed>& listed) const;
-  void ScanAll(std::vector<Pending>& pending);
+  void ScanAll(std::vector<Pending>& pending, Control* control);
+  RefreshStats Cancelled();
   void Link(const std::vector<Scan*>& scans, ProbeCache& probe);
 
   std::vector<Text> dirs_;

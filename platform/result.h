@@ -19,6 +19,7 @@ enum class Status {
   NoSearchPath,    // a run: pathdef.m could not be turned into directories
   NoStartFile,     // a run: the start file is not on the path or is discarded
   UsageError,      // a command line that cannot be run
+  Cancelled,       // stopped by the user
 };
 
 struct Result {

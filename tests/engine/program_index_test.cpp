@@ -87,5 +87,29 @@ TEST_F(ProgramIndexTest, ARefreshRescansOnlyChangedFilesAndMatchesAFreshIndex) {
   EXPECT_EQ(index.Refresh(fs, {u"", u"/b"}).scanned, 5);
 }
 
+TEST_F(ProgramIndexTest, ACancelledRefreshLeavesNothingAndTheNextStartsAfresh) {
+  ProgramIndex index;
+  index.Refresh(fs, kDirs);
+  const Lines before = Describe(index);
+  fs.AddFile("/b/alpha.m", "zed\n");  // changed: a refresh has work to do
+  ProgramIndex::Control control;
+  control.cancel = true;
+  const auto stopped = index.Refresh(fs, kDirs, &control);
+  EXPECT_TRUE(stopped.cancelled);
+  EXPECT_TRUE(index.Programs().empty());
+  EXPECT_EQ(index.ProgramAt(u"/work/main.m"), -1);
+
+  ProgramIndex::Control followed;
+  const auto stats = index.Refresh(fs, kDirs, &followed);
+  EXPECT_FALSE(stats.cancelled);
+  EXPECT_EQ(stats.scanned, stats.programs);
+  EXPECT_EQ(followed.done.load(), followed.total.load());
+  EXPECT_EQ(followed.total.load(), 2 * stats.programs);
+  EXPECT_NE(Describe(index), before);
+  ProgramIndex fresh;
+  fresh.Refresh(fs, kDirs);
+  EXPECT_EQ(Describe(index), Describe(fresh));
+}
+
 }  // namespace
 }  // namespace korvath::engine
