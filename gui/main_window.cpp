@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -14,17 +12,18 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTreeView>
-#include <cstdio>
 #include <new>
 
 #include "gui/about/about_box.h"
 #include "gui/about/program_icon.h"
 #include "engine/parse_driver.h"
 #include "engine/tree_writers.h"
-#include "gui/call_tree_model.h"
 #include "gui/editor_launcher.h"
+#include "gui/explorer/explorer_window.h"
+#include "gui/models/call_tree_model.h"
 #include "gui/message_box_sink.h"
 #include "gui/progress_window.h"
+#include "gui/widgets/export_file.h"
 #include "gui/widgets/file_filter.h"
 #include "gui/widgets/message_box.h"
 #include "gui/widgets/plain_button.h"
@@ -40,24 +39,11 @@ MainWindowServices MainWindowServices::desktop() {
   s.openFileDialog = [](QWidget* parent, const QString& filter) {
     return ChooseFileToOpen(parent, QString(), filter);
   };
-  s.saveFileDialog = [](QWidget* parent, QString& format) -> std::optional<QString> {
-    const QString text = QStringLiteral("Text (*.txt)");
-    const QString json = QStringLiteral("JSON (*.json)");
-    const QString dot = QStringLiteral("Graphviz DOT (*.dot *.gv)");
-    QString selected = text;
-    const QString path = QFileDialog::getSaveFileName(
-        parent, QStringLiteral("Export tree"), QString(), text + ";;" + json + ";;" + dot, &selected);
-    if (path.isEmpty()) return std::nullopt;
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("json") || (suffix != QLatin1String("txt") && selected == json)) {
-      format = QStringLiteral("json");
-    } else if (suffix == QLatin1String("dot") || suffix == QLatin1String("gv") ||
-               (suffix != QLatin1String("txt") && selected == dot)) {
-      format = QStringLiteral("dot");
-    } else {
-      format = QStringLiteral("text");
-    }
-    return path;
+  s.saveFileDialog = [](QWidget* parent, QString& format) {
+    return ChooseTreeExportFile(parent, QStringLiteral("Export tree"), format);
+  };
+  s.saveListDialog = [](QWidget* parent) {
+    return ChooseListExportFile(parent, QStringLiteral("Export file list"));
   };
   s.showMessage = ShowMessageBox;
   s.openInEditor = [](const QString& path, int line) { return OpenInEditor(path, line); };
@@ -126,6 +112,8 @@ void MainWindow::buildMenus() {
   QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
   mnuFileOpen = mnuFile->addAction(QStringLiteral("&Open..."));
   mnuFileExport = mnuFile->addAction(QStringLiteral("Export &tree..."));
+  mnuFileExplore = mnuFile->addAction(QStringLiteral("E&xplore..."));
+  mnuFileExplore->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   mnuFile->addSeparator();
   mnuFileExit = mnuFile->addAction(QStringLiteral("&Exit"));
   QMenu* mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
@@ -136,11 +124,13 @@ void MainWindow::buildMenus() {
   mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
   mnuFileExport->setObjectName(QStringLiteral("mnuFileExport"));
   mnuFileExport->setEnabled(false);  // until there is a tree
+  mnuFileExplore->setObjectName(QStringLiteral("mnuFileExplore"));
   mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
   mnuOptionsOptions->setObjectName(QStringLiteral("mnuOptionsOptions"));
   mnuHelpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
   connect(mnuFileOpen, &QAction::triggered, this, &MainWindow::chooseStartFile);
   connect(mnuFileExport, &QAction::triggered, this, &MainWindow::exportTree);
+  connect(mnuFileExplore, &QAction::triggered, this, &MainWindow::explore);
   connect(mnuFileExit, &QAction::triggered, this, &MainWindow::exitProgram);
   connect(mnuOptionsOptions, &QAction::triggered, this, &MainWindow::showOptions);
   connect(mnuHelpAbout, &QAction::triggered, this, &MainWindow::showAbout);
@@ -180,6 +170,7 @@ void MainWindow::parse() {
   mnuFileExport->setEnabled(model_->tree().Count() > 0);
   ++runCount_;
   running_ = false;
+  if (explorer_ != nullptr && explorer_->isVisible()) explorer_->followRun();
 }
 
 void MainWindow::runParse() {
@@ -244,26 +235,35 @@ void MainWindow::exportTree() {
   QString format;
   const std::optional<QString> path = services_.saveFileDialog(this, format);
   if (!path) return;
-  std::FILE* file = std::fopen(QFile::encodeName(*path).constData(), "wb");
-  if (file == nullptr) {
-    services_.showMessage(this, QMessageBox::Critical,
-                          QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(*path)));
-    return;
+  if (!WriteTreeFile(*path, format, model_->writable(), lastMessages_)) {
+    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path));
   }
-  const engine::CallTree& tree = model_->tree();
-  platform::Result written;
-  if (format == QLatin1String("json")) {
-    written =
-        engine::WriteJson(file, tree, model_->records(), model_->filePaths(), lastMessages_);
-  } else if (format == QLatin1String("dot")) {
-    written = engine::WriteDot(file, tree, model_->records());
-  } else {
-    written = engine::WriteTextTree(file, tree, model_->records());
+}
+
+void MainWindow::explore() {
+  if (explorer_ == nullptr) {
+    ExplorerServices s;
+    s.saveTreeDialog = services_.saveFileDialog;
+    s.saveListDialog = services_.saveListDialog;
+    s.showMessage = services_.showMessage;
+    s.openInEditor = services_.openInEditor;
+    explorer_ = new ExplorerWindow(*model_, fs_, settings_, std::move(s), this);
   }
-  if (std::fclose(file) != 0 || !written) {
-    services_.showMessage(this, QMessageBox::Critical,
-                          QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(*path)));
-  }
+  const bool shown = explorer_->isVisible();
+  explorer_->show();
+  explorer_->raise();
+  explorer_->activateWindow();
+  if (!shown) explorer_->followRun();
+}
+
+void MainWindow::showCallers(int node) {
+  explore();
+  explorer_->showCallersOf(node);
+}
+
+void MainWindow::findInExplorer() {
+  explore();
+  explorer_->find();
 }
 
 void MainWindow::openCallSite(const QModelIndex& index) {
@@ -308,6 +308,11 @@ void MainWindow::showTreeMenu(const QPoint& at) {
   QAction* collapse = menu.addAction(QStringLiteral("&Collapse all"));
   QAction* copy = menu.addAction(QStringLiteral("C&opy"));
   copy->setEnabled(index.isValid());
+  menu.addSeparator();
+  QAction* callers = menu.addAction(QStringLiteral("Show c&allers"));
+  callers->setEnabled(index.isValid());
+  QAction* find = menu.addAction(QStringLiteral("&Find..."));
+  find->setEnabled(model_->tree().Count() > 0);
   QAction* chosen = menu.exec(trvFiles->viewport()->mapToGlobal(at));
   if (chosen == expand) {
     trvFiles->expandAll();
@@ -315,6 +320,10 @@ void MainWindow::showTreeMenu(const QPoint& at) {
     trvFiles->collapseAll();
   } else if (chosen == copy && index.isValid()) {
     QGuiApplication::clipboard()->setText(subtreeText(model_->nodeOf(index)));
+  } else if (chosen == callers && index.isValid()) {
+    showCallers(model_->nodeOf(index));
+  } else if (chosen == find) {
+    findInExplorer();
   }
 }
 

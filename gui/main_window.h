@@ -21,6 +21,7 @@ class QTreeView;
 namespace korvath::gui {
 
 class CallTreeModel;
+class ExplorerWindow;
 
 // What the window asks of the desktop; tests replace these.
 struct MainWindowServices {
@@ -29,6 +30,8 @@ struct MainWindowServices {
   // A Save dialog for the export; nullopt when cancelled. `format` receives
   // "text", "json" or "dot".
   std::function<std::optional<QString>(QWidget* parent, QString& format)> saveFileDialog;
+  // A Save dialog for the explorer's file list.
+  std::function<std::optional<QString>(QWidget* parent)> saveListDialog;
   std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
   std::function<bool(const QString& path, int line)> openInEditor;
   std::function<void(QWidget* parent)> showAbout;
@@ -59,6 +62,13 @@ class MainWindow final : public QMainWindow {
   void showOptions();
   void showAbout();
   void exportTree();
+  // The explorer, made when first needed, shown over the current run.
+  void explore();
+  // The explorer with node `node` of the tree selected and its callers.
+  void showCallers(int node);
+  // The explorer with its Find box ready.
+  void findInExplorer();
+  ExplorerWindow* explorer() const { return explorer_; }
 
   session::Settings& settings() { return settings_; }
   CallTreeModel& model() { return *model_; }
@@ -77,6 +87,7 @@ class MainWindow final : public QMainWindow {
   QPushButton* cmdParse = nullptr;
   QAction* mnuFileOpen = nullptr;
   QAction* mnuFileExport = nullptr;
+  QAction* mnuFileExplore = nullptr;
   QAction* mnuFileExit = nullptr;
   QAction* mnuOptionsOptions = nullptr;
   QAction* mnuHelpAbout = nullptr;
@@ -99,6 +110,7 @@ class MainWindow final : public QMainWindow {
   session::Settings settings_;
   CallTreeModel* model_ = nullptr;
   QPointer<OptionsDialog> frmOptions_;
+  ExplorerWindow* explorer_ = nullptr;
   QString lastChosenFile_;  // the open-file dialog's name, kept after a cancel
   std::vector<Text> lastMessages_;
   bool running_ = false;

@@ -5,7 +5,7 @@
 #include <QtWidgets>
 
 #include "engine/messages.h"
-#include "gui/call_tree_model.h"
+#include "gui/models/call_tree_model.h"
 #include "gui/main_window.h"
 #include "gui/progress_window.h"
 #include "tests/support/memory_file_system.h"

@@ -1,20 +1,20 @@
 #pragma once
-// The call tree for the tree view: a read-only model over the engine's
-// compact node list, so a tree of a million nodes needs no widget items.
+// The call tree of the last run, over the engine's compact node list.
 
-#include <QAbstractItemModel>
 #include <QIcon>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/call_tree.h"
+#include "gui/models/node_tree_model.h"
 
 namespace korvath::gui {
 
 using engine::CallTree;
 using engine::FunctionRecord;
 
-class CallTreeModel final : public QAbstractItemModel {
+class CallTreeModel final : public NodeTreeModel {
   Q_OBJECT
 
  public:
@@ -28,29 +28,26 @@ class CallTreeModel final : public QAbstractItemModel {
   const CallTree& tree() const { return tree_; }
   const std::vector<FunctionRecord>& records() const { return records_; }
   const std::unordered_map<Text, Text>& filePaths() const { return filePaths_; }
-  int nodeOf(const QModelIndex& index) const;
-  QModelIndex indexOfNode(int node) const;
   // The file the node's function was found in; empty when unknown.
   QString filePathOf(int node) const;
   // The file and line a node's call stands at: the caller's file and the
   // first line of the call; for the root its own file at line 1.
   bool callSite(int node, QString& path, int& line) const;
+  // For an "Also called by" leaf, the first node, depth first, where its
+  // function's calls are shown; 0 for any other node.
+  int expandedNodeOf(int node) const;
 
-  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
-  QModelIndex parent(const QModelIndex& child) const override;
-  int rowCount(const QModelIndex& parent = {}) const override;
-  int columnCount(const QModelIndex& parent = {}) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
-  bool hasChildren(const QModelIndex& parent = {}) const override;
+ protected:
+  QVariant decoration(int node) const override;
+  QVariant toolTip(int node) const override;
 
  private:
+  const Text* fileOf(int node) const;  // null when unknown
+
   CallTree tree_;
   std::vector<FunctionRecord> records_;
   std::unordered_map<Text, Text> filePaths_;
-  // Children of node n are childList_[childStart_[n] .. childStart_[n+1]).
-  std::vector<std::int32_t> childStart_;
-  std::vector<std::int32_t> childList_;
-  std::vector<std::int32_t> rowInParent_;
+  std::unique_ptr<engine::RecordTree> writable_;
   QIcon icon_;
 };
 

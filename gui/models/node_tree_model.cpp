@@ -1,0 +1,102 @@
+#include "gui/models/node_tree_model.h"
+
+#include "gui/widgets/qt_text.h"
+
+namespace korvath::gui {
+
+void NodeTreeModel::setSource(const engine::WritableTree& tree) {
+  source_ = &tree;
+  const int count = tree.Count();
+  const auto size = static_cast<std::size_t>(count) + 1;
+  std::vector<std::int32_t> children(size, 0);
+  for (int node = 1; node <= count; ++node) ++children[static_cast<std::size_t>(tree.Parent(node))];
+  childStart_.assign(size + 1, 0);
+  for (std::size_t n = 0; n < size; ++n) childStart_[n + 1] = childStart_[n] + children[n];
+  childList_.assign(static_cast<std::size_t>(count), 0);
+  rowInParent_.assign(size, 0);
+  std::vector<std::int32_t> filled(size, 0);
+  for (int node = 1; node <= count; ++node) {
+    const auto parent = static_cast<std::size_t>(tree.Parent(node));
+    const std::int32_t row = filled[parent]++;
+    childList_[static_cast<std::size_t>(childStart_[parent]) + static_cast<std::size_t>(row)] = node;
+    rowInParent_[static_cast<std::size_t>(node)] = row;
+  }
+  findNeedle_.clear();
+  labelMatches_.clear();
+}
+
+int NodeTreeModel::nodeOf(const QModelIndex& index) const {
+  return index.isValid() ? static_cast<int>(index.internalId()) : 0;
+}
+
+QModelIndex NodeTreeModel::indexOfNode(int node) const {
+  if (node <= 0 || node > nodeCount()) return {};
+  return createIndex(rowInParent_[static_cast<std::size_t>(node)], 0, static_cast<quintptr>(node));
+}
+
+QString NodeTreeModel::nodeText(int node) const {
+  Text text;
+  source_->AppendLabel(node, text);
+  return ToQString(text);
+}
+
+// A million nodes share far fewer labels: each label is matched once.
+int NodeTreeModel::findNode(const QString& needle, int from, bool forward) const {
+  const int count = nodeCount();
+  if (needle.isEmpty() || count == 0) return 0;
+  if (needle != findNeedle_) {
+    findNeedle_ = needle;
+    labelMatches_.assign(source_->LabelKeys(), -1);
+  }
+  int node = from < 1 || from > count ? (forward ? 0 : count + 1) : from;
+  for (int step = 0; step < count; ++step) {
+    node = forward ? node % count + 1 : (node + count - 2) % count + 1;
+    std::int8_t& match = labelMatches_[source_->LabelKey(node)];
+    if (match < 0) match = nodeText(node).contains(needle, Qt::CaseInsensitive) ? 1 : 0;
+    if (match == 1) return node;
+  }
+  return 0;
+}
+
+QModelIndex NodeTreeModel::index(int row, int column, const QModelIndex& parent) const {
+  const auto p = static_cast<std::size_t>(nodeOf(parent));
+  if (column != 0 || row < 0 || p + 1 >= childStart_.size()) return {};
+  if (row >= childStart_[p + 1] - childStart_[p]) return {};
+  const int node =
+      childList_[static_cast<std::size_t>(childStart_[p]) + static_cast<std::size_t>(row)];
+  return createIndex(row, 0, static_cast<quintptr>(node));
+}
+
+QModelIndex NodeTreeModel::parent(const QModelIndex& child) const {
+  const int node = nodeOf(child);
+  if (node == 0) return {};
+  return indexOfNode(source_->Parent(node));
+}
+
+int NodeTreeModel::rowCount(const QModelIndex& parent) const {
+  if (parent.column() > 0) return 0;
+  const auto p = static_cast<std::size_t>(nodeOf(parent));
+  if (p + 1 >= childStart_.size()) return 0;
+  return childStart_[p + 1] - childStart_[p];
+}
+
+bool NodeTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+
+int NodeTreeModel::columnCount(const QModelIndex& /*parent*/) const { return 1; }
+
+QVariant NodeTreeModel::data(const QModelIndex& index, int role) const {
+  const int node = nodeOf(index);
+  if (node == 0) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+      return nodeText(node);
+    case Qt::DecorationRole:
+      return decoration(node);
+    case Qt::ToolTipRole:
+      return toolTip(node);
+    default:
+      return {};
+  }
+}
+
+}  // namespace korvath::gui

@@ -1,0 +1,56 @@
+#pragma once
+// A read-only model over a tree in the engine's compact form (nodes
+// 1..Count() in depth-first order, each knowing its parent), so a tree of a
+// million nodes needs no widget items.
+
+#include <QAbstractItemModel>
+#include <cstdint>
+#include <vector>
+
+#include "engine/tree_writers.h"
+
+namespace korvath::gui {
+
+class NodeTreeModel : public QAbstractItemModel {
+  Q_OBJECT
+
+ public:
+  explicit NodeTreeModel(QObject* parent = nullptr) : QAbstractItemModel(parent) {}
+
+  // The tree shown; never null (an empty tree has no nodes).
+  const engine::WritableTree& writable() const { return *source_; }
+  int nodeCount() const { return source_->Count(); }
+  int nodeOf(const QModelIndex& index) const;
+  QModelIndex indexOfNode(int node) const;
+  QString nodeText(int node) const;
+  // The first node after `from` (before it when not `forward`), going round,
+  // whose text holds `needle` ignoring case; 0 when none does.
+  int findNode(const QString& needle, int from, bool forward) const;
+
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  bool hasChildren(const QModelIndex& parent = {}) const override;
+
+ protected:
+  // Called between beginResetModel and endResetModel with the tree now
+  // shown, which must live until the next call.
+  void setSource(const engine::WritableTree& tree);
+  virtual QVariant decoration(int node) const = 0;
+  virtual QVariant toolTip(int node) const = 0;
+
+ private:
+  const engine::WritableTree* source_ = nullptr;
+  // Children of node n are childList_[childStart_[n] .. childStart_[n+1]);
+  // node 0 stands for the invisible top, whose one child is the root.
+  std::vector<std::int32_t> childStart_;
+  std::vector<std::int32_t> childList_;
+  std::vector<std::int32_t> rowInParent_;
+  // Find: whether each label holds the needle (-1 not known yet).
+  mutable QString findNeedle_;
+  mutable std::vector<std::int8_t> labelMatches_;
+};
+
+}  // namespace korvath::gui
