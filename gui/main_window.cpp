@@ -103,6 +103,7 @@ void MainWindow::buildControls() {
   connect(trvFiles, &QTreeView::activated, this, &MainWindow::openCallSite);
   connect(trvFiles, &QWidget::customContextMenuRequested, this, &MainWindow::showTreeMenu);
   trvFiles->installEventFilter(this);
+  txtFileName->installEventFilter(this);
 
   // The window may be resized; the controls keep their places.
   adjustSize();
@@ -287,9 +288,18 @@ QString MainWindow::subtreeText(int node) const {
   return text;
 }
 
-// Shift+F10 is the keyboard's way to the tree's context menu, at the
-// current node.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The line edit takes Ctrl+E for "end of line" on X11; End does that too,
+  // and the explorer's shortcut must work wherever the focus is.
+  if (watched == txtFileName && event->type() == QEvent::ShortcutOverride) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (QKeySequence(key->keyCombination()) == mnuFileExplore->shortcut()) {
+      event->ignore();
+      return true;
+    }
+  }
+  // Shift+F10 is the keyboard's way to the tree's context menu, at the
+  // current node.
   if (watched == trvFiles && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier) {

@@ -8,9 +8,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <new>
@@ -183,6 +185,7 @@ void ExplorerWindow::followRun() {
     return;
   }
   refreshIndex();
+  trvCalls->expand(marks_->index(0, 0));
   const QModelIndex current = trvCalls->currentIndex();
   if (current.isValid()) {
     onCallSelected(current);
@@ -281,7 +284,16 @@ void ExplorerWindow::select(QTreeView* view, const NodeTreeModel& model, int nod
   if (!index.isValid()) return;
   for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) view->expand(up);
   view->setCurrentIndex(index);
-  view->scrollTo(index);
+  view->scrollTo(index, QAbstractItemView::PositionAtCenter);
+  // Deep nodes are indented far to the right: bring the text into view
+  // too, once the view has laid the expanded rows out.
+  QTimer::singleShot(0, view, [view, at = QPersistentModelIndex(index)] {
+    const QRect shown = view->visualRect(at);
+    QScrollBar* across = view->horizontalScrollBar();
+    if (shown.isValid() && (shown.left() < 0 || shown.left() > view->viewport()->width() / 2)) {
+      across->setValue(across->value() + shown.left() - view->indentation());
+    }
+  });
 }
 
 int ExplorerWindow::expandedNodeIn(QTreeView* view, int node) const {

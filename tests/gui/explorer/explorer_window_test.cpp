@@ -1,0 +1,256 @@
+// The explorer over the main window's runs: Find into collapsed branches,
+// the way to an expanded node, recursion marks, callers and details that
+// follow each run, exports, and an index build that can be cancelled.
+
+#include <QtTest>
+#include <QtWidgets>
+#include <chrono>
+#include <thread>
+
+#include "gui/explorer/explorer_window.h"
+#include "gui/main_window.h"
+#include "gui/models/call_tree_model.h"
+#include "gui/models/callers_tree_model.h"
+#include "gui/models/recursion_mark_model.h"
+#include "tests/support/memory_file_system.h"
+
+namespace korvath::gui {
+
+class ExplorerWindowTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<MainWindow> MakeWindow(bool explore = true) {
+    MainWindowServices s;
+    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text) { shown_ << text; };
+    s.openInEditor = [this](const QString& path, int line) {
+      opened_ = {path, line};
+      return true;
+    };
+    s.saveFileDialog = [this](QWidget*, QString& format) {
+      format = QStringLiteral("text");
+      return std::optional<QString>(dir_.filePath("tree.txt"));
+    };
+    s.saveListDialog = [this](QWidget*) { return std::optional<QString>(dir_.filePath("list.txt")); };
+    s.endProgram = [] {};
+    auto window = std::make_unique<MainWindow>(*fs_, s);
+    window->load(u"/fallback");
+    window->txtFileName->setText(QStringLiteral("main"));
+    window->parse();
+    if (explore) window->explore();
+    return window;
+  }
+
+  static QString Current(QTreeView* view) { return view->currentIndex().data().toString(); }
+
+  // The texts from the root down to the current node, each ancestor
+  // expanded in the view.
+  static QStringList ExpandedPath(QTreeView* view) {
+    QStringList path;
+    for (QModelIndex i = view->currentIndex(); i.isValid(); i = i.parent()) {
+      if (i != view->currentIndex() && !view->isExpanded(i)) return {"collapsed: " + i.data().toString()};
+      path.prepend(i.data().toString());
+    }
+    return path;
+  }
+
+  static QString ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  }
+
+  std::unique_ptr<testing::MemoryFileSystem> fs_;
+  QTemporaryDir dir_;
+  QStringList shown_;
+  std::pair<QString, int> opened_;
+
+ private slots:
+  void init() {
+    fs_ = std::make_unique<testing::MemoryFileSystem>();
+    fs_->AddFile("/m/toolbox/local/pathdef.m", "p = [...\n     matlabroot,'/lib:', ...\n];\n");
+    fs_->AddFile("/work/korvath.ini", "Matlab Pathdef = /m/toolbox/local/pathdef.m\n");
+    fs_->AddFile("/work/main.m", "a\nb\n");
+    fs_->AddFile("/work/other.m", "b\n");
+    fs_->AddFile("/m/lib/a.m", "c\n");
+    fs_->AddFile("/m/lib/b.m", "c\nd\n");
+    fs_->AddFile("/m/lib/c.m", "deep\na\n");  // a -> c -> a
+    fs_->AddFile("/m/lib/deep.m", "");
+    fs_->AddFile("/m/lib/d.m", "");
+    fs_->AddDirectory("/fallback");
+    fs_->SetCwd("/work");
+    shown_.clear();
+    opened_ = {};
+  }
+
+  // Find goes through every node, expanded or not, forwards and backwards
+  // from the current one and round the end; the match is expanded into view.
+  void findReachesCollapsedNodes_data() {
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<bool>("forward");
+    QTest::addColumn<QStringList>("path");
+    QTest::newRow("deep inside collapsed branches")
+        << "DEEP" << true << QStringList{"main", "b (2)", "c (1)", "deep (1)"};
+    QTest::newRow("next after the root") << "also called" << true
+                                         << QStringList{"main", "a (1) - Also called by c"};
+    QTest::newRow("previous goes round to the last")
+        << "also called" << false
+        << QStringList{"main", "b (2)", "c (1)", "a (2)", "c (1) - Also called by b"};
+    QTest::newRow("no node holds it") << "zzz" << true << QStringList{"main"};
+  }
+  void findReachesCollapsedNodes() {
+    QFETCH(QString, needle);
+    QFETCH(bool, forward);
+    QFETCH(QStringList, path);
+    auto w = MakeWindow();
+    ExplorerWindow* e = w->explorer();
+    QCOMPARE(Current(e->trvCalls), QStringLiteral("main"));
+    QVERIFY(!e->trvCalls->isExpanded(e->trvCalls->model()->index(1, 0, e->trvCalls->currentIndex())));
+    e->txtFind->setText(needle);
+    (forward ? e->mnuEditFindNext : e->mnuEditFindPrevious)->trigger();
+    QCOMPARE(ExpandedPath(e->trvCalls), path);
+    QCOMPARE(e->statusBar()->currentMessage().isEmpty(), path.size() > 1);
+  }
+
+  // An "Also called by" leaf leads to where its function's calls are shown,
+  // and a repeated leaf of the callers tree to where its callers are; other
+  // nodes stay where they are.
+  void goToTheExpandedNode() {
+    auto w = MakeWindow();
+    ExplorerWindow* e = w->explorer();
+    e->txtFind->setText(QStringLiteral("c (1) - also"));
+    e->findNext();
+    e->goToExpandedNode();
+    QCOMPARE(ExpandedPath(e->trvCalls), (QStringList{"main", "b (2)", "c (1)"}));
+    e->goToExpandedNode();
+    QCOMPARE(Current(e->trvCalls), QStringLiteral("c (1)"));
+    QVERIFY(!e->statusBar()->currentMessage().isEmpty());
+
+    // The callers of c, with a repeated leaf for c itself (through a).
+    QCOMPARE(e->lblCallers->text(), QStringLiteral("Callers of c"));
+    e->trvCallers->setFocus();
+    e->txtFind->setText(QStringLiteral("shown above"));
+    e->trvCallers->setCurrentIndex(e->callersModel().indexOfNode(1));
+    e->findNext();
+    QCOMPARE(Current(e->trvCallers), QStringLiteral("c (2) - callers shown above"));
+    e->goToExpandedNode();
+    QCOMPARE(Current(e->trvCallers), QStringLiteral("c"));
+    QCOMPARE(Current(e->trvCalls), QStringLiteral("c (1)"));  // the other tree stays
+  }
+
+  // Only the explorer marks a call back to an ancestor: its own icon and a
+  // tooltip that says so; texts and the main window's tree are unchanged.
+  void recursionIsMarkedInTheExplorerOnly() {
+    auto w = MakeWindow();
+    RecursionMarkModel& marks = w->explorer()->marksModel();
+    QAbstractItemModelTester tester(&marks, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    const CallTreeModel& calls = w->model();
+    QStringList marked;
+    for (int node = 1; node <= calls.nodeCount(); ++node) {
+      const QModelIndex own = calls.indexOfNode(node);
+      const QModelIndex shown = marks.mapFromSource(own);
+      QCOMPARE(shown.data().toString(), own.data().toString());
+      const bool mark = marks.callsAnAncestor(node);
+      if (mark) marked << shown.data().toString();
+      QCOMPARE(shown.data(Qt::ToolTipRole).toString().startsWith("Calls an ancestor: c "), mark);
+      QCOMPARE(shown.data(Qt::DecorationRole).value<QIcon>().cacheKey() ==
+                   own.data(Qt::DecorationRole).value<QIcon>().cacheKey(),
+               !mark);
+      QCOMPARE(own.data(Qt::ToolTipRole).toString(), calls.filePathOf(node));
+    }
+    QCOMPARE(marked, QStringList{"c (1) - Also called by b"});
+  }
+
+  // Each run is followed: its tree, the index with files added since, the
+  // callers and details of the selected function; a double-click in the
+  // callers tree opens the calling file at the call.
+  void followsEachRun() {
+    auto w = MakeWindow();
+    ExplorerWindow* e = w->explorer();
+    QAbstractItemModelTester tester(&e->callersModel(),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QCOMPARE(e->lblDetails->text(),
+             QDir::toNativeSeparators("/work/main.m") + " — calls 2 functions, called by 0 functions");
+    fs_->AddFile("/work/extra.m", "x = 1;\ndeep\n");
+    w->txtFileName->setText(QStringLiteral("other"));
+    w->parse();
+    QCOMPARE(Current(e->trvCalls), QStringLiteral("other"));
+    e->txtFind->setText(QStringLiteral("deep"));
+    e->findNext();
+    QCOMPARE(e->lblCallers->text(), QStringLiteral("Callers of deep"));
+    QCOMPARE(e->callersModel().nodeCount(), 9);
+    const QModelIndex extra = e->callersModel().index(1, 0, e->callersModel().indexOfNode(1));
+    QCOMPARE(extra.data().toString(), QStringLiteral("extra (2)"));
+    emit e->trvCallers->activated(extra);
+    QCOMPARE(opened_, (std::pair<QString, int>{"/work/extra.m", 2}));
+    QCOMPARE(e->lblDetails->text(),
+             QDir::toNativeSeparators("/m/lib/deep.m") + " — calls 0 functions, called by 2 functions");
+    // A run that finds nothing empties the explorer.
+    w->txtFileName->setText(QStringLiteral("missing"));
+    w->parse();
+    QCOMPARE(e->callersModel().nodeCount(), 0);
+  }
+
+  // The callers tree and the run's file list are exported as the main
+  // window exports its tree.
+  void exportsTheCallersTreeAndTheFileList() {
+    QVERIFY(dir_.isValid());
+    auto w = MakeWindow();
+    ExplorerWindow* e = w->explorer();
+    w->showCallers(w->model().findNode(QStringLiteral("d (2)"), 1, true));
+    QCOMPARE(e->lblCallers->text(), QStringLiteral("Callers of d"));
+    e->exportCallers();
+    QCOMPARE(ReadFile(dir_.filePath("tree.txt")),
+             QStringLiteral("d\n└── b (2)\n    ├── main (2)\n    └── other (1)\n"));
+    e->exportFileList();
+    QCOMPARE(ReadFile(dir_.filePath("list.txt")),
+             QStringLiteral("/m/lib/a.m\n/m/lib/b.m\n/m/lib/c.m\n/m/lib/d.m\n/m/lib/deep.m\n"
+                            "/work/main.m\n"));
+    QVERIFY(shown_.isEmpty());
+  }
+
+  // Ctrl+E opens the explorer from the name box, where the focus starts
+  // (on X11 a line edit would otherwise take it as "end of line").
+  void ctrlEOpensTheExplorerFromTheNameBox() {
+    auto w = MakeWindow(false);
+    w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QVERIFY(w->explorer() == nullptr);
+    QTest::keyClick(w->txtFileName, Qt::Key_E, Qt::ControlModifier);
+    QVERIFY(w->explorer() != nullptr && w->explorer()->isVisible());
+    QCOMPARE(w->txtFileName->text(), QStringLiteral("main"));
+  }
+
+  // A slow index build shows a dialog whose Cancel stops it: the explorer
+  // then shows no callers, and the next run builds the index afresh.
+  void aSlowIndexBuildCanBeCancelled() {
+    fs_->beforeRead = [](const std::u16string&) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    };
+    bool sawDialog = false;
+    QTimer cancel;
+    connect(&cancel, &QTimer::timeout, [&] {
+      for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* progress = qobject_cast<QProgressDialog*>(top); progress && progress->isVisible()) {
+          sawDialog = true;
+          progress->findChild<QPushButton*>()->click();
+        }
+      }
+    });
+    cancel.start(20);
+    auto w = MakeWindow();
+    cancel.stop();
+    QVERIFY(sawDialog);
+    ExplorerWindow* e = w->explorer();
+    QCOMPARE(e->lblCallers->text(), QStringLiteral("Callers of main: not indexed"));
+    QVERIFY(e->index().index().Programs().empty());
+    fs_->beforeRead = nullptr;
+    w->parse();
+    QCOMPARE(e->lblCallers->text(), QStringLiteral("Callers of main"));
+    QCOMPARE(e->index().index().Programs().size(), std::size_t{7});
+  }
+};
+
+}  // namespace korvath::gui
+
+QTEST_MAIN(korvath::gui::ExplorerWindowTest)
+#include "explorer_window_test.moc"
