@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "engine/mfile_scanner.h"
@@ -13,40 +15,103 @@
 namespace korvath::engine {
 namespace {
 
+// The packed numbers of a scan: 7 bits a byte, low bits first, the high bit
+// set on every byte but the last. Most are ids under 16,384 and line steps
+// under 64: one or two bytes where an int32 takes four.
+void PutNumber(std::vector<std::uint8_t>& out, std::uint64_t n) {
+  for (; n >= 0x80; n >>= 7) out.push_back(static_cast<std::uint8_t>(n | 0x80));
+  out.push_back(static_cast<std::uint8_t>(n));
+}
+
+std::uint64_t TakeNumber(const std::uint8_t*& at) {
+  std::uint64_t n = 0;
+  for (int shift = 0;; shift += 7) {
+    const std::uint8_t byte = *at++;
+    n |= static_cast<std::uint64_t>(byte & 0x7f) << shift;
+    if (byte < 0x80) return n;
+  }
+}
+
+void SkipNumber(const std::uint8_t*& at) {
+  while (*at++ >= 0x80) {
+  }
+}
+
+// A line's step from the one before, which the scanner does not promise to
+// be upward, folded so that small steps either way stay small.
+std::uint64_t Step(std::int32_t from, std::int32_t to) {
+  const std::int64_t d = static_cast<std::int64_t>(to) - from;
+  return (static_cast<std::uint64_t>(d) << 1) ^ static_cast<std::uint64_t>(d >> 63);
+}
+
+std::int32_t AfterStep(std::int32_t from, std::uint64_t step) {
+  const std::int64_t d =
+      static_cast<std::int64_t>(step >> 1) ^ -static_cast<std::int64_t>(step & 1);
+  return static_cast<std::int32_t>(from + d);
+}
+
 // Keeps the names a run would file (not empty, not a number), each once with
-// its lines, and lays them out flat when the file is done.
+// its lines, and packs them when a file is done. One per scanning thread,
+// across its files: a name is looked up in the shared table (under `lock`)
+// only the first time the thread meets it.
 class CallCollector final : public CallRecorder {
  public:
+  CallCollector(NameTable& shared, std::mutex& lock) : shared_(shared), lock_(lock) {}
+
   void AddCall(TextView name, std::int32_t line) override {
     if (name.empty()) return;
-    const auto [at, fresh] = slots_.try_emplace(Text(name), lines_.size());
-    if (fresh) {
-      if (ReadsAsNumber(name)) {
-        at->second = kNumber;
-        return;
-      }
-      order_.push_back(&at->first);
-      lines_.emplace_back();
+    const std::uint32_t local = seen_.Intern(name);
+    if (local == idOf_.size()) idOf_.push_back(Share(name));
+    const std::uint32_t id = idOf_[local];
+    if (id == kNone) return;
+    if (id >= slot_.size()) slot_.resize(std::max<std::size_t>(id + 1, 2 * slot_.size()), kNone);
+    std::uint32_t& slot = slot_[id];
+    if (slot == kNone) {
+      slot = static_cast<std::uint32_t>(order_.size());
+      order_.push_back(id);
+      if (lines_.size() < order_.size()) lines_.emplace_back();
     }
-    if (at->second == kNumber) return;
-    std::vector<std::int32_t>& lines = lines_[at->second];
+    std::vector<std::int32_t>& lines = lines_[slot];
     if (lines.empty() || lines.back() != line) lines.push_back(line);
   }
-  template <typename Scan>
-  void MoveInto(Scan& scan) const {
+
+  // The file's calls, packed as Scan::calls holds them; the collector is then
+  // ready for the next file.
+  void PackInto(std::vector<std::uint8_t>& calls) {
+    packed_.clear();
     for (std::size_t i = 0; i < order_.size(); ++i) {
-      scan.names += *order_[i];
-      scan.nameEnd.push_back(static_cast<std::uint32_t>(scan.names.size()));
-      scan.lines.insert(scan.lines.end(), lines_[i].begin(), lines_[i].end());
-      scan.linesEnd.push_back(static_cast<std::uint32_t>(scan.lines.size()));
+      std::vector<std::int32_t>& lines = lines_[i];
+      PutNumber(packed_, order_[i]);
+      PutNumber(packed_, lines.size());
+      std::int32_t from = 0;
+      for (const std::int32_t line : lines) {
+        PutNumber(packed_, Step(from, line));
+        from = line;
+      }
+      lines.clear();
+      slot_[order_[i]] = kNone;
     }
+    order_.clear();
+    calls.assign(packed_.begin(), packed_.end());
   }
 
  private:
-  static constexpr std::size_t kNumber = static_cast<std::size_t>(-1);
-  std::unordered_map<Text, std::size_t> slots_;  // a name's place in `lines_`
-  std::vector<const Text*> order_;                // the names in the order found
-  std::vector<std::vector<std::int32_t>> lines_;
+  static constexpr std::uint32_t kNone = static_cast<std::uint32_t>(-1);
+
+  std::uint32_t Share(TextView name) {
+    if (ReadsAsNumber(name)) return kNone;
+    const std::lock_guard<std::mutex> hold(lock_);
+    return shared_.Intern(name);
+  }
+
+  NameTable& shared_;
+  std::mutex& lock_;
+  NameTable seen_;                                // the names this thread has met
+  std::vector<std::uint32_t> idOf_;               // their numbers in `shared_`, kNone for numbers
+  std::vector<std::uint32_t> slot_;               // by shared number: place in `order_`, or kNone
+  std::vector<std::uint32_t> order_;              // the file's names, in the order found
+  std::vector<std::vector<std::int32_t>> lines_;  // their lines (kept for reuse)
+  std::vector<std::uint8_t> packed_;
 };
 
 }  // namespace
@@ -97,6 +162,7 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   };
   if (dirs != dirs_) {
     scans_.clear();
+    names_.clear();
     dirs_ = dirs;
   }
   ProbeCache probe(fs, dirs);
@@ -118,6 +184,7 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   if (Unchanged(listed)) return {static_cast<int>(programs_.size()), 0, 0};
 
   programs_.clear();
+  programs_.reserve(listed.size());
   byPath_.clear();
   std::unordered_map<Text, Scan> kept;
   std::vector<Pending> pending;
@@ -134,82 +201,132 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     if (file.stamped && old != scans_.end() && old->second.current &&
         old->second.stamp == file.stamp) {
       kept.emplace(program.path, std::move(old->second));
+      if (control != nullptr) ++control->done;  // as if read; the others count when read
     } else {
-      // An unreadable file has no calls, as in a run, and is tried again
-      // next time.
-      Pending p{number, file.stamp, file.stamped, {}};
-      if (!fs.ReadFile(program.path, p.bytes).ok()) p.current = false;
-      stats.bytesRead += p.bytes.size();
-      pending.push_back(std::move(p));
+      pending.push_back({number, file.stamp, file.stamped, {}});
     }
     programs_.push_back(std::move(program));
-    if (control != nullptr) ++control->done;
   }
   stats.programs = static_cast<int>(programs_.size());
   stats.scanned = static_cast<int>(pending.size());
   scans_ = std::move(kept);
-  if (control != nullptr) control->total = static_cast<int>(listed.size() + pending.size());
-  ScanAll(pending, control);
+  // The names of files gone or changed stay in the table until nothing is
+  // kept: a fresh table then holds only the names in use.
+  if (scans_.empty()) names_.clear();
+  // Read, scanned, then linked: each program counts once in each step.
+  if (control != nullptr) control->total = static_cast<int>(2 * listed.size() + pending.size());
+  stats.bytesRead = ScanAll(fs, pending, control);
   if (stopped()) return Cancelled();
 
   std::vector<Scan*> scans;
   for (const Program& program : programs_) scans.push_back(&scans_[program.path]);
-  Link(scans, probe);
+  if (!Link(scans, probe, control)) return Cancelled();
   return stats;
 }
 
-// The files are independent: they are scanned on every core.
-void ProgramIndex::ScanAll(std::vector<Pending>& pending, Control* control) {
-  std::vector<Scan> done(pending.size());
-  const auto work = [&pending, &done, control](std::size_t first, std::size_t step) {
-    for (std::size_t i = first; i < pending.size(); i += step) {
-      if (control != nullptr) {
-        if (control->cancel.load(std::memory_order_relaxed)) return;
-        ++control->done;
-      }
-      TextLines lines(std::move(pending[i].bytes));
-      CallCollector collector;
-      ScanFile(lines, collector);
-      collector.MoveInto(done[i]);
-    }
+// The files are read a batch at a time, each batch then scanned on every
+// core (the files are independent): the bytes of the whole path are never
+// held at once.
+std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending,
+                                    Control* control) {
+  constexpr std::uint64_t kBatchBytes = 1 << 20;
+  const auto stopped = [control] {
+    return control != nullptr && control->cancel.load(std::memory_order_relaxed);
   };
   const std::size_t workers = std::clamp<std::size_t>(
       std::min<std::size_t>(std::thread::hardware_concurrency(), pending.size()), 1, 8);
-  std::vector<std::thread> helpers;
-  for (std::size_t t = 1; t < workers; ++t) helpers.emplace_back(work, t, workers);
-  work(0, workers);
-  for (std::thread& helper : helpers) helper.join();
+  std::mutex namesLock;
+  std::vector<std::unique_ptr<CallCollector>> collectors;
+  for (std::size_t t = 0; t < workers; ++t) {
+    collectors.push_back(std::make_unique<CallCollector>(names_, namesLock));
+  }
+  std::vector<Scan> done(pending.size());
+  std::uint64_t bytesRead = 0;
+  for (std::size_t first = 0, last = 0; first < pending.size(); first = last) {
+    for (std::uint64_t batch = 0; last < pending.size() && batch < kBatchBytes; ++last) {
+      if (stopped()) return bytesRead;
+      // An unreadable file has no calls, as in a run, and is tried again
+      // next time.
+      Pending& file = pending[last];
+      if (!fs.ReadFile(programs_[static_cast<std::size_t>(file.program)].path, file.bytes).ok()) {
+        file.current = false;
+      }
+      batch += file.bytes.size();
+      bytesRead += file.bytes.size();
+      if (control != nullptr) ++control->done;
+    }
+    const auto work = [&pending, &done, &collectors, control, first, last](std::size_t t,
+                                                                           std::size_t step) {
+      for (std::size_t i = first + t; i < last; i += step) {
+        if (control != nullptr) {
+          if (control->cancel.load(std::memory_order_relaxed)) return;
+          ++control->done;
+        }
+        TextLines lines(std::move(pending[i].bytes));
+        ScanFile(lines, *collectors[t]);
+        collectors[t]->PackInto(done[i].calls);
+      }
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < workers; ++t) helpers.emplace_back(work, t, workers);
+    work(0, workers);
+    for (std::thread& helper : helpers) helper.join();
+  }
   for (std::size_t i = 0; i < pending.size(); ++i) {
     done[i].stamp = pending[i].stamp;
     done[i].current = pending[i].current;
     scans_[programs_[static_cast<std::size_t>(pending[i].program)].path] = std::move(done[i]);
   }
+  return bytesRead;
 }
 
-void ProgramIndex::Link(const std::vector<Scan*>& scans, ProbeCache& probe) {
-  std::unordered_map<Text, int> target;  // a name's program, or -1
+bool ProgramIndex::Link(const std::vector<Scan*>& scans, ProbeCache& probe, Control* control) {
+  constexpr int kUnsought = -2;
+  std::vector<int> target(names_.size(), kUnsought);  // a name's program, or -1
+  std::vector<std::size_t> callerCount(programs_.size(), 0);
   for (std::size_t g = 0; g < programs_.size(); ++g) {
+    if (control != nullptr) {
+      if (control->cancel.load(std::memory_order_relaxed)) return false;
+      ++control->done;
+    }
     std::map<int, std::vector<std::int32_t>> calls;
-    const Scan& scan = *scans[g];
-    for (std::size_t k = 0; k < scan.nameEnd.size(); ++k) {
-      const std::uint32_t nameBegin = k == 0 ? 0 : scan.nameEnd[k - 1];
-      const Text name = scan.names.substr(nameBegin, scan.nameEnd[k] - nameBegin);
-      const auto [it, fresh] = target.try_emplace(name, -1);
-      if (fresh) {
-        const std::optional<Text> path = probe.Find(WithMExtension(name));
-        if (path) it->second = ProgramAt(*path);
+    const std::vector<std::uint8_t>& packed = scans[g]->calls;
+    const std::uint8_t* at = packed.data();
+    const std::uint8_t* const end = at + packed.size();
+    while (at != end) {
+      const auto id = static_cast<std::uint32_t>(TakeNumber(at));
+      const std::uint64_t count = TakeNumber(at);
+      int& to = target[id];
+      if (to == kUnsought) {
+        const std::optional<Text> path = probe.Find(WithMExtension(names_.Name(id)));
+        to = path ? ProgramAt(*path) : -1;
       }
-      if (it->second >= 0) {
-        auto& to = calls[it->second];
-        to.insert(to.end(), scan.lines.begin() + (k == 0 ? 0 : scan.linesEnd[k - 1]),
-                  scan.lines.begin() + scan.linesEnd[k]);
+      if (to < 0) {
+        for (std::uint64_t k = 0; k < count; ++k) SkipNumber(at);
+        continue;
+      }
+      auto& lines = calls[to];
+      std::int32_t line = 0;
+      for (std::uint64_t k = 0; k < count; ++k) {
+        line = AfterStep(line, TakeNumber(at));
+        lines.push_back(line);
       }
     }
+    std::vector<Calls>& callees = programs_[g].callees;
+    callees.reserve(calls.size());
     for (auto& [h, lines] : calls) {
       std::sort(lines.begin(), lines.end());
       lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-      programs_[g].callees.push_back({h, lines});
-      programs_[static_cast<std::size_t>(h)].callers.push_back({static_cast<int>(g), lines});
+      callees.push_back({h, lines});
+      ++callerCount[static_cast<std::size_t>(h)];
+    }
+  }
+  // Every list at its final size from the start: they are kept.
+  for (std::size_t h = 0; h < programs_.size(); ++h) programs_[h].callers.reserve(callerCount[h]);
+  for (std::size_t g = 0; g < programs_.size(); ++g) {
+    for (const Calls& callee : programs_[g].callees) {
+      programs_[static_cast<std::size_t>(callee.program)].callers.push_back(
+          {static_cast<int>(g), callee.lines});
     }
   }
   // Each name's place in the order of names, worked out once: ASCII case
@@ -235,6 +352,7 @@ void ProgramIndex::Link(const std::vector<Scan*>& scans, ProbeCache& probe) {
     std::sort(program.callers.begin(), program.callers.end(),
               [this](const Calls& a, const Calls& b) { return Rank(a.program) < Rank(b.program); });
   }
+  return true;
 }
 
 }  // namespace korvath::engine

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/name_table.h"
 #include "engine/text.h"
 #include "platform/file_system.h"
 
@@ -37,7 +38,7 @@ class ProgramIndex {
     bool cancelled = false;  // the index was left empty
   };
   // Lets another thread follow a refresh and stop it: `done` counts up to
-  // `total` as files are read and then scanned.
+  // `total` as files are read, scanned and linked.
   struct Control {
     std::atomic<int> done{0};
     std::atomic<int> total{0};
@@ -65,12 +66,11 @@ class ProgramIndex {
   struct Scan {
     platform::FileStamp stamp;
     bool current = false;  // the stamp belongs to the calls: reusable
-    // Each name found (numbers left out) once, with the lines it is on, in
-    // flat arrays: an index holds the names of every file of the path.
-    Text names;                          // one after another
-    std::vector<std::uint32_t> nameEnd;  // where each ends in `names`
-    std::vector<std::int32_t> lines;     // each name's lines, name after name
-    std::vector<std::uint32_t> linesEnd;  // where each name's lines end
+    // Each name found (numbers left out) once, with the lines it is on, packed
+    // small: an index holds the calls of every file of the path. Per name, as
+    // variable-length numbers: its number in names_, how many lines, then each
+    // line as its difference from the one before (see program_index.cpp).
+    std::vector<std::uint8_t> calls;
   };
   struct Pending {
     int program;
@@ -85,11 +85,14 @@ class ProgramIndex {
     bool stamped;
   };
   bool Unchanged(const std::vector<Listed>& listed) const;
-  void ScanAll(std::vector<Pending>& pending, Control* control);
+  // Reads and scans the files, returns the bytes read.
+  std::uint64_t ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending, Control* control);
   RefreshStats Cancelled();
-  void Link(const std::vector<Scan*>& scans, ProbeCache& probe);
+  // False when stopped by `control`.
+  bool Link(const std::vector<Scan*>& scans, ProbeCache& probe, Control* control);
 
   std::vector<Text> dirs_;
+  NameTable names_;                       // the names of every scan, each once
   std::unordered_map<Text, Scan> scans_;  // by path
   std::vector<Program> programs_;
   std::unordered_map<Text, int> byPath_;

@@ -23,7 +23,7 @@ platform::Result BuildIndex(QWidget* parent, session::SearchPathIndex& index,
   // A refresh with little to do ends before anyone would notice the wait;
   // the window is held still meanwhile rather than flashing a dialog.
   if (done.wait_for(std::chrono::milliseconds(300)) != std::future_status::ready) {
-    QProgressDialog progress(QStringLiteral("Reading the files of the search path..."),
+    QProgressDialog progress(QStringLiteral("Indexing the files of the search path..."),
                              QStringLiteral("Cancel"), 0, 0, parent);
     progress.setWindowTitle(QStringLiteral("Korvath"));
     progress.setWindowModality(Qt::ApplicationModal);

@@ -104,7 +104,7 @@ TEST_F(ProgramIndexTest, ACancelledRefreshLeavesNothingAndTheNextStartsAfresh) {
   EXPECT_FALSE(stats.cancelled);
   EXPECT_EQ(stats.scanned, stats.programs);
   EXPECT_EQ(followed.done.load(), followed.total.load());
-  EXPECT_EQ(followed.total.load(), 2 * stats.programs);
+  EXPECT_EQ(followed.total.load(), 3 * stats.programs);
   EXPECT_NE(Describe(index), before);
   ProgramIndex fresh;
   fresh.Refresh(fs, kDirs);
