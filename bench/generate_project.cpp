@@ -1,8 +1,8 @@
 // Writes a synthetic MATLAB project for measurements:
-//   korvath-genproject DIR FILES [SEED]
+//   korvath-genproject DIR FILES [SEED [CALLS]]
 // FILES functions f000000.m ... spread over folders of 100, listed in
 // DIR/toolbox/local/pathdef.m, with DIR/korvath.ini pointing at it. Each file
-// calls 5-15 functions with higher numbers (so f000000 reaches nearly all of
+// calls (CALLS+2)/3 to CALLS functions (default 15: 5-15) with higher numbers (so f000000 reaches nearly all of
 // them and the tree stays finite) and uses 20-60 local names, in realistic
 // statements: assignments, nested calls, strings, comments, continuations,
 // loops and conditions.
@@ -33,14 +33,15 @@ std::string FolderName(int i) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: korvath-genproject DIR FILES [SEED]\n");
+    std::fprintf(stderr, "usage: korvath-genproject DIR FILES [SEED [CALLS]]\n");
     return 2;
   }
   const std::filesystem::path root = argv[1];
   const int files = std::atoi(argv[2]);
   const unsigned seed = argc > 3 ? static_cast<unsigned>(std::atoi(argv[3])) : 1U;
-  if (files < 1) {
-    std::fprintf(stderr, "korvath-genproject: FILES must be at least 1\n");
+  const int most = argc > 4 ? std::atoi(argv[4]) : 15;
+  if (files < 1 || most < 1) {
+    std::fprintf(stderr, "korvath-genproject: FILES and CALLS must be at least 1\n");
     return 2;
   }
   std::mt19937 rng(seed);
@@ -68,7 +69,7 @@ int main(int argc, char** argv) {
     std::ofstream m(dir / (FunctionName(i) + ".m"));
     std::vector<std::string> callees;
     if (i + 1 < files) {
-      const int count = pick(5, 15);
+      const int count = pick((most + 2) / 3, most);
       for (int c = 0; c < count; ++c) callees.push_back(FunctionName(pick(i + 1, files - 1)));
     }
     const int locals = pick(20, 60);

@@ -21,6 +21,8 @@ const char* UsageText() {
          "  --format text|json|dot  output format (default: text); in json every node is\n"
          "                          {text, name, file, lines, children}\n"
          "  --format files          instead of the tree, the path of every file the run found\n"
+         "  --format graph|svg      the call graph (each function once, each call pair once\n"
+         "                          with its number of lines) as DOT, or laid out as SVG\n"
          "  --callers NAME          the callers tree of NAME (\"name\" or \"name.m\"): its\n"
          "                          callers, theirs, and so on, each function's callers\n"
          "                          shown once\n"
@@ -68,7 +70,7 @@ platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandL
       if (!value(v)) return fail("-C needs a directory");
       cl.directory = v;
     } else if (arg == "--format") {
-      if (!value(v)) return fail("--format needs text, json, dot or files");
+      if (!value(v)) return fail("--format needs text, json, dot, files, graph or svg");
       if (v == "text") {
         cl.format = OutputFormat::Text;
       } else if (v == "json") {
@@ -77,8 +79,12 @@ platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandL
         cl.format = OutputFormat::Dot;
       } else if (v == "files") {
         cl.format = OutputFormat::Files;
+      } else if (v == "graph") {
+        cl.format = OutputFormat::Graph;
+      } else if (v == "svg") {
+        cl.format = OutputFormat::Svg;
       } else {
-        return fail("unknown format '" + v + "' (text, json, dot or files)");
+        return fail("unknown format '" + v + "' (text, json, dot, files, graph or svg)");
       }
     } else if (arg == "--progress") {
       cl.progress = true;
@@ -107,10 +113,12 @@ platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandL
   }
   if (cl.callers) {
     if (haveStart || cl.uncalled) return fail("--callers takes no START and no --uncalled");
-    if (cl.format == OutputFormat::Files) return fail("--callers draws a tree: text, json or dot");
+    if (cl.format == OutputFormat::Files) {
+      return fail("--callers draws a tree or its graph: text, json, dot, graph or svg");
+    }
   } else if (cl.uncalled) {
     if (haveStart) return fail("--uncalled takes no START");
-    if (cl.format == OutputFormat::Dot || cl.format == OutputFormat::Files) {
+    if (cl.format != OutputFormat::Text && cl.format != OutputFormat::Json) {
       return fail("--uncalled lists as text or json");
     }
   } else if (!haveStart && !cl.help) {

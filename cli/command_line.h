@@ -9,7 +9,7 @@
 
 namespace korvath::cli {
 
-enum class OutputFormat { Text, Json, Dot, Files };
+enum class OutputFormat { Text, Json, Dot, Files, Graph, Svg };
 
 struct CommandLine {
   std::optional<std::string> pathdef;

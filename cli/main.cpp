@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/graph_output.h"
 #include "engine/callers_tree.h"
 #include "engine/list_writers.h"
 #include "engine/messages.h"
@@ -117,7 +118,8 @@ Result MakeRunInput(const CommandLine& cl, platform::FileSystem& fs, engine::Run
 // A tree in the format asked for; messages in the JSON object, or on
 // standard error. Without a search path there is no tree to draw.
 Result WriteTree(OutputFormat format, const Result& outcome, const engine::WritableTree& tree,
-                 const session::MessageTally& messages) {
+                 const session::MessageTally& messages,
+                 engine::TreeKind kind = engine::TreeKind::Calls) {
   Result written;
   if (format == OutputFormat::Json) written = engine::WriteJson(stdout, tree, messages.All());
   if (outcome.status == platform::Status::NoSearchPath) {
@@ -128,6 +130,8 @@ Result WriteTree(OutputFormat format, const Result& outcome, const engine::Writa
     written = engine::WriteTextTree(stdout, tree);
   } else if (format == OutputFormat::Dot) {
     written = engine::WriteDot(stdout, tree);
+  } else if (format == OutputFormat::Graph || format == OutputFormat::Svg) {
+    written = WriteGraph(stdout, tree, kind, format == OutputFormat::Svg);
   }
   if (format != OutputFormat::Json || !outcome) PrintMessages(messages);
   return written;
@@ -145,6 +149,10 @@ void PrintStats(const engine::RunStats& stats, double writeMs) {
 int ReportWritten(const Result& written) {
   // A reader that stops early (korvath-tree ... | head) is no error to report.
   if (written.status == platform::Status::OutputClosed) return kCannotWrite;
+  if (written.status == platform::Status::Invalid) {  // Graphviz refused the graph
+    std::fprintf(stderr, "korvath-tree: %s\n", written.description.c_str());
+    return 1;
+  }
   std::fprintf(stderr, "korvath-tree: cannot write output: %s\n", written.description.c_str());
   return kCannotWrite;
 }
@@ -175,7 +183,8 @@ int ShowCallers(const CommandLine& cl, platform::FileSystem& fs, const engine::R
       tree.Build(index.index(), root, input.discards, messages);
     }
   }
-  const Result written = WriteTree(cl.format, outcome, tree, messages.tally);
+  const Result written =
+      WriteTree(cl.format, outcome, tree, messages.tally, engine::TreeKind::Callers);
   if (!written) return ReportWritten(written);
   return outcome ? 0 : 1;
 }
@@ -204,6 +213,11 @@ int Run(const CommandLine& cl) {
   platform::HostFileSystem fs;
   if (cl.directory && !fs.SetCurrentDirectory(FromUtf8(*cl.directory))) {
     return UsageError("cannot change to directory '" + *cl.directory + "'");
+  }
+  if (cl.format == OutputFormat::Graph || cl.format == OutputFormat::Svg) {
+    if (const Result available = GraphFormatsAvailable(); !available) {
+      return UsageError(available.description);
+    }
   }
   engine::RunInput input;
   if (const Result made = MakeRunInput(cl, fs, input); !made) {

@@ -45,6 +45,9 @@ MainWindowServices MainWindowServices::desktop() {
   s.saveListDialog = [](QWidget* parent) {
     return ChooseListExportFile(parent, QStringLiteral("Export file list"));
   };
+  s.savePictureDialog = [](QWidget* parent, QString& format) {
+    return ChoosePictureExportFile(parent, QStringLiteral("Export picture"), format);
+  };
   s.showMessage = ShowMessageBox;
   s.openInEditor = [](const QString& path, int line) { return OpenInEditor(path, line); };
   s.showAbout = [](QWidget* parent) {
@@ -246,6 +249,7 @@ void MainWindow::explore() {
     ExplorerServices s;
     s.saveTreeDialog = services_.saveFileDialog;
     s.saveListDialog = services_.saveListDialog;
+    s.savePictureDialog = services_.savePictureDialog;
     s.showMessage = services_.showMessage;
     s.openInEditor = services_.openInEditor;
     explorer_ = new ExplorerWindow(*model_, fs_, settings_, std::move(s), this);

@@ -32,6 +32,8 @@ struct MainWindowServices {
   std::function<std::optional<QString>(QWidget* parent, QString& format)> saveFileDialog;
   // A Save dialog for the explorer's file list.
   std::function<std::optional<QString>(QWidget* parent)> saveListDialog;
+  // A Save dialog for the explorer's picture; `format` receives "svg" or "png".
+  std::function<std::optional<QString>(QWidget* parent, QString& format)> savePictureDialog;
   std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
   std::function<bool(const QString& path, int line)> openInEditor;
   std::function<void(QWidget* parent)> showAbout;

@@ -7,6 +7,8 @@ packages=(
   g++ make cmake pkg-config
   qt6-base-dev
   libgtest-dev libgmock-dev
+  # The call graph picture: Graphviz's layout libraries, Qt's SVG view.
+  libgraphviz-dev qt6-svg-dev
 )
 # Optional extras: KORVATH_DEPS="bench fuzz package windows" adds their packages.
 for extra in ${KORVATH_DEPS:-}; do

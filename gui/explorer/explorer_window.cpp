@@ -19,6 +19,7 @@
 
 #include "engine/messages.h"
 #include "gui/explorer/index_build.h"
+#include "gui/graph/graph_pane.h"
 #include "gui/models/call_tree_model.h"
 #include "gui/models/callers_tree_model.h"
 #include "gui/models/recursion_mark_model.h"
@@ -72,7 +73,7 @@ ExplorerWindow::ExplorerWindow(CallTreeModel& calls, platform::FileSystem& fs,
   // A new run replaces the tree: its callers go with it until the next
   // selection.
   connect(&calls, &QAbstractItemModel::modelReset, this, [this] { showCallers(-1, {}); });
-  resize(900, 600);
+  resize(1200, 760);
 }
 
 ExplorerWindow::~ExplorerWindow() = default;
@@ -95,7 +96,9 @@ void ExplorerWindow::buildControls() {
   findRow->addWidget(previous);
   layout->addLayout(findRow);
 
-  auto* splitter = new QSplitter(Qt::Horizontal, client);
+  // The trees one above the other, the picture beside them.
+  auto* across = new QSplitter(Qt::Horizontal, client);
+  auto* splitter = new QSplitter(Qt::Vertical, across);
   trvCalls = MakeTreeView(splitter, "trvCalls");
   trvCalls->setModel(marks_);
   auto* callersPane = new QWidget(splitter);
@@ -112,7 +115,12 @@ void ExplorerWindow::buildControls() {
   splitter->addWidget(callersPane);
   splitter->setStretchFactor(0, 3);
   splitter->setStretchFactor(1, 2);
-  layout->addWidget(splitter, 1);
+  graph_ = new GraphPane(across);
+  across->addWidget(splitter);
+  across->addWidget(graph_);
+  across->setStretchFactor(0, 2);
+  across->setStretchFactor(1, 3);
+  layout->addWidget(across, 1);
 
   lblDetails = new QLabel(client);
   lblDetails->setObjectName(QStringLiteral("lblDetails"));
@@ -128,6 +136,14 @@ void ExplorerWindow::buildControls() {
           &ExplorerWindow::onCallSelected);
   connect(trvCallers->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &ExplorerWindow::onCallerSelected);
+  // Each tree's picture follows the tree, and selections go both ways.
+  graph_->setTree(engine::TreeKind::Calls, calls_.writable());
+  graph_->setTree(engine::TreeKind::Callers, callers_->writable());
+  connect(&calls_, &QAbstractItemModel::modelReset, graph_,
+          [this] { graph_->setTree(engine::TreeKind::Calls, calls_.writable()); });
+  connect(callers_, &QAbstractItemModel::modelReset, graph_,
+          [this] { graph_->setTree(engine::TreeKind::Callers, callers_->writable()); });
+  connect(graph_, &GraphPane::nodeClicked, this, &ExplorerWindow::onGraphNodeClicked);
   for (QTreeView* view : {trvCalls, trvCallers}) {
     connect(view, &QTreeView::activated, this, &ExplorerWindow::openCallSite);
     connect(view, &QWidget::customContextMenuRequested, this,
@@ -139,6 +155,8 @@ void ExplorerWindow::buildMenus() {
   QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
   mnuFileExportCallers = mnuFile->addAction(QStringLiteral("Export &callers tree..."));
   mnuFileExportList = mnuFile->addAction(QStringLiteral("Export file &list..."));
+  mnuFileExportPicture = mnuFile->addAction(QStringLiteral("Export &picture..."));
+  mnuFileExportPicture->setEnabled(GraphPane::available());
   mnuFile->addSeparator();
   mnuFileClose = mnuFile->addAction(QStringLiteral("&Close"));
   mnuFileClose->setShortcut(QKeySequence::Close);
@@ -155,6 +173,7 @@ void ExplorerWindow::buildMenus() {
 
   connect(mnuFileExportCallers, &QAction::triggered, this, &ExplorerWindow::exportCallers);
   connect(mnuFileExportList, &QAction::triggered, this, &ExplorerWindow::exportFileList);
+  connect(mnuFileExportPicture, &QAction::triggered, this, &ExplorerWindow::exportPicture);
   connect(mnuFileClose, &QAction::triggered, this, &QWidget::close);
   connect(mnuEditFind, &QAction::triggered, this, &ExplorerWindow::find);
   connect(mnuEditFindNext, &QAction::triggered, this, &ExplorerWindow::findNext);
@@ -207,6 +226,7 @@ void ExplorerWindow::onCallSelected(const QModelIndex& current) {
   lastTree_ = trvCalls;
   const int node = calls_.nodeOf(marks_->mapToSource(current));
   if (node == 0) return;
+  graph_->selectNode(engine::TreeKind::Calls, node);
   const QString path = calls_.filePathOf(node);
   showCallers(programOf(path), ToQString(calls_.writable().Name(node)));
   showDetails(path);
@@ -215,7 +235,17 @@ void ExplorerWindow::onCallSelected(const QModelIndex& current) {
 void ExplorerWindow::onCallerSelected(const QModelIndex& current) {
   lastTree_ = trvCallers;
   const int node = callers_->nodeOf(current);
-  if (node != 0) showDetails(callers_->filePathOf(node));
+  if (node == 0) return;
+  graph_->selectNode(engine::TreeKind::Callers, node);
+  showDetails(callers_->filePathOf(node));
+}
+
+void ExplorerWindow::onGraphNodeClicked(engine::TreeKind kind, int node) {
+  if (kind == engine::TreeKind::Callers) {
+    select(trvCallers, *callers_, node);
+  } else {
+    select(trvCalls, calls_, node);
+  }
 }
 
 void ExplorerWindow::showCallers(int program, const QString& heading) {
@@ -353,6 +383,19 @@ void ExplorerWindow::exportFileList() {
   const std::vector<Text> files =
       session::FoundFiles(calls_.filePaths(), session::ListedPaths(settings_.pathdefFile, false));
   if (!WritePathsFile(*path, files)) {
+    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path));
+  }
+}
+
+void ExplorerWindow::exportPicture() {
+  if (graph_->shownGraph().functions.empty()) {
+    services_.showMessage(this, QMessageBox::Information,
+                          QStringLiteral("There is no picture yet: parse a file first."));
+    return;
+  }
+  QString format;
+  const std::optional<QString> path = services_.savePictureDialog(this, format);
+  if (path && !graph_->exportPicture(*path, format)) {
     services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path));
   }
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+#include "engine/call_graph.h"
 #include "platform/file_system.h"
 #include "session/search_path_index.h"
 #include "session/startup_settings.h"
@@ -20,6 +21,7 @@ class QTreeView;
 namespace korvath::gui {
 
 class CallTreeModel;
+class GraphPane;
 class CallersTreeModel;
 class NodeTreeModel;
 class RecursionMarkModel;
@@ -29,6 +31,7 @@ struct ExplorerServices {
   // A Save dialog for a tree; `format` receives "text", "json" or "dot".
   std::function<std::optional<QString>(QWidget* parent, QString& format)> saveTreeDialog;
   std::function<std::optional<QString>(QWidget* parent)> saveListDialog;
+  std::function<std::optional<QString>(QWidget* parent, QString& format)> savePictureDialog;
   std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
   std::function<bool(const QString& path, int line)> openInEditor;
 };
@@ -54,10 +57,12 @@ class ExplorerWindow final : public QMainWindow {
   void goToExpandedNode();
   void exportCallers();
   void exportFileList();
+  void exportPicture();
 
   CallersTreeModel& callersModel() { return *callers_; }
   RecursionMarkModel& marksModel() { return *marks_; }
   const session::SearchPathIndex& index() const { return index_; }
+  GraphPane& graph() { return *graph_; }
 
   QLineEdit* txtFind = nullptr;
   QTreeView* trvCalls = nullptr;
@@ -66,6 +71,7 @@ class ExplorerWindow final : public QMainWindow {
   QLabel* lblDetails = nullptr;
   QAction* mnuFileExportCallers = nullptr;
   QAction* mnuFileExportList = nullptr;
+  QAction* mnuFileExportPicture = nullptr;
   QAction* mnuFileClose = nullptr;
   QAction* mnuEditFind = nullptr;
   QAction* mnuEditFindNext = nullptr;
@@ -77,6 +83,7 @@ class ExplorerWindow final : public QMainWindow {
   void buildMenus();
   void onCallSelected(const QModelIndex& current);
   void onCallerSelected(const QModelIndex& current);
+  void onGraphNodeClicked(engine::TreeKind kind, int node);
   void showCallers(int program, const QString& heading);
   void showDetails(const QString& path);
   void findFrom(bool forward);
@@ -93,6 +100,7 @@ class ExplorerWindow final : public QMainWindow {
   ExplorerServices services_;
   RecursionMarkModel* marks_ = nullptr;
   CallersTreeModel* callers_ = nullptr;
+  GraphPane* graph_ = nullptr;
   std::vector<Text> callersMessages_;  // of the callers tree shown
   session::SearchPathIndex index_;
   bool indexed_ = false;       // the index stands for the current search path

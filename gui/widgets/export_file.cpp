@@ -50,6 +50,21 @@ std::optional<QString> ChooseListExportFile(QWidget* parent, const QString& titl
   return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
 }
 
+std::optional<QString> ChoosePictureExportFile(QWidget* parent, const QString& title,
+                                               QString& format) {
+  const QString svg = QStringLiteral("SVG picture (*.svg)");
+  const QString png = QStringLiteral("PNG image (*.png)");
+  QString selected = svg;
+  const QString path =
+      QFileDialog::getSaveFileName(parent, title, QString(), svg + ";;" + png, &selected);
+  if (path.isEmpty()) return std::nullopt;
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  const bool isPng =
+      suffix == QLatin1String("png") || (suffix != QLatin1String("svg") && selected == png);
+  format = isPng ? QStringLiteral("png") : QStringLiteral("svg");
+  return path;
+}
+
 bool WriteTreeFile(const QString& path, const QString& format, const engine::WritableTree& tree,
                    const std::vector<Text>& messages) {
   return WriteFile(path, [&](std::FILE* file) {

@@ -19,6 +19,10 @@ std::optional<QString> ChooseTreeExportFile(QWidget* parent, const QString& titl
 // A Save dialog for a plain text list.
 std::optional<QString> ChooseListExportFile(QWidget* parent, const QString& title);
 
+// A Save dialog for a picture; `format` receives "svg" or "png".
+std::optional<QString> ChoosePictureExportFile(QWidget* parent, const QString& title,
+                                               QString& format);
+
 // False, after `path` may have been partly written, when it cannot be.
 bool WriteTreeFile(const QString& path, const QString& format, const engine::WritableTree& tree,
                    const std::vector<Text>& messages);

@@ -1,0 +1,22 @@
+#include "cli/graph_output.h"
+
+#include "engine/output_text.h"
+#include "graph/graph_layout.h"
+
+namespace korvath::cli {
+
+platform::Result GraphFormatsAvailable() { return {}; }
+
+platform::Result WriteGraph(std::FILE* file, const engine::WritableTree& tree,
+                            engine::TreeKind kind, bool svg) {
+  const std::string dot = engine::GraphDot(engine::GraphOfTree(tree, kind));
+  std::string svgText;
+  if (svg) {
+    if (const platform::Result laid = graph::RenderGraph(dot, "svg", svgText); !laid) return laid;
+  }
+  engine::Output out(file);
+  out << (svg ? svgText : dot);
+  return out.Finish();
+}
+
+}  // namespace korvath::cli

@@ -1,0 +1,52 @@
+#pragma once
+// The call graph behind a tree: each function once however often it shows,
+// each caller -> callee pair once, with how many lines the calls are on.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "engine/tree_writers.h"
+
+namespace korvath::engine {
+
+struct CallGraph {
+  struct Function {
+    Text name;
+    Text file;          // absolute; empty when unknown
+    int treeNode = 0;   // the first node of the tree that stands for it
+    bool root = false;  // the tree's root
+  };
+  struct Call {
+    int from = 0;
+    int to = 0;
+    int lines = 0;       // distinct lines of the calls
+    bool cycle = false;  // `to` also reaches `from`
+  };
+  std::vector<Function> functions;  // in the order of their first nodes
+  std::vector<Call> calls;          // in the order of their first tree edges
+  // The function each tree node stands for, by node (GraphOfTree only).
+  std::vector<int> functionOfNode;
+};
+
+enum class TreeKind {
+  Calls,    // a node is called by its parent
+  Callers,  // a node calls its parent
+};
+
+CallGraph GraphOfTree(const WritableTree& tree, TreeKind kind);
+
+// The functions within `levels` calls of `center`, following calls forwards
+// only or backwards only, with the calls among them.
+CallGraph Neighbourhood(const CallGraph& graph, int center, int levels);
+
+// The graph in Graphviz DOT: node i has the SVG id "f<i>"; the root is
+// filled, calls in a cycle dashed, and each call's line count is an external
+// label, which lays out far faster than an ordinary one.
+// Above kQuickLayoutCalls calls dot makes fewer passes, above
+// kStraightEdgeCalls it draws straight edges.
+inline constexpr std::size_t kQuickLayoutCalls = 800;
+inline constexpr std::size_t kStraightEdgeCalls = 2000;
+std::string GraphDot(const CallGraph& graph);
+
+}  // namespace korvath::engine

@@ -1,0 +1,253 @@
+#include "gui/graph/graph_pane.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFutureWatcher>
+#include <QImage>
+#include <QLabel>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+
+#include "graph/graph_layout.h"
+#include "gui/graph/graph_view.h"
+#include "gui/widgets/qt_text.h"
+
+namespace korvath::gui {
+namespace {
+
+using engine::TreeKind;
+
+struct Rendered {
+  QByteArray svg;
+  QString error;  // empty when laid out
+};
+
+Rendered Render(const std::string& dot) {
+  Rendered rendered;
+  std::string svg;
+  const platform::Result result = graph::RenderGraph(dot, "svg", svg);
+  if (result.ok()) {
+    rendered.svg = QByteArray(svg.data(), static_cast<qsizetype>(svg.size()));
+  } else {
+    rendered.error = QString::fromStdString(result.description);
+  }
+  return rendered;
+}
+
+std::size_t KindIndex(TreeKind kind) { return kind == TreeKind::Calls ? 0 : 1; }
+
+QString Counted(std::size_t count, const char* one, const char* many) {
+  return count == 1 ? QStringLiteral("1 %1").arg(QLatin1String(one))
+                    : QStringLiteral("%1 %2").arg(count).arg(QLatin1String(many));
+}
+
+QString Size(const engine::CallGraph& graph) {
+  return Counted(graph.functions.size(), "function", "functions") + QStringLiteral(", ") +
+         Counted(graph.calls.size(), "call", "calls");
+}
+
+constexpr int kLevels = 2;
+constexpr int kLargestImageSide = 8192;
+
+}  // namespace
+
+struct GraphPane::Layout {
+  engine::CallGraph whole;  // of the tree shown
+  bool wholeStale = true;
+  engine::CallGraph requested;  // being laid out
+  std::vector<int> requestedOfNode;
+  QString requestedText;
+  engine::CallGraph shown;        // drawn
+  std::vector<int> shownOfNode;   // the drawn function of each tree node, or -1
+  bool shownCurrent = false;      // drawn from the trees as they are
+  bool partial = false;           // the drawn graph is a neighbourhood
+  bool busy = false;
+  bool again = false;     // asked for while busy
+  bool deferred = false;  // asked for while hidden
+  QFutureWatcher<Rendered> watcher;
+};
+
+bool GraphPane::available() { return true; }
+
+GraphPane::GraphPane(QWidget* parent) : QWidget(parent), layout_(std::make_unique<Layout>()) {
+  setObjectName(QStringLiteral("fraGraph"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  cboGraph = new QComboBox(this);
+  cboGraph->setObjectName(QStringLiteral("cboGraph"));
+  cboGraph->addItem(QStringLiteral("Call graph"));
+  cboGraph->addItem(QStringLiteral("Callers graph"));
+  lblGraph = new QLabel(this);
+  lblGraph->setObjectName(QStringLiteral("lblGraph"));
+  lblGraph->setWordWrap(true);
+  view = new GraphView(this);
+  layout->addWidget(cboGraph);
+  layout->addWidget(lblGraph);
+  layout->addWidget(view, 1);
+  connect(cboGraph, &QComboBox::currentIndexChanged, this, [this] {
+    layout_->wholeStale = true;
+    layout_->shownCurrent = false;
+    relayout();
+  });
+  connect(&layout_->watcher, &QFutureWatcher<Rendered>::finished, this, &GraphPane::onLayoutDone);
+  connect(view, &GraphView::functionClicked, this, [this](int function) {
+    const Layout& l = *layout_;
+    if (!l.shownCurrent || static_cast<std::size_t>(function) >= l.shown.functions.size()) return;
+    emit nodeClicked(shownKind(), l.shown.functions[static_cast<std::size_t>(function)].treeNode);
+  });
+}
+
+GraphPane::~GraphPane() = default;
+
+TreeKind GraphPane::shownKind() const {
+  return cboGraph->currentIndex() == 1 ? TreeKind::Callers : TreeKind::Calls;
+}
+
+void GraphPane::showKind(TreeKind kind) { cboGraph->setCurrentIndex(kind == TreeKind::Calls ? 0 : 1); }
+
+const engine::CallGraph& GraphPane::shownGraph() const { return layout_->shown; }
+
+bool GraphPane::layingOut() const { return layout_->busy || layout_->deferred; }
+
+void GraphPane::setTree(TreeKind kind, const engine::WritableTree& tree) {
+  trees_[KindIndex(kind)] = &tree;
+  selected_[KindIndex(kind)] = 1;
+  if (kind != shownKind()) return;
+  layout_->wholeStale = true;
+  layout_->shownCurrent = false;
+  relayout();
+}
+
+void GraphPane::selectNode(TreeKind kind, int node) {
+  selected_[KindIndex(kind)] = node;
+  const Layout& l = *layout_;
+  if (kind != shownKind() || !l.shownCurrent || l.busy) return;  // marked once laid out
+  const int function = shownFunctionOf(node);
+  if (function < 0 && l.partial) {
+    relayout();  // centred on it
+  } else {
+    view->markFunction(function);
+  }
+}
+
+int GraphPane::shownFunctionOf(int node) const {
+  const auto& of = layout_->shownOfNode;
+  return node > 0 && static_cast<std::size_t>(node) < of.size() ? of[static_cast<std::size_t>(node)]
+                                                                : -1;
+}
+
+int GraphPane::centre() const {
+  const auto& of = layout_->whole.functionOfNode;
+  const auto node = static_cast<std::size_t>(selected_[KindIndex(shownKind())]);
+  return node < of.size() && of[node] >= 0 ? of[node] : 0;
+}
+
+void GraphPane::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (layout_->deferred) relayout();
+}
+
+void GraphPane::relayout() {
+  Layout& l = *layout_;
+  l.deferred = !isVisible();
+  if (l.deferred) return;
+  if (l.busy) {
+    l.again = true;
+    return;
+  }
+  startLayout();
+}
+
+void GraphPane::startLayout() {
+  Layout& l = *layout_;
+  const engine::WritableTree* tree = trees_[KindIndex(shownKind())];
+  if (tree == nullptr || tree->Count() == 0) {
+    view->clearPicture();
+    l.shown = {};
+    l.shownOfNode.clear();
+    l.shownCurrent = true;
+    lblGraph->setText(shownKind() == TreeKind::Calls
+                          ? QStringLiteral("No call tree yet: parse a file.")
+                          : QStringLiteral("Select a function: the graph of its callers shows here."));
+    emit pictureChanged();
+    return;
+  }
+  if (l.wholeStale) {
+    l.whole = engine::GraphOfTree(*tree, shownKind());
+    l.wholeStale = false;
+  }
+  const bool partial = l.whole.functions.size() > kMostFunctions || l.whole.calls.size() > kMostCalls;
+  l.requestedOfNode = l.whole.functionOfNode;
+  if (partial) {
+    const int centre = this->centre();
+    l.requested = engine::Neighbourhood(l.whole, centre, kLevels);
+    std::vector<int> shownOfWhole(l.whole.functions.size(), -1);
+    for (std::size_t f = 0; f < l.requested.functions.size(); ++f) {
+      const auto first = static_cast<std::size_t>(l.requested.functions[f].treeNode);
+      shownOfWhole[static_cast<std::size_t>(l.whole.functionOfNode[first])] = static_cast<int>(f);
+    }
+    for (int& f : l.requestedOfNode) f = f < 0 ? -1 : shownOfWhole[static_cast<std::size_t>(f)];
+    l.requestedText =
+        QStringLiteral("Only the functions within two calls of %1 (%2): the whole graph, %3, "
+                       "is too large to read.")
+            .arg(ToQString(l.whole.functions[static_cast<std::size_t>(centre)].name),
+                 Size(l.requested), Size(l.whole));
+  } else {
+    l.requested = l.whole;
+    l.requestedText = Size(l.whole) + QLatin1Char('.');
+  }
+  l.requestedText += QStringLiteral(" The start is filled; dashed calls lie in a cycle.");
+  l.partial = partial;
+  l.busy = true;
+  lblGraph->setText(QStringLiteral("Laying out %1...").arg(Size(l.requested)));
+  l.watcher.setFuture(QtConcurrent::run(Render, engine::GraphDot(l.requested)));
+}
+
+void GraphPane::onLayoutDone() {
+  Layout& l = *layout_;
+  l.busy = false;
+  if (l.again) {  // the trees or the selection moved on meanwhile
+    l.again = false;
+    relayout();
+    return;
+  }
+  const Rendered rendered = l.watcher.result();
+  l.shown = std::move(l.requested);
+  l.shownOfNode = std::move(l.requestedOfNode);
+  l.shownCurrent = true;
+  if (!rendered.error.isEmpty() ||
+      !view->showPicture(rendered.svg, static_cast<int>(l.shown.functions.size()))) {
+    view->clearPicture();
+    lblGraph->setText(rendered.error.isEmpty() ? QStringLiteral("Graphviz drew no readable picture.")
+                                               : rendered.error + QLatin1Char('.'));
+  } else {
+    lblGraph->setText(l.requestedText);
+    view->markFunction(shownFunctionOf(selected_[KindIndex(shownKind())]));
+  }
+  emit pictureChanged();
+}
+
+bool GraphPane::exportPicture(const QString& path, const QString& format) const {
+  const QByteArray& svg = view->svg();
+  if (svg.isEmpty()) return false;
+  if (format == QLatin1String("png")) {
+    QSvgRenderer renderer(svg);
+    QSizeF size = renderer.defaultSize();
+    const double side = std::max(size.width(), size.height());
+    if (side > kLargestImageSide) size *= kLargestImageSide / side;
+    QImage image(size.toSize().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter);
+    painter.end();
+    return image.save(path, "PNG");
+  }
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(svg) == svg.size() && file.flush();
+}
+
+}  // namespace korvath::gui

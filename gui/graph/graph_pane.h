@@ -1,0 +1,74 @@
+#pragma once
+// The call graph of the explorer's call tree, or of its callers tree, as a
+// picture laid out by Graphviz off the user-interface thread. Large graphs
+// show only the neighbourhood of the selected function. Built without
+// Graphviz, the pane says what to install instead.
+
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+#include "engine/call_graph.h"
+
+class QComboBox;
+class QLabel;
+
+namespace korvath::gui {
+
+class GraphView;
+
+class GraphPane final : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Whether this build draws graphs at all.
+  static bool available();
+  // Past either count, only the neighbourhood of the selected function is
+  // drawn: a whole picture would be unreadable and slow to lay out.
+  static constexpr std::size_t kMostFunctions = 400;
+  static constexpr std::size_t kMostCalls = 2000;
+
+  explicit GraphPane(QWidget* parent = nullptr);
+  ~GraphPane() override;
+
+  // The tree of `kind` changed; the caller keeps it until the next call.
+  void setTree(engine::TreeKind kind, const engine::WritableTree& tree);
+  // Node `node` of the tree of `kind` is selected.
+  void selectNode(engine::TreeKind kind, int node);
+  engine::TreeKind shownKind() const;
+  void showKind(engine::TreeKind kind);
+  // The graph drawn (the neighbourhood, when only that is), once laid out.
+  const engine::CallGraph& shownGraph() const;
+  bool layingOut() const;
+  // `format` "svg" or "png"; false when nothing is drawn or it cannot be written.
+  bool exportPicture(const QString& path, const QString& format) const;
+
+  QComboBox* cboGraph = nullptr;
+  QLabel* lblGraph = nullptr;
+  GraphView* view = nullptr;  // null without Graphviz
+
+ signals:
+  // A function of the picture was clicked: the first node that stands for
+  // it in the tree of `kind`.
+  void nodeClicked(engine::TreeKind kind, int node);
+  // A layout finished, shown or failed.
+  void pictureChanged();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  struct Layout;
+  void relayout();
+  void startLayout();
+  void onLayoutDone();
+  int centre() const;
+  int shownFunctionOf(int node) const;
+
+  std::array<const engine::WritableTree*, 2> trees_{};
+  std::array<int, 2> selected_{1, 1};
+  std::unique_ptr<Layout> layout_;
+};
+
+}  // namespace korvath::gui

@@ -1,0 +1,137 @@
+#include "gui/graph/graph_view.h"
+
+#include <QGraphicsRectItem>
+#include <QGraphicsSvgItem>
+#include <QMouseEvent>
+#include <QPen>
+#include <QShortcut>
+#include <QSvgRenderer>
+#include <QWheelEvent>
+#include <cmath>
+
+namespace korvath::gui {
+namespace {
+
+constexpr double kZoomStep = 1.0015;  // per eighth of a degree of wheel
+constexpr double kSmallest = 0.02;
+constexpr double kLargest = 8.0;
+constexpr double kReadable = 0.6;
+
+}  // namespace
+
+GraphView::GraphView(QWidget* parent) : QGraphicsView(parent) {
+  setObjectName(QStringLiteral("grvGraph"));
+  setScene(new QGraphicsScene(this));
+  setDragMode(QGraphicsView::ScrollHandDrag);
+  setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
+  setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                 QPainter::SmoothPixmapTransform);
+  setBackgroundBrush(Qt::white);
+  auto* fit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), this);
+  fit->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(fit, &QShortcut::activated, this, &GraphView::fitPicture);
+}
+
+GraphView::~GraphView() = default;
+
+void GraphView::clearPicture() {
+  scene()->clear();  // the picture and the mark with it
+  picture_ = nullptr;
+  mark_ = nullptr;
+  delete renderer_;
+  renderer_ = nullptr;
+  bounds_.clear();
+  svg_.clear();
+  marked_ = -1;
+}
+
+bool GraphView::showPicture(const QByteArray& svg, int functions) {
+  clearPicture();
+  auto* renderer = new QSvgRenderer(svg, this);
+  if (!renderer->isValid()) {
+    delete renderer;
+    return false;
+  }
+  renderer_ = renderer;
+  svg_ = svg;
+  picture_ = new QGraphicsSvgItem;
+  picture_->setSharedRenderer(renderer_);
+  scene()->addItem(picture_);
+  scene()->setSceneRect(picture_->boundingRect());
+  // A node's box as drawn: its group's bounds under the transforms of the
+  // groups around it.
+  bounds_.reserve(static_cast<std::size_t>(functions));
+  for (int f = 0; f < functions; ++f) {
+    const QString id = QStringLiteral("f%1").arg(f);
+    bounds_.push_back(renderer_->elementExists(id)
+                          ? renderer_->transformForElement(id).mapRect(renderer_->boundsOnElement(id))
+                          : QRectF());
+  }
+  mark_ = scene()->addRect(QRectF(), QPen(QColor(0x1f, 0x6f, 0xeb), 3));
+  mark_->setZValue(1);
+  mark_->hide();
+  // Fitted, unless that makes the names too small to read: then the marked
+  // function is what the view shows first, and Ctrl+0 shows everything.
+  fitPicture();
+  if (transform().m11() < kReadable) setTransform(QTransform::fromScale(kReadable, kReadable));
+  return true;
+}
+
+QRectF GraphView::functionBounds(int function) const {
+  return function >= 0 && static_cast<std::size_t>(function) < bounds_.size()
+             ? bounds_[static_cast<std::size_t>(function)]
+             : QRectF();
+}
+
+int GraphView::functionAt(const QPointF& scenePoint) const {
+  for (std::size_t f = 0; f < bounds_.size(); ++f) {
+    if (bounds_[f].contains(scenePoint)) return static_cast<int>(f);
+  }
+  return -1;
+}
+
+void GraphView::markFunction(int function) {
+  marked_ = function;
+  const QRectF box = functionBounds(function);
+  if (mark_ == nullptr) return;
+  if (box.isEmpty()) {
+    mark_->hide();
+    return;
+  }
+  mark_->setRect(box.adjusted(-3, -3, 3, 3));
+  mark_->show();
+  if (!viewport()->rect().contains(mapFromScene(box).boundingRect())) centerOn(box.center());
+}
+
+void GraphView::fitPicture() {
+  if (picture_ == nullptr) return;
+  fitInView(scene()->sceneRect(), Qt::KeepAspectRatio);
+  // Never larger than life: a small graph stays readable at its own size.
+  if (transform().m11() > 1.0) resetTransform();
+}
+
+void GraphView::wheelEvent(QWheelEvent* event) {
+  const double factor = std::pow(kZoomStep, event->angleDelta().y());
+  const double scaled = transform().m11() * factor;
+  if (picture_ == nullptr || scaled < kSmallest || scaled > kLargest) return;
+  scale(factor, factor);
+  event->accept();
+}
+
+void GraphView::mousePressEvent(QMouseEvent* event) {
+  pressedAt_ = event->position().toPoint();
+  QGraphicsView::mousePressEvent(event);
+}
+
+// A click is a press and release in one place; anything more pans.
+void GraphView::mouseReleaseEvent(QMouseEvent* event) {
+  QGraphicsView::mouseReleaseEvent(event);
+  if (event->button() != Qt::LeftButton ||
+      (event->position().toPoint() - pressedAt_).manhattanLength() > 4) {
+    return;
+  }
+  const int function = functionAt(mapToScene(event->position().toPoint()));
+  if (function >= 0) emit functionClicked(function);
+}
+
+}  // namespace korvath::gui

@@ -1,0 +1,54 @@
+#pragma once
+// A laid-out call graph as a zoomable picture: the wheel zooms about the
+// pointer, dragging pans, Ctrl+0 fits, and a click on a function reports it.
+
+#include <QByteArray>
+#include <QGraphicsView>
+#include <QRectF>
+#include <vector>
+
+class QGraphicsRectItem;
+class QGraphicsSvgItem;
+class QSvgRenderer;
+
+namespace korvath::gui {
+
+class GraphView final : public QGraphicsView {
+  Q_OBJECT
+
+ public:
+  explicit GraphView(QWidget* parent = nullptr);
+  ~GraphView() override;
+
+  // The picture of `functions` functions whose SVG groups have the ids
+  // "f0", "f1", ...; false when the SVG cannot be read.
+  bool showPicture(const QByteArray& svg, int functions);
+  void clearPicture();
+  // Outlines function `function` and brings it into view; -1 for none.
+  void markFunction(int function);
+  int markedFunction() const { return marked_; }
+  // Where function `function` stands, in scene coordinates; empty if not shown.
+  QRectF functionBounds(int function) const;
+  int functionAt(const QPointF& scenePoint) const;
+  void fitPicture();
+  const QByteArray& svg() const { return svg_; }
+
+ signals:
+  void functionClicked(int function);
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  QSvgRenderer* renderer_ = nullptr;
+  QGraphicsSvgItem* picture_ = nullptr;
+  QGraphicsRectItem* mark_ = nullptr;
+  std::vector<QRectF> bounds_;  // by function
+  QByteArray svg_;
+  int marked_ = -1;
+  QPoint pressedAt_;
+};
+
+}  // namespace korvath::gui
