@@ -79,9 +79,8 @@ CallGraph GraphOfTree(const WritableTree& tree, TreeKind kind) {
   for (int node = 1; node <= tree.Count(); ++node) {
     const int f = functions.Of(node);
     graph.functionOfNode[static_cast<std::size_t>(node)] = f;
-    if (f == static_cast<int>(graph.functions.size())) {
-      graph.functions.push_back({tree.Name(node), tree.File(node), node, node == 1});
-    }
+    const bool first = f == static_cast<int>(graph.functions.size());
+    if (first) graph.functions.push_back({tree.Name(node), tree.File(node), node, node == 1});
     if (node == 1) continue;
     const int parent = functions.Of(tree.Parent(node));
     const int from = kind == TreeKind::Calls ? parent : f;
@@ -91,7 +90,7 @@ CallGraph GraphOfTree(const WritableTree& tree, TreeKind kind) {
     tree.AppendLines(node, lines);
     std::sort(lines.begin(), lines.end());
     const auto distinct = std::unique(lines.begin(), lines.end()) - lines.begin();
-    graph.calls.push_back({from, to, static_cast<int>(distinct), false});
+    graph.calls.push_back({from, to, static_cast<int>(distinct), false, first});
   }
   const std::vector<int> component = Components(graph);
   for (auto& call : graph.calls) {
@@ -137,7 +136,7 @@ CallGraph Neighbourhood(const CallGraph& graph, int center, int levels) {
   for (const auto& call : graph.calls) {
     const int from = renumbered[static_cast<std::size_t>(call.from)];
     const int to = renumbered[static_cast<std::size_t>(call.to)];
-    if (from >= 0 && to >= 0) near.calls.push_back({from, to, call.lines, call.cycle});
+    if (from >= 0 && to >= 0) near.calls.push_back({from, to, call.lines, call.cycle, call.spanning});
   }
   return near;
 }
@@ -172,7 +171,10 @@ std::string GraphDot(const CallGraph& graph) {
     out += "  f" + std::to_string(call.from) + " -> f" + std::to_string(call.to) +
            " [xlabel=\"" + lines + "\", tooltip=\"" + lines +
            (call.lines == 1 ? " line\"" : " lines\"");
-    if (call.cycle) out += ", style=dashed";
+    // dot ranks by every call, so a cycle through hundreds of functions
+    // stretches over hundreds of ranks and takes minutes; within cycles
+    // only the calls that first reached a function set the ranks.
+    if (call.cycle) out += call.spanning ? ", style=dashed" : ", style=dashed, constraint=false";
     out += "];\n";
   }
   out += "}\n";

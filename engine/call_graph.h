@@ -22,6 +22,9 @@ struct CallGraph {
     int to = 0;
     int lines = 0;       // distinct lines of the calls
     bool cycle = false;  // `to` also reaches `from`
+    // The call by which the tree first reached its callee (its caller, in
+    // a callers tree): these calls alone form a tree over the functions.
+    bool spanning = false;
   };
   std::vector<Function> functions;  // in the order of their first nodes
   std::vector<Call> calls;          // in the order of their first tree edges

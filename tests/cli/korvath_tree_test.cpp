@@ -29,6 +29,7 @@ struct CliCase {
   std::optional<std::string> out{};  // the whole standard output
   std::optional<std::string> err{};  // the whole standard error
   std::vector<std::string> outHas{}, outLacks{}, errHas{};
+  std::vector<std::pair<std::string, int>> outCounts{};  // how often each part occurs
 };
 
 const std::string kSample = "-C '" KORVATH_SOURCE_DIR "/examples/sample' ";
@@ -41,6 +42,7 @@ const std::string kUserPathdef = "--pathdef @P/m/toolbox/local/pathdef.m ";
 const Files kUserProject = {
     {"m/toolbox/local/pathdef.m", "p = [...\n     matlabroot,'/lib:', ...\n];\n"},
     {"m/lib/tool.m", ""}, {"m/lib/dead.m", "dead\n"}, {"main.m", "tool\nmine\n"}, {"mine.m", ""}};
+const Files kCycleProject = {{"main.m", "a\n"}, {"lib/a.m", "b\nb\n"}, {"lib/b.m", "a\n"}};
 const Files kDiscardProject = {
     {"main.m", "a\nb\n"}, {"lib/a.m", ""}, {"lib/b.m", ""}, {"mylist.txt", "a\n%G\nb\n"}};
 
@@ -128,6 +130,26 @@ const CliCase kCases[] = {
                 "\"lines\": [1], \"children\": []}"}},
     {.name = "CallersOfNoFile", .args = kUserPathdef + "--callers nosuch", .files = kUserProject,
      .exitCode = 1, .out = "", .err = "korvath-tree: nosuch.m was not found on the search path\n"},
+#if KORVATH_HAVE_GRAPH
+    // The sample's nine functions and ten calling pairs, each drawn once
+    // however often the tree repeats them; the start filled.
+    {.name = "SampleGraphAsSvg", .args = kSample + "--format svg main",
+     .outHas = {"<svg", "<g id=\"f0\" class=\"node\">", "fill=\"#ffe08a\""},
+     .outCounts = {{"class=\"node\"", 9}, {"class=\"edge\"", 10}}},
+    // a and b call each other: both their calls dashed, main's not; a's two
+    // lines on its one call.
+    {.name = "CycleDashedInGraph", .args = "--format graph main", .files = kCycleProject,
+     .outHas = {"f0 -> f1 [xlabel=\"1\"", "f1 -> f2 [xlabel=\"2\"", "f2 -> f1 [xlabel=\"1\""},
+     .outCounts = {{" -> ", 3}, {"style=dashed", 2}, {"label=\"main\"", 1}}},
+    {.name = "CallersGraph", .args = kUserPathdef + "--format graph --callers tool",
+     .files = kUserProject, .outHas = {"f0 [id=\"f0\", label=\"tool\"", "f1 -> f0"},
+     .outCounts = {{" -> ", 1}}},
+#else
+    {.name = "SvgNeedsGraphviz", .args = "--format svg main", .files = kCycleProject,
+     .exitCode = 2, .out = "", .errHas = {"install libgraphviz-dev"}},
+#endif
+    {.name = "UncalledDrawsNoGraph", .args = "--uncalled --format svg", .exitCode = 2,
+     .errHas = {"--uncalled"}},
     {.name = "UncalledTakesNoStart", .args = "--uncalled main", .exitCode = 2,
      .errHas = {"--uncalled takes no START"}},
     {.name = "StartAfterDoubleDash", .args = "-- main", .files = {{"main.m", ""}}, .out = "main\n"},
@@ -192,6 +214,11 @@ TEST_P(KorvathTreeTest, Run) {
   for (const std::string& part : c.outHas) EXPECT_NE(out.find(expand(part)), out.npos) << out;
   for (const std::string& part : c.outLacks) EXPECT_EQ(out.find(expand(part)), out.npos) << out;
   for (const std::string& part : c.errHas) EXPECT_NE(err.find(expand(part)), err.npos) << err;
+  for (const auto& [part, expected] : c.outCounts) {
+    int count = 0;
+    for (auto at = out.find(part); at != out.npos; at = out.find(part, at + 1)) ++count;
+    EXPECT_EQ(count, expected) << part;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KorvathTreeTest, ::testing::ValuesIn(kCases),

@@ -1,0 +1,176 @@
+// The explorer's call graph: clicks select in the trees and selections mark
+// the picture, the callers graph, the neighbourhood of large graphs, and the
+// exported pictures; a build without Graphviz says what to install.
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include "gui/explorer/explorer_window.h"
+#include "gui/graph/graph_pane.h"
+#include "gui/main_window.h"
+#include "platform/utf8.h"
+#include "tests/support/memory_file_system.h"
+#if KORVATH_HAVE_GRAPH_VIEW
+#include "gui/graph/graph_view.h"
+#endif
+
+namespace korvath::gui {
+
+class GraphPaneTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<MainWindow> MakeWindow(const QString& start) {
+    MainWindowServices s;
+    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text) { shown_ << text; };
+    s.openInEditor = [](const QString&, int) { return true; };
+    s.savePictureDialog = [this](QWidget*, QString& format) {
+      format = pictureFormat_;
+      return std::optional<QString>(dir_.filePath("picture." + pictureFormat_));
+    };
+    s.endProgram = [] {};
+    auto window = std::make_unique<MainWindow>(*fs_, s);
+    window->load(u"/fallback");
+    window->txtFileName->setText(start);
+    window->parse();
+    window->explore();
+    return window;
+  }
+
+  static QStringList Names(const engine::CallGraph& graph) {
+    QStringList names;
+    for (const auto& f : graph.functions) names << QString::fromStdString(platform::ToUtf8(f.name));
+    return names;
+  }
+
+  static int FunctionNamed(const GraphPane& pane, const QString& name) {
+    return static_cast<int>(Names(pane.shownGraph()).indexOf(name));
+  }
+
+  static bool LaidOut(const GraphPane& pane) {
+    return !pane.layingOut() && !pane.shownGraph().functions.empty();
+  }
+
+  std::unique_ptr<testing::MemoryFileSystem> fs_;
+  QTemporaryDir dir_;
+  QStringList shown_;
+  QString pictureFormat_ = QStringLiteral("svg");
+
+ private slots:
+  void init() {
+    fs_ = std::make_unique<testing::MemoryFileSystem>();
+    fs_->AddFile("/m/toolbox/local/pathdef.m", "p = [...\n     matlabroot,'/lib:', ...\n];\n");
+    fs_->AddFile("/work/korvath.ini", "Matlab Pathdef = /m/toolbox/local/pathdef.m\n");
+    fs_->AddFile("/work/main.m", "a\nb\n");
+    fs_->AddFile("/m/lib/a.m", "c\n");
+    fs_->AddFile("/m/lib/b.m", "c\nd\n");
+    fs_->AddFile("/m/lib/c.m", "deep\na\n");
+    fs_->AddFile("/m/lib/deep.m", "");
+    fs_->AddFile("/m/lib/d.m", "");
+    // f0 .. f499 call like a binary heap: f(i) calls f(2i+1) and f(2i+2).
+    for (int i = 0; i < 500; ++i) {
+      std::string text;
+      for (const int callee : {2 * i + 1, 2 * i + 2}) {
+        if (callee < 500) text += "f" + std::to_string(callee) + "\n";
+      }
+      fs_->AddFile("/m/lib/f" + std::to_string(i) + ".m", text);
+    }
+    fs_->AddDirectory("/fallback");
+    fs_->SetCwd("/work");
+    shown_.clear();
+  }
+
+#if KORVATH_HAVE_GRAPH_VIEW
+  // Each function once, each calling pair once; a click on a function
+  // selects its first node, and the selection in a tree is outlined.
+  void clickSelectsInTheTrees() {
+    auto w = MakeWindow(QStringLiteral("main"));
+    ExplorerWindow* e = w->explorer();
+    GraphPane& pane = e->graph();
+    QTRY_VERIFY(LaidOut(pane));
+    QCOMPARE(Names(pane.shownGraph()), (QStringList{"main", "a", "b", "c", "deep", "d"}));
+    QCOMPARE(pane.shownGraph().calls.size(), std::size_t{7});
+    QCOMPARE(pane.view->markedFunction(), 0);
+
+    const int d = FunctionNamed(pane, QStringLiteral("d"));
+    const QPoint at = pane.view->mapFromScene(pane.view->functionBounds(d).center());
+    QTest::mouseClick(pane.view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(e->trvCalls->currentIndex().data().toString(), QStringLiteral("d (2)"));
+    QCOMPARE(pane.view->markedFunction(), d);
+    // A drag pans and selects nothing.
+    QTest::mousePress(pane.view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseRelease(pane.view->viewport(), Qt::LeftButton, Qt::NoModifier, at + QPoint(30, 0));
+    QCOMPARE(e->trvCalls->currentIndex().data().toString(), QStringLiteral("d (2)"));
+
+    e->txtFind->setText(QStringLiteral("deep"));
+    e->findNext();
+    QCOMPARE(pane.view->markedFunction(), FunctionNamed(pane, QStringLiteral("deep")));
+
+    // The callers graph of the selected function: it is the filled root and
+    // its callers call towards it.
+    pane.showKind(engine::TreeKind::Callers);
+    QTRY_VERIFY(LaidOut(pane) && Names(pane.shownGraph()).first() == "deep");
+    QVERIFY(pane.shownGraph().functions.front().root);
+    const int c = FunctionNamed(pane, QStringLiteral("c"));
+    QCOMPARE(pane.shownGraph().calls.front().from, c);
+    QTest::mouseClick(pane.view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      pane.view->mapFromScene(pane.view->functionBounds(c).center()));
+    QCOMPARE(e->trvCallers->currentIndex().data().toString(), QStringLiteral("c (1)"));
+    QVERIFY(!pane.lblGraph->text().contains(QStringLiteral("Only")));
+  }
+
+  // Past 400 functions only those within two calls of the selected function
+  // are drawn, and the line above the picture says so.
+  void largeGraphsShowTheNeighbourhood() {
+    auto w = MakeWindow(QStringLiteral("f0"));
+    ExplorerWindow* e = w->explorer();
+    GraphPane& pane = e->graph();
+    QTRY_VERIFY(LaidOut(pane));
+    QCOMPARE(Names(pane.shownGraph()), (QStringList{"f0", "f1", "f3", "f4", "f2", "f5", "f6"}));
+    QVERIFY(pane.lblGraph->text().contains(QStringLiteral("within two calls of f0")));
+    QVERIFY(pane.lblGraph->text().contains(QStringLiteral("500 functions, 499 calls")));
+
+    e->txtFind->setText(QStringLiteral("f10 ("));
+    e->findNext();
+    QTRY_VERIFY(LaidOut(pane) && Names(pane.shownGraph()).contains("f10"));
+    QStringList names = Names(pane.shownGraph());
+    names.sort();
+    QCOMPARE(names, (QStringList{"f1", "f10", "f21", "f22", "f4", "f43", "f44", "f45", "f46"}));
+    QCOMPARE(pane.view->markedFunction(), FunctionNamed(pane, QStringLiteral("f10")));
+  }
+
+  void exportsThePicture_data() {
+    QTest::addColumn<QString>("format");
+    QTest::newRow("svg") << "svg";
+    QTest::newRow("png") << "png";
+  }
+  void exportsThePicture() {
+    QFETCH(QString, format);
+    pictureFormat_ = format;
+    auto w = MakeWindow(QStringLiteral("main"));
+    QTRY_VERIFY(LaidOut(w->explorer()->graph()));
+    w->explorer()->mnuFileExportPicture->trigger();
+    QCOMPARE(shown_, QStringList());
+    const QString path = dir_.filePath("picture." + format);
+    if (format == QLatin1String("png")) {
+      const QImage image(path);
+      QVERIFY(image.width() > 50 && image.height() > 50);
+    } else {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QCOMPARE(file.readAll().count("class=\"node\""), 6);
+    }
+  }
+#else
+  void saysWhatToInstall() {
+    auto w = MakeWindow(QStringLiteral("main"));
+    ExplorerWindow* e = w->explorer();
+    QVERIFY(e->graph().lblGraph->text().contains(QStringLiteral("libgraphviz-dev")));
+    QVERIFY(!e->mnuFileExportPicture->isEnabled());
+  }
+#endif
+};
+
+}  // namespace korvath::gui
+
+QTEST_MAIN(korvath::gui::GraphPaneTest)
+#include "graph_pane_test.moc"
