@@ -1,6 +1,7 @@
 #include "gui/graph/graph_pane.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFutureWatcher>
 #include <QImage>
@@ -68,6 +69,7 @@ struct GraphPane::Layout {
   bool again = false;     // asked for while busy
   bool deferred = false;  // asked for while hidden
   QFutureWatcher<Rendered> watcher;
+  QElapsedTimer clock;  // from the request to the picture shown
 };
 
 bool GraphPane::available() { return true; }
@@ -202,6 +204,7 @@ void GraphPane::startLayout() {
   l.requestedText += QStringLiteral(" The start is filled; dashed calls lie in a cycle.");
   l.partial = partial;
   l.busy = true;
+  l.clock.start();
   lblGraph->setText(QStringLiteral("Laying out %1...").arg(Size(l.requested)));
   l.watcher.setFuture(QtConcurrent::run(Render, engine::GraphDot(l.requested)));
 }
@@ -224,7 +227,8 @@ void GraphPane::onLayoutDone() {
     lblGraph->setText(rendered.error.isEmpty() ? QStringLiteral("Graphviz drew no readable picture.")
                                                : rendered.error + QLatin1Char('.'));
   } else {
-    lblGraph->setText(l.requestedText);
+    lblGraph->setText(l.requestedText +
+                      QStringLiteral(" Laid out in %1 s.").arg(l.clock.elapsed() / 1000.0, 0, 'f', 2));
     view->markFunction(shownFunctionOf(selected_[KindIndex(shownKind())]));
   }
   emit pictureChanged();
