@@ -12,7 +12,7 @@ platform::Result WriteGraph(std::FILE* file, const engine::WritableTree& tree,
   const std::string dot = engine::GraphDot(engine::GraphOfTree(tree, kind));
   std::string svgText;
   if (svg) {
-    if (const platform::Result laid = graph::RenderGraph(dot, "svg", svgText); !laid) return laid;
+    if (platform::Result laid = graph::RenderGraph(dot, "svg", svgText); !laid) return laid;
   }
   engine::Output out(file);
   out << (svg ? svgText : dot);

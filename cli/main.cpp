@@ -216,7 +216,8 @@ int Run(const CommandLine& cl) {
   }
   if (cl.format == OutputFormat::Graph || cl.format == OutputFormat::Svg) {
     if (const Result available = GraphFormatsAvailable(); !available) {
-      return UsageError(available.description);
+      std::fprintf(stderr, "korvath-tree: %s\n", available.description.c_str());
+      return 2;
     }
   }
   engine::RunInput input;

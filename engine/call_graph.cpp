@@ -168,9 +168,15 @@ std::string GraphDot(const CallGraph& graph) {
   }
   for (const auto& call : graph.calls) {
     const std::string lines = std::to_string(call.lines);
-    out += "  f" + std::to_string(call.from) + " -> f" + std::to_string(call.to) +
-           " [xlabel=\"" + lines + "\", tooltip=\"" + lines +
-           (call.lines == 1 ? " line\"" : " lines\"");
+    out += "  f";
+    out += std::to_string(call.from);
+    out += " -> f";
+    out += std::to_string(call.to);
+    out += " [xlabel=\"";
+    out += lines;
+    out += "\", tooltip=\"";
+    out += lines;
+    out += call.lines == 1 ? " line\"" : " lines\"";
     // dot ranks by every call, so a cycle through hundreds of functions
     // stretches over hundreds of ranks and takes minutes; within cycles
     // only the calls that first reached a function set the ranks.
