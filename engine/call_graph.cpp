@@ -9,6 +9,9 @@
 namespace korvath::engine {
 namespace {
 
+constexpr int kStaggerFrom = 8;  // spanning calls on one function before staggering
+constexpr int kStaggerRanks = 4;
+
 // Strongly connected components (Tarjan's, with an explicit stack): a call
 // lies in a cycle when both ends share a component.
 std::vector<int> Components(const CallGraph& graph) {
@@ -102,29 +105,37 @@ CallGraph GraphOfTree(const WritableTree& tree, TreeKind kind) {
 
 CallGraph Neighbourhood(const CallGraph& graph, int center, int levels) {
   const std::size_t n = graph.functions.size();
-  std::vector<std::vector<int>> forward(n), backward(n);
-  for (const auto& call : graph.calls) {
-    forward[static_cast<std::size_t>(call.from)].push_back(call.to);
-    backward[static_cast<std::size_t>(call.to)].push_back(call.from);
+  // Calls by place in graph.calls, leaving each function and reaching it.
+  std::vector<std::vector<int>> out(n), in(n);
+  for (std::size_t c = 0; c < graph.calls.size(); ++c) {
+    out[static_cast<std::size_t>(graph.calls[c].from)].push_back(static_cast<int>(c));
+    in[static_cast<std::size_t>(graph.calls[c].to)].push_back(static_cast<int>(c));
   }
   std::vector<char> kept(n, 0);
-  for (const auto* edges : {&forward, &backward}) {
+  // The call by which the walk first reached each function: the picture is
+  // ranked by these, callers above the centre and callees below it.
+  std::vector<char> spanning(graph.calls.size(), 0);
+  kept[static_cast<std::size_t>(center)] = 1;
+  for (const bool forward : {true, false}) {
+    const auto& calls = forward ? out : in;
     std::vector<char> seen(n, 0);  // each direction walks on its own
     std::vector<int> level{center};
     seen[static_cast<std::size_t>(center)] = 1;
     for (int step = 0; step < levels && !level.empty(); ++step) {
       std::vector<int> nextLevel;
       for (const int f : level) {
-        for (const int g : (*edges)[static_cast<std::size_t>(f)]) {
-          if (seen[static_cast<std::size_t>(g)] == 0) {
-            seen[static_cast<std::size_t>(g)] = 1;
-            nextLevel.push_back(g);
-          }
+        for (const int c : calls[static_cast<std::size_t>(f)]) {
+          const auto& call = graph.calls[static_cast<std::size_t>(c)];
+          const auto g = static_cast<std::size_t>(forward ? call.to : call.from);
+          if (seen[g] != 0) continue;
+          seen[g] = 1;
+          nextLevel.push_back(static_cast<int>(g));
+          if (kept[g] == 0) spanning[static_cast<std::size_t>(c)] = 1;
+          kept[g] = 1;
         }
       }
       level = std::move(nextLevel);
     }
-    for (std::size_t f = 0; f < n; ++f) kept[f] = static_cast<char>(kept[f] | seen[f]);
   }
   CallGraph near;
   std::vector<int> renumbered(n, -1);
@@ -133,10 +144,11 @@ CallGraph Neighbourhood(const CallGraph& graph, int center, int levels) {
     renumbered[f] = static_cast<int>(near.functions.size());
     near.functions.push_back(graph.functions[f]);
   }
-  for (const auto& call : graph.calls) {
+  for (std::size_t c = 0; c < graph.calls.size(); ++c) {
+    const auto& call = graph.calls[c];
     const int from = renumbered[static_cast<std::size_t>(call.from)];
     const int to = renumbered[static_cast<std::size_t>(call.to)];
-    if (from >= 0 && to >= 0) near.calls.push_back({from, to, call.lines, call.cycle, call.spanning});
+    if (from >= 0 && to >= 0) near.calls.push_back({from, to, call.lines, call.cycle, spanning[c] != 0});
   }
   return near;
 }
@@ -166,8 +178,27 @@ std::string GraphDot(const CallGraph& graph) {
     if (function.root) out += ", style=\"filled,bold\", fillcolor=\"#ffe08a\", penwidth=2";
     out += "];\n";
   }
+  // A function that first reached dozens of others would lay them all out
+  // on one rank, a band many times wider than high: its spanning calls are
+  // staggered over up to four ranks instead.
+  std::vector<int> spanningOut(graph.functions.size(), 0), spanningIn(graph.functions.size(), 0);
+  for (const auto& call : graph.calls) {
+    if (!call.spanning) continue;
+    ++spanningOut[static_cast<std::size_t>(call.from)];
+    ++spanningIn[static_cast<std::size_t>(call.to)];
+  }
+  std::vector<int> placedOut(graph.functions.size(), 0), placedIn(graph.functions.size(), 0);
   for (const auto& call : graph.calls) {
     const std::string lines = std::to_string(call.lines);
+    int minLength = 1;
+    if (call.spanning) {
+      const auto from = static_cast<std::size_t>(call.from), to = static_cast<std::size_t>(call.to);
+      const bool byCaller = spanningOut[from] > kStaggerFrom;
+      const int count = byCaller ? spanningOut[from] : spanningIn[to];
+      const int placed = byCaller ? placedOut[from]++ : placedIn[to]++;
+      const int ranks = std::min(kStaggerRanks, (count + kStaggerFrom - 1) / kStaggerFrom);
+      minLength += placed % ranks;
+    }
     out += "  f";
     out += std::to_string(call.from);
     out += " -> f";
@@ -177,6 +208,7 @@ std::string GraphDot(const CallGraph& graph) {
     out += "\", tooltip=\"";
     out += lines;
     out += call.lines == 1 ? " line\"" : " lines\"";
+    if (minLength > 1) out += ", minlen=" + std::to_string(minLength);
     // dot ranks by every call, so a cycle through hundreds of functions
     // stretches over hundreds of ranks and takes minutes; within cycles
     // only the calls that first reached a function set the ranks.

@@ -40,7 +40,8 @@ enum class TreeKind {
 CallGraph GraphOfTree(const WritableTree& tree, TreeKind kind);
 
 // The functions within `levels` calls of `center`, following calls forwards
-// only or backwards only, with the calls among them.
+// only or backwards only, with the calls among them; the spanning calls are
+// those by which the walk first reached each function.
 CallGraph Neighbourhood(const CallGraph& graph, int center, int levels);
 
 // The graph in Graphviz DOT: node i has the SVG id "f<i>"; the root is
