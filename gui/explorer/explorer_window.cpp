@@ -171,6 +171,12 @@ void ExplorerWindow::buildMenus() {
   mnuEditGoTo = mnuEdit->addAction(QStringLiteral("&Go to expanded node"));
   mnuEditGoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
 
+  QMenu* mnuView = menuBar()->addMenu(QStringLiteral("&View"));
+  mnuViewFitPicture = mnuView->addAction(QStringLiteral("&Fit picture"));
+  mnuViewFitPicture->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+  mnuViewFitPicture->setEnabled(GraphPane::available());
+  connect(mnuViewFitPicture, &QAction::triggered, graph_, &GraphPane::fitPicture);
+
   connect(mnuFileExportCallers, &QAction::triggered, this, &ExplorerWindow::exportCallers);
   connect(mnuFileExportList, &QAction::triggered, this, &ExplorerWindow::exportFileList);
   connect(mnuFileExportPicture, &QAction::triggered, this, &ExplorerWindow::exportPicture);

@@ -77,6 +77,7 @@ class ExplorerWindow final : public QMainWindow {
   QAction* mnuEditFindNext = nullptr;
   QAction* mnuEditFindPrevious = nullptr;
   QAction* mnuEditGoTo = nullptr;
+  QAction* mnuViewFitPicture = nullptr;
 
  private:
   void buildControls();

@@ -201,7 +201,10 @@ void GraphPane::startLayout() {
     l.requested = l.whole;
     l.requestedText = Size(l.whole) + QLatin1Char('.');
   }
-  l.requestedText += QStringLiteral(" The start is filled; dashed calls lie in a cycle.");
+  l.requestedText += shownKind() == TreeKind::Calls
+                         ? QStringLiteral(" The start is filled; dashed calls lie in a cycle.")
+                         : QStringLiteral(" The function whose callers these are is filled; "
+                                          "dashed calls lie in a cycle.");
   l.partial = partial;
   l.busy = true;
   l.clock.start();
@@ -233,6 +236,8 @@ void GraphPane::onLayoutDone() {
   }
   emit pictureChanged();
 }
+
+void GraphPane::fitPicture() { view->fitPicture(); }
 
 bool GraphPane::exportPicture(const QString& path, const QString& format) const {
   const QByteArray& svg = view->svg();

@@ -43,6 +43,8 @@ class GraphPane final : public QWidget {
   bool layingOut() const;
   // `format` "svg" or "png"; false when nothing is drawn or it cannot be written.
   bool exportPicture(const QString& path, const QString& format) const;
+  // The whole picture in view, no larger than life.
+  void fitPicture();
 
   QComboBox* cboGraph = nullptr;
   QLabel* lblGraph = nullptr;

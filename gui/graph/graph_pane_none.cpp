@@ -43,6 +43,7 @@ bool GraphPane::layingOut() const { return false; }
 bool GraphPane::exportPicture(const QString& /*path*/, const QString& /*format*/) const {
   return false;
 }
+void GraphPane::fitPicture() {}
 void GraphPane::showEvent(QShowEvent* event) { QWidget::showEvent(event); }
 
 }  // namespace korvath::gui

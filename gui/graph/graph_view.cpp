@@ -4,7 +4,6 @@
 #include <QGraphicsSvgItem>
 #include <QMouseEvent>
 #include <QPen>
-#include <QShortcut>
 #include <QSvgRenderer>
 #include <QWheelEvent>
 #include <cmath>
@@ -27,9 +26,6 @@ GraphView::GraphView(QWidget* parent) : QGraphicsView(parent) {
   setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                  QPainter::SmoothPixmapTransform);
   setBackgroundBrush(Qt::white);
-  auto* fit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), this);
-  fit->setContext(Qt::WidgetWithChildrenShortcut);
-  connect(fit, &QShortcut::activated, this, &GraphView::fitPicture);
 }
 
 GraphView::~GraphView() = default;

@@ -1,6 +1,6 @@
 #pragma once
 // A laid-out call graph as a zoomable picture: the wheel zooms about the
-// pointer, dragging pans, Ctrl+0 fits, and a click on a function reports it.
+// pointer, dragging pans, and a click on a function reports it.
 
 #include <QByteArray>
 #include <QGraphicsView>

@@ -101,6 +101,12 @@ class GraphPaneTest : public QObject {
     QTest::mouseRelease(pane.view->viewport(), Qt::LeftButton, Qt::NoModifier, at + QPoint(30, 0));
     QCOMPARE(e->trvCalls->currentIndex().data().toString(), QStringLiteral("d (2)"));
 
+    // Zoomed in, then the whole picture back in view.
+    pane.view->scale(4, 4);
+    e->mnuViewFitPicture->trigger();
+    const QRect whole = pane.view->mapFromScene(pane.view->sceneRect()).boundingRect();
+    QVERIFY(pane.view->viewport()->rect().adjusted(-2, -2, 2, 2).contains(whole));
+
     e->txtFind->setText(QStringLiteral("deep"));
     e->findNext();
     QCOMPARE(pane.view->markedFunction(), FunctionNamed(pane, QStringLiteral("deep")));
