@@ -8,4 +8,8 @@ function(korvath_enable_warnings)
   add_compile_options(
     "$<${gnu_like}:-Wall;-Wextra;-Wpedantic>"
     "$<${msvc_like}:/W4;/permissive-;/utf-8>")
+  # Builds that run the tests check every standard container index: an
+  # off-by-one read aborts there instead of passing unnoticed. Release
+  # builds (bench, package) stay unchecked.
+  add_compile_definitions("$<$<AND:${gnu_like},$<NOT:$<CONFIG:Release>>>:_GLIBCXX_ASSERTIONS>")
 endfunction()

@@ -42,6 +42,18 @@ const std::string kUserPathdef = "--pathdef @P/m/toolbox/local/pathdef.m ";
 const Files kUserProject = {
     {"m/toolbox/local/pathdef.m", "p = [...\n     matlabroot,'/lib:', ...\n];\n"},
     {"m/lib/tool.m", ""}, {"m/lib/dead.m", "dead\n"}, {"main.m", "tool\nmine\n"}, {"mine.m", ""}};
+// main calling 400 functions: a JSON tree larger than stdio's buffer, so
+// writing it fails in the write itself rather than when flushed.
+Files ManyCallees() {
+  Files files{{"main.m", ""}};
+  for (int i = 0; i < 400; ++i) {
+    const std::string name = "callee_with_a_long_name_" + std::to_string(i);
+    files[0].second += name + "\n";
+    files.emplace_back("lib/" + name + ".m", "");
+  }
+  return files;
+}
+
 const Files kCycleProject = {{"main.m", "a\n"}, {"lib/a.m", "b\nb\n"}, {"lib/b.m", "a\n"}};
 const Files kDiscardProject = {
     {"main.m", "a\nb\n"}, {"lib/a.m", ""}, {"lib/b.m", ""}, {"mylist.txt", "a\n%G\nb\n"}};
@@ -110,6 +122,8 @@ const CliCase kCases[] = {
                 "\"lines\": [1, 1]",
                 "\"messages\": [\"Out of stack space. Some functions may not be displayed\"]"}},
     {.name = "OutputCannotBeWritten", .args = "main", .files = {{"main.m", ""}},
+     .stdoutTo = "/dev/full", .exitCode = 3, .errHas = {"cannot write output: No space"}},
+    {.name = "LargeOutputCannotBeWritten", .args = "--format json main", .files = ManyCallees(),
      .stdoutTo = "/dev/full", .exitCode = 3, .errHas = {"cannot write output: No space"}},
     {.name = "OutputClosed", .args = "main", .files = {{"main.m", ""}}, .stdoutTo = "&-",
      .exitCode = 3, .errHas = {"cannot write output: Bad file descriptor"}},
