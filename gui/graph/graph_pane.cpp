@@ -51,6 +51,11 @@ QString Size(const engine::CallGraph& graph) {
 }
 
 constexpr int kLevels = 2;
+
+bool TooLarge(const engine::CallGraph& graph) {
+  return graph.functions.size() > GraphPane::kMostFunctions ||
+         graph.calls.size() > GraphPane::kMostCalls;
+}
 constexpr int kLargestImageSide = 8192;
 
 }  // namespace
@@ -65,6 +70,7 @@ struct GraphPane::Layout {
   std::vector<int> shownOfNode;   // the drawn function of each tree node, or -1
   bool shownCurrent = false;      // drawn from the trees as they are
   bool partial = false;           // the drawn graph is a neighbourhood
+  int requestedCentre = -1;       // its centre in the whole graph, when it is one
   bool busy = false;
   bool again = false;     // asked for while busy
   bool deferred = false;  // asked for while hidden
@@ -167,25 +173,36 @@ void GraphPane::startLayout() {
   Layout& l = *layout_;
   const engine::WritableTree* tree = trees_[KindIndex(shownKind())];
   if (tree == nullptr || tree->Count() == 0) {
-    view->clearPicture();
-    l.shown = {};
-    l.shownOfNode.clear();
-    l.shownCurrent = true;
-    lblGraph->setText(shownKind() == TreeKind::Calls
-                          ? QStringLiteral("No call tree yet: parse a file.")
-                          : QStringLiteral("Select a function: the graph of its callers shows here."));
-    emit pictureChanged();
+    showNoPicture(shownKind() == TreeKind::Calls
+                      ? QStringLiteral("No call tree yet: parse a file.")
+                      : QStringLiteral("Select a function: the graph of its callers shows here."),
+                  false);
     return;
   }
   if (l.wholeStale) {
     l.whole = engine::GraphOfTree(*tree, shownKind());
     l.wholeStale = false;
   }
-  const bool partial = l.whole.functions.size() > kMostFunctions || l.whole.calls.size() > kMostCalls;
+  const bool partial = TooLarge(l.whole);
   l.requestedOfNode = l.whole.functionOfNode;
   if (partial) {
     const int centre = this->centre();
-    l.requested = engine::Neighbourhood(l.whole, centre, kLevels);
+    l.requestedCentre = centre;
+    const QString name = ToQString(l.whole.functions[static_cast<std::size_t>(centre)].name);
+    // A function with hundreds of callers or callees is too much even two
+    // calls out: then one call out, else no picture at all.
+    int levels = kLevels;
+    l.requested = engine::Neighbourhood(l.whole, centre, levels);
+    while (TooLarge(l.requested) && levels > 1) {
+      l.requested = engine::Neighbourhood(l.whole, centre, --levels);
+    }
+    if (TooLarge(l.requested)) {
+      showNoPicture(QStringLiteral("%1 calls or is called by too many functions to draw: %2 "
+                                   "within one call. Select another function.")
+                        .arg(name, Size(l.requested)),
+                    true);
+      return;
+    }
     std::vector<int> shownOfWhole(l.whole.functions.size(), -1);
     for (std::size_t f = 0; f < l.requested.functions.size(); ++f) {
       const auto first = static_cast<std::size_t>(l.requested.functions[f].treeNode);
@@ -193,9 +210,9 @@ void GraphPane::startLayout() {
     }
     for (int& f : l.requestedOfNode) f = f < 0 ? -1 : shownOfWhole[static_cast<std::size_t>(f)];
     l.requestedText =
-        QStringLiteral("Only the functions within two calls of %1 (%2): the whole graph, %3, "
+        QStringLiteral("Only the functions within %1 of %2 (%3): the whole graph, %4, "
                        "is too large to read.")
-            .arg(ToQString(l.whole.functions[static_cast<std::size_t>(centre)].name),
+            .arg(levels == 1 ? QStringLiteral("one call") : QStringLiteral("two calls"), name,
                  Size(l.requested), Size(l.whole));
   } else {
     l.requested = l.whole;
@@ -210,6 +227,17 @@ void GraphPane::startLayout() {
   l.clock.start();
   lblGraph->setText(QStringLiteral("Laying out %1...").arg(Size(l.requested)));
   l.watcher.setFuture(QtConcurrent::run(Render, engine::GraphDot(l.requested)));
+}
+
+void GraphPane::showNoPicture(const QString& text, bool partial) {
+  Layout& l = *layout_;
+  view->clearPicture();
+  l.shown = {};
+  l.shownOfNode.clear();
+  l.shownCurrent = true;
+  l.partial = partial;  // a neighbourhood wanted: another selection tries again
+  lblGraph->setText(text);
+  emit pictureChanged();
 }
 
 void GraphPane::onLayoutDone() {
@@ -235,6 +263,8 @@ void GraphPane::onLayoutDone() {
     view->markFunction(shownFunctionOf(selected_[KindIndex(shownKind())]));
   }
   emit pictureChanged();
+  // The selection moved while this neighbourhood was laid out.
+  if (l.partial && l.requestedCentre != centre()) relayout();
 }
 
 void GraphPane::fitPicture() { view->fitPicture(); }

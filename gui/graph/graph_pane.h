@@ -25,7 +25,8 @@ class GraphPane final : public QWidget {
   // Whether this build draws graphs at all.
   static bool available();
   // Past either count, only the neighbourhood of the selected function is
-  // drawn: a whole picture would be unreadable and slow to lay out.
+  // drawn (two calls each way, else one, else nothing): a whole picture
+  // would be unreadable and slow to lay out.
   static constexpr std::size_t kMostFunctions = 400;
   static constexpr std::size_t kMostCalls = 2000;
 
@@ -65,6 +66,7 @@ class GraphPane final : public QWidget {
   void relayout();
   void startLayout();
   void onLayoutDone();
+  void showNoPicture(const QString& text, bool partial);
   int centre() const;
   int shownFunctionOf(int node) const;
 

@@ -74,6 +74,13 @@ class GraphPaneTest : public QObject {
       }
       fs_->AddFile("/m/lib/f" + std::to_string(i) + ".m", text);
     }
+    // star calls 450 functions that call nothing.
+    std::string star;
+    for (int i = 0; i < 450; ++i) {
+      star += "s" + std::to_string(i) + "\n";
+      fs_->AddFile("/m/lib/s" + std::to_string(i) + ".m", "");
+    }
+    fs_->AddFile("/m/lib/star.m", star);
     fs_->AddDirectory("/fallback");
     fs_->SetCwd("/work");
     shown_.clear();
@@ -142,6 +149,23 @@ class GraphPaneTest : public QObject {
     names.sort();
     QCOMPARE(names, (QStringList{"f1", "f10", "f21", "f22", "f4", "f43", "f44", "f45", "f46"}));
     QCOMPARE(pane.view->markedFunction(), FunctionNamed(pane, QStringLiteral("f10")));
+  }
+
+  // A function with more neighbours than a picture holds gets none, and
+  // says so; another selection draws its own neighbourhood.
+  void tooManyNeighboursDrawNothing() {
+    auto w = MakeWindow(QStringLiteral("star"));
+    ExplorerWindow* e = w->explorer();
+    GraphPane& pane = e->graph();
+    QTRY_VERIFY(!pane.layingOut() && pane.lblGraph->text().contains(QStringLiteral("too many")));
+    QVERIFY(pane.shownGraph().functions.empty());
+    QVERIFY(pane.lblGraph->text().contains(QStringLiteral("451 functions, 450 calls")));
+
+    e->txtFind->setText(QStringLiteral("s7 ("));
+    e->findNext();
+    QTRY_VERIFY(LaidOut(pane));
+    QCOMPARE(Names(pane.shownGraph()), (QStringList{"star", "s7"}));
+    QVERIFY(pane.lblGraph->text().contains(QStringLiteral("within two calls of s7")));
   }
 
   void exportsThePicture_data() {
