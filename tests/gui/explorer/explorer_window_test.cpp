@@ -12,7 +12,7 @@
 #include "gui/models/call_tree_model.h"
 #include "gui/models/callers_tree_model.h"
 #include "gui/models/recursion_mark_model.h"
-#include "tests/support/memory_file_system.h"
+#include "tests/support/small_project.h"
 
 namespace korvath::gui {
 
@@ -66,17 +66,8 @@ class ExplorerWindowTest : public QObject {
  private slots:
   void init() {
     fs_ = std::make_unique<testing::MemoryFileSystem>();
-    fs_->AddFile("/m/toolbox/local/pathdef.m", "p = [...\n     matlabroot,'/lib:', ...\n];\n");
-    fs_->AddFile("/work/korvath.ini", "Matlab Pathdef = /m/toolbox/local/pathdef.m\n");
-    fs_->AddFile("/work/main.m", "a\nb\n");
+    testing::AddSmallProject(*fs_);
     fs_->AddFile("/work/other.m", "b\n");
-    fs_->AddFile("/m/lib/a.m", "c\n");
-    fs_->AddFile("/m/lib/b.m", "c\nd\n");
-    fs_->AddFile("/m/lib/c.m", "deep\na\n");  // a -> c -> a
-    fs_->AddFile("/m/lib/deep.m", "");
-    fs_->AddFile("/m/lib/d.m", "");
-    fs_->AddDirectory("/fallback");
-    fs_->SetCwd("/work");
     shown_.clear();
     opened_ = {};
   }

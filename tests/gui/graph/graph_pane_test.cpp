@@ -9,7 +9,7 @@
 #include "gui/graph/graph_pane.h"
 #include "gui/main_window.h"
 #include "platform/utf8.h"
-#include "tests/support/memory_file_system.h"
+#include "tests/support/small_project.h"
 #if KORVATH_HAVE_GRAPH_VIEW
 #include "gui/graph/graph_view.h"
 #endif
@@ -58,14 +58,7 @@ class GraphPaneTest : public QObject {
  private slots:
   void init() {
     fs_ = std::make_unique<testing::MemoryFileSystem>();
-    fs_->AddFile("/m/toolbox/local/pathdef.m", "p = [...\n     matlabroot,'/lib:', ...\n];\n");
-    fs_->AddFile("/work/korvath.ini", "Matlab Pathdef = /m/toolbox/local/pathdef.m\n");
-    fs_->AddFile("/work/main.m", "a\nb\n");
-    fs_->AddFile("/m/lib/a.m", "c\n");
-    fs_->AddFile("/m/lib/b.m", "c\nd\n");
-    fs_->AddFile("/m/lib/c.m", "deep\na\n");
-    fs_->AddFile("/m/lib/deep.m", "");
-    fs_->AddFile("/m/lib/d.m", "");
+    testing::AddSmallProject(*fs_);
     // f0 .. f499 call like a binary heap: f(i) calls f(2i+1) and f(2i+2).
     for (int i = 0; i < 500; ++i) {
       std::string text;
@@ -81,8 +74,6 @@ class GraphPaneTest : public QObject {
       fs_->AddFile("/m/lib/s" + std::to_string(i) + ".m", "");
     }
     fs_->AddFile("/m/lib/star.m", star);
-    fs_->AddDirectory("/fallback");
-    fs_->SetCwd("/work");
     shown_.clear();
   }
 
