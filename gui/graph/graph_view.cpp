@@ -32,6 +32,8 @@ GraphView::~GraphView() = default;
 
 void GraphView::clearPicture() {
   scene()->clear();  // the picture and the mark with it
+  scene()->setSceneRect(QRectF());
+  resetTransform();
   picture_ = nullptr;
   mark_ = nullptr;
   delete renderer_;
