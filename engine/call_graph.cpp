@@ -85,7 +85,7 @@ CallGraph GraphOfTree(const WritableTree& tree, TreeKind kind) {
     const bool first = f == static_cast<int>(graph.functions.size());
     if (first) graph.functions.push_back({tree.Name(node), tree.File(node), node, node == 1});
     if (node == 1) continue;
-    const int parent = functions.Of(tree.Parent(node));
+    const int parent = graph.functionOfNode[static_cast<std::size_t>(tree.Parent(node))];
     const int from = kind == TreeKind::Calls ? parent : f;
     const int to = kind == TreeKind::Calls ? f : parent;
     if (!callOf.try_emplace(PairKey(from, to), static_cast<int>(graph.calls.size())).second) continue;

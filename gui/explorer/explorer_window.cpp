@@ -37,9 +37,7 @@ class TallySink final : public engine::MessageSink {
   session::MessageTally tally;
 };
 
-QString Functions(qsizetype count) {
-  return count == 1 ? QStringLiteral("1 function") : QStringLiteral("%1 functions").arg(count);
-}
+QString Functions(std::size_t count) { return Counted(count, "function", "functions"); }
 
 QTreeView* MakeTreeView(QWidget* parent, const char* name) {
   auto* view = new QTreeView(parent);
@@ -279,8 +277,7 @@ void ExplorerWindow::showDetails(const QString& path) {
   if (program >= 0) {
     const auto& p = index_.index().Programs()[static_cast<std::size_t>(program)];
     text += QStringLiteral(" — calls %1, called by %2")
-                .arg(Functions(static_cast<qsizetype>(p.callees.size())),
-                     Functions(static_cast<qsizetype>(p.callers.size())));
+                .arg(Functions(p.callees.size()), Functions(p.callers.size()));
   }
   lblDetails->setText(text);
 }

@@ -40,11 +40,6 @@ Rendered Render(const std::string& dot) {
 
 std::size_t KindIndex(TreeKind kind) { return kind == TreeKind::Calls ? 0 : 1; }
 
-QString Counted(std::size_t count, const char* one, const char* many) {
-  return count == 1 ? QStringLiteral("1 %1").arg(QLatin1String(one))
-                    : QStringLiteral("%1 %2").arg(count).arg(QLatin1String(many));
-}
-
 QString Size(const engine::CallGraph& graph) {
   return Counted(graph.functions.size(), "function", "functions") + QStringLiteral(", ") +
          Counted(graph.calls.size(), "call", "calls");
@@ -64,10 +59,12 @@ struct GraphPane::Layout {
   engine::CallGraph whole;  // of the tree shown
   bool wholeStale = true;
   engine::CallGraph requested;  // being laid out
-  std::vector<int> requestedOfNode;
+  std::vector<int> requestedOfWhole;
   QString requestedText;
   engine::CallGraph shown;        // drawn
-  std::vector<int> shownOfNode;   // the drawn function of each tree node, or -1
+  // The drawn function of each function of the whole graph, or -1; empty
+  // when the whole graph is drawn.
+  std::vector<int> shownOfWhole;
   bool shownCurrent = false;      // drawn from the trees as they are
   bool partial = false;           // the drawn graph is a neighbourhood
   int requestedCentre = -1;       // its centre in the whole graph, when it is one
@@ -142,9 +139,14 @@ void GraphPane::selectNode(TreeKind kind, int node) {
 }
 
 int GraphPane::shownFunctionOf(int node) const {
-  const auto& of = layout_->shownOfNode;
-  return node > 0 && static_cast<std::size_t>(node) < of.size() ? of[static_cast<std::size_t>(node)]
-                                                                : -1;
+  const Layout& l = *layout_;
+  const auto& of = l.whole.functionOfNode;
+  if (l.shown.functions.empty() || node <= 0 || static_cast<std::size_t>(node) >= of.size()) {
+    return -1;
+  }
+  const int function = of[static_cast<std::size_t>(node)];
+  if (function < 0 || l.shownOfWhole.empty()) return function;
+  return l.shownOfWhole[static_cast<std::size_t>(function)];
 }
 
 int GraphPane::centre() const {
@@ -184,7 +186,7 @@ void GraphPane::startLayout() {
     l.wholeStale = false;
   }
   const bool partial = TooLarge(l.whole);
-  l.requestedOfNode = l.whole.functionOfNode;
+  l.requestedOfWhole.clear();
   if (partial) {
     const int centre = this->centre();
     l.requestedCentre = centre;
@@ -203,19 +205,20 @@ void GraphPane::startLayout() {
                     true);
       return;
     }
-    std::vector<int> shownOfWhole(l.whole.functions.size(), -1);
+    l.requestedOfWhole.assign(l.whole.functions.size(), -1);
     for (std::size_t f = 0; f < l.requested.functions.size(); ++f) {
       const auto first = static_cast<std::size_t>(l.requested.functions[f].treeNode);
-      shownOfWhole[static_cast<std::size_t>(l.whole.functionOfNode[first])] = static_cast<int>(f);
+      l.requestedOfWhole[static_cast<std::size_t>(l.whole.functionOfNode[first])] =
+          static_cast<int>(f);
     }
-    for (int& f : l.requestedOfNode) f = f < 0 ? -1 : shownOfWhole[static_cast<std::size_t>(f)];
     l.requestedText =
         QStringLiteral("Only the functions within %1 of %2 (%3): the whole graph, %4, "
                        "is too large to read.")
             .arg(levels == 1 ? QStringLiteral("one call") : QStringLiteral("two calls"), name,
                  Size(l.requested), Size(l.whole));
   } else {
-    l.requested = l.whole;
+    // Not the node map: that stays with the whole graph.
+    l.requested = engine::CallGraph{l.whole.functions, l.whole.calls, {}};
     l.requestedText = Size(l.whole) + QLatin1Char('.');
   }
   l.requestedText += shownKind() == TreeKind::Calls
@@ -233,7 +236,7 @@ void GraphPane::showNoPicture(const QString& text, bool partial) {
   Layout& l = *layout_;
   view->clearPicture();
   l.shown = {};
-  l.shownOfNode.clear();
+  l.shownOfWhole.clear();
   l.shownCurrent = true;
   l.partial = partial;  // a neighbourhood wanted: another selection tries again
   lblGraph->setText(text);
@@ -250,7 +253,7 @@ void GraphPane::onLayoutDone() {
   }
   const Rendered rendered = l.watcher.result();
   l.shown = std::move(l.requested);
-  l.shownOfNode = std::move(l.requestedOfNode);
+  l.shownOfWhole = std::move(l.requestedOfWhole);
   l.shownCurrent = true;
   if (!rendered.error.isEmpty() ||
       !view->showPicture(rendered.svg, static_cast<int>(l.shown.functions.size()))) {
