@@ -393,7 +393,7 @@ void ExplorerWindow::exportFileList() {
 void ExplorerWindow::exportPicture() {
   if (graph_->shownGraph().functions.empty()) {
     services_.showMessage(this, QMessageBox::Information,
-                          QStringLiteral("There is no picture yet: parse a file first."));
+                          QStringLiteral("No picture is drawn, so there is nothing to export."));
     return;
   }
   QString format;
