@@ -9,7 +9,7 @@ platform::Result GraphFormatsAvailable() {
       "(Debian) and build korvath-tree again");
 }
 
-platform::Result WriteGraph(std::FILE* /*out*/, const engine::WritableTree& /*tree*/,
+platform::Result WriteGraph(std::FILE* /*out*/, const engine::NodeTree& /*tree*/,
                             engine::TreeKind /*kind*/, bool /*svg*/) {
   return GraphFormatsAvailable();
 }

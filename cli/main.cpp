@@ -117,7 +117,7 @@ Result MakeRunInput(const CommandLine& cl, platform::FileSystem& fs, engine::Run
 
 // A tree in the format asked for; messages in the JSON object, or on
 // standard error. Without a search path there is no tree to draw.
-Result WriteTree(OutputFormat format, const Result& outcome, const engine::WritableTree& tree,
+Result WriteTree(OutputFormat format, const Result& outcome, const engine::NodeTree& tree,
                  const session::MessageTally& messages,
                  engine::TreeKind kind = engine::TreeKind::Calls) {
   Result written;

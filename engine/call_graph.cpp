@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "engine/output_text.h"
+#include "engine/buffered_output.h"
 #include "engine/tree_functions.h"
 
 namespace korvath::engine {
@@ -73,7 +73,7 @@ std::uint64_t PairKey(int from, int to) {
 
 }  // namespace
 
-CallGraph GraphOfTree(const WritableTree& tree, TreeKind kind) {
+CallGraph GraphOfTree(const NodeTree& tree, TreeKind kind) {
   CallGraph graph;
   TreeFunctions functions(tree);
   std::unordered_map<std::uint64_t, int> callOf;  // (from, to) -> place in calls

@@ -37,7 +37,7 @@ enum class TreeKind {
   Callers,  // a node calls its parent
 };
 
-CallGraph GraphOfTree(const WritableTree& tree, TreeKind kind);
+CallGraph GraphOfTree(const NodeTree& tree, TreeKind kind);
 
 // The functions within `levels` calls of `center`, following calls forwards
 // only or backwards only, with the calls among them; the spanning calls are

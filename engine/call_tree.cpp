@@ -81,7 +81,7 @@ struct Frame {
 
 }  // namespace
 
-Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeModel& tree,
+Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeSink& tree,
                      MessageSink& messages, const TreeLimits& limits) {
   tree.Clear();
   if (records.size() < 2 || records[1].name.empty()) {
@@ -96,7 +96,7 @@ Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeModel& tree
 }
 
 void AddCallNodes(const std::vector<FunctionRecord>& records, TextView callerName,
-                  int parentIndex, TreeModel& tree, MessageSink& messages,
+                  int parentIndex, TreeSink& tree, MessageSink& messages,
                   const TreeLimits& limits) {
   const CallerGroups groups(records);
   const std::vector<NodePlan> plans = PlanNodes(records, groups);

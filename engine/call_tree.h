@@ -19,19 +19,19 @@ struct TreeLimits {
 // When record 1 has no name (start file not found or discarded) the tree
 // stays empty and the result is NoStartFile. Depth and node budget problems
 // are reported to `messages`.
-platform::Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeModel& tree,
+platform::Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeSink& tree,
                                MessageSink& messages, const TreeLimits& limits = {});
 
 // Adds under node `parentIndex` (at level 0 of the depth budget) one child
 // per record called from `callerName`, and below each the calls of its own
 // function, depth first. Walks with an explicit stack.
 void AddCallNodes(const std::vector<FunctionRecord>& records, TextView callerName,
-                  int parentIndex, TreeModel& tree, MessageSink& messages,
+                  int parentIndex, TreeSink& tree, MessageSink& messages,
                   const TreeLimits& limits);
 
 // A compact tree: per node only its parent and its record, so a tree of a
 // million nodes costs a few megabytes. Texts come from the records.
-class CallTree final : public TreeModel {
+class CallTree final : public TreeSink {
  public:
   CallTree() = default;
   CallTree(CallTree&&) = default;

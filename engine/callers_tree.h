@@ -15,7 +15,7 @@
 
 namespace korvath::engine {
 
-class CallersTree final : public WritableTree {
+class CallersTree final : public NodeTree {
  public:
   // Builds the tree of program `root` of `index`, which must outlive it. A
   // function whose name is a discard entry not shown is left out, and with

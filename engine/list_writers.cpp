@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "engine/output_text.h"
+#include "engine/buffered_output.h"
 
 namespace korvath::engine {
 
 platform::Result WritePaths(std::FILE* file, const std::vector<Text>& paths) {
-  Output out(file);
+  BufferedOutput out(file);
   std::string line;
   for (const Text& path : paths) {
     line.clear();
@@ -19,7 +19,7 @@ platform::Result WritePaths(std::FILE* file, const std::vector<Text>& paths) {
 
 platform::Result WriteNamedFiles(std::FILE* file, const std::vector<NamedFile>& files,
                                  bool json) {
-  Output out(file);
+  BufferedOutput out(file);
   std::string line;
   if (json) out << "[";
   for (std::size_t i = 0; i < files.size(); ++i) {

@@ -4,7 +4,7 @@
 
 #include "engine/messages.h"
 #include "engine/mfile_scanner.h"
-#include "engine/probe_cache.h"
+#include "engine/file_finder.h"
 #include "engine/search_path.h"
 #include "engine/table_recorder.h"
 #include "engine/text_lines.h"
@@ -62,7 +62,7 @@ class ParseRun {
   // what it can and hands back the next record to search for and scan.
   void ResolveCalls(std::vector<Text> dirs) {
     const auto start = Clock::now();
-    ProbeCache probe(services_.fs, std::move(dirs));
+    FileFinder probe(services_.fs, std::move(dirs));
     for (;;) {
       const FunctionTable::Pass pass = table_.RunPass();
       ++stats_.passes;
@@ -89,7 +89,7 @@ class ParseRun {
   // The search's answer depends on the name alone, and most names (local
   // variables, built-ins) are searched for again under every caller: each
   // name is searched once.
-  const FoundFile* FileOf(int record, ProbeCache& probe) {
+  const FoundFile* FileOf(int record, FileFinder& probe) {
     const auto id = static_cast<std::size_t>(table_.NameIdAt(record));
     if (id >= searched_.size()) searched_.resize(table_.NameCount(), 0);
     if (searched_[id] == 0) {

@@ -25,7 +25,7 @@ struct RunServices {
   platform::FileSystem& fs;
   ProgressSink& progress;
   MessageSink& messages;
-  TreeModel& tree;
+  TreeSink& tree;
   TreeLimits limits{};
 };
 

@@ -8,7 +8,7 @@
 
 #include "engine/mfile_scanner.h"
 #include "engine/number_text.h"
-#include "engine/probe_cache.h"
+#include "engine/file_finder.h"
 #include "engine/text_lines.h"
 #include "platform/utf8.h"
 
@@ -165,7 +165,7 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     names_.clear();
     dirs_ = dirs;
   }
-  ProbeCache probe(fs, dirs);
+  FileFinder probe(fs, dirs);
   std::vector<std::pair<std::size_t, std::string>> found;
   probe.ForEachFile([&found](std::size_t dir, const std::string& name) {
     found.emplace_back(dir, name);
@@ -280,7 +280,7 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pendin
   return bytesRead;
 }
 
-bool ProgramIndex::Link(const std::vector<Scan*>& scans, ProbeCache& probe, Control* control) {
+bool ProgramIndex::Link(const std::vector<Scan*>& scans, FileFinder& probe, Control* control) {
   constexpr int kUnsought = -2;
   std::vector<int> target(names_.size(), kUnsought);  // a name's program, or -1
   std::vector<std::size_t> callerCount(programs_.size(), 0);

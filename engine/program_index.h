@@ -17,7 +17,7 @@
 
 namespace korvath::engine {
 
-class ProbeCache;
+class FileFinder;
 
 class ProgramIndex {
  public:
@@ -89,7 +89,7 @@ class ProgramIndex {
   std::uint64_t ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending, Control* control);
   RefreshStats Cancelled();
   // False when stopped by `control`.
-  bool Link(const std::vector<Scan*>& scans, ProbeCache& probe, Control* control);
+  bool Link(const std::vector<Scan*>& scans, FileFinder& probe, Control* control);
 
   std::vector<Text> dirs_;
   NameTable names_;                       // the names of every scan, each once

@@ -4,7 +4,7 @@
 
 namespace korvath::engine {
 
-std::vector<std::uint8_t> CallsAnAncestor(const WritableTree& tree) {
+std::vector<std::uint8_t> CallsAnAncestor(const NodeTree& tree) {
   const int count = tree.Count();
   std::vector<std::uint8_t> marks(static_cast<std::size_t>(count) + 1, 0);
   TreeFunctions functions(tree);

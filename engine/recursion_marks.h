@@ -11,6 +11,6 @@ namespace korvath::engine {
 
 // One entry per node (entry 0 unused): 1 where the node's function (its
 // file, or its name when it has none) is also one of its ancestors'.
-std::vector<std::uint8_t> CallsAnAncestor(const WritableTree& tree);
+std::vector<std::uint8_t> CallsAnAncestor(const NodeTree& tree);
 
 }  // namespace korvath::engine

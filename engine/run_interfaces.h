@@ -30,12 +30,12 @@ struct NodeLabel {
   Text ToText() const;
 };
 
-class TreeModel {
+class TreeSink {
  public:
-  TreeModel() = default;
-  TreeModel(const TreeModel&) = delete;
-  TreeModel& operator=(const TreeModel&) = delete;
-  virtual ~TreeModel() = default;
+  TreeSink() = default;
+  TreeSink(const TreeSink&) = delete;
+  TreeSink& operator=(const TreeSink&) = delete;
+  virtual ~TreeSink() = default;
 
   virtual void Clear() = 0;
   // Nodes are numbered from 1 in the order they are added.
@@ -48,8 +48,8 @@ class TreeModel {
   virtual void Reserve(int nodes) { (void)nodes; }
 
  protected:
-  TreeModel(TreeModel&&) = default;
-  TreeModel& operator=(TreeModel&&) = default;
+  TreeSink(TreeSink&&) = default;
+  TreeSink& operator=(TreeSink&&) = default;
 };
 
 class ProgressSink {

@@ -12,14 +12,14 @@ namespace korvath::engine {
 
 class TreeFunctions {
  public:
-  explicit TreeFunctions(const WritableTree& tree)
+  explicit TreeFunctions(const NodeTree& tree)
       : tree_(tree), ofLabel_(tree.LabelKeys(), -1) {}
   // Functions are numbered 0, 1, ... in the order their first node comes.
   int Of(int node);
   int Count() const { return static_cast<int>(functions_.size()); }
 
  private:
-  const WritableTree& tree_;
+  const NodeTree& tree_;
   std::vector<int> ofLabel_;
   std::unordered_map<Text, int> functions_;
 };

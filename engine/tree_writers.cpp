@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/output_text.h"
+#include "engine/buffered_output.h"
 #include "platform/absolute_path.h"
 
 namespace korvath::engine {
@@ -15,7 +15,7 @@ namespace {
 // In JSON a label is every field of the node before its children.
 class Labels {
  public:
-  Labels(const WritableTree& tree, Escape escape)
+  Labels(const NodeTree& tree, Escape escape)
       : tree_(tree), escape_(escape), at_(tree.LabelKeys(), kUnset) {}
 
   std::string_view Of(int node) {
@@ -54,7 +54,7 @@ class Labels {
     arena_ += "]";
   }
 
-  const WritableTree& tree_;
+  const NodeTree& tree_;
   Escape escape_;
   std::string arena_;
   Text label_;
@@ -63,7 +63,7 @@ class Labels {
 };
 
 // Whether each node is the last child of its parent.
-std::vector<char> LastChildFlags(const WritableTree& tree) {
+std::vector<char> LastChildFlags(const NodeTree& tree) {
   const auto count = static_cast<std::size_t>(tree.Count());
   std::vector<int> lastChild(count + 1, 0);
   for (int node = 2; node <= tree.Count(); ++node) {
@@ -132,8 +132,8 @@ Result WriteDot(std::FILE* file, const CallTree& tree, const std::vector<Functio
   return WriteDot(file, RecordTree(tree, records));
 }
 
-Result WriteTextTree(std::FILE* file, const WritableTree& tree) {
-  Output out(file);
+Result WriteTextTree(std::FILE* file, const NodeTree& tree) {
+  BufferedOutput out(file);
   const int count = tree.Count();
   Labels labels(tree, Escape::None);
   const std::vector<char> last = LastChildFlags(tree);
@@ -159,8 +159,8 @@ Result WriteTextTree(std::FILE* file, const WritableTree& tree) {
   return out.Finish();
 }
 
-Result WriteJson(std::FILE* file, const WritableTree& tree, const std::vector<Text>& messages) {
-  Output out(file);
+Result WriteJson(std::FILE* file, const NodeTree& tree, const std::vector<Text>& messages) {
+  BufferedOutput out(file);
   out << "{\"root\": ";
   const int count = tree.Count();
   if (count == 0) {
@@ -193,8 +193,8 @@ Result WriteJson(std::FILE* file, const WritableTree& tree, const std::vector<Te
   return out.Finish();
 }
 
-Result WriteDot(std::FILE* file, const WritableTree& tree) {
-  Output out(file);
+Result WriteDot(std::FILE* file, const NodeTree& tree) {
+  BufferedOutput out(file);
   out << "digraph calltree {\n  node [shape=box, fontname=\"Helvetica\"];\n";
   const int count = tree.Count();
   Labels labels(tree, Escape::Dot);

@@ -14,12 +14,12 @@ namespace korvath::engine {
 // What the writers need of a tree: nodes numbered 1..Count() in depth-first
 // order, the root first, and each node's text. Nodes with the same label key
 // (below LabelKeys()) show the same text, which is then made only once.
-class WritableTree {
+class NodeTree {
  public:
-  WritableTree() = default;
-  WritableTree(const WritableTree&) = delete;
-  WritableTree& operator=(const WritableTree&) = delete;
-  virtual ~WritableTree() = default;
+  NodeTree() = default;
+  NodeTree(const NodeTree&) = delete;
+  NodeTree& operator=(const NodeTree&) = delete;
+  virtual ~NodeTree() = default;
   virtual int Count() const = 0;
   virtual int Parent(int node) const = 0;  // 0 for the root
   virtual std::size_t LabelKeys() const = 0;
@@ -33,7 +33,7 @@ class WritableTree {
 };
 
 // A call tree with the records it was built from.
-class RecordTree final : public WritableTree {
+class RecordTree final : public NodeTree {
  public:
   // `filePaths`, the run's, gives the files: by function name.
   RecordTree(const CallTree& tree, const std::vector<FunctionRecord>& records,
@@ -56,11 +56,11 @@ class RecordTree final : public WritableTree {
 
 // Each flushes `out` at the end and reports the first write that failed
 // (a full disk, a closed pipe); nothing more is written after it.
-Result WriteTextTree(std::FILE* out, const WritableTree& tree);
+Result WriteTextTree(std::FILE* out, const NodeTree& tree);
 // Every node an object {"text", "name", "file", "lines", "children"}.
 // `tree` may have no root; "root" is then null.
-Result WriteJson(std::FILE* out, const WritableTree& tree, const std::vector<Text>& messages);
-Result WriteDot(std::FILE* out, const WritableTree& tree);
+Result WriteJson(std::FILE* out, const NodeTree& tree, const std::vector<Text>& messages);
+Result WriteDot(std::FILE* out, const NodeTree& tree);
 
 // The same for a call tree and its records.
 Result WriteTextTree(std::FILE* out, const CallTree& tree,

@@ -150,7 +150,7 @@ void MainWindow::load(const Text& fallbackDirectory) {
   frmOptions_ = makeOptionsDialog();
   // Start-up shows nothing: unusable settings leave the path empty.
   session::LoadStartupSettings(fs_, fallbackDirectory, settings_);
-  frmOptions_->txtMatlabDirectory->setText(ToQString(settings_.pathBox));
+  frmOptions_->txtMatlabDirectory->setText(ToQString(settings_.configuredPathdef));
 }
 
 // The splash closes itself a few seconds after it gets the focus and handles
@@ -239,7 +239,7 @@ void MainWindow::exportTree() {
   QString format;
   const std::optional<QString> path = services_.saveFileDialog(this, format);
   if (!path) return;
-  if (!WriteTreeFile(*path, format, model_->writable(), lastMessages_)) {
+  if (!WriteTreeFile(*path, format, model_->nodes(), lastMessages_)) {
     services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path));
   }
 }

@@ -1,6 +1,6 @@
 #include "session/search_path_index.h"
 
-#include "engine/probe_cache.h"
+#include "engine/file_finder.h"
 #include "engine/search_path.h"
 #include "platform/host.h"
 #include "session/start_name.h"
@@ -23,7 +23,7 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
 int SearchPathIndex::Find(platform::FileSystem& fs, TextView typed) const {
   if (dirs_.empty()) return -1;
   const Text name = StartNameFromInput(typed, platform::SlashIsSeparator());
-  const std::optional<Text> path = engine::ProbeCache(fs, dirs_).Find(name);
+  const std::optional<Text> path = engine::FileFinder(fs, dirs_).Find(name);
   return path ? index_.ProgramAt(*path) : -1;
 }
 

@@ -10,11 +10,11 @@ namespace {
 constexpr TextView kSettingsKey = u"Matlab Pathdef";
 
 // The path box's value from the settings file's lines.
-Result ReadSettingsLines(std::string bytes, Text& pathBox) {
+Result ReadSettingsLines(std::string bytes, Text& configuredPathdef) {
   for (const Text& line : engine::SplitLines(std::move(bytes))) {
     std::optional<Text> value;
     if (Result read = SettingsKeyValue(line, value); !read) return read;
-    if (value) pathBox = std::move(*value);
+    if (value) configuredPathdef = std::move(*value);
   }
   return {};
 }
@@ -46,7 +46,7 @@ Result LoadStartupSettings(platform::FileSystem& fs, const Text& fallbackDir, Se
   Result result = fs.ReadFile(kSettingsFileName, bytes);
   if (!result && moveToFallback()) result = fs.ReadFile(kSettingsFileName, bytes);
   if (result) {
-    result = ReadSettingsLines(std::move(bytes), settings.pathBox);
+    result = ReadSettingsLines(std::move(bytes), settings.configuredPathdef);
     // Repeating the step meets the same line again, so the settings are
     // abandoned either way; only the current directory may change.
     if (!result) moveToFallback();
@@ -54,14 +54,14 @@ Result LoadStartupSettings(platform::FileSystem& fs, const Text& fallbackDir, Se
   if (result) {
     // Relative to the folder that holds korvath.ini, fixed now: picking a
     // start file elsewhere makes another folder current.
-    if (!settings.pathBox.empty() && !platform::IsAbsolutePath(settings.pathBox)) {
-      TextView relative = settings.pathBox;
+    if (!settings.configuredPathdef.empty() && !platform::IsAbsolutePath(settings.configuredPathdef)) {
+      TextView relative = settings.configuredPathdef;
       while (engine::StartsWith(relative, u"./") || engine::StartsWith(relative, u".\\")) {
         relative.remove_prefix(2);
       }
-      settings.pathBox = fs.JoinPath(fs.CurrentDirectory(), Text(relative));
+      settings.configuredPathdef = fs.JoinPath(fs.CurrentDirectory(), Text(relative));
     }
-    settings.pathdefFile = settings.pathBox;
+    settings.pathdefFile = settings.configuredPathdef;
   }
 
   std::string list;

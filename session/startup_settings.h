@@ -21,7 +21,7 @@ inline constexpr char16_t kDiscardFileName[] = u"discardables.txt";
 // What the session runs with; the options dialog edits it.
 struct Settings {
   // What the options dialog's path box holds after start-up.
-  Text pathBox;
+  Text configuredPathdef;
   // The pathdef.m location the next parse uses.
   Text pathdefFile;
   engine::DiscardTable discards = engine::EmptyDiscardTable();

@@ -135,12 +135,12 @@ void ExplorerWindow::buildControls() {
   connect(trvCallers->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &ExplorerWindow::onCallerSelected);
   // Each tree's picture follows the tree, and selections go both ways.
-  graph_->setTree(engine::TreeKind::Calls, calls_.writable());
-  graph_->setTree(engine::TreeKind::Callers, callers_->writable());
+  graph_->setTree(engine::TreeKind::Calls, calls_.nodes());
+  graph_->setTree(engine::TreeKind::Callers, callers_->nodes());
   connect(&calls_, &QAbstractItemModel::modelReset, graph_,
-          [this] { graph_->setTree(engine::TreeKind::Calls, calls_.writable()); });
+          [this] { graph_->setTree(engine::TreeKind::Calls, calls_.nodes()); });
   connect(callers_, &QAbstractItemModel::modelReset, graph_,
-          [this] { graph_->setTree(engine::TreeKind::Callers, callers_->writable()); });
+          [this] { graph_->setTree(engine::TreeKind::Callers, callers_->nodes()); });
   connect(graph_, &GraphPane::nodeClicked, this, &ExplorerWindow::onGraphNodeClicked);
   for (QTreeView* view : {trvCalls, trvCallers}) {
     connect(view, &QTreeView::activated, this, &ExplorerWindow::openCallSite);
@@ -232,7 +232,7 @@ void ExplorerWindow::onCallSelected(const QModelIndex& current) {
   if (node == 0) return;
   graph_->selectNode(engine::TreeKind::Calls, node);
   const QString path = calls_.filePathOf(node);
-  showCallers(programOf(path), ToQString(calls_.writable().Name(node)));
+  showCallers(programOf(path), ToQString(calls_.nodes().Name(node)));
   showDetails(path);
 }
 
@@ -375,7 +375,7 @@ void ExplorerWindow::exportCallers() {
   }
   QString format;
   const std::optional<QString> path = services_.saveTreeDialog(this, format);
-  if (path && !WriteTreeFile(*path, format, callers_->writable(), callersMessages_)) {
+  if (path && !WriteTreeFile(*path, format, callers_->nodes(), callersMessages_)) {
     services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path));
   }
 }

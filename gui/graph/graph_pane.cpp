@@ -117,7 +117,7 @@ const engine::CallGraph& GraphPane::shownGraph() const { return layout_->shown; 
 
 bool GraphPane::layingOut() const { return layout_->busy || layout_->deferred; }
 
-void GraphPane::setTree(TreeKind kind, const engine::WritableTree& tree) {
+void GraphPane::setTree(TreeKind kind, const engine::NodeTree& tree) {
   trees_[KindIndex(kind)] = &tree;
   selected_[KindIndex(kind)] = 1;
   if (kind != shownKind()) return;
@@ -173,7 +173,7 @@ void GraphPane::relayout() {
 
 void GraphPane::startLayout() {
   Layout& l = *layout_;
-  const engine::WritableTree* tree = trees_[KindIndex(shownKind())];
+  const engine::NodeTree* tree = trees_[KindIndex(shownKind())];
   if (tree == nullptr || tree->Count() == 0) {
     showNoPicture(shownKind() == TreeKind::Calls
                       ? QStringLiteral("No call tree yet: parse a file.")

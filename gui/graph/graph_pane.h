@@ -34,7 +34,7 @@ class GraphPane final : public QWidget {
   ~GraphPane() override;
 
   // The tree of `kind` changed; the caller keeps it until the next call.
-  void setTree(engine::TreeKind kind, const engine::WritableTree& tree);
+  void setTree(engine::TreeKind kind, const engine::NodeTree& tree);
   // Node `node` of the tree of `kind` is selected.
   void selectNode(engine::TreeKind kind, int node);
   engine::TreeKind shownKind() const;
@@ -70,7 +70,7 @@ class GraphPane final : public QWidget {
   int centre() const;
   int shownFunctionOf(int node) const;
 
-  std::array<const engine::WritableTree*, 2> trees_{};
+  std::array<const engine::NodeTree*, 2> trees_{};
   std::array<int, 2> selected_{1, 1};
   std::unique_ptr<Layout> layout_;
 };

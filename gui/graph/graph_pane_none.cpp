@@ -34,7 +34,7 @@ GraphPane::GraphPane(QWidget* parent) : QWidget(parent), layout_(std::make_uniqu
 
 GraphPane::~GraphPane() = default;
 
-void GraphPane::setTree(engine::TreeKind /*kind*/, const engine::WritableTree& /*tree*/) {}
+void GraphPane::setTree(engine::TreeKind /*kind*/, const engine::NodeTree& /*tree*/) {}
 void GraphPane::selectNode(engine::TreeKind /*kind*/, int /*node*/) {}
 engine::TreeKind GraphPane::shownKind() const { return engine::TreeKind::Calls; }
 void GraphPane::showKind(engine::TreeKind /*kind*/) {}

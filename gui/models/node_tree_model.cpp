@@ -4,7 +4,7 @@
 
 namespace korvath::gui {
 
-void NodeTreeModel::setSource(const engine::WritableTree& tree) {
+void NodeTreeModel::setSource(const engine::NodeTree& tree) {
   source_ = &tree;
   const int count = tree.Count();
   const auto size = static_cast<std::size_t>(count) + 1;

@@ -18,7 +18,7 @@ class NodeTreeModel : public QAbstractItemModel {
   explicit NodeTreeModel(QObject* parent = nullptr) : QAbstractItemModel(parent) {}
 
   // The tree shown; never null (an empty tree has no nodes).
-  const engine::WritableTree& writable() const { return *source_; }
+  const engine::NodeTree& nodes() const { return *source_; }
   int nodeCount() const { return source_->Count(); }
   int nodeOf(const QModelIndex& index) const;
   QModelIndex indexOfNode(int node) const;
@@ -37,12 +37,12 @@ class NodeTreeModel : public QAbstractItemModel {
  protected:
   // Called between beginResetModel and endResetModel with the tree now
   // shown, which must live until the next call.
-  void setSource(const engine::WritableTree& tree);
+  void setSource(const engine::NodeTree& tree);
   virtual QVariant decoration(int node) const = 0;
   virtual QVariant toolTip(int node) const = 0;
 
  private:
-  const engine::WritableTree* source_ = nullptr;
+  const engine::NodeTree* source_ = nullptr;
   // Children of node n are childList_[childStart_[n] .. childStart_[n+1]);
   // node 0 stands for the invisible top, whose one child is the root.
   std::vector<std::int32_t> childStart_;

@@ -15,7 +15,7 @@ RecursionMarkModel::RecursionMarkModel(CallTreeModel& calls, QObject* parent)
   mark();
 }
 
-void RecursionMarkModel::mark() { marks_ = engine::CallsAnAncestor(calls_.writable()); }
+void RecursionMarkModel::mark() { marks_ = engine::CallsAnAncestor(calls_.nodes()); }
 
 bool RecursionMarkModel::callsAnAncestor(int node) const {
   return node > 0 && static_cast<std::size_t>(node) < marks_.size() &&
@@ -30,7 +30,7 @@ QVariant RecursionMarkModel::data(const QModelIndex& index, int role) const {
       const QString path = calls_.filePathOf(node);
       const QString text =
           QStringLiteral("Calls an ancestor: %1 already stands above it on this path")
-              .arg(ToQString(calls_.writable().Name(node)));
+              .arg(ToQString(calls_.nodes().Name(node)));
       return path.isEmpty() ? text : text + QLatin1Char('\n') + path;
     }
   }

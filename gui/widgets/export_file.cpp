@@ -65,7 +65,7 @@ std::optional<QString> ChoosePictureExportFile(QWidget* parent, const QString& t
   return path;
 }
 
-bool WriteTreeFile(const QString& path, const QString& format, const engine::WritableTree& tree,
+bool WriteTreeFile(const QString& path, const QString& format, const engine::NodeTree& tree,
                    const std::vector<Text>& messages) {
   return WriteFile(path, [&](std::FILE* file) {
     if (format == QLatin1String("json")) return engine::WriteJson(file, tree, messages);

@@ -24,7 +24,7 @@ std::optional<QString> ChoosePictureExportFile(QWidget* parent, const QString& t
                                                QString& format);
 
 // False, after `path` may have been partly written, when it cannot be.
-bool WriteTreeFile(const QString& path, const QString& format, const engine::WritableTree& tree,
+bool WriteTreeFile(const QString& path, const QString& format, const engine::NodeTree& tree,
                    const std::vector<Text>& messages);
 bool WritePathsFile(const QString& path, const std::vector<Text>& paths);
 

@@ -20,7 +20,7 @@ struct Node {
   std::vector<std::int32_t> lines;
 };
 
-class ListTree final : public WritableTree {
+class ListTree final : public NodeTree {
  public:
   explicit ListTree(std::vector<Node> nodes) : nodes_(std::move(nodes)) {}
   int Count() const override { return static_cast<int>(nodes_.size()); }

@@ -25,7 +25,7 @@ using platform::ToUtf8;
 
 // Tree, progress window and message boxes in one log, so that the order of
 // their calls is compared too. Every `refuseEvery`-th AddChild fails.
-class Recorder final : public TreeModel, public ProgressSink, public MessageSink {
+class Recorder final : public TreeSink, public ProgressSink, public MessageSink {
  public:
   explicit Recorder(int refuseEvery) : refuseEvery_(refuseEvery) {}
 

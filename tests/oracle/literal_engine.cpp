@@ -324,7 +324,7 @@ Result LiteralParseAndBuild(const RunInput& input, RunServices& services, RunOut
   progress.SetCaption(messages::kBuildingTree);
   progress.Refresh();
 
-  TreeModel& tree = services.tree;
+  TreeSink& tree = services.tree;
   tree.Clear();
   Result result;
   if (table[1].name.empty()) {

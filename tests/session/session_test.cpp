@@ -114,7 +114,7 @@ TEST(LoadStartupSettings, ReadsFromTheStartOrOnceFromTheFallbackDirectory) {
     const char *name, *startIni, *fallbackIni;  // korvath.ini in /start and the fallback, if any
     bool fallbackExists, startInFallback, discardsUnreadable;
     Status status;
-    const char16_t* pathBox;
+    const char16_t* configuredPathdef;
     bool moved;
   };
   using enum Status;
@@ -154,8 +154,8 @@ TEST(LoadStartupSettings, ReadsFromTheStartOrOnceFromTheFallbackDirectory) {
     if (c.fallbackIni != nullptr) fs.AddFile(fallback + "/korvath.ini", c.fallbackIni);
     fs.SetCwd(c.startInFallback ? fallback : "/start");
     EXPECT_EQ(LoadStartupSettings(fs, engine::Widen(kFallback), s).status, c.status);
-    EXPECT_EQ(s.pathdefFile, c.status == Ok ? c.pathBox : u"");
-    EXPECT_EQ(s.pathBox, c.pathBox);
+    EXPECT_EQ(s.pathdefFile, c.status == Ok ? c.configuredPathdef : u"");
+    EXPECT_EQ(s.configuredPathdef, c.configuredPathdef);
     EXPECT_EQ(s.movedToFallback, c.moved);
     EXPECT_EQ(platform::ToUtf8(fs.CurrentDirectory()), inFallback ? fallback : "/start");
     DiscardTable discards = engine::EmptyDiscardTable();

@@ -63,7 +63,7 @@ class RecordingMessages final : public MessageSink {
 };
 
 // Keeps every node's text and parent (index 0 unused).
-class RecordingTree final : public TreeModel {
+class RecordingTree final : public TreeSink {
  public:
   void Clear() override {
     texts.assign(1, Text());

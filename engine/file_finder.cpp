@@ -1,4 +1,4 @@
-#include "engine/probe_cache.h"
+#include "engine/file_finder.h"
 
 #include <algorithm>
 
@@ -15,13 +15,13 @@ bool HasMExtension(const std::string& name) {
 
 }  // namespace
 
-ProbeCache::ProbeCache(platform::FileSystem& fs, std::vector<Text> dirs)
+FileFinder::FileFinder(platform::FileSystem& fs, std::vector<Text> dirs)
     : fs_(fs), dirs_(std::move(dirs)) {}
 
 // Lists the directories in search order. Names are only ever wanted with
 // ".m" at the end, so other files are left out. A directory that cannot be
 // listed ends every search that reaches it, so nothing after it counts.
-void ProbeCache::ListUpTo(std::size_t dir) {
+void FileFinder::ListUpTo(std::size_t dir) {
   while (listed_ < dir && !stopped_) {
     const std::size_t k = listed_ + 1;
     std::vector<std::string> files;
@@ -46,7 +46,7 @@ void ProbeCache::ListUpTo(std::size_t dir) {
   }
 }
 
-std::optional<Text> ProbeCache::Find(TextView fileName) {
+std::optional<Text> FileFinder::Find(TextView fileName) {
   if (dirs_.size() < 2) return std::nullopt;
   ListUpTo(dirs_.size() - 1);
   // Most names searched for are variables with no file: the lookup reuses

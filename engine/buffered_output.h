@@ -17,12 +17,12 @@ namespace korvath::engine {
 
 // A large buffer written out in big blocks; a tree can run to a gigabyte of
 // text, so every byte goes through a plain memcpy and nothing else.
-class Output {
+class BufferedOutput {
  public:
-  explicit Output(std::FILE* file) : file_(file), buffer_(new char[kSize]) {}
-  Output(const Output&) = delete;
-  Output& operator=(const Output&) = delete;
-  ~Output() { Flush(); }
+  explicit BufferedOutput(std::FILE* file) : file_(file), buffer_(new char[kSize]) {}
+  BufferedOutput(const BufferedOutput&) = delete;
+  BufferedOutput& operator=(const BufferedOutput&) = delete;
+  ~BufferedOutput() { Flush(); }
 
   // Everything written out, the stream flushed: the first failure, if any.
   platform::Result Finish() {
@@ -35,11 +35,11 @@ class Output {
         std::strerror(error_));
   }
 
-  Output& operator<<(std::string_view text) {
+  BufferedOutput& operator<<(std::string_view text) {
     Append(text.data(), text.size());
     return *this;
   }
-  Output& operator<<(int value) {
+  BufferedOutput& operator<<(int value) {
     char digits[16];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     Append(digits, static_cast<std::size_t>(end - digits));

@@ -1,4 +1,4 @@
-#include "engine/output_text.h"
+#include "engine/buffered_output.h"
 
 #include "platform/utf8.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/probe_cache.h"
+#include "engine/file_finder.h"
 #include "platform/utf8.h"
 #include "tests/support/memory_file_system.h"
 
@@ -21,14 +21,14 @@ using korvath::testing::MemoryFileSystem;
 
 using Paths = std::vector<std::string>;
 
-class ProbeCacheTest : public ::testing::Test {
+class FileFinderTest : public ::testing::Test {
  protected:
   void Add(const Paths& files) {
     for (const std::string& file : files) fs.AddFile(file, "");
   }
   // The path found for each name, "-" for none.
   Paths Found(std::vector<Text> dirs, std::vector<TextView> names) {
-    ProbeCache cache(fs, std::move(dirs));
+    FileFinder cache(fs, std::move(dirs));
     Paths out;
     for (const TextView name : names) {
       const std::optional<Text> path = cache.Find(name);
@@ -39,7 +39,7 @@ class ProbeCacheTest : public ::testing::Test {
   MemoryFileSystem fs;
 };
 
-TEST_F(ProbeCacheTest, EarlierDirectoriesWinEachListedOnceAndTheCurrentDirectoryLast) {
+TEST_F(FileFinderTest, EarlierDirectoriesWinEachListedOnceAndTheCurrentDirectoryLast) {
   Add({"/a/foo.m", "/b/foo.m", "/b/bar.m", "/b/boom", "/work/bar.m", "/work/main.m"});
   EXPECT_EQ(Found({u"", u"/a", u"/b", u"/work"},
                   {u"foo.m", u"bar.m", u"main.m", u"none.m", u"foo", u".m", u"boom"}),
@@ -50,7 +50,7 @@ TEST_F(ProbeCacheTest, EarlierDirectoriesWinEachListedOnceAndTheCurrentDirectory
 
 // Names are matched by the host's case key (tested with the host); ASCII
 // letters fold on every host, and names beyond ASCII are found as listed.
-TEST_F(ProbeCacheTest, NamesMatchIgnoringAsciiCase) {
+TEST_F(FileFinderTest, NamesMatchIgnoringAsciiCase) {
   Add({"/d/\xC3\x84nderung.m", "/d/\xC3\xA9t\xC3\xA9.m", "/d/\xC2\x80.m"});
   EXPECT_EQ(Found({u"", u"/d"}, {u"\u00c4nderung.m", u"\u00e9T\u00e9.m", u"\u0080.M"}),
             (Paths{"/d/\xC3\x84nderung.m", "/d/\xC3\xA9t\xC3\xA9.m", "/d/\xC2\x80.m"}));

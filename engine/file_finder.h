@@ -14,10 +14,10 @@
 
 namespace korvath::engine {
 
-class ProbeCache {
+class FileFinder {
  public:
   // `dirs` as the search path reader fills it (entry 0 unused).
-  ProbeCache(platform::FileSystem& fs, std::vector<Text> dirs);
+  FileFinder(platform::FileSystem& fs, std::vector<Text> dirs);
 
   // Path of the file for `fileName` in the first directory that holds it.
   // A directory that cannot be listed ends the search: not found.
