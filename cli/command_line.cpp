@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include <optional>
+
 namespace korvath::cli {
 
 const char* UsageText() {
@@ -39,92 +41,112 @@ const char* UsageText() {
          "3 when the output could not be written.\n";
 }
 
-platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandLine& cl) {
+namespace {
+
+using platform::Result;
+
+Result Fail(std::string message) {
+  return Result::Failure(platform::Status::UsageError, std::move(message));
+}
+
+// An option and what it does to the command line; `needs` is the message
+// when its value is missing, null for an option without one.
+struct Option {
+  const char* name;
+  const char* needs;
+  Result (*apply)(CommandLine& cl, const std::string& value);
+};
+
+Result SetFormat(CommandLine& cl, const std::string& value) {
+  const std::optional<OutputFormat> format = session::OutputFormatNamed(value);
+  // PNG is a picture the desktop program renders; the command writes SVG.
+  if (!format || *format == OutputFormat::Png) {
+    return Fail("unknown format '" + value + "' (text, json, dot, files, graph or svg)");
+  }
+  cl.format = *format;
+  return {};
+}
+
+const Option kOptions[] = {
+    {"--help", nullptr, [](CommandLine& cl, const std::string&) { cl.help = true; return Result{}; }},
+    {"-h", nullptr, [](CommandLine& cl, const std::string&) { cl.help = true; return Result{}; }},
+    {"--pathdef", "--pathdef needs a file",
+     [](CommandLine& cl, const std::string& v) { cl.pathdef = v; return Result{}; }},
+    {"--discard", "--discard needs a file",
+     [](CommandLine& cl, const std::string& v) { cl.discard = v; return Result{}; }},
+    {"--show", "--show needs a group",
+     [](CommandLine& cl, const std::string& v) { cl.showGroups.push_back(v); return Result{}; }},
+    {"--show-all", nullptr,
+     [](CommandLine& cl, const std::string&) { cl.showAll = true; return Result{}; }},
+    {"-C", "-C needs a directory",
+     [](CommandLine& cl, const std::string& v) { cl.directory = v; return Result{}; }},
+    {"--format", "--format needs text, json, dot, files, graph or svg", SetFormat},
+    {"--progress", nullptr,
+     [](CommandLine& cl, const std::string&) { cl.progress = true; return Result{}; }},
+    {"--stats", nullptr,
+     [](CommandLine& cl, const std::string&) { cl.stats = true; return Result{}; }},
+    {"--list-files", nullptr,
+     [](CommandLine& cl, const std::string&) { cl.listFiles = true; return Result{}; }},
+    {"--callers", "--callers needs a name",
+     [](CommandLine& cl, const std::string& v) { cl.callers = v; return Result{}; }},
+    {"--uncalled", nullptr,
+     [](CommandLine& cl, const std::string&) { cl.uncalled = true; return Result{}; }},
+    {"--user-only", nullptr,
+     [](CommandLine& cl, const std::string&) { cl.userOnly = true; return Result{}; }},
+};
+
+const Option* OptionNamed(const std::string& name) {
+  for (const Option& option : kOptions) {
+    if (name == option.name) return &option;
+  }
+  return nullptr;
+}
+
+// The combinations that cannot be run.
+Result CheckCombination(const CommandLine& cl, bool haveStart) {
+  if (cl.callers) {
+    if (haveStart || cl.uncalled) return Fail("--callers takes no START and no --uncalled");
+    if (cl.format == OutputFormat::Files) {
+      return Fail("--callers draws a tree or its graph: text, json, dot, graph or svg");
+    }
+  } else if (cl.uncalled) {
+    if (haveStart) return Fail("--uncalled takes no START");
+    if (cl.format != OutputFormat::Text && cl.format != OutputFormat::Json) {
+      return Fail("--uncalled lists as text or json");
+    }
+  } else if (!haveStart && !cl.help) {
+    return Fail("no START given");
+  }
+  return {};
+}
+
+}  // namespace
+
+Result ParseCommandLine(const std::vector<std::string>& args, CommandLine& cl) {
   cl = CommandLine{};
   bool haveStart = false;
-  auto fail = [](std::string message) {
-    return platform::Result::Failure(platform::Status::UsageError, std::move(message));
-  };
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= args.size()) return false;
-      out = args[++i];
-      return true;
-    };
-    std::string v;
-    if (arg == "--help" || arg == "-h") {
-      cl.help = true;
-    } else if (arg == "--pathdef") {
-      if (!value(v)) return fail("--pathdef needs a file");
-      cl.pathdef = v;
-    } else if (arg == "--discard") {
-      if (!value(v)) return fail("--discard needs a file");
-      cl.discard = v;
-    } else if (arg == "--show") {
-      if (!value(v)) return fail("--show needs a group");
-      cl.showGroups.push_back(v);
-    } else if (arg == "--show-all") {
-      cl.showAll = true;
-    } else if (arg == "-C") {
-      if (!value(v)) return fail("-C needs a directory");
-      cl.directory = v;
-    } else if (arg == "--format") {
-      if (!value(v)) return fail("--format needs text, json, dot, files, graph or svg");
-      if (v == "text") {
-        cl.format = OutputFormat::Text;
-      } else if (v == "json") {
-        cl.format = OutputFormat::Json;
-      } else if (v == "dot") {
-        cl.format = OutputFormat::Dot;
-      } else if (v == "files") {
-        cl.format = OutputFormat::Files;
-      } else if (v == "graph") {
-        cl.format = OutputFormat::Graph;
-      } else if (v == "svg") {
-        cl.format = OutputFormat::Svg;
-      } else {
-        return fail("unknown format '" + v + "' (text, json, dot, files, graph or svg)");
+    if (const Option* option = OptionNamed(arg)) {
+      std::string value;
+      if (option->needs != nullptr) {
+        if (i + 1 >= args.size()) return Fail(option->needs);
+        value = args[++i];
       }
-    } else if (arg == "--progress") {
-      cl.progress = true;
-    } else if (arg == "--stats") {
-      cl.stats = true;
-    } else if (arg == "--list-files") {
-      cl.listFiles = true;
-    } else if (arg == "--callers") {
-      if (!value(v)) return fail("--callers needs a name");
-      cl.callers = v;
-    } else if (arg == "--uncalled") {
-      cl.uncalled = true;
-    } else if (arg == "--user-only") {
-      cl.userOnly = true;
+      if (Result applied = option->apply(cl, value); !applied) return applied;
     } else if (arg == "--") {
-      if (i + 2 != args.size() || haveStart) return fail("expected one START after --");
+      if (i + 2 != args.size() || haveStart) return Fail("expected one START after --");
       cl.start = args[++i];
       haveStart = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
-      return fail("unknown option '" + arg + "'");
+      return Fail("unknown option '" + arg + "'");
     } else {
-      if (haveStart) return fail("more than one START given");
+      if (haveStart) return Fail("more than one START given");
       cl.start = arg;
       haveStart = true;
     }
   }
-  if (cl.callers) {
-    if (haveStart || cl.uncalled) return fail("--callers takes no START and no --uncalled");
-    if (cl.format == OutputFormat::Files) {
-      return fail("--callers draws a tree or its graph: text, json, dot, graph or svg");
-    }
-  } else if (cl.uncalled) {
-    if (haveStart) return fail("--uncalled takes no START");
-    if (cl.format != OutputFormat::Text && cl.format != OutputFormat::Json) {
-      return fail("--uncalled lists as text or json");
-    }
-  } else if (!haveStart && !cl.help) {
-    return fail("no START given");
-  }
-  return {};
+  return CheckCombination(cl, haveStart);
 }
 
 }  // namespace korvath::cli

@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "platform/result.h"
+#include "session/output_format.h"
 
 namespace korvath::cli {
 
-enum class OutputFormat { Text, Json, Dot, Files, Graph, Svg };
+using session::OutputFormat;
 
 struct CommandLine {
   std::optional<std::string> pathdef;

@@ -1,17 +1,11 @@
 #pragma once
-// The call graph of a tree on standard output: as DOT, or laid out as SVG.
-// A build without Graphviz has neither and says what to install.
+// The graph formats' renderer: Graphviz where this build has it, else none,
+// and then the graph formats say what to install.
 
-#include <cstdio>
-
-#include "engine/call_graph.h"
-#include "platform/result.h"
+#include "session/output_format.h"
 
 namespace korvath::cli {
 
-// A UsageError, described, when this build cannot draw graphs.
-platform::Result GraphFormatsAvailable();
-platform::Result WriteGraph(std::FILE* out, const engine::NodeTree& tree,
-                            engine::TreeKind kind, bool svg);
+session::GraphRenderer GraphRenderer();
 
 }  // namespace korvath::cli

@@ -2,16 +2,6 @@
 
 namespace korvath::cli {
 
-platform::Result GraphFormatsAvailable() {
-  return platform::Result::Failure(
-      platform::Status::UsageError,
-      "--format graph and --format svg need Graphviz: install libgraphviz-dev "
-      "(Debian) and build korvath-tree again");
-}
-
-platform::Result WriteGraph(std::FILE* /*out*/, const engine::NodeTree& /*tree*/,
-                            engine::TreeKind /*kind*/, bool /*svg*/) {
-  return GraphFormatsAvailable();
-}
+session::GraphRenderer GraphRenderer() { return {}; }
 
 }  // namespace korvath::cli

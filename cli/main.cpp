@@ -2,34 +2,27 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "cli/graph_output.h"
-#include "engine/callers_tree.h"
-#include "engine/list_writers.h"
 #include "engine/messages.h"
-#include "engine/parse_driver.h"
 #include "engine/text_lines.h"
-#include "engine/tree_writers.h"
 #include "platform/host.h"
 #include "platform/host_file_system.h"
 #include "platform/utf8.h"
 #include "session/discard_list.h"
-#include "session/listed_paths.h"
 #include "session/message_tally.h"
-#include "session/search_path_index.h"
-#include "session/start_name.h"
-#include "session/startup_settings.h"
+#include "session/workspace.h"
 
 namespace korvath::cli {
 namespace {
 
 using platform::FromUtf8;
 using platform::Result;
+using platform::Status;
 using platform::ToUtf8;
 
 class StderrProgress final : public engine::ProgressSink {
@@ -51,6 +44,8 @@ class StderrProgress final : public engine::ProgressSink {
   bool enabled_;
 };
 
+// Message boxes the window would show are counted and printed at the end;
+// an unreadable file is said at once.
 class CollectedMessages final : public engine::MessageSink {
  public:
   void ShowMessage(engine::MessageIcon /*icon*/, const Text& text) override { tally.Add(text); }
@@ -61,8 +56,7 @@ class CollectedMessages final : public engine::MessageSink {
   session::MessageTally tally;
 };
 
-// Message boxes the window would show, on standard error; a message that
-// repeats is printed once with its count.
+// A message that repeats is printed once with its count.
 void PrintMessages(const session::MessageTally& tally) {
   for (const auto& [text, count] : tally.Distinct()) {
     if (count == 1) {
@@ -80,58 +74,43 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
-std::string Absolute(const std::string& path) {
-  std::error_code ec;
-  const auto absolute = std::filesystem::absolute(path, ec);
-  return ec ? path : absolute.string();
-}
-
-// The run's input from the settings and the options; a failure is a usage
-// error, already described.
-Result MakeRunInput(const CommandLine& cl, platform::FileSystem& fs, engine::RunInput& input) {
-  // Start-up may move to the fallback directory: fix named files first.
-  const std::optional<std::string> pathdef =
-      cl.pathdef ? std::optional<std::string>(Absolute(*cl.pathdef)) : std::nullopt;
-  const std::optional<std::string> discard =
-      cl.discard ? std::optional<std::string>(Absolute(*cl.discard)) : std::nullopt;
-
-  session::Settings settings;
-  session::LoadStartupSettings(fs, platform::DefaultFallbackDirectory(), settings);
-  input.pathdefFile = pathdef ? FromUtf8(*pathdef) : settings.pathdefFile;
-  input.discards = std::move(settings.discards);
+// The workspace's settings as the options change them; a failure is a
+// usage error, already described.
+Result ApplyOptions(const CommandLine& cl, session::Workspace& ws) {
+  // Start-up may move to the fallback folder: named files are the folder's
+  // as it was given.
+  const std::optional<Text> pathdef =
+      cl.pathdef ? std::optional<Text>(ws.AbsolutePath(FromUtf8(*cl.pathdef))) : std::nullopt;
+  const std::optional<Text> discard =
+      cl.discard ? std::optional<Text>(ws.AbsolutePath(FromUtf8(*cl.discard))) : std::nullopt;
+  // Unusable settings leave the pathdef location empty, which the run
+  // reports; there is nothing more to say here.
+  (void)ws.LoadSettings(platform::DefaultFallbackDirectory());
+  session::Settings& settings = ws.settings();
+  if (pathdef) settings.pathdefFile = *pathdef;
   if (discard) {
     std::string bytes;
-    if (const Result read = fs.ReadFile(FromUtf8(*discard), bytes); !read) {
-      return Result::Failure(platform::Status::UsageError,
-                             "cannot read discard list " + *discard + ": " + read.description);
+    if (const Result read = ws.files().ReadFile(*discard, bytes); !read) {
+      return Result::Failure(Status::UsageError, "cannot read discard list " +
+                                                     ToUtf8(*discard) + ": " + read.description);
     }
-    input.discards = session::ParseDiscardList(engine::SplitLines(std::move(bytes)));
+    settings.discards = session::ParseDiscardList(engine::SplitLines(std::move(bytes)));
   }
   std::vector<Text> groups;
   for (const std::string& group : cl.showGroups) groups.push_back(FromUtf8(group));
-  if (cl.showAll) groups = session::DiscardGroups(input.discards);
-  session::ShowOnlyGroups(input.discards, groups);
-  input.startName = session::StartNameFromInput(FromUtf8(cl.start), platform::SlashIsSeparator());
+  if (cl.showAll) groups = session::DiscardGroups(settings.discards);
+  session::ShowOnlyGroups(settings.discards, groups);
   return {};
 }
 
 // A tree in the format asked for; messages in the JSON object, or on
 // standard error. Without a search path there is no tree to draw.
-Result WriteTree(OutputFormat format, const Result& outcome, const engine::NodeTree& tree,
-                 const session::MessageTally& messages,
-                 engine::TreeKind kind = engine::TreeKind::Calls) {
+Result WriteTree(const session::Workspace& ws, OutputFormat format, const Result& outcome,
+                 const engine::NodeTree& tree, engine::TreeKind kind,
+                 const session::MessageTally& messages) {
   Result written;
-  if (format == OutputFormat::Json) written = engine::WriteJson(stdout, tree, messages.All());
-  if (outcome.status == platform::Status::NoSearchPath) {
-    PrintMessages(messages);
-    return written;
-  }
-  if (format == OutputFormat::Text) {
-    written = engine::WriteTextTree(stdout, tree);
-  } else if (format == OutputFormat::Dot) {
-    written = engine::WriteDot(stdout, tree);
-  } else if (format == OutputFormat::Graph || format == OutputFormat::Svg) {
-    written = WriteGraph(stdout, tree, kind, format == OutputFormat::Svg);
+  if (format == OutputFormat::Json || outcome.status != Status::NoSearchPath) {
+    written = ws.Export(stdout, format, tree, kind, messages.All(), GraphRenderer());
   }
   if (format != OutputFormat::Json || !outcome) PrintMessages(messages);
   return written;
@@ -148,8 +127,8 @@ void PrintStats(const engine::RunStats& stats, double writeMs) {
 
 int ReportWritten(const Result& written) {
   // A reader that stops early (korvath-tree ... | head) is no error to report.
-  if (written.status == platform::Status::OutputClosed) return kCannotWrite;
-  if (written.status == platform::Status::Invalid) {  // Graphviz refused the graph
+  if (written.status == Status::OutputClosed) return kCannotWrite;
+  if (written.status == Status::Invalid) {  // Graphviz refused the graph
     std::fprintf(stderr, "korvath-tree: %s\n", written.description.c_str());
     return 1;
   }
@@ -157,93 +136,45 @@ int ReportWritten(const Result& written) {
   return kCannotWrite;
 }
 
-// The program index of the run's search path; without a search path, the
-// message a run gives.
-Result IndexSearchPath(platform::FileSystem& fs, const engine::RunInput& input,
-                       session::SearchPathIndex& index, session::MessageTally& messages) {
-  Result outcome = index.Refresh(fs, input.pathdefFile);
-  if (!outcome) messages.Add(engine::messages::kPathdefNotFound);
-  return outcome;
-}
-
 // The callers tree of the function --callers names, found as a start is.
-int ShowCallers(const CommandLine& cl, platform::FileSystem& fs, const engine::RunInput& input) {
+int ShowCallers(const CommandLine& cl, session::Workspace& ws) {
   CollectedMessages messages;
-  session::SearchPathIndex index;
   engine::CallersTree tree;
-  Result outcome = IndexSearchPath(fs, input, index, messages.tally);
+  Result outcome = ws.RefreshIndex();
   if (outcome) {
-    const Text typed = FromUtf8(*cl.callers);
-    const int root = index.Find(fs, typed);
-    if (root < 0) {
-      messages.tally.Add(engine::messages::StartFileNotFound(
-          session::StartNameFromInput(typed, platform::SlashIsSeparator())));
-      outcome = Result::Failure(platform::Status::NoStartFile, "not found");
-    } else {
-      tree.Build(index.index(), root, input.discards, messages);
-    }
+    outcome = ws.CallersOfName(FromUtf8(*cl.callers), tree, messages);
+  } else {
+    messages.tally.Add(FromUtf8(outcome.description));
   }
   const Result written =
-      WriteTree(cl.format, outcome, tree, messages.tally, engine::TreeKind::Callers);
+      WriteTree(ws, cl.format, outcome, tree, engine::TreeKind::Callers, messages.tally);
   if (!written) return ReportWritten(written);
   return outcome ? 0 : 1;
 }
 
 // Every program file of the search path that no other one calls.
-int ListUncalled(const CommandLine& cl, platform::FileSystem& fs, const engine::RunInput& input) {
-  session::SearchPathIndex index;
-  session::MessageTally messages;
-  if (!IndexSearchPath(fs, input, index, messages)) {
-    PrintMessages(messages);
+int ListUncalled(const CommandLine& cl, session::Workspace& ws) {
+  if (const Result refreshed = ws.RefreshIndex(); !refreshed) {
+    std::fprintf(stderr, "korvath-tree: %s\n", refreshed.description.c_str());
     return 1;
   }
-  const session::ListedPaths paths(input.pathdefFile, cl.userOnly);
-  std::vector<engine::NamedFile> uncalled;
-  Text listed;
-  for (const int p : index.index().Uncalled()) {
-    const auto& program = index.index().Programs()[static_cast<std::size_t>(p)];
-    if (paths.Take(program.path, listed)) uncalled.push_back({program.name, listed});
-  }
-  const Result written =
-      engine::WriteNamedFiles(stdout, uncalled, cl.format == OutputFormat::Json);
+  const Result written = engine::WriteNamedFiles(stdout, ws.UncalledFunctions(cl.userOnly),
+                                                 cl.format == OutputFormat::Json);
   return written ? 0 : ReportWritten(written);
 }
 
-int Run(const CommandLine& cl) {
-  platform::HostFileSystem fs;
-  if (cl.directory && !fs.SetCurrentDirectory(FromUtf8(*cl.directory))) {
-    return UsageError("cannot change to directory '" + *cl.directory + "'");
-  }
-  if (cl.format == OutputFormat::Graph || cl.format == OutputFormat::Svg) {
-    if (const Result available = GraphFormatsAvailable(); !available) {
-      std::fprintf(stderr, "korvath-tree: %s\n", available.description.c_str());
-      return 2;
-    }
-  }
-  engine::RunInput input;
-  if (const Result made = MakeRunInput(cl, fs, input); !made) {
-    std::fprintf(stderr, "korvath-tree: %s\n", made.description.c_str());
-    return 2;
-  }
-  if (cl.uncalled) return ListUncalled(cl, fs, input);
-  if (cl.callers) return ShowCallers(cl, fs, input);
+int ShowTree(const CommandLine& cl, session::Workspace& ws) {
   StderrProgress progress(cl.progress);
   CollectedMessages messages;
-  engine::CallTree tree;
-  engine::RunServices services{fs, progress, messages, tree};
-  engine::RunOutput output;
-  const Result outcome = engine::ParseAndBuild(input, services, output);
+  const Result outcome = ws.Run(FromUtf8(cl.start), progress, messages);
 
   const auto writeStart = std::chrono::steady_clock::now();
   Result written;
   if (cl.format == OutputFormat::Files) {
-    written = engine::WritePaths(
-        stdout, session::FoundFiles(output.filePaths,
-                                    session::ListedPaths(input.pathdefFile, cl.userOnly)));
+    written = ws.WriteFoundFiles(stdout, cl.userOnly);
     PrintMessages(messages.tally);
   } else {
-    written = WriteTree(cl.format, outcome,
-                        engine::RecordTree(tree, output.records, &output.filePaths),
+    written = WriteTree(ws, cl.format, outcome, ws.lastTree(), engine::TreeKind::Calls,
                         messages.tally);
   }
   if (!written) return ReportWritten(written);
@@ -251,12 +182,31 @@ int Run(const CommandLine& cl) {
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - writeStart)
           .count();
   if (cl.listFiles) {
-    for (const Text& path : output.stats.scannedFiles) {
+    for (const Text& path : ws.lastRun().stats.scannedFiles) {
       std::fprintf(stderr, "%s\n", ToUtf8(path).c_str());
     }
   }
-  if (cl.stats) PrintStats(output.stats, writeMs);
+  if (cl.stats) PrintStats(ws.lastRun().stats, writeMs);
   return outcome ? 0 : 1;
+}
+
+int Run(const CommandLine& cl) {
+  platform::HostFileSystem fs;
+  if (cl.directory && !fs.SetCurrentDirectory(FromUtf8(*cl.directory))) {
+    return UsageError("cannot change to directory '" + *cl.directory + "'");
+  }
+  if (const Result available = session::FormatAvailable(cl.format, GraphRenderer()); !available) {
+    std::fprintf(stderr, "korvath-tree: %s\n", available.description.c_str());
+    return 2;
+  }
+  session::Workspace ws(fs);
+  if (const Result applied = ApplyOptions(cl, ws); !applied) {
+    std::fprintf(stderr, "korvath-tree: %s\n", applied.description.c_str());
+    return 2;
+  }
+  if (cl.uncalled) return ListUncalled(cl, ws);
+  if (cl.callers) return ShowCallers(cl, ws);
+  return ShowTree(cl, ws);
 }
 
 }  // namespace

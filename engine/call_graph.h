@@ -32,11 +32,6 @@ struct CallGraph {
   std::vector<int> functionOfNode;
 };
 
-enum class TreeKind {
-  Calls,    // a node is called by its parent
-  Callers,  // a node calls its parent
-};
-
 CallGraph GraphOfTree(const NodeTree& tree, TreeKind kind);
 
 // The functions within `levels` calls of `center`, following calls forwards

@@ -27,7 +27,7 @@ class CallersTree final : public NodeTree {
   int Count() const override { return static_cast<int>(nodes_.size()) - 1; }
   int Parent(int node) const override { return At(node).parent; }
   int Program(int node) const { return At(node).program; }
-  bool Repeated(int node) const { return At(node).repeated; }
+  bool Repeated(int node) const override { return At(node).repeated; }
   std::size_t LabelKeys() const override { return nodes_.size(); }
   std::size_t LabelKey(int node) const override { return static_cast<std::size_t>(node); }
   // The root: the function's name; below it "name (lines)", marked when

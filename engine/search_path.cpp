@@ -85,7 +85,14 @@ Result ReadSearchPath(TextView pathdefFile, platform::FileSystem& fs, std::vecto
       afterMarker = StartsWith(line, kMarker);
       continue;
     }
-    if (auto entry = PathdefEntry(line, *root, slashIsSeparator)) dirs.push_back(std::move(*entry));
+    auto entry = PathdefEntry(line, *root, slashIsSeparator);
+    if (!entry) continue;
+    // A relative folder is the file system's current one's, fixed now so
+    // that every path found is absolute whatever the process's folder is.
+    if (!platform::IsAbsolutePath(platform::ToHostSeparators(*entry))) {
+      *entry = fs.JoinPath(fs.CurrentDirectory(), *entry);
+    }
+    dirs.push_back(std::move(*entry));
   }
   dirs.push_back(fs.CurrentDirectory());
   return {};

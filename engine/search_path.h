@@ -23,8 +23,8 @@ std::optional<Text> SearchPathRoot(TextView pathdefFile);
 std::optional<Text> PathdefEntry(TextView line, TextView root, bool slashIsSeparator);
 
 // Fills `dirs` with an empty entry 0, the entries of pathdef.m (named by
-// `pathdefFile`, blanks trimmed) in file order and the current directory
-// last. Fails only when the file cannot be read or its path has no usable
+// `pathdefFile`, blanks trimmed) in file order, a relative one joined to
+// the current directory, and the current directory last. Fails only when the file cannot be read or its path has no usable
 // "toolbox".
 Result ReadSearchPath(TextView pathdefFile, platform::FileSystem& fs, std::vector<Text>& dirs);
 

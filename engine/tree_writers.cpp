@@ -102,6 +102,10 @@ Text RecordTree::File(int node) const {
   return it == filePaths_->end() ? Text() : platform::AbsoluteNormalPath(it->second);
 }
 
+bool RecordTree::Repeated(int node) const {
+  return node != 1 && !records_[static_cast<std::size_t>(tree_.Record(node))].alsoCalledBy.empty();
+}
+
 // The numbers of the record's lines text in order, repeats kept.
 void RecordTree::AppendLines(int node, std::vector<std::int32_t>& out) const {
   if (node == 1) return;
@@ -130,6 +134,25 @@ Result WriteJson(std::FILE* file, const CallTree& tree, const std::vector<Functi
 
 Result WriteDot(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records) {
   return WriteDot(file, RecordTree(tree, records));
+}
+
+Text IndentedSubtreeText(const NodeTree& tree, int node) {
+  Text text;
+  if (node <= 0 || node > tree.Count()) return text;
+  // Depth first, the subtree is the run of nodes after `node` whose parent
+  // lies in it; `depth` holds each one's level below `node`.
+  std::vector<int> depth{0};
+  for (int n = node; n <= tree.Count(); ++n) {
+    if (n != node) {
+      const int parent = tree.Parent(n);
+      if (parent < node) break;
+      depth.push_back(depth[static_cast<std::size_t>(parent - node)] + 1);
+    }
+    text.append(2 * static_cast<std::size_t>(depth.back()), u' ');
+    tree.AppendLabel(n, text);
+    text += u'\n';
+  }
+  return text;
 }
 
 Result WriteTextTree(std::FILE* file, const NodeTree& tree) {

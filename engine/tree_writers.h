@@ -14,6 +14,11 @@ namespace korvath::engine {
 // What the writers need of a tree: nodes numbered 1..Count() in depth-first
 // order, the root first, and each node's text. Nodes with the same label key
 // (below LabelKeys()) show the same text, which is then made only once.
+enum class TreeKind {
+  Calls,    // a node is called by its parent
+  Callers,  // a node calls its parent
+};
+
 class NodeTree {
  public:
   NodeTree() = default;
@@ -30,6 +35,8 @@ class NodeTree {
   virtual Text Name(int node) const = 0;
   virtual Text File(int node) const = 0;
   virtual void AppendLines(int node, std::vector<std::int32_t>& out) const = 0;
+  // A leaf whose calls (callers) are shown at another node of its function.
+  virtual bool Repeated(int node) const = 0;
 };
 
 // A call tree with the records it was built from.
@@ -47,6 +54,7 @@ class RecordTree final : public NodeTree {
   Text Name(int node) const override;
   Text File(int node) const override;
   void AppendLines(int node, std::vector<std::int32_t>& out) const override;
+  bool Repeated(int node) const override;
 
  private:
   const CallTree& tree_;
@@ -61,6 +69,10 @@ Result WriteTextTree(std::FILE* out, const NodeTree& tree);
 // `tree` may have no root; "root" is then null.
 Result WriteJson(std::FILE* out, const NodeTree& tree, const std::vector<Text>& messages);
 Result WriteDot(std::FILE* out, const NodeTree& tree);
+
+// Node `node` and the nodes below it, one label a line, each indented by
+// two blanks a level below `node`: what a copy of a subtree holds.
+Text IndentedSubtreeText(const NodeTree& tree, int node);
 
 // The same for a call tree and its records.
 Result WriteTextTree(std::FILE* out, const CallTree& tree,

@@ -16,7 +16,6 @@
 
 #include "gui/about/about_box.h"
 #include "gui/about/program_icon.h"
-#include "engine/parse_driver.h"
 #include "engine/tree_writers.h"
 #include "gui/editor_launcher.h"
 #include "gui/explorer/explorer_window.h"
@@ -30,7 +29,7 @@
 #include "gui/widgets/qt_text.h"
 #include "gui/widgets/twips.h"
 #include "platform/host.h"
-#include "session/start_name.h"
+#include "session/messages.h"
 
 namespace korvath::gui {
 
@@ -39,13 +38,13 @@ MainWindowServices MainWindowServices::desktop() {
   s.openFileDialog = [](QWidget* parent, const QString& filter) {
     return ChooseFileToOpen(parent, QString(), filter);
   };
-  s.saveFileDialog = [](QWidget* parent, QString& format) {
+  s.saveFileDialog = [](QWidget* parent, session::OutputFormat& format) {
     return ChooseTreeExportFile(parent, QStringLiteral("Export tree"), format);
   };
   s.saveListDialog = [](QWidget* parent) {
     return ChooseListExportFile(parent, QStringLiteral("Export file list"));
   };
-  s.savePictureDialog = [](QWidget* parent, QString& format) {
+  s.savePictureDialog = [](QWidget* parent, session::OutputFormat& format) {
     return ChoosePictureExportFile(parent, QStringLiteral("Export picture"), format);
   };
   s.showMessage = ShowMessageBox;
@@ -59,10 +58,10 @@ MainWindowServices MainWindowServices::desktop() {
 }
 
 MainWindow::MainWindow(platform::FileSystem& fs, MainWindowServices services, QWidget* parent)
-    : QMainWindow(parent), fs_(fs), services_(std::move(services)) {
+    : QMainWindow(parent), workspace_(fs), services_(std::move(services)) {
   setWindowTitle(QStringLiteral("Korvath"));
   setWindowIcon(ProgramIcon());
-  model_ = new CallTreeModel(this);
+  model_ = new CallTreeModel(workspace_, this);
   model_->setIcon(QIcon(ProgramIconPixmap(16)));
   buildControls();
   buildMenus();
@@ -71,6 +70,10 @@ MainWindow::MainWindow(platform::FileSystem& fs, MainWindowServices services, QW
 
 MainWindow::~MainWindow() {
   if (frmOptions_) delete frmOptions_.data();
+  // The explorer and the model follow the workspace's runs: they go before
+  // the workspace, not after it with the other children.
+  delete explorer_;
+  delete model_;
 }
 
 void MainWindow::buildControls() {
@@ -141,7 +144,7 @@ void MainWindow::buildMenus() {
 }
 
 OptionsDialog* MainWindow::makeOptionsDialog() {
-  auto* dialog = new OptionsDialog(settings_, this);
+  auto* dialog = new OptionsDialog(workspace_.settings(), this);
   if (services_.optionsFileChooser) dialog->setFileChooser(services_.optionsFileChooser);
   return dialog;
 }
@@ -149,8 +152,8 @@ OptionsDialog* MainWindow::makeOptionsDialog() {
 void MainWindow::load(const Text& fallbackDirectory) {
   frmOptions_ = makeOptionsDialog();
   // Start-up shows nothing: unusable settings leave the path empty.
-  session::LoadStartupSettings(fs_, fallbackDirectory, settings_);
-  frmOptions_->txtMatlabDirectory->setText(ToQString(settings_.configuredPathdef));
+  (void)workspace_.LoadSettings(fallbackDirectory);
+  frmOptions_->txtMatlabDirectory->setText(ToQString(workspace_.settings().configuredPathdef));
 }
 
 // The splash closes itself a few seconds after it gets the focus and handles
@@ -169,39 +172,27 @@ void MainWindow::parse() {
   } catch (const std::bad_alloc&) {
     // Everything the run held is freed by now; the previous tree stays.
     services_.showMessage(this, QMessageBox::Critical,
-                          QStringLiteral("Not enough memory to finish the run."));
+                          ToQString(session::messages::kRunOutOfMemory));
   }
-  mnuFileExport->setEnabled(model_->tree().Count() > 0);
+  mnuFileExport->setEnabled(model_->nodeCount() > 0);
   ++runCount_;
   running_ = false;
   if (explorer_ != nullptr && explorer_->isVisible()) explorer_->followRun();
 }
 
 void MainWindow::runParse() {
-  const engine::RunInput input{
-      settings_.pathdefFile, settings_.discards,
-      session::StartNameFromInput(ToText(txtFileName->text()), platform::SlashIsSeparator())};
-
   ProgressWindow progress(this);
   progress.captionObserver = services_.captionObserver;
   MessageBoxSink messages([this](QMessageBox::Icon icon, const QString& text) {
     services_.showMessage(this, icon, text);
   });
-  engine::CallTree tree;
-  engine::RunServices run{fs_, progress, messages, tree, limits};
-  engine::RunOutput output;
-  const platform::Result outcome = engine::ParseAndBuild(input, run, output);
-  // The window keeps showing the previous tree until the run is over.
-  if (outcome.status != platform::Status::NoSearchPath) {
-    model_->setTree(std::move(tree), std::move(output.records), std::move(output.filePaths));
-  }
-  lastMessages_ = messages.all();
-  if (!messages.unreadableFiles().empty()) {
-    services_.showMessage(this, QMessageBox::Warning,
-                          QStringLiteral("These files could not be read; their calls are missing:\n") +
-                              QStringList(messages.unreadableFiles().begin(),
-                                          messages.unreadableFiles().end())
-                                  .join(QLatin1Char('\n')));
+  // The window keeps showing the previous tree until the run is over; a
+  // run without a search path leaves it.
+  const platform::Result outcome = workspace_.Run(ToText(txtFileName->text()), progress, messages, limits);
+  if (outcome.status != platform::Status::NoSearchPath && !workspace_.lastRun().unreadable.empty()) {
+    services_.showMessage(
+        this, QMessageBox::Warning,
+        ToQString(session::messages::UnreadableFiles(workspace_.lastRun().unreadable)));
   }
 }
 
@@ -213,7 +204,8 @@ void MainWindow::chooseStartFile() {
     lastChosenFile_ = *chosen;
     // As the Windows dialog does: the chosen file's folder becomes current,
     // which is what makes the file findable by its bare name.
-    fs_.SetCurrentDirectory(ToText(QFileInfo(*chosen).absolutePath()));
+    // A folder that is gone by now leaves the search where it was.
+    (void)workspace_.files().SetCurrentDirectory(ToText(QFileInfo(*chosen).absolutePath()));
   }
   txtFileName->setText(lastChosenFile_);
   if (!txtFileName->text().isEmpty()) parse();
@@ -236,12 +228,12 @@ void MainWindow::showOptions() {
 void MainWindow::showAbout() { services_.showAbout(this); }
 
 void MainWindow::exportTree() {
-  QString format;
+  session::OutputFormat format = session::OutputFormat::Text;
   const std::optional<QString> path = services_.saveFileDialog(this, format);
   if (!path) return;
-  if (!WriteTreeFile(*path, format, model_->nodes(), lastMessages_)) {
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path));
-  }
+  const platform::Result written = workspace_.ExportToFile(
+      ToText(*path), format, model_->nodes(), engine::TreeKind::Calls, lastMessages());
+  if (!written) services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void MainWindow::explore() {
@@ -252,7 +244,7 @@ void MainWindow::explore() {
     s.savePictureDialog = services_.savePictureDialog;
     s.showMessage = services_.showMessage;
     s.openInEditor = services_.openInEditor;
-    explorer_ = new ExplorerWindow(*model_, fs_, settings_, std::move(s), this);
+    explorer_ = new ExplorerWindow(*model_, workspace_, std::move(s), this);
   }
   const bool shown = explorer_->isVisible();
   explorer_->show();
@@ -275,21 +267,6 @@ void MainWindow::openCallSite(const QModelIndex& index) {
   QString path;
   int line = 1;
   if (model_->callSite(model_->nodeOf(index), path, line)) services_.openInEditor(path, line);
-}
-
-QString MainWindow::subtreeText(int node) const {
-  const engine::CallTree& tree = model_->tree();
-  const std::vector<int> depth = tree.Depths();
-  const int base = depth[static_cast<std::size_t>(node)];
-  QString text;
-  // A node's subtree is the run of nodes after it that lie deeper.
-  for (int n = node; n <= tree.Count(); ++n) {
-    const int d = depth[static_cast<std::size_t>(n)];
-    if (n != node && d <= base) break;
-    text += QString(2 * static_cast<qsizetype>(d - base), QLatin1Char(' ')) +
-            ToQString(tree.NodeText(n, model_->records())) + QLatin1Char('\n');
-  }
-  return text;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -326,14 +303,15 @@ void MainWindow::showTreeMenu(const QPoint& at) {
   QAction* callers = menu.addAction(QStringLiteral("Show c&allers"));
   callers->setEnabled(index.isValid());
   QAction* find = menu.addAction(QStringLiteral("&Find..."));
-  find->setEnabled(model_->tree().Count() > 0);
+  find->setEnabled(model_->nodeCount() > 0);
   QAction* chosen = menu.exec(trvFiles->viewport()->mapToGlobal(at));
   if (chosen == expand) {
     trvFiles->expandAll();
   } else if (chosen == collapse) {
     trvFiles->collapseAll();
   } else if (chosen == copy && index.isValid()) {
-    QGuiApplication::clipboard()->setText(subtreeText(model_->nodeOf(index)));
+    QGuiApplication::clipboard()->setText(
+        ToQString(engine::IndentedSubtreeText(model_->nodes(), model_->nodeOf(index))));
   } else if (chosen == callers && index.isValid()) {
     showCallers(model_->nodeOf(index));
   } else if (chosen == find) {

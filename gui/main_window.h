@@ -10,7 +10,8 @@
 #include "engine/call_tree.h"
 #include "gui/options/options_dialog.h"
 #include "platform/file_system.h"
-#include "session/startup_settings.h"
+#include "session/output_format.h"
+#include "session/workspace.h"
 
 class QAction;
 class QGroupBox;
@@ -28,12 +29,14 @@ struct MainWindowServices {
   // An Open dialog with the given filter; nullopt when cancelled.
   std::function<std::optional<QString>(QWidget* parent, const QString& filter)> openFileDialog;
   // A Save dialog for the export; nullopt when cancelled. `format` receives
-  // "text", "json" or "dot".
-  std::function<std::optional<QString>(QWidget* parent, QString& format)> saveFileDialog;
+  // text, json or dot.
+  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+      saveFileDialog;
   // A Save dialog for the explorer's file list.
   std::function<std::optional<QString>(QWidget* parent)> saveListDialog;
-  // A Save dialog for the explorer's picture; `format` receives "svg" or "png".
-  std::function<std::optional<QString>(QWidget* parent, QString& format)> savePictureDialog;
+  // A Save dialog for the explorer's picture; `format` receives svg or png.
+  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+      savePictureDialog;
   std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
   std::function<bool(const QString& path, int line)> openInEditor;
   std::function<void(QWidget* parent)> showAbout;
@@ -49,6 +52,7 @@ class MainWindow final : public QMainWindow {
   Q_OBJECT
 
  public:
+  // `fs` is the workspace's: its current directory is the session's folder.
   MainWindow(platform::FileSystem& fs, MainWindowServices services, QWidget* parent = nullptr);
   ~MainWindow() override;
 
@@ -72,11 +76,12 @@ class MainWindow final : public QMainWindow {
   void findInExplorer();
   ExplorerWindow* explorer() const { return explorer_; }
 
-  session::Settings& settings() { return settings_; }
+  session::Workspace& workspace() { return workspace_; }
+  session::Settings& settings() { return workspace_.settings(); }
   CallTreeModel& model() { return *model_; }
   OptionsDialog* options() const { return frmOptions_; }
   int runCount() const { return runCount_; }
-  const std::vector<Text>& lastMessages() const { return lastMessages_; }
+  const std::vector<Text>& lastMessages() const { return workspace_.lastRun().messages.All(); }
 
   // Depth and node budget of the tree (tests use small ones).
   engine::TreeLimits limits{};
@@ -105,16 +110,13 @@ class MainWindow final : public QMainWindow {
   void runParse();
   void openCallSite(const QModelIndex& index);
   void showTreeMenu(const QPoint& at);
-  QString subtreeText(int node) const;
 
-  platform::FileSystem& fs_;
+  session::Workspace workspace_;
   MainWindowServices services_;
-  session::Settings settings_;
   CallTreeModel* model_ = nullptr;
   QPointer<OptionsDialog> frmOptions_;
   ExplorerWindow* explorer_ = nullptr;
   QString lastChosenFile_;  // the open-file dialog's name, kept after a cancel
-  std::vector<Text> lastMessages_;
   bool running_ = false;
   int runCount_ = 0;
 };

@@ -12,9 +12,4 @@ void MessageBoxSink::ShowMessage(engine::MessageIcon icon, const Text& text) {
   presenter_(boxIcon, ToQString(text));
 }
 
-void MessageBoxSink::FileUnreadable(const Text& path, const platform::Result& why) {
-  unreadable_.push_back(ToQString(path) + QStringLiteral(": ") +
-                        QString::fromStdString(why.description));
-}
-
 }  // namespace korvath::gui

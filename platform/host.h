@@ -3,6 +3,7 @@
 // own implementation file, chosen by the build.
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -56,6 +57,10 @@ Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes
 
 // The stamp of the regular file at `path` (NotFound, NotRegularFile).
 Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp);
+
+// `path` opened for writing in binary mode, emptied; null with errno set
+// when it cannot be.
+std::FILE* OpenFileForWriting(const std::filesystem::path& path);
 
 // The broken-down local time of `time`.
 std::tm LocalTime(std::time_t time);

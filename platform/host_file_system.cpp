@@ -7,13 +7,28 @@
 
 namespace korvath::platform {
 
+HostFileSystem::HostFileSystem() {
+  std::error_code ec;
+  folder_ = std::filesystem::current_path(ec);
+}
+
+HostFileSystem::HostFileSystem(const std::u16string& folder) : HostFileSystem() {
+  (void)SetCurrentDirectory(folder);  // documented: stays in the process's folder
+}
+
+std::filesystem::path HostFileSystem::Resolve(const std::u16string& path) const {
+  std::filesystem::path p = NativePath(path);
+  // An absolute path replaces the folder; "\x" on Windows keeps its drive.
+  return p.is_absolute() || folder_.empty() ? p : folder_ / p;
+}
+
 Result HostFileSystem::ReadFile(const std::u16string& path, std::string& bytes) {
-  return ReadRegularFile(NativePath(path), kMaxFileBytes, bytes);
+  return ReadRegularFile(Resolve(path), kMaxFileBytes, bytes);
 }
 
 Result HostFileSystem::ListDirectory(const std::u16string& dir, std::vector<std::string>& files) {
   files.clear();
-  const std::filesystem::path p = NativePath(dir.empty() ? std::u16string(u".") : dir);
+  const std::filesystem::path p = dir.empty() ? folder_ : Resolve(dir);
   std::error_code ec;
   if (!std::filesystem::is_directory(p, ec)) {
     return Result::Failure(Status::NotFound, "no such directory");
@@ -31,20 +46,20 @@ Result HostFileSystem::ListDirectory(const std::u16string& dir, std::vector<std:
 }
 
 Result HostFileSystem::StatFile(const std::u16string& path, FileStamp& stamp) {
-  return StatRegularFile(NativePath(path), stamp);
+  return StatRegularFile(Resolve(path), stamp);
 }
 
-std::u16string HostFileSystem::CurrentDirectory() {
-  std::error_code ec;
-  const auto p = std::filesystem::current_path(ec);
-  if (ec) return {};
-  return FromNativePath(p);
-}
+std::u16string HostFileSystem::CurrentDirectory() { return FromNativePath(folder_); }
 
 Result HostFileSystem::SetCurrentDirectory(const std::u16string& dir) {
   std::error_code ec;
-  std::filesystem::current_path(NativePath(dir), ec);
+  const std::filesystem::path resolved = Resolve(dir);
+  if (!std::filesystem::is_directory(resolved, ec)) {
+    return Result::Failure(Status::NotFound, ec ? ec.message() : "no such directory");
+  }
+  std::filesystem::path canonical = std::filesystem::canonical(resolved, ec);
   if (ec) return Result::Failure(Status::NotFound, ec.message());
+  folder_ = std::move(canonical);
   return {};
 }
 

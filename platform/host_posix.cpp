@@ -12,6 +12,10 @@
 
 namespace korvath::platform {
 
+std::FILE* OpenFileForWriting(const std::filesystem::path& path) {
+  return std::fopen(path.c_str(), "wb");
+}
+
 bool SlashIsSeparator() { return true; }
 
 std::u16string ToHostSeparators(std::u16string path) {

@@ -8,6 +8,10 @@
 
 namespace korvath::platform {
 
+std::FILE* OpenFileForWriting(const std::filesystem::path& path) {
+  return _wfopen(path.c_str(), L"wb");
+}
+
 bool SlashIsSeparator() { return false; }
 
 std::u16string ToHostSeparators(std::u16string path) { return path; }

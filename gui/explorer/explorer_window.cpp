@@ -17,7 +17,6 @@
 #include <QVBoxLayout>
 #include <new>
 
-#include "engine/messages.h"
 #include "gui/explorer/index_build.h"
 #include "gui/graph/graph_pane.h"
 #include "gui/models/call_tree_model.h"
@@ -25,8 +24,8 @@
 #include "gui/models/recursion_mark_model.h"
 #include "gui/widgets/export_file.h"
 #include "gui/widgets/qt_text.h"
-#include "session/listed_paths.h"
 #include "session/message_tally.h"
+#include "session/messages.h"
 
 namespace korvath::gui {
 namespace {
@@ -37,7 +36,9 @@ class TallySink final : public engine::MessageSink {
   session::MessageTally tally;
 };
 
-QString Functions(std::size_t count) { return Counted(count, "function", "functions"); }
+QString Functions(std::size_t count) {
+  return ToQString(session::messages::Counted(count, u"function", u"functions"));
+}
 
 QTreeView* MakeTreeView(QWidget* parent, const char* name) {
   auto* view = new QTreeView(parent);
@@ -53,13 +54,11 @@ QTreeView* MakeTreeView(QWidget* parent, const char* name) {
 
 }  // namespace
 
-ExplorerWindow::ExplorerWindow(CallTreeModel& calls, platform::FileSystem& fs,
-                               const session::Settings& settings, ExplorerServices services,
-                               QWidget* parent)
+ExplorerWindow::ExplorerWindow(CallTreeModel& calls, session::Workspace& workspace,
+                               ExplorerServices services, QWidget* parent)
     : QMainWindow(parent, Qt::Window),
       calls_(calls),
-      fs_(fs),
-      settings_(settings),
+      workspace_(workspace),
       services_(std::move(services)) {
   setObjectName(QStringLiteral("frmExplorer"));
   setWindowTitle(QStringLiteral("Korvath Explorer"));
@@ -125,7 +124,8 @@ void ExplorerWindow::buildControls() {
   lblDetails->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(lblDetails);
   setCentralWidget(client);
-  lastTree_ = trvCalls;
+  callsPane_ = TreePane{trvCalls, &calls_, marks_, engine::TreeKind::Calls};
+  callersPane_ = TreePane{trvCallers, callers_, nullptr, engine::TreeKind::Callers};
 
   connect(txtFind, &QLineEdit::returnPressed, this, &ExplorerWindow::findNext);
   connect(next, &QPushButton::clicked, this, &ExplorerWindow::findNext);
@@ -142,10 +142,11 @@ void ExplorerWindow::buildControls() {
   connect(callers_, &QAbstractItemModel::modelReset, graph_,
           [this] { graph_->setTree(engine::TreeKind::Callers, callers_->nodes()); });
   connect(graph_, &GraphPane::nodeClicked, this, &ExplorerWindow::onGraphNodeClicked);
-  for (QTreeView* view : {trvCalls, trvCallers}) {
-    connect(view, &QTreeView::activated, this, &ExplorerWindow::openCallSite);
-    connect(view, &QWidget::customContextMenuRequested, this,
-            [this, view](const QPoint& at) { showTreeMenu(view, at); });
+  for (const TreePane* pane : {&callsPane_, &callersPane_}) {
+    connect(pane->view, &QTreeView::activated, this,
+            [this, pane](const QModelIndex& index) { openCallSite(*pane, index); });
+    connect(pane->view, &QWidget::customContextMenuRequested, this,
+            [this, pane](const QPoint& at) { showTreeMenu(pane->view, at); });
   }
 }
 
@@ -187,18 +188,16 @@ void ExplorerWindow::buildMenus() {
 
 bool ExplorerWindow::refreshIndex() {
   try {
-    const platform::Result built = BuildIndex(this, index_, fs_, settings_.pathdefFile);
-    indexed_ = built.ok();
+    const platform::Result built = BuildIndex(this, workspace_);
     if (built.status == platform::Status::NoSearchPath) {
       services_.showMessage(this, QMessageBox::Critical,
-                            ToQString(engine::messages::kPathdefNotFound));
+                            QString::fromStdString(built.description));
     }
   } catch (const std::bad_alloc&) {
-    indexed_ = false;
     services_.showMessage(this, QMessageBox::Critical,
-                          QStringLiteral("Not enough memory to index the search path."));
+                          ToQString(session::messages::kIndexOutOfMemory));
   }
-  return indexed_;
+  return workspace_.indexed();
 }
 
 void ExplorerWindow::followRun() {
@@ -218,38 +217,47 @@ void ExplorerWindow::followRun() {
 }
 
 void ExplorerWindow::showCallersOf(int node) {
-  select(trvCalls, calls_, node);
+  select(callsPane_, node);
   trvCalls->setFocus();
 }
 
-int ExplorerWindow::programOf(const QString& path) const {
-  return indexed_ && !path.isEmpty() ? index_.index().ProgramAt(ToText(path)) : -1;
+const ExplorerWindow::TreePane& ExplorerWindow::paneOf(const QTreeView* view) const {
+  return view == trvCallers ? callersPane_ : callsPane_;
+}
+
+const ExplorerWindow::TreePane& ExplorerWindow::paneOf(engine::TreeKind kind) const {
+  return kind == engine::TreeKind::Callers ? callersPane_ : callsPane_;
+}
+
+int ExplorerWindow::nodeAt(const TreePane& pane, const QModelIndex& index) {
+  return pane.model->nodeOf(pane.proxy != nullptr ? pane.proxy->mapToSource(index) : index);
+}
+
+QModelIndex ExplorerWindow::indexOf(const TreePane& pane, int node) {
+  const QModelIndex index = pane.model->indexOfNode(node);
+  return pane.proxy != nullptr ? pane.proxy->mapFromSource(index) : index;
 }
 
 void ExplorerWindow::onCallSelected(const QModelIndex& current) {
-  lastTree_ = trvCalls;
-  const int node = calls_.nodeOf(marks_->mapToSource(current));
+  lastPane_ = &callsPane_;
+  const int node = nodeAt(callsPane_, current);
   if (node == 0) return;
   graph_->selectNode(engine::TreeKind::Calls, node);
   const QString path = calls_.filePathOf(node);
-  showCallers(programOf(path), ToQString(calls_.nodes().Name(node)));
+  showCallers(workspace_.ProgramAt(ToText(path)), ToQString(calls_.nodes().Name(node)));
   showDetails(path);
 }
 
 void ExplorerWindow::onCallerSelected(const QModelIndex& current) {
-  lastTree_ = trvCallers;
-  const int node = callers_->nodeOf(current);
+  lastPane_ = &callersPane_;
+  const int node = nodeAt(callersPane_, current);
   if (node == 0) return;
   graph_->selectNode(engine::TreeKind::Callers, node);
   showDetails(callers_->filePathOf(node));
 }
 
 void ExplorerWindow::onGraphNodeClicked(engine::TreeKind kind, int node) {
-  if (kind == engine::TreeKind::Callers) {
-    select(trvCallers, *callers_, node);
-  } else {
-    select(trvCalls, calls_, node);
-  }
+  select(paneOf(kind), node);
 }
 
 void ExplorerWindow::showCallers(int program, const QString& heading) {
@@ -261,7 +269,7 @@ void ExplorerWindow::showCallers(int program, const QString& heading) {
     return;
   }
   TallySink messages;
-  callers_->build(index_.index(), program, settings_.discards, messages);
+  callers_->build(workspace_, program, messages);
   QString text = QStringLiteral("Callers of %1").arg(heading);
   for (const auto& [message, count] : messages.tally.Distinct()) {
     text += QStringLiteral(" (%1)").arg(ToQString(message));
@@ -272,10 +280,10 @@ void ExplorerWindow::showCallers(int program, const QString& heading) {
 }
 
 void ExplorerWindow::showDetails(const QString& path) {
-  const int program = programOf(path);
+  const int program = workspace_.ProgramAt(ToText(path));
   QString text = QDir::toNativeSeparators(path);
   if (program >= 0) {
-    const auto& p = index_.index().Programs()[static_cast<std::size_t>(program)];
+    const auto& p = workspace_.index().Programs()[static_cast<std::size_t>(program)];
     text += QStringLiteral(" — calls %1, called by %2")
                 .arg(Functions(p.callees.size()), Functions(p.callers.size()));
   }
@@ -296,24 +304,21 @@ void ExplorerWindow::findFrom(bool forward) {
     find();
     return;
   }
-  QTreeView* view = lastTree_;
-  const NodeTreeModel& model =
-      view == trvCallers ? static_cast<const NodeTreeModel&>(*callers_) : calls_;
-  const int from = view == trvCallers ? callers_->nodeOf(view->currentIndex())
-                                      : calls_.nodeOf(marks_->mapToSource(view->currentIndex()));
-  const int found = model.findNode(needle, from, forward);
+  const TreePane& pane = *lastPane_;
+  const int from = nodeAt(pane, pane.view->currentIndex());
+  const int found = pane.model->findNode(needle, from, forward);
   if (found == 0) {
     statusBar()->showMessage(QStringLiteral("\"%1\" is in no node of this tree").arg(needle));
     return;
   }
   statusBar()->clearMessage();
-  select(view, model, found);
+  select(pane, found);
 }
 
 // Expands the node's ancestors, then makes it current and visible.
-void ExplorerWindow::select(QTreeView* view, const NodeTreeModel& model, int node) {
-  QModelIndex index = model.indexOfNode(node);
-  if (view == trvCalls) index = marks_->mapFromSource(index);
+void ExplorerWindow::select(const TreePane& pane, int node) {
+  QTreeView* view = pane.view;
+  const QModelIndex index = indexOf(pane, node);
   if (!index.isValid()) return;
   for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) view->expand(up);
   view->setCurrentIndex(index);
@@ -329,33 +334,20 @@ void ExplorerWindow::select(QTreeView* view, const NodeTreeModel& model, int nod
   });
 }
 
-int ExplorerWindow::expandedNodeIn(QTreeView* view, int node) const {
-  return view == trvCallers ? callers_->expandedNodeOf(node) : calls_.expandedNodeOf(node);
-}
-
 void ExplorerWindow::goToExpandedNode() {
-  QTreeView* view = lastTree_;
-  const int node = view == trvCallers ? callers_->nodeOf(view->currentIndex())
-                                      : calls_.nodeOf(marks_->mapToSource(view->currentIndex()));
-  const int target = expandedNodeIn(view, node);
+  const TreePane& pane = *lastPane_;
+  const int target = pane.model->expandedNodeOf(nodeAt(pane, pane.view->currentIndex()));
   if (target == 0) {
     statusBar()->showMessage(QStringLiteral("This node's calls are shown where it stands"));
     return;
   }
-  if (view == trvCallers) {
-    select(view, *callers_, target);
-  } else {
-    select(view, calls_, target);
-  }
+  select(pane, target);
 }
 
-void ExplorerWindow::openCallSite(const QModelIndex& index) {
+void ExplorerWindow::openCallSite(const TreePane& pane, const QModelIndex& index) {
   QString path;
   int line = 1;
-  const bool known = sender() == trvCallers
-                         ? callers_->callSite(callers_->nodeOf(index), path, line)
-                         : calls_.callSite(calls_.nodeOf(marks_->mapToSource(index)), path, line);
-  if (known) services_.openInEditor(path, line);
+  if (pane.model->callSite(nodeAt(pane, index), path, line)) services_.openInEditor(path, line);
 }
 
 void ExplorerWindow::showTreeMenu(QTreeView* view, const QPoint& at) {
@@ -373,21 +365,20 @@ void ExplorerWindow::exportCallers() {
                           QStringLiteral("Select a function first: its callers are exported."));
     return;
   }
-  QString format;
+  session::OutputFormat format = session::OutputFormat::Text;
   const std::optional<QString> path = services_.saveTreeDialog(this, format);
-  if (path && !WriteTreeFile(*path, format, callers_->nodes(), callersMessages_)) {
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path));
-  }
+  if (!path) return;
+  const platform::Result written = workspace_.ExportToFile(
+      ToText(*path), format, callers_->nodes(), engine::TreeKind::Callers, callersMessages_);
+  if (!written) services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void ExplorerWindow::exportFileList() {
   const std::optional<QString> path = services_.saveListDialog(this);
   if (!path) return;
-  const std::vector<Text> files =
-      session::FoundFiles(calls_.filePaths(), session::ListedPaths(settings_.pathdefFile, false));
-  if (!WritePathsFile(*path, files)) {
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path));
-  }
+  const platform::Result written = workspace_.ExportToFile(
+      ToText(*path), session::OutputFormat::Files, calls_.nodes(), engine::TreeKind::Calls, {});
+  if (!written) services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void ExplorerWindow::exportPicture() {
@@ -396,10 +387,11 @@ void ExplorerWindow::exportPicture() {
                           QStringLiteral("No picture is drawn, so there is nothing to export."));
     return;
   }
-  QString format;
+  session::OutputFormat format = session::OutputFormat::Svg;
   const std::optional<QString> path = services_.savePictureDialog(this, format);
-  if (path && !graph_->exportPicture(*path, format)) {
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path));
+  if (!path) return;
+  if (const platform::Result written = graph_->exportPicture(*path, format); !written) {
+    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
   }
 }
 

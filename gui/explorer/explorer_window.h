@@ -9,10 +9,10 @@
 #include <optional>
 
 #include "engine/call_graph.h"
-#include "platform/file_system.h"
-#include "session/search_path_index.h"
-#include "session/startup_settings.h"
+#include "session/output_format.h"
+#include "session/workspace.h"
 
+class QAbstractProxyModel;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -28,10 +28,13 @@ class RecursionMarkModel;
 
 // What the explorer asks of the desktop; tests replace these.
 struct ExplorerServices {
-  // A Save dialog for a tree; `format` receives "text", "json" or "dot".
-  std::function<std::optional<QString>(QWidget* parent, QString& format)> saveTreeDialog;
+  // A Save dialog for a tree; `format` receives text, json or dot.
+  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+      saveTreeDialog;
   std::function<std::optional<QString>(QWidget* parent)> saveListDialog;
-  std::function<std::optional<QString>(QWidget* parent, QString& format)> savePictureDialog;
+  // `format` receives svg or png.
+  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+      savePictureDialog;
   std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
   std::function<bool(const QString& path, int line)> openInEditor;
 };
@@ -40,9 +43,8 @@ class ExplorerWindow final : public QMainWindow {
   Q_OBJECT
 
  public:
-  // `calls` and `settings` are the main window's and outlive this window.
-  ExplorerWindow(CallTreeModel& calls, platform::FileSystem& fs,
-                 const session::Settings& settings, ExplorerServices services,
+  // `calls` and `workspace` are the main window's and outlive this window.
+  ExplorerWindow(CallTreeModel& calls, session::Workspace& workspace, ExplorerServices services,
                  QWidget* parent = nullptr);
   ~ExplorerWindow() override;
 
@@ -61,7 +63,7 @@ class ExplorerWindow final : public QMainWindow {
 
   CallersTreeModel& callersModel() { return *callers_; }
   RecursionMarkModel& marksModel() { return *marks_; }
-  const session::SearchPathIndex& index() const { return index_; }
+  const session::Workspace& workspace() const { return workspace_; }
   GraphPane& graph() { return *graph_; }
 
   QLineEdit* txtFind = nullptr;
@@ -80,6 +82,15 @@ class ExplorerWindow final : public QMainWindow {
   QAction* mnuViewFitPicture = nullptr;
 
  private:
+  // One of the two trees: its view, its model and the proxy between them
+  // (the recursion marks of the call tree; null for the callers tree).
+  struct TreePane {
+    QTreeView* view = nullptr;
+    NodeTreeModel* model = nullptr;
+    QAbstractProxyModel* proxy = nullptr;
+    engine::TreeKind kind = engine::TreeKind::Calls;
+  };
+
   void buildControls();
   void buildMenus();
   void onCallSelected(const QModelIndex& current);
@@ -88,24 +99,26 @@ class ExplorerWindow final : public QMainWindow {
   void showCallers(int program, const QString& heading);
   void showDetails(const QString& path);
   void findFrom(bool forward);
-  void select(QTreeView* view, const NodeTreeModel& model, int node);
-  void openCallSite(const QModelIndex& index);
+  const TreePane& paneOf(const QTreeView* view) const;
+  const TreePane& paneOf(engine::TreeKind kind) const;
+  // The node of a view's index, and back.
+  static int nodeAt(const TreePane& pane, const QModelIndex& index);
+  static QModelIndex indexOf(const TreePane& pane, int node);
+  void select(const TreePane& pane, int node);
+  void openCallSite(const TreePane& pane, const QModelIndex& index);
   void showTreeMenu(QTreeView* view, const QPoint& at);
-  int expandedNodeIn(QTreeView* view, int node) const;
-  int programOf(const QString& path) const;
   bool refreshIndex();
 
   CallTreeModel& calls_;
-  platform::FileSystem& fs_;
-  const session::Settings& settings_;
+  session::Workspace& workspace_;
   ExplorerServices services_;
   RecursionMarkModel* marks_ = nullptr;
   CallersTreeModel* callers_ = nullptr;
   GraphPane* graph_ = nullptr;
   std::vector<Text> callersMessages_;  // of the callers tree shown
-  session::SearchPathIndex index_;
-  bool indexed_ = false;       // the index stands for the current search path
-  QTreeView* lastTree_ = nullptr;  // the tree Find and Go to work on
+  TreePane callsPane_;
+  TreePane callersPane_;
+  const TreePane* lastPane_ = &callsPane_;  // the tree Find and Go to work on
 };
 
 }  // namespace korvath::gui

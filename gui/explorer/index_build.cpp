@@ -9,8 +9,7 @@
 
 namespace korvath::gui {
 
-platform::Result BuildIndex(QWidget* parent, session::SearchPathIndex& index,
-                            platform::FileSystem& fs, const Text& pathdefFile) {
+platform::Result BuildIndex(QWidget* parent, session::Workspace& workspace) {
   engine::ProgramIndex::Control control;
   QEventLoop loop;
   auto done = std::async(std::launch::async, [&] {
@@ -18,7 +17,7 @@ platform::Result BuildIndex(QWidget* parent, session::SearchPathIndex& index,
       QEventLoop& loop;
       ~Quit() { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); }
     } quit{loop};
-    return index.Refresh(fs, pathdefFile, &control);
+    return workspace.RefreshIndex(&control);
   });
   // A refresh with little to do ends before anyone would notice the wait;
   // the window is held still meanwhile rather than flashing a dialog.

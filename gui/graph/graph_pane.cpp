@@ -15,6 +15,7 @@
 #include "graph/graph_layout.h"
 #include "gui/graph/graph_view.h"
 #include "gui/widgets/qt_text.h"
+#include "session/graph_plan.h"
 
 namespace korvath::gui {
 namespace {
@@ -40,17 +41,6 @@ Rendered Render(const std::string& dot) {
 
 std::size_t KindIndex(TreeKind kind) { return kind == TreeKind::Calls ? 0 : 1; }
 
-QString Size(const engine::CallGraph& graph) {
-  return Counted(graph.functions.size(), "function", "functions") + QStringLiteral(", ") +
-         Counted(graph.calls.size(), "call", "calls");
-}
-
-constexpr int kLevels = 2;
-
-bool TooLarge(const engine::CallGraph& graph) {
-  return graph.functions.size() > GraphPane::kMostFunctions ||
-         graph.calls.size() > GraphPane::kMostCalls;
-}
 constexpr int kLargestImageSide = 8192;
 
 }  // namespace
@@ -185,50 +175,21 @@ void GraphPane::startLayout() {
     l.whole = engine::GraphOfTree(*tree, shownKind());
     l.wholeStale = false;
   }
-  const bool partial = TooLarge(l.whole);
-  l.requestedOfWhole.clear();
-  if (partial) {
-    const int centre = this->centre();
-    l.requestedCentre = centre;
-    const QString name = ToQString(l.whole.functions[static_cast<std::size_t>(centre)].name);
-    // A function with hundreds of callers or callees is too much even two
-    // calls out: then one call out, else no picture at all.
-    int levels = kLevels;
-    l.requested = engine::Neighbourhood(l.whole, centre, levels);
-    while (TooLarge(l.requested) && levels > 1) {
-      l.requested = engine::Neighbourhood(l.whole, centre, --levels);
-    }
-    if (TooLarge(l.requested)) {
-      showNoPicture(QStringLiteral("%1 calls or is called by too many functions to draw: %2 "
-                                   "within one call. Select another function.")
-                        .arg(name, Size(l.requested)),
-                    true);
-      return;
-    }
-    l.requestedOfWhole.assign(l.whole.functions.size(), -1);
-    for (std::size_t f = 0; f < l.requested.functions.size(); ++f) {
-      const auto first = static_cast<std::size_t>(l.requested.functions[f].treeNode);
-      l.requestedOfWhole[static_cast<std::size_t>(l.whole.functionOfNode[first])] =
-          static_cast<int>(f);
-    }
-    l.requestedText =
-        QStringLiteral("Only the functions within %1 of %2 (%3): the whole graph, %4, "
-                       "is too large to read.")
-            .arg(levels == 1 ? QStringLiteral("one call") : QStringLiteral("two calls"), name,
-                 Size(l.requested), Size(l.whole));
-  } else {
-    // Not the node map: that stays with the whole graph.
-    l.requested = engine::CallGraph{l.whole.functions, l.whole.calls, {}};
-    l.requestedText = Size(l.whole) + QLatin1Char('.');
+  const int centre = this->centre();
+  session::GraphPlan plan = session::PlanGraph(l.whole, centre, shownKind());
+  if (plan.partial) l.requestedCentre = centre;
+  if (!plan.drawable) {
+    showNoPicture(ToQString(plan.caption), true);
+    return;
   }
-  l.requestedText += shownKind() == TreeKind::Calls
-                         ? QStringLiteral(" The start is filled; dashed calls lie in a cycle.")
-                         : QStringLiteral(" The function whose callers these are is filled; "
-                                          "dashed calls lie in a cycle.");
+  const bool partial = plan.partial;
+  l.requested = std::move(plan.graph);
+  l.requestedOfWhole = std::move(plan.ofWhole);
+  l.requestedText = ToQString(plan.caption);
   l.partial = partial;
   l.busy = true;
   l.clock.start();
-  lblGraph->setText(QStringLiteral("Laying out %1...").arg(Size(l.requested)));
+  lblGraph->setText(QStringLiteral("Laying out %1...").arg(ToQString(session::GraphSize(l.requested))));
   l.watcher.setFuture(QtConcurrent::run(Render, engine::GraphDot(l.requested)));
 }
 
@@ -272,10 +233,13 @@ void GraphPane::onLayoutDone() {
 
 void GraphPane::fitPicture() { view->fitPicture(); }
 
-bool GraphPane::exportPicture(const QString& path, const QString& format) const {
+platform::Result GraphPane::exportPicture(const QString& path,
+                                          session::OutputFormat format) const {
+  using platform::Result;
   const QByteArray& svg = view->svg();
-  if (svg.isEmpty()) return false;
-  if (format == QLatin1String("png")) {
+  if (svg.isEmpty()) return Result::Failure(platform::Status::Invalid, "no picture is drawn");
+  QFile file(path);
+  if (format == session::OutputFormat::Png) {
     QSvgRenderer renderer(svg);
     QSizeF size = renderer.defaultSize();
     const double side = std::max(size.width(), size.height());
@@ -286,10 +250,15 @@ bool GraphPane::exportPicture(const QString& path, const QString& format) const 
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter);
     painter.end();
-    return image.save(path, "PNG");
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.flush()) {
+      return Result::Failure(platform::Status::Unwritable, file.errorString().toStdString());
+    }
+    return {};
   }
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(svg) == svg.size() && file.flush();
+  if (!file.open(QIODevice::WriteOnly) || file.write(svg) != svg.size() || !file.flush()) {
+    return Result::Failure(platform::Status::Unwritable, file.errorString().toStdString());
+  }
+  return {};
 }
 
 }  // namespace korvath::gui

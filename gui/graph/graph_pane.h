@@ -1,7 +1,7 @@
 #pragma once
 // The call graph of the explorer's call tree, or of its callers tree, as a
 // picture laid out by Graphviz off the user-interface thread. Large graphs
-// show only the neighbourhood of the selected function. Built without
+// show only the neighbourhood of the selected function (the session plans it). Built without
 // Graphviz, the pane says what to install instead.
 
 #include <QString>
@@ -10,6 +10,8 @@
 #include <memory>
 
 #include "engine/call_graph.h"
+#include "platform/result.h"
+#include "session/output_format.h"
 
 class QComboBox;
 class QLabel;
@@ -24,12 +26,6 @@ class GraphPane final : public QWidget {
  public:
   // Whether this build draws graphs at all.
   static bool available();
-  // Past either count, only the neighbourhood of the selected function is
-  // drawn (two calls each way, else one, else nothing): a whole picture
-  // would be unreadable and slow to lay out.
-  static constexpr std::size_t kMostFunctions = 400;
-  static constexpr std::size_t kMostCalls = 2000;
-
   explicit GraphPane(QWidget* parent = nullptr);
   ~GraphPane() override;
 
@@ -42,8 +38,9 @@ class GraphPane final : public QWidget {
   // The graph drawn (the neighbourhood, when only that is), once laid out.
   const engine::CallGraph& shownGraph() const;
   bool layingOut() const;
-  // `format` "svg" or "png"; false when nothing is drawn or it cannot be written.
-  bool exportPicture(const QString& path, const QString& format) const;
+  // `format` Svg or Png; the reason when nothing is drawn or it cannot be
+  // written.
+  platform::Result exportPicture(const QString& path, session::OutputFormat format) const;
   // The whole picture in view, no larger than life.
   void fitPicture();
 

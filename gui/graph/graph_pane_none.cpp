@@ -40,8 +40,9 @@ engine::TreeKind GraphPane::shownKind() const { return engine::TreeKind::Calls; 
 void GraphPane::showKind(engine::TreeKind /*kind*/) {}
 const engine::CallGraph& GraphPane::shownGraph() const { return layout_->none; }
 bool GraphPane::layingOut() const { return false; }
-bool GraphPane::exportPicture(const QString& /*path*/, const QString& /*format*/) const {
-  return false;
+platform::Result GraphPane::exportPicture(const QString& /*path*/,
+                                          session::OutputFormat /*format*/) const {
+  return platform::Result::Failure(platform::Status::Invalid, "this build draws no pictures");
 }
 void GraphPane::fitPicture() {}
 void GraphPane::showEvent(QShowEvent* event) { QWidget::showEvent(event); }

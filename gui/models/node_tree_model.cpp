@@ -1,11 +1,13 @@
 #include "gui/models/node_tree_model.h"
 
+#include "engine/tree_places.h"
 #include "gui/widgets/qt_text.h"
 
 namespace korvath::gui {
 
-void NodeTreeModel::setSource(const engine::NodeTree& tree) {
+void NodeTreeModel::setSource(const engine::NodeTree& tree, engine::TreeKind kind) {
   source_ = &tree;
+  kind_ = kind;
   const int count = tree.Count();
   const auto size = static_cast<std::size_t>(count) + 1;
   std::vector<std::int32_t> children(size, 0);
@@ -24,6 +26,21 @@ void NodeTreeModel::setSource(const engine::NodeTree& tree) {
   findNeedle_.clear();
   labelMatches_.clear();
 }
+
+QString NodeTreeModel::filePathOf(int node) const {
+  if (node <= 0 || node > nodeCount()) return {};
+  return ToQString(source_->File(node));
+}
+
+bool NodeTreeModel::callSite(int node, QString& path, int& line) const {
+  const std::optional<engine::CallSite> site = engine::CallSiteOf(*source_, kind_, node);
+  if (!site) return false;
+  path = ToQString(site->file);
+  line = site->line;
+  return true;
+}
+
+int NodeTreeModel::expandedNodeOf(int node) const { return engine::ExpandedNodeOf(*source_, node); }
 
 int NodeTreeModel::nodeOf(const QModelIndex& index) const {
   return index.isValid() ? static_cast<int>(index.internalId()) : 0;

@@ -23,6 +23,16 @@ class NodeTreeModel : public QAbstractItemModel {
   int nodeOf(const QModelIndex& index) const;
   QModelIndex indexOfNode(int node) const;
   QString nodeText(int node) const;
+  // The file the node's function was found in; empty when unknown.
+  QString filePathOf(int node) const;
+  // The file and line a node's call stands at (for the root its own file at
+  // line 1); false when unknown.
+  bool callSite(int node, QString& path, int& line) const;
+  // For a repeated node, the node where its function's calls (callers) are
+  // shown; 0 for any other node.
+  int expandedNodeOf(int node) const;
+  engine::TreeKind kind() const { return kind_; }
+
   // The first node after `from` (before it when not `forward`), going round,
   // whose text holds `needle` ignoring case; 0 when none does.
   int findNode(const QString& needle, int from, bool forward) const;
@@ -37,12 +47,13 @@ class NodeTreeModel : public QAbstractItemModel {
  protected:
   // Called between beginResetModel and endResetModel with the tree now
   // shown, which must live until the next call.
-  void setSource(const engine::NodeTree& tree);
+  void setSource(const engine::NodeTree& tree, engine::TreeKind kind);
   virtual QVariant decoration(int node) const = 0;
   virtual QVariant toolTip(int node) const = 0;
 
  private:
   const engine::NodeTree* source_ = nullptr;
+  engine::TreeKind kind_ = engine::TreeKind::Calls;
   // Children of node n are childList_[childStart_[n] .. childStart_[n+1]);
   // node 0 stands for the invisible top, whose one child is the root.
   std::vector<std::int32_t> childStart_;

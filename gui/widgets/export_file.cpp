@@ -1,85 +1,56 @@
 #include "gui/widgets/export_file.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <cstdio>
+#include <QStringList>
 
-#include "engine/list_writers.h"
+#include "gui/widgets/qt_text.h"
+#include "session/messages.h"
 
 namespace korvath::gui {
 namespace {
 
-// Opens `path` for writing, hands it to `write` and closes it; a failed
-// write or close (a full disk) is a failure.
-template <typename Write>
-bool WriteFile(const QString& path, Write write) {
-  std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
-  if (file == nullptr) return false;
-  const platform::Result written = write(file);
-  return std::fclose(file) == 0 && written.ok();
+QString FilterOf(session::OutputFormat format) {
+  const std::string_view filter = session::InfoOf(format).filter;
+  return QString::fromLatin1(filter.data(), static_cast<qsizetype>(filter.size()));
+}
+
+// The dialog with one filter per format offered, the first selected.
+std::optional<QString> ChooseFile(QWidget* parent, const QString& title,
+                                  std::span<const session::OutputFormat> offered,
+                                  session::OutputFormat& format) {
+  QStringList filters;
+  for (const session::OutputFormat f : offered) filters << FilterOf(f);
+  QString selected = filters.front();
+  const QString path =
+      QFileDialog::getSaveFileName(parent, title, QString(), filters.join(";;"), &selected);
+  if (path.isEmpty()) return std::nullopt;
+  const auto chosen = static_cast<std::size_t>(std::max<qsizetype>(0, filters.indexOf(selected)));
+  format = session::FormatOfSaved(QFileInfo(path).suffix().toStdString(), offered[chosen], offered);
+  return path;
 }
 
 }  // namespace
 
 std::optional<QString> ChooseTreeExportFile(QWidget* parent, const QString& title,
-                                            QString& format) {
-  const QString text = QStringLiteral("Text (*.txt)");
-  const QString json = QStringLiteral("JSON (*.json)");
-  const QString dot = QStringLiteral("Graphviz DOT (*.dot *.gv)");
-  QString selected = text;
-  const QString path = QFileDialog::getSaveFileName(parent, title, QString(),
-                                                    text + ";;" + json + ";;" + dot, &selected);
-  if (path.isEmpty()) return std::nullopt;
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  if (suffix == QLatin1String("json") || (suffix != QLatin1String("txt") && selected == json)) {
-    format = QStringLiteral("json");
-  } else if (suffix == QLatin1String("dot") || suffix == QLatin1String("gv") ||
-             (suffix != QLatin1String("txt") && selected == dot)) {
-    format = QStringLiteral("dot");
-  } else {
-    format = QStringLiteral("text");
-  }
-  return path;
+                                            session::OutputFormat& format) {
+  return ChooseFile(parent, title, session::TreeExportFormats(), format);
 }
 
 std::optional<QString> ChooseListExportFile(QWidget* parent, const QString& title) {
-  const QString path =
-      QFileDialog::getSaveFileName(parent, title, QString(), QStringLiteral("Text (*.txt)"));
+  const QString path = QFileDialog::getSaveFileName(parent, title, QString(),
+                                                    FilterOf(session::OutputFormat::Files));
   return path.isEmpty() ? std::nullopt : std::optional<QString>(path);
 }
 
 std::optional<QString> ChoosePictureExportFile(QWidget* parent, const QString& title,
-                                               QString& format) {
-  const QString svg = QStringLiteral("SVG picture (*.svg)");
-  const QString png = QStringLiteral("PNG image (*.png)");
-  QString selected = svg;
-  const QString path =
-      QFileDialog::getSaveFileName(parent, title, QString(), svg + ";;" + png, &selected);
-  if (path.isEmpty()) return std::nullopt;
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  const bool isPng =
-      suffix == QLatin1String("png") || (suffix != QLatin1String("svg") && selected == png);
-  format = isPng ? QStringLiteral("png") : QStringLiteral("svg");
-  return path;
+                                               session::OutputFormat& format) {
+  return ChooseFile(parent, title, session::PictureExportFormats(), format);
 }
 
-bool WriteTreeFile(const QString& path, const QString& format, const engine::NodeTree& tree,
-                   const std::vector<Text>& messages) {
-  return WriteFile(path, [&](std::FILE* file) {
-    if (format == QLatin1String("json")) return engine::WriteJson(file, tree, messages);
-    if (format == QLatin1String("dot")) return engine::WriteDot(file, tree);
-    return engine::WriteTextTree(file, tree);
-  });
-}
-
-bool WritePathsFile(const QString& path, const std::vector<Text>& paths) {
-  return WriteFile(path, [&](std::FILE* file) { return engine::WritePaths(file, paths); });
-}
-
-QString CannotWriteMessage(const QString& path) {
-  return QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(path));
+QString CannotWriteMessage(const QString& path, const platform::Result& why) {
+  return ToQString(session::messages::CannotWrite(ToText(QDir::toNativeSeparators(path)), why));
 }
 
 }  // namespace korvath::gui

@@ -103,7 +103,9 @@ TEST_F(ReadSearchPathTest, EntriesAfterTheMarkerThenTheCurrentDirectory) {
        "%%% BEGIN ENTRIES %%%\n     matlabroot,'\\toolbox\\matlab\\general;', ...\n"
        "\t'\\proj\\lib;',...\n%%% END ENTRIES %%%\n     ...\n];\n\np = [userpath,p];\n"
        "% see \\docs\\readme\n",
-       {u"", u"/ml\\toolbox\\matlab\\general", u"\\proj\\lib", u"% see \\docs\\readme", u"/work"}},
+       // A relative entry is the current directory's.
+       {u"", u"/ml\\toolbox\\matlab\\general", u"\\proj\\lib", u"/work/% see \\docs\\readme",
+        u"/work"}},
       // The marker must start its line.
       {"function p = pathdef\n p = [...\n'\\proj\\a;',...\n];\n", {u"", u"/work"}},
       {"", {u"", u"/work"}},

@@ -26,8 +26,8 @@ class ExplorerWindowTest : public QObject {
       opened_ = {path, line};
       return true;
     };
-    s.saveFileDialog = [this](QWidget*, QString& format) {
-      format = QStringLiteral("text");
+    s.saveFileDialog = [this](QWidget*, session::OutputFormat& format) {
+      format = session::OutputFormat::Text;
       return std::optional<QString>(dir_.filePath("tree.txt"));
     };
     s.saveListDialog = [this](QWidget*) { return std::optional<QString>(dir_.filePath("list.txt")); };
@@ -233,11 +233,11 @@ class ExplorerWindowTest : public QObject {
     QVERIFY(sawDialog);
     ExplorerWindow* e = w->explorer();
     QCOMPARE(e->lblCallers->text(), QStringLiteral("Callers of main: not indexed"));
-    QVERIFY(e->index().index().Programs().empty());
+    QVERIFY(e->workspace().index().Programs().empty());
     fs_->beforeRead = nullptr;
     w->parse();
     QCOMPARE(e->lblCallers->text(), QStringLiteral("Callers of main"));
-    QCOMPARE(e->index().index().Programs().size(), std::size_t{7});
+    QCOMPARE(e->workspace().index().Programs().size(), std::size_t{7});
   }
 };
 

@@ -23,8 +23,9 @@ class GraphPaneTest : public QObject {
     MainWindowServices s;
     s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text) { shown_ << text; };
     s.openInEditor = [](const QString&, int) { return true; };
-    s.savePictureDialog = [this](QWidget*, QString& format) {
-      format = pictureFormat_;
+    s.savePictureDialog = [this](QWidget*, session::OutputFormat& format) {
+      format = pictureFormat_ == QLatin1String("png") ? session::OutputFormat::Png
+                                                      : session::OutputFormat::Svg;
       return std::optional<QString>(dir_.filePath("picture." + pictureFormat_));
     };
     s.endProgram = [] {};

@@ -1,0 +1,23 @@
+#include "session/messages.h"
+
+#include "platform/utf8.h"
+
+namespace korvath::session::messages {
+
+Text Counted(std::size_t count, std::u16string_view one, std::u16string_view many) {
+  return engine::DecimalText(static_cast<std::int64_t>(count)) + u' ' + Text(count == 1 ? one : many);
+}
+
+Text CannotWrite(TextView path, const platform::Result& why) {
+  Text text = u"Cannot write " + Text(path);
+  if (!why.description.empty()) text += u": " + platform::FromUtf8(why.description);
+  return text;
+}
+
+Text UnreadableFiles(const std::vector<Text>& lines) {
+  Text text = kUnreadableFiles;
+  for (const Text& line : lines) text += u'\n' + line;
+  return text;
+}
+
+}  // namespace korvath::session::messages

@@ -1,0 +1,131 @@
+#pragma once
+// A session of any front end: its folder and settings, the resolution mode,
+// the last run, the program index of the search path, and the questions the
+// front ends ask of them. Front ends parse input and present output; what
+// is asked and answered lives here, once.
+
+#include <cstdio>
+#include <functional>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/call_tree.h"
+#include "engine/callers_tree.h"
+#include "engine/function_table.h"
+#include "engine/list_writers.h"
+#include "engine/parse_driver.h"
+#include "engine/program_index.h"
+#include "engine/run_interfaces.h"
+#include "engine/tree_writers.h"
+#include "platform/file_system.h"
+#include "platform/result.h"
+#include "session/message_tally.h"
+#include "session/output_format.h"
+#include "session/search_path_index.h"
+#include "session/startup_settings.h"
+
+namespace korvath::session {
+
+// How names are sent to files. Path: to NAME.m in the pathdef folders and
+// the current folder, ignoring case.
+enum class ResolutionMode { Path };
+
+// What a run left besides its outcome.
+struct LastRun {
+  engine::CallTree tree;
+  // The table as the tree was built from it (".m" stripped, discards blanked).
+  std::vector<engine::FunctionRecord> records;
+  // Where each function's file was found, by function name.
+  std::unordered_map<Text, Text> filePaths;
+  MessageTally messages;
+  // "path: reason" of each found file that could not be read.
+  std::vector<Text> unreadable;
+  engine::RunStats stats;
+};
+
+class Workspace {
+ public:
+  // `fs` is this workspace's own and outlives it: its current directory is
+  // the workspace's folder, where relative names are found and a start is
+  // searched last. Give each workspace a file system of its own.
+  explicit Workspace(platform::FileSystem& fs);
+  Workspace(const Workspace&) = delete;
+  Workspace& operator=(const Workspace&) = delete;
+
+  platform::FileSystem& files() { return fs_; }
+  Text folder() { return fs_.CurrentDirectory(); }
+  // `path` made absolute against the folder.
+  Text AbsolutePath(const Text& path);
+
+  // korvath.ini and discardables.txt from the folder, else once from
+  // `fallbackDir` (which then becomes the folder). A failure means the
+  // settings file could not be used; what could be read is kept.
+  platform::Result LoadSettings(const Text& fallbackDir);
+  Settings& settings() { return settings_; }
+  const Settings& settings() const { return settings_; }
+  ResolutionMode mode() const { return mode_; }
+  void setMode(ResolutionMode mode) { mode_ = mode; }
+
+  // --- runs
+  // The call tree of the start the user typed ("name" or "name.m", maybe
+  // with folders). Messages go to `messages` as the run raises them and are
+  // counted in the last run. The run replaces the last one unless there was
+  // no search path; `replacing` (when set) is called just before and after,
+  // so a view over the last run can let go of it.
+  platform::Result Run(TextView typedStart, engine::ProgressSink& progress,
+                       engine::MessageSink& messages, const engine::TreeLimits& limits = {});
+  const LastRun& lastRun() const { return lastRun_; }
+  // The last run's tree as the writers and the windows read it.
+  const engine::NodeTree& lastTree() const { return lastTree_; }
+  std::function<void(bool before)> replacing;
+
+  // --- the program index of the search path
+  // Brought up to date with the folders pathdef.m names now. NoSearchPath
+  // (described with the message a run gives) when there are none; the index
+  // is then kept as it was but no longer counts as current.
+  platform::Result RefreshIndex(engine::ProgramIndex::Control* control = nullptr);
+  bool indexed() const { return indexed_; }
+  const engine::ProgramIndex& index() const { return index_.index(); }
+  // The program a typed name finds, as a start is found; -1 when none.
+  int FindProgram(TextView typed);
+  // The program whose file is at `path`; -1 when none or not indexed.
+  int ProgramAt(const Text& path) const;
+
+  // --- questions
+  // The callers tree of program `program` of the index.
+  void CallersOf(int program, engine::CallersTree& tree, engine::MessageSink& messages,
+                 const engine::TreeLimits& limits = {}) const;
+  // The callers tree of the program a typed name finds; NoStartFile, with
+  // the message a run gives added to `messages`, when it finds none.
+  platform::Result CallersOfName(TextView typed, engine::CallersTree& tree,
+                                 engine::MessageSink& messages,
+                                 const engine::TreeLimits& limits = {});
+  // Programs of the index that no other calls, with their files; `userOnly`
+  // leaves out those under matlabroot.
+  std::vector<engine::NamedFile> UncalledFunctions(bool userOnly) const;
+  // Every file the last run found, each once, in byte order.
+  std::vector<Text> FoundFiles(bool userOnly) const;
+  platform::Result WriteFoundFiles(std::FILE* out, bool userOnly) const;
+
+  // --- exports
+  // `tree` in `format` to `out`; Files writes the last run's file list.
+  platform::Result Export(std::FILE* out, OutputFormat format, const engine::NodeTree& tree,
+                          engine::TreeKind kind, const std::vector<Text>& messages,
+                          const GraphRenderer& renderer = {}) const;
+  // The same into the file at `path` (relative to the folder).
+  platform::Result ExportToFile(const Text& path, OutputFormat format,
+                                const engine::NodeTree& tree, engine::TreeKind kind,
+                                const std::vector<Text>& messages,
+                                const GraphRenderer& renderer = {});
+
+ private:
+  platform::FileSystem& fs_;
+  Settings settings_;
+  ResolutionMode mode_ = ResolutionMode::Path;
+  LastRun lastRun_;
+  engine::RecordTree lastTree_{lastRun_.tree, lastRun_.records, &lastRun_.filePaths};
+  SearchPathIndex index_;
+  bool indexed_ = false;
+};
+
+}  // namespace korvath::session
