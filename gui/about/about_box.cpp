@@ -9,13 +9,13 @@
 
 #include "engine/messages.h"
 #include "gui/about/program_icon.h"
-#include "gui/about/system_info.h"
 #include "gui/about/version_text.h"
 #include "gui/widgets/message_box.h"
 #include "gui/widgets/qt_text.h"
 #include "gui/widgets/twips.h"
 #include "platform/host.h"
 #include "platform/host_program_launcher.h"
+#include "session/system_info.h"
 
 namespace korvath::gui {
 namespace {
@@ -150,7 +150,7 @@ void AboutBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void AboutBox::startSystemInfo() {
-  StartSysInfo(*registry_, *launcher_, [this](const std::u16string& text) {
+  session::StartSysInfo(*registry_, *launcher_, [this](const std::u16string& text) {
     if (showMessage_) showMessage_(this, QString::fromStdU16String(text));
   });
 }

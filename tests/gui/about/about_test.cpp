@@ -1,34 +1,17 @@
-// The About box, its System Info button and registry reader, and the splash
-// screen, over a fake registry, program launcher and clock.
+// The About box and its System Info button, and the splash screen, over a
+// fake registry, program launcher and clock. Finding and starting the tool
+// itself is tested in tests/session/system_info_test.cpp.
 
 #include <QtTest>
 #include <QtWidgets>
 
 #include "gui/about/about_box.h"
 #include "gui/about/splash_screen.h"
-#include "gui/about/system_info.h"
 #include "platform/null_registry.h"
 #include "tests/support/about_fakes.h"
+#include "tests/support/system_info_fakes.h"
 
 namespace korvath::gui {
-
-using platform::Status;
-
-struct SysInfoCase {
-  QString pathValue{};  // null: none; empty: one without data
-  bool toolInDirectory = true, startFails = false;
-  std::vector<std::u16string> probed{}, started{};
-  bool unavailable = false;
-};
-
-// Stored at key and name, read from SOFTWARE\Test, "Value" over "stale".
-struct KeyCase {
-  std::uint32_t type;
-  QByteArray data;
-  Status status;
-  QString text;
-  std::u16string key = u"SOFTWARE\\Test", name = u"Value";
-};
 
 const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
 
@@ -67,76 +50,27 @@ class AboutTest : public QObject {
              (QStringList{"korvath", kUnavailable, QString::number(QMessageBox::NoIcon), "1"}));
   }
 
-  // "PATH" is started unchecked; only the older directory value is checked for
-  // the tool. "PATH" without data is an error: the directory is not tried.
-  void systemInfoStartsTheToolTheRegistryNames_data() {
-    QTest::addColumn<SysInfoCase>("c");
-    const std::u16string path = u"D:\\Nowhere\\msinfo32.exe";
-    const std::u16string tool = u"C:\\Tools\\MSINFO32.EXE";
-    const QString pathValue = QString::fromStdU16String(path);
-    QTest::newRow("path value") << SysInfoCase{.pathValue = pathValue, .started = {path}};
-    QTest::newRow("path value fails") << SysInfoCase{.pathValue = pathValue, .startFails = true,
-                                                     .started = {path}, .unavailable = true};
-    QTest::newRow("directory value") << SysInfoCase{.probed = {tool}, .started = {tool}};
-    QTest::newRow("directory without the tool")
-        << SysInfoCase{.toolInDirectory = false, .probed = {tool}, .unavailable = true};
-    QTest::newRow("path value without data") << SysInfoCase{.pathValue = "", .unavailable = true};
+  // The button finds the tool through the registry and launcher it was given,
+  // not the host's, and its message goes to the replaced message shower.
+  void systemInfoUsesTheGivenRegistryAndLauncher_data() {
+    QTest::addColumn<bool>("startFails");
+    QTest::newRow("tool starts") << false;
+    QTest::newRow("tool fails to start") << true;
   }
-  void systemInfoStartsTheToolTheRegistryNames() {
-    QFETCH(SysInfoCase, c);
+  void systemInfoUsesTheGivenRegistryAndLauncher() {
+    QFETCH(bool, startFails);
+    const std::u16string path = u"D:\\Nowhere\\msinfo32.exe";
     testing::FakeRegistry registry;
-    if (!c.pathValue.isNull()) {
-      registry.keys[u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"][u"PATH"] = {
-          platform::kRegSz, c.pathValue.toStdString()};
-    }
-    registry.keys[u"SOFTWARE\\Microsoft\\Shared Tools Location"][u"MSINFO"] = {
-        platform::kRegSz, std::string("C:\\Tools\0", 9)};  // with its zero, as Windows has it
+    registry.keys[u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"][u"PATH"] = {
+        platform::kRegSz, "D:\\Nowhere\\msinfo32.exe"};
     testing::FakeLauncher launcher;
-    if (c.toolInDirectory) launcher.files.insert(u"C:\\Tools\\MSINFO32.EXE");
-    launcher.startSucceeds = !c.startFails;
+    launcher.startSucceeds = !startFails;
     AboutBox box(registry, launcher);
     QStringList messages;
     box.setMessageShower([&](QWidget*, const QString& text) { messages << text; });
     box.findChild<QPushButton*>("cmdSysInfo")->click();
-    QVERIFY(launcher.probed == c.probed);
-    QVERIFY(launcher.started == c.started);
-    QCOMPARE(messages, c.unavailable ? QStringList{kUnavailable} : QStringList{});
-  }
-
-  void getKeyValue_data() {
-    QTest::addColumn<KeyCase>("c");
-    const auto row = [](const char* name, const KeyCase& c) { QTest::newRow(name) << c; };
-    const std::uint32_t sz = platform::kRegSz;
-    const std::uint32_t dword = platform::kRegDword;
-    row("string filling the 1024-byte buffer",
-        {sz, QByteArray(1023, 'x') + '\0', Status::Ok, QString(1023, 'x')});
-    row("string one byte longer", {sz, QByteArray(1024, 'x') + '\0', Status::NotFound, ""});
-    row("string without its zero", {sz, "C:\\T", Status::Ok, "C:\\T"});
-    row("string in Windows-1252",
-        {sz, QByteArray("Caf\xE9 \x80\x99", 8), Status::Ok, "Caf\u00e9 \u20ac\u2122"});
-    // REG_DWORD is stored little-endian and read as a signed number.
-    row("dword zero", {dword, QByteArray(4, '\0'), Status::Ok, "0"});
-    row("dword two bytes", {dword, QByteArray("\5\1\0\0", 4), Status::Ok, "261"});
-    row("dword all bytes", {dword, "\x78\x56\x34\x12", Status::Ok, "305419896"});
-    row("dword top bit", {dword, "\xFE\xFF\xFF\xFF", Status::Ok, "-2"});
-    row("dword of five bytes", {dword, QByteArray(5, '\1'), Status::Invalid, "stale"});
-    row("other type", {3, "\1\2\3", Status::Ok, "stale"});
-    row("no data", {sz, QByteArray(), Status::Invalid, "stale"});
-    row("no such value", {sz, "x", Status::NotFound, "", u"SOFTWARE\\Test", u"Other"});
-    row("no such key", {sz, "x", Status::NotFound, "", u"SOFTWARE\\None"});
-  }
-  void getKeyValue() {
-    QFETCH(KeyCase, c);
-    testing::FakeRegistry registry;
-    registry.keys[c.key][c.name] = {c.type, c.data.toStdString()};
-    std::u16string value = u"stale";
-    QCOMPARE(GetKeyValue(registry, platform::kHkeyLocalMachine, u"SOFTWARE\\Test", u"Value", value)
-                 .status,
-             c.status);
-    QCOMPARE(QString::fromStdU16String(value), c.text);
-    QVERIFY(registry.open.empty());
-    // Read access only: more would fail for users without administrator rights.
-    QCOMPARE(registry.accesses, std::vector<std::uint32_t>{platform::kKeyRead});
+    QVERIFY(launcher.started == std::vector<std::u16string>{path});
+    QCOMPARE(messages, startFails ? QStringList{kUnavailable} : QStringList{});
   }
 
   // The wait starts with the focus and ends when the second of the minute

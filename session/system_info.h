@@ -1,6 +1,7 @@
 #pragma once
-// The About box's system-information launcher and the small registry reader
-// it finds the tool with.
+// Starting the system-information tool for the About box's System Info
+// button, and the small registry reader it finds the tool with. Plain C++, so
+// that the Windows cross build tests it without Qt.
 
 #include <functional>
 #include <string>
@@ -9,7 +10,7 @@
 #include "platform/registry.h"
 #include "platform/result.h"
 
-namespace korvath::gui {
+namespace korvath::session {
 
 inline constexpr char16_t kSysInfoUnavailable[] =
     u"System Information Is Unavailable At This Time";
@@ -30,4 +31,4 @@ void StartSysInfo(platform::Registry& registry,
                   platform::ProgramLauncher& launcher,
                   const std::function<void(const std::u16string&)>& showMessage);
 
-}  // namespace korvath::gui
+}  // namespace korvath::session

@@ -1,4 +1,4 @@
-#include "gui/about/system_info.h"
+#include "session/system_info.h"
 
 #include "platform/windows1252.h"
 
@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-namespace korvath::gui {
+namespace korvath::session {
 namespace {
 
 constexpr std::uint32_t kValueBufferSize = 1024;
@@ -121,4 +121,4 @@ void StartSysInfo(platform::Registry& registry,
   if (!TryStartSysInfo(registry, launcher)) showMessage(kSysInfoUnavailable);
 }
 
-}  // namespace korvath::gui
+}  // namespace korvath::session
