@@ -29,7 +29,7 @@ run: build
 
 # Measurements, never part of `make test`: a Release build of its own, then a
 # Markdown table on standard output, everything else on standard error (see
-# README, "Performance").
+# docs/performance.md).
 BENCH_BUILD ?= build-bench
 
 bench:
