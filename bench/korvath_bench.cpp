@@ -823,7 +823,7 @@ void SyntheticSection(Bench& bench) {
 }
 
 // The literal implementation against the engine, in this process.
-void LiteralSection(Bench& bench) {
+void LiteralSection([[maybe_unused]] Bench& bench) {
 #ifdef KORVATH_BENCH_LITERAL
   const std::string& gen = bench.gen;
   const fs::path& tmp = bench.tmp;
