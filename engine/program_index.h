@@ -100,7 +100,8 @@ class ProgramIndex {
   // stopped by `control`.
   bool Link(const std::vector<Scan*>& scans, FileFinder& probe, Control* control);
   // Decode: one file's packed calls as its callees, by program number, each
-  // with its lines ascending and once; names without a program drop out.
+  // with its lines ascending and once (the lists InvertCalls turns around);
+  // names without a program drop out.
   // `target` keeps each name's program (-1 for none, kUnsought until
   // searched for) across files, so each name is searched for once.
   static constexpr int kUnsought = -2;
