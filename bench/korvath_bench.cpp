@@ -674,263 +674,314 @@ std::string MachineLine() {
          " " + uts.release + ")";
 }
 
+// What every section needs: the programs it runs, a scratch folder removed
+// at the end, and the targets it met or missed, printed last.
+struct Bench {
+  std::string tree;  // korvath-tree
+  std::string gen;   // korvath-genproject
+  fs::path tmp;
+  std::vector<Target> targets;
+};
+
+// The ten starts of the corpus, each run as a process; from the corpus folder
+// `work`, the current directory.
+void CorpusStarts(Bench& bench, const fs::path& work) {
+  const std::string& tree = bench.tree;
+  std::fprintf(stderr, "korvath-bench: %zu starts of the corpus\n", kStarts.size());
+  std::vector<StartFigures> figures;
+  figures.reserve(kStarts.size());
+  for (const auto& s : kStarts) figures.push_back(MeasureStart(tree, work, s, 5));
+
+  std::printf("#### Real corpus, one start each (`korvath-tree` as a process, medians of 5)\n\n");
+  std::printf("| start | records | passes | files | MB read | resolve ms | floor ms"
+              " | resolve/floor | nodes | tree ms | json write ms | text write ms"
+              " | json run ms | text run ms | peak MB |\n");
+  std::printf("|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
+  double worstRatio = 0, worstResolve = 0, worstTree = 0, worstJson = 0, worstText = 0;
+  long worstPeak = 0;
+  for (const auto& f : figures) {
+    const double ratio = f.floorMs > 0 ? f.resolveMs / f.floorMs : 0;
+    std::printf("| %s%s | %.0f | %.0f | %.0f | %s | %s | %s | %s | %.0f | %s | %s | %s | %s | %s"
+                " | %s |\n",
+                f.start.c_str(), f.budget ? " *" : "", f.stats.at("records"),
+                f.stats.at("passes"), f.stats.at("files scanned"),
+                Fixed(f.stats.at("bytes read") / 1e6, 2).c_str(), Fixed(f.resolveMs).c_str(),
+                Fixed(f.floorMs).c_str(), Fixed(ratio, 2).c_str(), f.stats.at("tree nodes"),
+                Fixed(f.treeMs).c_str(), Fixed(f.jsonWriteMs).c_str(),
+                Fixed(f.textWriteMs).c_str(), Fixed(f.jsonWallMs).c_str(),
+                Fixed(f.textWallMs).c_str(), Mb(f.peakKb).c_str());
+    worstRatio = std::max(worstRatio, ratio);
+    worstResolve = std::max(worstResolve, f.resolveMs);
+    worstTree = std::max(worstTree, f.treeMs);
+    worstJson = std::max(worstJson, f.jsonWriteMs);
+    worstText = std::max(worstText, f.textWriteMs);
+    worstPeak = std::max(worstPeak, f.peakKb);
+  }
+  std::printf("\n\\* the tree reached the 1,000,000-node budget. \"resolve\": search-path and "
+              "resolution phases (`--stats`); \"floor\": `cat` of exactly the files the run "
+              "scanned, to /dev/null, timed as a process in the same loop; \"run\": the whole "
+              "process, output to /dev/null.\n\n");
+  std::fflush(stdout);
+
+  std::vector<Target>& targets = bench.targets;
+  targets.push_back({"resolve within 3x the read floor, every start", Fixed(worstRatio, 2) + "x",
+                     worstRatio <= 3});
+  targets.push_back({"resolve under 100 ms, every start", Fixed(worstResolve) + " ms",
+                     worstResolve < 100});
+  targets.push_back({"1,000,000-node tree built under 300 ms", Fixed(worstTree) + " ms",
+                     worstTree < 300});
+  targets.push_back({"json and text written under 700 ms",
+                     Fixed(worstJson) + " / " + Fixed(worstText) + " ms",
+                     worstJson < 700 && worstText < 700});
+  targets.push_back({"peak memory of a whole run under 400 MB", Mb(worstPeak) + " MB",
+                     worstPeak < 400L * 1024});
+}
+
+// Every file of the corpus as the start, in this process.
+void CorpusSweep(Bench& bench, const Corpus& corpus, const fs::path& work) {
+  std::fprintf(stderr, "korvath-bench: every file of the corpus as the start\n");
+  const SweepFigures sweep = Sweep(corpus, work);
+  std::printf("#### Every-file sweep (in one process, one core)\n\n");
+  std::printf("| starts | found on the path | under the budget | median files scanned "
+              "| resolve s, all starts | starts/s, resolve | whole runs s | starts/s, whole |\n");
+  std::printf("|--:|--:|--:|--:|--:|--:|--:|--:|\n");
+  const double perSecond = sweep.starts / (sweep.resolveMs / 1000);
+  std::printf("| %d | %d | %d | %.0f | %s | %s | %s | %s |\n\n", sweep.starts, sweep.found,
+              sweep.underBudget, sweep.medianFiles, Fixed(sweep.resolveMs / 1000, 2).c_str(),
+              Fixed(perSecond, 0).c_str(), Fixed(sweep.wallMs / 1000, 2).c_str(),
+              Fixed(sweep.starts / (sweep.wallMs / 1000), 0).c_str());
+  if (sweep.underBudget == 0) {
+    std::printf("No start found on the path stays under the budget (the smallest reach is "
+                "%.0f files), so there are no whole-run figures without it.\n\n",
+                sweep.minFiles);
+  }
+  std::fflush(stdout);
+
+  bench.targets.push_back({"sweep above 2,000 starts/s (resolve)", Fixed(perSecond, 0) + " /s",
+                           perSecond > 2000});
+}
+
+// False when there is no corpus: the bench cannot go on without it.
+bool CorpusSection(Bench& bench) {
+  const fs::path& tmp = bench.tmp;
+  const auto corpus = FindCorpus();
+  if (!corpus) {
+    std::fprintf(stderr, "korvath-bench: no /usr/share/octave/<version>/m (octave-common)\n");
+    return false;
+  }
+  const fs::path work = tmp / "corpus";
+  WriteSearchPath(work, corpus->dirs);
+  fs::current_path(work);
+  std::printf("Corpus: `%s`, %zu `.m` files, %s MB; `pathdef.m` lists %zu directories.\n\n",
+              corpus->root.string().c_str(), corpus->files.size(),
+              Fixed(static_cast<double>(corpus->bytes) / 1e6, 1).c_str(), corpus->dirs.size());
+  CorpusStarts(bench, work);
+  CorpusSweep(bench, *corpus, work);
+  return true;
+}
+
+// Generated projects of growing size, each start f000000 as a process.
+void SyntheticSection(Bench& bench) {
+  const std::string& tree = bench.tree;
+  const std::string& gen = bench.gen;
+  const fs::path& tmp = bench.tmp;
+  std::vector<Target>& targets = bench.targets;
+  std::fprintf(stderr, "korvath-bench: synthetic growth series\n");
+  std::vector<GrowthRow> growth;
+  for (const int n : {1000, 4000, 16000, 64000}) {
+    const fs::path dir = tmp / ("synthetic-" + std::to_string(n));
+    growth.push_back(MeasureSynthetic(tree, gen, dir, n, n >= 64000 ? 3 : 5));
+    fs::remove_all(dir);
+  }
+  std::printf("#### Synthetic growth (`korvath-genproject`, start f000000, `--format text`, "
+              "medians of 5, 3 at 64,000)\n\n");
+  std::printf("| files | MB | records | passes | files scanned | resolve ms | tree ms "
+              "| nodes | write ms | run ms | peak MB |\n");
+  std::printf("|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
+  std::vector<double> xs, wallYs, resolveYs;
+  for (const auto& g : growth) {
+    std::printf("| %d | %s | %.0f | %.0f | %.0f | %s | %s | %.0f | %s | %s | %s |\n", g.files,
+                Fixed(static_cast<double>(g.projectBytes) / 1e6, 1).c_str(),
+                g.stats.at("records"), g.stats.at("passes"), g.stats.at("files scanned"),
+                Fixed(g.resolveMs).c_str(), Fixed(g.stats.at("tree ms")).c_str(),
+                g.stats.at("tree nodes"), Fixed(g.stats.at("write ms")).c_str(),
+                Fixed(g.wallMs).c_str(), Mb(g.peakKb).c_str());
+    xs.push_back(g.files);
+    wallYs.push_back(g.wallMs);
+    resolveYs.push_back(g.resolveMs);
+  }
+  const double wallExponent = FitExponent(xs, wallYs);
+  std::printf("\nGrowth exponent fitted over the series: whole run %s, resolve %s.\n\n",
+              Fixed(wallExponent, 2).c_str(), Fixed(FitExponent(xs, resolveYs), 2).c_str());
+  std::fflush(stdout);
+  const GrowthRow& largest = growth.back();
+  targets.push_back(
+      {"growth exponent at most 1.15", Fixed(wallExponent, 2), wallExponent <= 1.15});
+  targets.push_back({"64,000 files under 3 s and 300 MB",
+                     Fixed(largest.wallMs / 1000, 2) + " s, " + Mb(largest.peakKb) + " MB",
+                     largest.wallMs < 3000 && largest.peakKb < 300L * 1024});
+}
+
+// The literal implementation against the engine, in this process.
+void LiteralSection([[maybe_unused]] Bench& bench) {
+#ifdef KORVATH_BENCH_LITERAL
+  const std::string& gen = bench.gen;
+  const fs::path& tmp = bench.tmp;
+  std::vector<Target>& targets = bench.targets;
+  std::fprintf(stderr, "korvath-bench: literal against indexed\n");
+  std::vector<LiteralRow> lit;
+  for (const int n : {100, 200, 400}) {
+    const fs::path dir = tmp / ("literal-" + std::to_string(n));
+    lit.push_back(CompareLiteral(gen, dir, n));
+    fs::remove_all(dir);
+  }
+  std::printf("#### Literal loops against the indexed engine (in process, start f000000; "
+              "indexed: median of 9)\n\n");
+  std::printf("| files | records | nodes | literal ms | indexed ms | ratio | same tree, table, "
+              "captions, messages |\n");
+  std::printf("|--:|--:|--:|--:|--:|--:|---|\n");
+  std::vector<double> lx, litY, idxY;
+  for (const auto& r : lit) {
+    std::printf("| %d | %d | %d | %s | %s | %s | %s |\n", r.files, r.records, r.nodes,
+                Fixed(r.literalMs).c_str(), Fixed(r.indexedMs, 2).c_str(),
+                Fixed(r.literalMs / r.indexedMs, 0).c_str(), r.identical ? "yes" : "NO");
+    lx.push_back(r.files);
+    litY.push_back(r.literalMs);
+    idxY.push_back(r.indexedMs);
+  }
+  std::printf("\nExponents fitted over the three sizes: literal %s, indexed %s.\n\n",
+              Fixed(FitExponent(lx, litY), 2).c_str(), Fixed(FitExponent(lx, idxY), 2).c_str());
+  const LiteralRow& at400 = lit.back();
+  const double ratio = at400.literalMs / at400.indexedMs;
+  targets.push_back({"indexed 1,000x faster than literal at 400 files, same results",
+                     Fixed(ratio, 0) + "x, " + (at400.identical ? "same" : "DIFFERENT"),
+                     ratio >= 1000 && at400.identical});
+#else
+  std::printf("#### Literal loops against the indexed engine\n\nNot built: the literal "
+              "implementation comes with the tests (KORVATH_BUILD_TESTS=ON).\n\n");
+#endif
+}
+
+// The program index of the corpus and of a generated project, in this process.
+void IndexSection(Bench& bench) {
+  const std::string& tree = bench.tree;
+  const std::string& gen = bench.gen;
+  const fs::path& tmp = bench.tmp;
+  std::vector<Target>& targets = bench.targets;
+  std::fprintf(stderr, "korvath-bench: program index\n");
+  std::vector<IndexRow> rows;
+  if (const auto corpus = FindCorpus()) {
+    const fs::path work = tmp / "index-corpus";
+    WriteSearchPath(work, corpus->dirs);
+    rows.push_back(MeasureIndex("Octave corpus", tree, work, 7));
+  }
+  const fs::path synthetic = tmp / "index-synthetic";
+  const ChildResult made = RunChild({gen, synthetic.string(), "3400", "1"});
+  if (made.exitCode != 0) throw std::runtime_error("korvath-genproject failed: " + made.err);
+  rows.push_back(MeasureIndex("generated, 3,400 files", tree, synthetic, 7));
+  std::printf("#### Program index (in process, medians of 7; `cat` floor in the same loop)\n\n");
+  std::printf("| project | program files | MB | new index ms | floor ms | index/floor"
+              " | refresh, nothing changed, ms | callers tree | its nodes | its ms"
+              " | `--uncalled` peak - `--help` peak, MB | that / source size |\n");
+  std::printf("|---|--:|--:|--:|--:|--:|--:|---|--:|--:|--:|--:|\n");
+  for (const auto& r : rows) {
+    const double mb = static_cast<double>(r.bytes) / 1e6;
+    const double memoryRatio =
+        static_cast<double>(r.extraKb) * 1024.0 / static_cast<double>(r.bytes);
+    std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %d | %s | %s | %s |\n",
+                r.project.c_str(), r.programs, Fixed(mb, 1).c_str(), Fixed(r.freshMs).c_str(),
+                Fixed(r.floorMs).c_str(), Fixed(r.freshMs / r.floorMs, 2).c_str(),
+                Fixed(r.againMs).c_str(), r.busiest.c_str(), r.callersNodes,
+                Fixed(r.callersMs, 2).c_str(), Mb(r.extraKb).c_str(),
+                Fixed(memoryRatio, 2).c_str());
+    targets.push_back({"index of the " + r.project + " under 300 ms", Fixed(r.freshMs) + " ms",
+                       r.freshMs < 300});
+    targets.push_back({"callers tree of the " + r.project + "'s busiest function under 20 ms",
+                       Fixed(r.callersMs, 2) + " ms", r.callersMs < 20});
+    targets.push_back({"index memory of the " + r.project + " at most 3x its sources",
+                       Fixed(memoryRatio, 2) + "x", memoryRatio <= 3});
+  }
+  std::printf("\n");
+  fs::remove_all(synthetic);
+}
+
+// Call graph pictures of generated projects and the corpus, as processes.
+void GraphSection(Bench& bench) {
+  const std::string& tree = bench.tree;
+  const std::string& gen = bench.gen;
+  const fs::path& tmp = bench.tmp;
+  std::vector<Target>& targets = bench.targets;
+  std::fprintf(stderr, "korvath-bench: call graph pictures\n");
+  std::vector<GraphRow> rows;
+  // Sparse: each file calls 1 to 4 others, like the 300-function programs
+  // the picture is for; dense: the 5 to 15 of the other measurements.
+  const fs::path sparse = tmp / "graph-sparse", dense = tmp / "graph-dense";
+  for (const auto& [dir, calls] : {std::pair{sparse, "4"}, std::pair{dense, "15"}}) {
+    const ChildResult made = RunChild({gen, dir.string(), "3400", "1", calls});
+    if (made.exitCode != 0) throw std::runtime_error("korvath-genproject failed: " + made.err);
+  }
+  for (const char* start : {"f001200", "f001450"}) {
+    rows.push_back(MeasureGraph("generated, 1-4 calls a file", tree, sparse, start, 5));
+  }
+  rows.push_back(MeasureGraph("generated, 5-15 calls a file", tree, dense, "f003000", 5));
+  if (const auto corpus = FindCorpus()) {
+    const fs::path work = tmp / "graph-corpus";
+    WriteSearchPath(work, corpus->dirs);
+    for (const char* start : {"inputname", "strjoin"}) {
+      rows.push_back(MeasureGraph("Octave corpus", tree, work, start, 5));
+    }
+  }
+  std::printf("#### Call graph pictures (`korvath-tree` as a process, medians of 5)\n\n");
+  std::printf("| project | start | functions | calls | `--format graph` ms | `--format svg` ms"
+              " | layout and drawing ms | svg peak MB |\n|---|---|--:|--:|--:|--:|--:|--:|\n");
+  for (const auto& r : rows) {
+    std::printf("| %s | %s | %d | %d | %s | %s | %s | %s |\n", r.project.c_str(),
+                r.start.c_str(), r.functions, r.calls, Fixed(r.graphMs).c_str(),
+                Fixed(r.svgMs).c_str(), Fixed(r.svgMs - r.graphMs).c_str(),
+                Mb(r.svgPeakKb).c_str());
+    if (r.functions >= 250 && r.functions <= 400 && r.calls <= 1000) {
+      targets.push_back({"graph of " + std::to_string(r.functions) + " functions and " +
+                             std::to_string(r.calls) + " calls laid out under 1 s",
+                         Fixed(r.svgMs - r.graphMs) + " ms", r.svgMs - r.graphMs < 1000});
+    }
+  }
+  std::printf("\n");
+  fs::remove_all(sparse);
+  fs::remove_all(dense);
+}
+
+void PrintTargets(const std::vector<Target>& targets) {
+  if (targets.empty()) return;
+  std::printf("#### Targets\n\n| target | measured | met |\n|---|---|---|\n");
+  for (const auto& t : targets) {
+    std::printf("| %s | %s | %s |\n", t.what.c_str(), t.measured.c_str(), t.met ? "yes" : "no");
+  }
+  std::printf("\n");
+}
+
+// Each section prints its table and adds its targets; the corpus section
+// also makes its folder the current directory for the rest.
 int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
   auto wanted = [&](const char* section) {
     return sections.empty() ||
            std::find(sections.begin(), sections.end(), section) != sections.end();
   };
-  const std::string tree = (buildDir / "cli" / "korvath-tree").string();
-  const std::string gen = (buildDir / "bench" / "korvath-genproject").string();
   char tmpl[] = "/tmp/korvath-bench.XXXXXX";
   if (mkdtemp(tmpl) == nullptr) return 1;
-  const fs::path tmp = tmpl;
-  std::vector<Target> targets;
+  Bench bench{(buildDir / "cli" / "korvath-tree").string(),
+              (buildDir / "bench" / "korvath-genproject").string(), tmpl, {}};
 
   std::printf("Machine: %s.\n\n", MachineLine().c_str());
   std::fflush(stdout);
 
-  if (wanted("corpus")) {
-    const auto corpus = FindCorpus();
-    if (!corpus) {
-      std::fprintf(stderr, "korvath-bench: no /usr/share/octave/<version>/m (octave-common)\n");
-      return 1;
-    }
-    const fs::path work = tmp / "corpus";
-    WriteSearchPath(work, corpus->dirs);
-    fs::current_path(work);
-    std::printf("Corpus: `%s`, %zu `.m` files, %s MB; `pathdef.m` lists %zu directories.\n\n",
-                corpus->root.string().c_str(), corpus->files.size(),
-                Fixed(static_cast<double>(corpus->bytes) / 1e6, 1).c_str(), corpus->dirs.size());
-
-    std::fprintf(stderr, "korvath-bench: %zu starts of the corpus\n", kStarts.size());
-    std::vector<StartFigures> figures;
-    figures.reserve(kStarts.size());
-    for (const auto& s : kStarts) figures.push_back(MeasureStart(tree, work, s, 5));
-
-    std::printf("#### Real corpus, one start each (`korvath-tree` as a process, medians of 5)\n\n");
-    std::printf("| start | records | passes | files | MB read | resolve ms | floor ms"
-                " | resolve/floor | nodes | tree ms | json write ms | text write ms"
-                " | json run ms | text run ms | peak MB |\n");
-    std::printf("|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
-    double worstRatio = 0, worstResolve = 0, worstTree = 0, worstJson = 0, worstText = 0;
-    long worstPeak = 0;
-    for (const auto& f : figures) {
-      const double ratio = f.floorMs > 0 ? f.resolveMs / f.floorMs : 0;
-      std::printf("| %s%s | %.0f | %.0f | %.0f | %s | %s | %s | %s | %.0f | %s | %s | %s | %s | %s"
-                  " | %s |\n",
-                  f.start.c_str(), f.budget ? " *" : "", f.stats.at("records"),
-                  f.stats.at("passes"), f.stats.at("files scanned"),
-                  Fixed(f.stats.at("bytes read") / 1e6, 2).c_str(), Fixed(f.resolveMs).c_str(),
-                  Fixed(f.floorMs).c_str(), Fixed(ratio, 2).c_str(), f.stats.at("tree nodes"),
-                  Fixed(f.treeMs).c_str(), Fixed(f.jsonWriteMs).c_str(),
-                  Fixed(f.textWriteMs).c_str(), Fixed(f.jsonWallMs).c_str(),
-                  Fixed(f.textWallMs).c_str(), Mb(f.peakKb).c_str());
-      worstRatio = std::max(worstRatio, ratio);
-      worstResolve = std::max(worstResolve, f.resolveMs);
-      worstTree = std::max(worstTree, f.treeMs);
-      worstJson = std::max(worstJson, f.jsonWriteMs);
-      worstText = std::max(worstText, f.textWriteMs);
-      worstPeak = std::max(worstPeak, f.peakKb);
-    }
-    std::printf("\n\\* the tree reached the 1,000,000-node budget. \"resolve\": search-path and "
-                "resolution phases (`--stats`); \"floor\": `cat` of exactly the files the run "
-                "scanned, to /dev/null, timed as a process in the same loop; \"run\": the whole "
-                "process, output to /dev/null.\n\n");
-    std::fflush(stdout);
-
-    std::fprintf(stderr, "korvath-bench: every file of the corpus as the start\n");
-    const SweepFigures sweep = Sweep(*corpus, work);
-    std::printf("#### Every-file sweep (in one process, one core)\n\n");
-    std::printf("| starts | found on the path | under the budget | median files scanned "
-                "| resolve s, all starts | starts/s, resolve | whole runs s | starts/s, whole |\n");
-    std::printf("|--:|--:|--:|--:|--:|--:|--:|--:|\n");
-    const double perSecond = sweep.starts / (sweep.resolveMs / 1000);
-    std::printf("| %d | %d | %d | %.0f | %s | %s | %s | %s |\n\n", sweep.starts, sweep.found,
-                sweep.underBudget, sweep.medianFiles, Fixed(sweep.resolveMs / 1000, 2).c_str(),
-                Fixed(perSecond, 0).c_str(), Fixed(sweep.wallMs / 1000, 2).c_str(),
-                Fixed(sweep.starts / (sweep.wallMs / 1000), 0).c_str());
-    if (sweep.underBudget == 0) {
-      std::printf("No start found on the path stays under the budget (the smallest reach is "
-                  "%.0f files), so there are no whole-run figures without it.\n\n",
-                  sweep.minFiles);
-    }
-    std::fflush(stdout);
-
-    targets.push_back({"resolve within 3x the read floor, every start", Fixed(worstRatio, 2) + "x",
-                       worstRatio <= 3});
-    targets.push_back({"resolve under 100 ms, every start", Fixed(worstResolve) + " ms",
-                       worstResolve < 100});
-    targets.push_back({"1,000,000-node tree built under 300 ms", Fixed(worstTree) + " ms",
-                       worstTree < 300});
-    targets.push_back({"json and text written under 700 ms",
-                       Fixed(worstJson) + " / " + Fixed(worstText) + " ms",
-                       worstJson < 700 && worstText < 700});
-    targets.push_back({"peak memory of a whole run under 400 MB", Mb(worstPeak) + " MB",
-                       worstPeak < 400L * 1024});
-    targets.push_back({"sweep above 2,000 starts/s (resolve)", Fixed(perSecond, 0) + " /s",
-                       perSecond > 2000});
-  }
-
-  if (wanted("synthetic")) {
-    std::fprintf(stderr, "korvath-bench: synthetic growth series\n");
-    std::vector<GrowthRow> growth;
-    for (const int n : {1000, 4000, 16000, 64000}) {
-      const fs::path dir = tmp / ("synthetic-" + std::to_string(n));
-      growth.push_back(MeasureSynthetic(tree, gen, dir, n, n >= 64000 ? 3 : 5));
-      fs::remove_all(dir);
-    }
-    std::printf("#### Synthetic growth (`korvath-genproject`, start f000000, `--format text`, "
-                "medians of 5, 3 at 64,000)\n\n");
-    std::printf("| files | MB | records | passes | files scanned | resolve ms | tree ms "
-                "| nodes | write ms | run ms | peak MB |\n");
-    std::printf("|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
-    std::vector<double> xs, wallYs, resolveYs;
-    for (const auto& g : growth) {
-      std::printf("| %d | %s | %.0f | %.0f | %.0f | %s | %s | %.0f | %s | %s | %s |\n", g.files,
-                  Fixed(static_cast<double>(g.projectBytes) / 1e6, 1).c_str(),
-                  g.stats.at("records"), g.stats.at("passes"), g.stats.at("files scanned"),
-                  Fixed(g.resolveMs).c_str(), Fixed(g.stats.at("tree ms")).c_str(),
-                  g.stats.at("tree nodes"), Fixed(g.stats.at("write ms")).c_str(),
-                  Fixed(g.wallMs).c_str(), Mb(g.peakKb).c_str());
-      xs.push_back(g.files);
-      wallYs.push_back(g.wallMs);
-      resolveYs.push_back(g.resolveMs);
-    }
-    const double wallExponent = FitExponent(xs, wallYs);
-    std::printf("\nGrowth exponent fitted over the series: whole run %s, resolve %s.\n\n",
-                Fixed(wallExponent, 2).c_str(), Fixed(FitExponent(xs, resolveYs), 2).c_str());
-    std::fflush(stdout);
-    const GrowthRow& largest = growth.back();
-    targets.push_back(
-        {"growth exponent at most 1.15", Fixed(wallExponent, 2), wallExponent <= 1.15});
-    targets.push_back({"64,000 files under 3 s and 300 MB",
-                       Fixed(largest.wallMs / 1000, 2) + " s, " + Mb(largest.peakKb) + " MB",
-                       largest.wallMs < 3000 && largest.peakKb < 300L * 1024});
-  }
-
-  if (wanted("literal")) {
-#ifdef KORVATH_BENCH_LITERAL
-    std::fprintf(stderr, "korvath-bench: literal against indexed\n");
-    std::vector<LiteralRow> lit;
-    for (const int n : {100, 200, 400}) {
-      const fs::path dir = tmp / ("literal-" + std::to_string(n));
-      lit.push_back(CompareLiteral(gen, dir, n));
-      fs::remove_all(dir);
-    }
-    std::printf("#### Literal loops against the indexed engine (in process, start f000000; "
-                "indexed: median of 9)\n\n");
-    std::printf("| files | records | nodes | literal ms | indexed ms | ratio | same tree, table, "
-                "captions, messages |\n");
-    std::printf("|--:|--:|--:|--:|--:|--:|---|\n");
-    std::vector<double> lx, litY, idxY;
-    for (const auto& r : lit) {
-      std::printf("| %d | %d | %d | %s | %s | %s | %s |\n", r.files, r.records, r.nodes,
-                  Fixed(r.literalMs).c_str(), Fixed(r.indexedMs, 2).c_str(),
-                  Fixed(r.literalMs / r.indexedMs, 0).c_str(), r.identical ? "yes" : "NO");
-      lx.push_back(r.files);
-      litY.push_back(r.literalMs);
-      idxY.push_back(r.indexedMs);
-    }
-    std::printf("\nExponents fitted over the three sizes: literal %s, indexed %s.\n\n",
-                Fixed(FitExponent(lx, litY), 2).c_str(), Fixed(FitExponent(lx, idxY), 2).c_str());
-    const LiteralRow& at400 = lit.back();
-    const double ratio = at400.literalMs / at400.indexedMs;
-    targets.push_back({"indexed 1,000x faster than literal at 400 files, same results",
-                       Fixed(ratio, 0) + "x, " + (at400.identical ? "same" : "DIFFERENT"),
-                       ratio >= 1000 && at400.identical});
-#else
-    std::printf("#### Literal loops against the indexed engine\n\nNot built: the literal "
-                "implementation comes with the tests (KORVATH_BUILD_TESTS=ON).\n\n");
-#endif
-  }
-
-  if (wanted("index")) {
-    std::fprintf(stderr, "korvath-bench: program index\n");
-    std::vector<IndexRow> rows;
-    if (const auto corpus = FindCorpus()) {
-      const fs::path work = tmp / "index-corpus";
-      WriteSearchPath(work, corpus->dirs);
-      rows.push_back(MeasureIndex("Octave corpus", tree, work, 7));
-    }
-    const fs::path synthetic = tmp / "index-synthetic";
-    const ChildResult made = RunChild({gen, synthetic.string(), "3400", "1"});
-    if (made.exitCode != 0) throw std::runtime_error("korvath-genproject failed: " + made.err);
-    rows.push_back(MeasureIndex("generated, 3,400 files", tree, synthetic, 7));
-    std::printf("#### Program index (in process, medians of 7; `cat` floor in the same loop)\n\n");
-    std::printf("| project | program files | MB | new index ms | floor ms | index/floor"
-                " | refresh, nothing changed, ms | callers tree | its nodes | its ms"
-                " | `--uncalled` peak - `--help` peak, MB | that / source size |\n");
-    std::printf("|---|--:|--:|--:|--:|--:|--:|---|--:|--:|--:|--:|\n");
-    for (const auto& r : rows) {
-      const double mb = static_cast<double>(r.bytes) / 1e6;
-      const double memoryRatio =
-          static_cast<double>(r.extraKb) * 1024.0 / static_cast<double>(r.bytes);
-      std::printf("| %s | %d | %s | %s | %s | %s | %s | %s | %d | %s | %s | %s |\n",
-                  r.project.c_str(), r.programs, Fixed(mb, 1).c_str(), Fixed(r.freshMs).c_str(),
-                  Fixed(r.floorMs).c_str(), Fixed(r.freshMs / r.floorMs, 2).c_str(),
-                  Fixed(r.againMs).c_str(), r.busiest.c_str(), r.callersNodes,
-                  Fixed(r.callersMs, 2).c_str(), Mb(r.extraKb).c_str(),
-                  Fixed(memoryRatio, 2).c_str());
-      targets.push_back({"index of the " + r.project + " under 300 ms", Fixed(r.freshMs) + " ms",
-                         r.freshMs < 300});
-      targets.push_back({"callers tree of the " + r.project + "'s busiest function under 20 ms",
-                         Fixed(r.callersMs, 2) + " ms", r.callersMs < 20});
-      targets.push_back({"index memory of the " + r.project + " at most 3x its sources",
-                         Fixed(memoryRatio, 2) + "x", memoryRatio <= 3});
-    }
-    std::printf("\n");
-    fs::remove_all(synthetic);
-  }
-
-  if (wanted("graph")) {
-    std::fprintf(stderr, "korvath-bench: call graph pictures\n");
-    std::vector<GraphRow> rows;
-    // Sparse: each file calls 1 to 4 others, like the 300-function programs
-    // the picture is for; dense: the 5 to 15 of the other measurements.
-    const fs::path sparse = tmp / "graph-sparse", dense = tmp / "graph-dense";
-    for (const auto& [dir, calls] : {std::pair{sparse, "4"}, std::pair{dense, "15"}}) {
-      const ChildResult made = RunChild({gen, dir.string(), "3400", "1", calls});
-      if (made.exitCode != 0) throw std::runtime_error("korvath-genproject failed: " + made.err);
-    }
-    for (const char* start : {"f001200", "f001450"}) {
-      rows.push_back(MeasureGraph("generated, 1-4 calls a file", tree, sparse, start, 5));
-    }
-    rows.push_back(MeasureGraph("generated, 5-15 calls a file", tree, dense, "f003000", 5));
-    if (const auto corpus = FindCorpus()) {
-      const fs::path work = tmp / "graph-corpus";
-      WriteSearchPath(work, corpus->dirs);
-      for (const char* start : {"inputname", "strjoin"}) {
-        rows.push_back(MeasureGraph("Octave corpus", tree, work, start, 5));
-      }
-    }
-    std::printf("#### Call graph pictures (`korvath-tree` as a process, medians of 5)\n\n");
-    std::printf("| project | start | functions | calls | `--format graph` ms | `--format svg` ms"
-                " | layout and drawing ms | svg peak MB |\n|---|---|--:|--:|--:|--:|--:|--:|\n");
-    for (const auto& r : rows) {
-      std::printf("| %s | %s | %d | %d | %s | %s | %s | %s |\n", r.project.c_str(),
-                  r.start.c_str(), r.functions, r.calls, Fixed(r.graphMs).c_str(),
-                  Fixed(r.svgMs).c_str(), Fixed(r.svgMs - r.graphMs).c_str(),
-                  Mb(r.svgPeakKb).c_str());
-      if (r.functions >= 250 && r.functions <= 400 && r.calls <= 1000) {
-        targets.push_back({"graph of " + std::to_string(r.functions) + " functions and " +
-                               std::to_string(r.calls) + " calls laid out under 1 s",
-                           Fixed(r.svgMs - r.graphMs) + " ms", r.svgMs - r.graphMs < 1000});
-      }
-    }
-    std::printf("\n");
-    fs::remove_all(sparse);
-    fs::remove_all(dense);
-  }
-
-  if (!targets.empty()) {
-    std::printf("#### Targets\n\n| target | measured | met |\n|---|---|---|\n");
-    for (const auto& t : targets) {
-      std::printf("| %s | %s | %s |\n", t.what.c_str(), t.measured.c_str(), t.met ? "yes" : "no");
-    }
-    std::printf("\n");
-  }
+  if (wanted("corpus") && !CorpusSection(bench)) return 1;
+  if (wanted("synthetic")) SyntheticSection(bench);
+  if (wanted("literal")) LiteralSection(bench);
+  if (wanted("index")) IndexSection(bench);
+  if (wanted("graph")) GraphSection(bench);
+  PrintTargets(bench.targets);
   fs::current_path("/");
-  fs::remove_all(tmp);
+  fs::remove_all(bench.tmp);
   return 0;
 }
 

@@ -71,6 +71,32 @@ std::uint64_t PairKey(int from, int to) {
          static_cast<std::uint32_t>(to);
 }
 
+// A function that first reached dozens of others would lay them all out
+// on one rank, a band many times wider than high: its spanning calls are
+// staggered over up to four ranks instead. Gives each call's minimum length
+// in ranks (dot's minlen), by place in graph.calls: 1 but for staggered ones.
+std::vector<int> StaggeredLengths(const CallGraph& graph) {
+  std::vector<int> spanningOut(graph.functions.size(), 0), spanningIn(graph.functions.size(), 0);
+  for (const auto& call : graph.calls) {
+    if (!call.spanning) continue;
+    ++spanningOut[static_cast<std::size_t>(call.from)];
+    ++spanningIn[static_cast<std::size_t>(call.to)];
+  }
+  std::vector<int> minLengths(graph.calls.size(), 1);
+  std::vector<int> placedOut(graph.functions.size(), 0), placedIn(graph.functions.size(), 0);
+  for (std::size_t c = 0; c < graph.calls.size(); ++c) {
+    const auto& call = graph.calls[c];
+    if (!call.spanning) continue;
+    const auto from = static_cast<std::size_t>(call.from), to = static_cast<std::size_t>(call.to);
+    const bool byCaller = spanningOut[from] > kStaggerFrom;
+    const int count = byCaller ? spanningOut[from] : spanningIn[to];
+    const int placed = byCaller ? placedOut[from]++ : placedIn[to]++;
+    const int ranks = std::min(kStaggerRanks, (count + kStaggerFrom - 1) / kStaggerFrom);
+    minLengths[c] += placed % ranks;
+  }
+  return minLengths;
+}
+
 }  // namespace
 
 CallGraph GraphOfTree(const NodeTree& tree, TreeKind kind) {
@@ -178,27 +204,11 @@ std::string GraphDot(const CallGraph& graph) {
     if (function.root) out += ", style=\"filled,bold\", fillcolor=\"#ffe08a\", penwidth=2";
     out += "];\n";
   }
-  // A function that first reached dozens of others would lay them all out
-  // on one rank, a band many times wider than high: its spanning calls are
-  // staggered over up to four ranks instead.
-  std::vector<int> spanningOut(graph.functions.size(), 0), spanningIn(graph.functions.size(), 0);
-  for (const auto& call : graph.calls) {
-    if (!call.spanning) continue;
-    ++spanningOut[static_cast<std::size_t>(call.from)];
-    ++spanningIn[static_cast<std::size_t>(call.to)];
-  }
-  std::vector<int> placedOut(graph.functions.size(), 0), placedIn(graph.functions.size(), 0);
-  for (const auto& call : graph.calls) {
+  const std::vector<int> minLengths = StaggeredLengths(graph);
+  for (std::size_t c = 0; c < graph.calls.size(); ++c) {
+    const auto& call = graph.calls[c];
     const std::string lines = std::to_string(call.lines);
-    int minLength = 1;
-    if (call.spanning) {
-      const auto from = static_cast<std::size_t>(call.from), to = static_cast<std::size_t>(call.to);
-      const bool byCaller = spanningOut[from] > kStaggerFrom;
-      const int count = byCaller ? spanningOut[from] : spanningIn[to];
-      const int placed = byCaller ? placedOut[from]++ : placedIn[to]++;
-      const int ranks = std::min(kStaggerRanks, (count + kStaggerFrom - 1) / kStaggerFrom);
-      minLength += placed % ranks;
-    }
+    const int minLength = minLengths[c];
     out += "  f";
     out += std::to_string(call.from);
     out += " -> f";

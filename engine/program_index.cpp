@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "engine/mfile_scanner.h"
@@ -114,6 +115,33 @@ class CallCollector final : public CallRecorder {
   std::vector<std::uint8_t> packed_;
 };
 
+bool Stopped(const ProgramIndex::Control* control) {
+  return control != nullptr && control->cancel.load(std::memory_order_relaxed);
+}
+
+// The pool: scanOne(worker, i) for every file i of [first, last), on
+// `workers` threads, the calling one among them (worker t takes every
+// workers-th file from first + t, so a worker keeps its own collector);
+// returns when all have joined. A cancel stops each worker before its next
+// file; each file begun counts as scanned in `control`.
+template <typename ScanOne>
+void ScanOnWorkers(std::size_t workers, std::size_t first, std::size_t last,
+                   ProgramIndex::Control* control, const ScanOne& scanOne) {
+  const auto work = [&scanOne, control, first, last, workers](std::size_t t) {
+    for (std::size_t i = first + t; i < last; i += workers) {
+      if (control != nullptr) {
+        if (control->cancel.load(std::memory_order_relaxed)) return;
+        ++control->done;
+      }
+      scanOne(t, i);
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (std::size_t t = 1; t < workers; ++t) helpers.emplace_back(work, t);
+  work(0);
+  for (std::thread& helper : helpers) helper.join();
+}
+
 }  // namespace
 
 std::vector<int> ProgramIndex::Uncalled() const {
@@ -157,9 +185,7 @@ ProgramIndex::RefreshStats ProgramIndex::Cancelled() {
 ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
                                                  const std::vector<Text>& dirs,
                                                  Control* control) {
-  const auto stopped = [control] {
-    return control != nullptr && control->cancel.load(std::memory_order_relaxed);
-  };
+  const auto stopped = [control] { return Stopped(control); };
   if (dirs != dirs_) {
     scans_.clear();
     names_.clear();
@@ -229,10 +255,6 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
 // held at once.
 std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending,
                                     Control* control) {
-  constexpr std::uint64_t kBatchBytes = 1 << 20;
-  const auto stopped = [control] {
-    return control != nullptr && control->cancel.load(std::memory_order_relaxed);
-  };
   const std::size_t workers = std::clamp<std::size_t>(
       std::min<std::size_t>(std::thread::hardware_concurrency(), pending.size()), 1, 8);
   std::mutex namesLock;
@@ -242,35 +264,15 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pendin
   }
   std::vector<Scan> done(pending.size());
   std::uint64_t bytesRead = 0;
-  for (std::size_t first = 0, last = 0; first < pending.size(); first = last) {
-    for (std::uint64_t batch = 0; last < pending.size() && batch < kBatchBytes; ++last) {
-      if (stopped()) return bytesRead;
-      // An unreadable file has no calls, as in a run, and is tried again
-      // next time.
-      Pending& file = pending[last];
-      if (!fs.ReadFile(programs_[static_cast<std::size_t>(file.program)].path, file.bytes).ok()) {
-        file.current = false;
-      }
-      batch += file.bytes.size();
-      bytesRead += file.bytes.size();
-      if (control != nullptr) ++control->done;
-    }
-    const auto work = [&pending, &done, &collectors, control, first, last](std::size_t t,
-                                                                           std::size_t step) {
-      for (std::size_t i = first + t; i < last; i += step) {
-        if (control != nullptr) {
-          if (control->cancel.load(std::memory_order_relaxed)) return;
-          ++control->done;
-        }
-        TextLines lines(std::move(pending[i].bytes));
-        ScanFile(lines, *collectors[t]);
-        collectors[t]->PackInto(done[i].calls);
-      }
-    };
-    std::vector<std::thread> helpers;
-    for (std::size_t t = 1; t < workers; ++t) helpers.emplace_back(work, t, workers);
-    work(0, workers);
-    for (std::thread& helper : helpers) helper.join();
+  for (std::size_t first = 0; first < pending.size();) {
+    const std::optional<std::size_t> last = ReadBatch(fs, pending, first, bytesRead, control);
+    if (!last) return bytesRead;
+    ScanOnWorkers(workers, first, *last, control, [&](std::size_t worker, std::size_t i) {
+      TextLines lines(std::move(pending[i].bytes));
+      ScanFile(lines, *collectors[worker]);
+      collectors[worker]->PackInto(done[i].calls);
+    });
+    first = *last;
   }
   for (std::size_t i = 0; i < pending.size(); ++i) {
     done[i].stamp = pending[i].stamp;
@@ -280,48 +282,81 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pendin
   return bytesRead;
 }
 
+std::optional<std::size_t> ProgramIndex::ReadBatch(platform::FileSystem& fs,
+                                                   std::vector<Pending>& pending,
+                                                   std::size_t first, std::uint64_t& bytesRead,
+                                                   Control* control) const {
+  constexpr std::uint64_t kBatchBytes = 1 << 20;
+  std::size_t last = first;
+  for (std::uint64_t batch = 0; last < pending.size() && batch < kBatchBytes; ++last) {
+    if (Stopped(control)) return std::nullopt;
+    // An unreadable file has no calls, as in a run, and is tried again
+    // next time.
+    Pending& file = pending[last];
+    if (!fs.ReadFile(programs_[static_cast<std::size_t>(file.program)].path, file.bytes).ok()) {
+      file.current = false;
+    }
+    batch += file.bytes.size();
+    bytesRead += file.bytes.size();
+    if (control != nullptr) ++control->done;
+  }
+  return last;
+}
+
 bool ProgramIndex::Link(const std::vector<Scan*>& scans, FileFinder& probe, Control* control) {
-  constexpr int kUnsought = -2;
-  std::vector<int> target(names_.size(), kUnsought);  // a name's program, or -1
-  std::vector<std::size_t> callerCount(programs_.size(), 0);
+  std::vector<int> target(names_.size(), kUnsought);
   for (std::size_t g = 0; g < programs_.size(); ++g) {
     if (control != nullptr) {
       if (control->cancel.load(std::memory_order_relaxed)) return false;
       ++control->done;
     }
-    std::map<int, std::vector<std::int32_t>> calls;
-    const std::vector<std::uint8_t>& packed = scans[g]->calls;
-    const std::uint8_t* at = packed.data();
-    const std::uint8_t* const end = at + packed.size();
-    while (at != end) {
-      const auto id = static_cast<std::uint32_t>(TakeNumber(at));
-      const std::uint64_t count = TakeNumber(at);
-      int& to = target[id];
-      if (to == kUnsought) {
-        const std::optional<Text> path = probe.Find(WithMExtension(names_.Name(id)));
-        to = path ? ProgramAt(*path) : -1;
-      }
-      if (to < 0) {
-        for (std::uint64_t k = 0; k < count; ++k) SkipNumber(at);
-        continue;
-      }
-      auto& lines = calls[to];
-      std::int32_t line = 0;
-      for (std::uint64_t k = 0; k < count; ++k) {
-        line = AfterStep(line, TakeNumber(at));
-        lines.push_back(line);
-      }
+    DecodeCalls(*scans[g], target, probe, programs_[g].callees);
+  }
+  InvertCalls();
+  RankByName();
+  return true;
+}
+
+void ProgramIndex::DecodeCalls(const Scan& scan, std::vector<int>& target, FileFinder& probe,
+                               std::vector<Calls>& callees) const {
+  std::map<int, std::vector<std::int32_t>> calls;
+  const std::uint8_t* at = scan.calls.data();
+  const std::uint8_t* const end = at + scan.calls.size();
+  while (at != end) {
+    const auto id = static_cast<std::uint32_t>(TakeNumber(at));
+    const std::uint64_t count = TakeNumber(at);
+    int& to = target[id];
+    if (to == kUnsought) {
+      const std::optional<Text> path = probe.Find(WithMExtension(names_.Name(id)));
+      to = path ? ProgramAt(*path) : -1;
     }
-    std::vector<Calls>& callees = programs_[g].callees;
-    callees.reserve(calls.size());
-    for (auto& [h, lines] : calls) {
-      std::sort(lines.begin(), lines.end());
-      lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-      callees.push_back({h, lines});
-      ++callerCount[static_cast<std::size_t>(h)];
+    if (to < 0) {
+      for (std::uint64_t k = 0; k < count; ++k) SkipNumber(at);
+      continue;
+    }
+    auto& lines = calls[to];
+    std::int32_t line = 0;
+    for (std::uint64_t k = 0; k < count; ++k) {
+      line = AfterStep(line, TakeNumber(at));
+      lines.push_back(line);
     }
   }
+  callees.reserve(calls.size());
+  for (auto& [h, lines] : calls) {
+    std::sort(lines.begin(), lines.end());
+    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+    callees.push_back({h, lines});
+  }
+}
+
+void ProgramIndex::InvertCalls() {
   // Every list at its final size from the start: they are kept.
+  std::vector<std::size_t> callerCount(programs_.size(), 0);
+  for (const Program& program : programs_) {
+    for (const Calls& callee : program.callees) {
+      ++callerCount[static_cast<std::size_t>(callee.program)];
+    }
+  }
   for (std::size_t h = 0; h < programs_.size(); ++h) programs_[h].callers.reserve(callerCount[h]);
   for (std::size_t g = 0; g < programs_.size(); ++g) {
     for (const Calls& callee : programs_[g].callees) {
@@ -329,6 +364,9 @@ bool ProgramIndex::Link(const std::vector<Scan*>& scans, FileFinder& probe, Cont
           {static_cast<int>(g), callee.lines});
     }
   }
+}
+
+void ProgramIndex::RankByName() {
   // Each name's place in the order of names, worked out once: ASCII case
   // folded first, then the bytes.
   std::vector<std::pair<std::string, std::string>> keys;
@@ -352,7 +390,6 @@ bool ProgramIndex::Link(const std::vector<Scan*>& scans, FileFinder& probe, Cont
     std::sort(program.callers.begin(), program.callers.end(),
               [this](const Calls& a, const Calls& b) { return Rank(a.program) < Rank(b.program); });
   }
-  return true;
 }
 
 }  // namespace korvath::engine

@@ -5,7 +5,9 @@
 // a name in G's file, searched for as a run searches, finds H's file.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -85,11 +87,31 @@ class ProgramIndex {
     bool stamped;
   };
   bool Unchanged(const std::vector<Listed>& listed) const;
-  // Reads and scans the files, returns the bytes read.
+  // Reads and scans the files into scans_, returns the bytes read.
   std::uint64_t ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending, Control* control);
+  // The reader: reads pending files from `first` on until about a megabyte
+  // is read and gives the end of that batch, its bytes in each Pending for
+  // the pool to scan; nothing when stopped by `control`.
+  std::optional<std::size_t> ReadBatch(platform::FileSystem& fs, std::vector<Pending>& pending,
+                                       std::size_t first, std::uint64_t& bytesRead,
+                                       Control* control) const;
   RefreshStats Cancelled();
-  // False when stopped by `control`.
+  // Fills callees, callers and rank_ from the scans (by program); false when
+  // stopped by `control`.
   bool Link(const std::vector<Scan*>& scans, FileFinder& probe, Control* control);
+  // Decode: one file's packed calls as its callees, by program number, each
+  // with its lines ascending and once (the lists InvertCalls turns around);
+  // names without a program drop out.
+  // `target` keeps each name's program (-1 for none, kUnsought until
+  // searched for) across files, so each name is searched for once.
+  static constexpr int kUnsought = -2;
+  void DecodeCalls(const Scan& scan, std::vector<int>& target, FileFinder& probe,
+                   std::vector<Calls>& callees) const;
+  // Invert: every program's callers from the callees of all, in program
+  // order, for the ranking to sort.
+  void InvertCalls();
+  // Rank: rank_ from the names, then each callers list put in name order.
+  void RankByName();
 
   std::vector<Text> dirs_;
   NameTable names_;                       // the names of every scan, each once

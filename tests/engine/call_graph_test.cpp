@@ -132,27 +132,47 @@ TEST(CallGraphTest, DotNamesEachNodeAndLaysLargeGraphsOutQuickly) {
             std::string::npos);
   EXPECT_EQ(dot.find("mclimit"), std::string::npos);
 
-  // Nine functions first reached from one: staggered over two ranks.
-  std::vector<Node> fan{{0, u"root", {}}};
-  for (const char16_t* name : {u"a", u"b", u"c", u"d", u"e", u"f", u"g", u"h", u"i"}) {
-    fan.push_back({1, name, {2}});
-  }
-  const std::string fanned = GraphDot(GraphOfTree(ListTree(fan), TreeKind::Calls));
-  EXPECT_NE(fanned.find("f0 -> f2 [xlabel=\"1\", tooltip=\"1 line\", minlen=2];"),
-            std::string::npos)
-      << fanned;
-  std::size_t staggered = 0;
-  for (auto at = fanned.find("minlen=2"); at != std::string::npos; at = fanned.find("minlen", at + 1)) {
-    ++staggered;
-  }
-  EXPECT_EQ(staggered, 4U);
-
   CallGraph large = Chain();
   large.calls.resize(kQuickLayoutCalls + 1);
   EXPECT_NE(GraphDot(large).find("mclimit=0.1"), std::string::npos);
   EXPECT_EQ(GraphDot(large).find("splines"), std::string::npos);
   large.calls.resize(kStraightEdgeCalls + 1, large.calls.front());
   EXPECT_NE(GraphDot(large).find("splines=false"), std::string::npos);
+}
+
+// A function that first reached more than eight others staggers them over
+// one more rank for each eight, up to four ranks; its other calls and
+// smaller fans keep dot's default length.
+TEST(CallGraphTest, WideFanOutsAreStaggeredOverUpToFourRanks) {
+  struct Case {
+    int fan;
+    std::vector<std::size_t> minlens;  // how many calls have minlen=2, 3, 4, 5
+  };
+  for (const Case& c : std::vector<Case>{
+           {8, {0, 0, 0, 0}}, {9, {4, 0, 0, 0}}, {20, {7, 6, 0, 0}}, {40, {10, 10, 10, 0}}}) {
+    SCOPED_TRACE(c.fan);
+    std::vector<std::u16string> names;
+    for (int i = 0; i < c.fan; ++i) names.push_back(u"g" + platform::FromUtf8(std::to_string(i)));
+    std::vector<Node> fan{{0, u"root", {}}};
+    for (const auto& name : names) fan.push_back({1, name.c_str(), {2}});
+    fan.push_back({2, u"g1", {3}});  // a call that reached nothing new
+    const std::string dot = GraphDot(GraphOfTree(ListTree(fan), TreeKind::Calls));
+    std::vector<std::size_t> counts;
+    for (int length = 2; length <= 5; ++length) {
+      const std::string attribute = "minlen=" + std::to_string(length) + "]";
+      std::size_t n = 0;
+      for (auto at = dot.find(attribute); at != std::string::npos; at = dot.find(attribute, at + 1)) {
+        ++n;
+      }
+      counts.push_back(n);
+    }
+    EXPECT_EQ(counts, c.minlens) << dot;
+    EXPECT_NE(dot.find("f1 -> f2 [xlabel=\"1\", tooltip=\"1 line\"];"), std::string::npos) << dot;
+    if (c.fan > 8) {
+      EXPECT_NE(dot.find("f0 -> f2 [xlabel=\"1\", tooltip=\"1 line\", minlen=2];"),
+                std::string::npos);
+    }
+  }
 }
 
 }  // namespace

@@ -87,28 +87,102 @@ TEST_F(ProgramIndexTest, ARefreshRescansOnlyChangedFilesAndMatchesAFreshIndex) {
   EXPECT_EQ(index.Refresh(fs, {u"", u"/b"}).scanned, 5);
 }
 
+// A MemoryFileSystem that stops a followed refresh at one point: before it
+// starts, at the first file read, or at the first callee found while linking
+// (a search joins the callee's directory and name; reads come after every
+// join of the listing, so a join after a read is the linking's).
+class StoppingFileSystem final : public platform::FileSystem {
+ public:
+  enum class Stop { BeforeListing, WhileReading, WhileLinking };
+  StoppingFileSystem(MemoryFileSystem& fs, Stop stop, ProgramIndex::Control& control)
+      : fs_(fs), stop_(stop), control_(control) {
+    if (stop_ == Stop::BeforeListing) control_.cancel = true;
+  }
+  platform::Result ReadFile(const std::u16string& path, std::string& bytes) override {
+    if (stop_ == Stop::WhileReading) control_.cancel = true;
+    read_ = true;
+    return fs_.ReadFile(path, bytes);
+  }
+  platform::Result ListDirectory(const std::u16string& dir,
+                                 std::vector<std::string>& files) override {
+    return fs_.ListDirectory(dir, files);
+  }
+  platform::Result StatFile(const std::u16string& path, platform::FileStamp& stamp) override {
+    return fs_.StatFile(path, stamp);
+  }
+  std::u16string CurrentDirectory() override { return fs_.CurrentDirectory(); }
+  platform::Result SetCurrentDirectory(const std::u16string& dir) override {
+    return fs_.SetCurrentDirectory(dir);
+  }
+  std::u16string JoinPath(const std::u16string& dir, const std::u16string& file) const override {
+    if (stop_ == Stop::WhileLinking && read_) control_.cancel = true;
+    return fs_.JoinPath(dir, file);
+  }
+
+ private:
+  MemoryFileSystem& fs_;
+  Stop stop_;
+  ProgramIndex::Control& control_;
+  bool read_ = false;
+};
+
 TEST_F(ProgramIndexTest, ACancelledRefreshLeavesNothingAndTheNextStartsAfresh) {
+  using Stop = StoppingFileSystem::Stop;
+  const int programs = 6;
+  for (const Stop stop : {Stop::BeforeListing, Stop::WhileReading, Stop::WhileLinking}) {
+    SCOPED_TRACE(static_cast<int>(stop));
+    fs.AddFile("/b/alpha.m", "helper % a cycle\nhelper\n");  // as SetUp wrote it
+    ProgramIndex index;
+    index.Refresh(fs, kDirs);
+    const Lines before = Describe(index);
+    fs.AddFile("/b/alpha.m", "zed\n");  // changed: a refresh has work to do
+    ProgramIndex::Control control;
+    StoppingFileSystem stopping(fs, stop, control);
+    const auto stopped = index.Refresh(stopping, kDirs, &control);
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_TRUE(index.Programs().empty());
+    EXPECT_EQ(index.ProgramAt(u"/work/main.m"), -1);
+    EXPECT_TRUE(index.Uncalled().empty());
+    // Where it stopped: linking counts last, one program at a time.
+    const int linked = control.done - (control.total - programs);
+    if (stop == Stop::WhileLinking) {
+      EXPECT_GT(linked, 0);
+      EXPECT_LT(linked, programs);
+    } else {
+      EXPECT_LE(linked, 0);
+    }
+
+    ProgramIndex::Control followed;
+    const auto stats = index.Refresh(fs, kDirs, &followed);
+    EXPECT_FALSE(stats.cancelled);
+    EXPECT_EQ(stats.scanned, stats.programs);
+    EXPECT_EQ(followed.done.load(), followed.total.load());
+    EXPECT_EQ(followed.total.load(), 3 * stats.programs);
+    EXPECT_NE(Describe(index), before);
+    ProgramIndex fresh;
+    fresh.Refresh(fs, kDirs);
+    EXPECT_EQ(Describe(index), Describe(fresh));
+  }
+}
+
+// Progress counts each program once listed (a file kept counts as read),
+// once scanned when it is read again, and once linked.
+TEST_F(ProgramIndexTest, ProgressCountsListingScanningAndLinking) {
   ProgramIndex index;
   index.Refresh(fs, kDirs);
-  const Lines before = Describe(index);
-  fs.AddFile("/b/alpha.m", "zed\n");  // changed: a refresh has work to do
+  fs.AddFile("/b/alpha.m", "zed\n");
+  fs.AddFile("/b/Zed.m", "alpha\n");
   ProgramIndex::Control control;
-  control.cancel = true;
-  const auto stopped = index.Refresh(fs, kDirs, &control);
-  EXPECT_TRUE(stopped.cancelled);
-  EXPECT_TRUE(index.Programs().empty());
-  EXPECT_EQ(index.ProgramAt(u"/work/main.m"), -1);
-
-  ProgramIndex::Control followed;
-  const auto stats = index.Refresh(fs, kDirs, &followed);
-  EXPECT_FALSE(stats.cancelled);
-  EXPECT_EQ(stats.scanned, stats.programs);
-  EXPECT_EQ(followed.done.load(), followed.total.load());
-  EXPECT_EQ(followed.total.load(), 3 * stats.programs);
-  EXPECT_NE(Describe(index), before);
-  ProgramIndex fresh;
-  fresh.Refresh(fs, kDirs);
-  EXPECT_EQ(Describe(index), Describe(fresh));
+  std::vector<int> doneAtReads;
+  fs.beforeRead = [&control, &doneAtReads](const std::u16string&) {
+    doneAtReads.push_back(control.done.load());
+  };
+  const auto stats = index.Refresh(fs, kDirs, &control);
+  EXPECT_EQ(stats.scanned, 2);
+  EXPECT_EQ(control.total.load(), 2 * stats.programs + stats.scanned);
+  EXPECT_EQ(control.done.load(), control.total.load());
+  // The four kept files are counted before the first read, each read before the next.
+  EXPECT_EQ(doneAtReads, (std::vector<int>{4, 5}));
 }
 
 }  // namespace
