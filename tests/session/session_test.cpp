@@ -172,22 +172,23 @@ TEST(LoadStartupSettings, TheSettingsFileIsReadOnceInEachDirectoryAtMost) {
   const std::string fallback = kFallback;
   const struct {
     const char *name, *startIni, *fallbackIni;
-    bool startInFallback;
+    bool startInFallback, fallbackExists;
     std::vector<std::string> readIn;  // the current directory at each read of korvath.ini
   } cases[] = {
-      {"in the start", "Matlab Pathdef = /p\n", "Matlab Pathdef = /q\n", false, {"/start"}},
-      {"in the fallback", nullptr, "Matlab Pathdef = /q\n", false, {"/start", fallback}},
-      {"nowhere", nullptr, nullptr, false, {"/start", fallback}},
-      {"bad in the start", "Matlab Pathdef\n", "Matlab Pathdef = /q\n", false, {"/start"}},
-      {"bad in the fallback", nullptr, "Matlab Pathdef\n", false, {"/start", fallback}},
-      {"started in the fallback, none", nullptr, nullptr, true, {fallback}},
-      {"started in the fallback, bad", nullptr, "Matlab Pathdef\n", true, {fallback}},
+      {"in the start", "Matlab Pathdef = /p\n", "Matlab Pathdef = /q\n", false, true, {"/start"}},
+      {"in the fallback", nullptr, "Matlab Pathdef = /q\n", false, true, {"/start", fallback}},
+      {"nowhere", nullptr, nullptr, false, true, {"/start", fallback}},
+      {"bad in the start", "Matlab Pathdef\n", "Matlab Pathdef = /q\n", false, true, {"/start"}},
+      {"bad in the fallback", nullptr, "Matlab Pathdef\n", false, true, {"/start", fallback}},
+      {"started in the fallback, none", nullptr, nullptr, true, true, {fallback}},
+      {"started in the fallback, bad", nullptr, "Matlab Pathdef\n", true, true, {fallback}},
+      {"no fallback directory", nullptr, nullptr, false, false, {"/start"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     testing::MemoryFileSystem fs;
     fs.AddDirectory("/start");
-    fs.AddDirectory(fallback);
+    if (c.fallbackExists) fs.AddDirectory(fallback);
     if (c.startIni != nullptr) fs.AddFile("/start/korvath.ini", c.startIni);
     if (c.fallbackIni != nullptr) fs.AddFile(fallback + "/korvath.ini", c.fallbackIni);
     fs.SetCwd(c.startInFallback ? fallback : "/start");
