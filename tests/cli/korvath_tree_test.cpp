@@ -162,8 +162,13 @@ const CliCase kCases[] = {
     {.name = "SvgNeedsGraphviz", .args = "--format svg main", .files = kCycleProject,
      .exitCode = 2, .out = "", .errHas = {"install libgraphviz-dev"}},
 #endif
-    {.name = "UncalledDrawsNoGraph", .args = "--uncalled --format svg", .exitCode = 2,
-     .errHas = {"--uncalled"}},
+    // Refused as a usage error before anything is read or drawn.
+    {.name = "UncalledDrawsNoGraph", .args = "--uncalled --format svg", .exitCode = 2, .out = "",
+     .errHas = {"korvath-tree: --uncalled lists as text or json\n\nUsage:"}},
+    {.name = "UncalledDrawsNoTree", .args = "--uncalled --format dot", .exitCode = 2, .out = "",
+     .errHas = {"korvath-tree: --uncalled lists as text or json\n\nUsage:"}},
+    {.name = "UncalledIsNoFileList", .args = "--uncalled --format files", .exitCode = 2,
+     .out = "", .errHas = {"korvath-tree: --uncalled lists as text or json\n\nUsage:"}},
     {.name = "UncalledTakesNoStart", .args = "--uncalled main", .exitCode = 2,
      .errHas = {"--uncalled takes no START"}},
     {.name = "StartAfterDoubleDash", .args = "-- main", .files = {{"main.m", ""}}, .out = "main\n"},

@@ -86,5 +86,36 @@ TEST(FindCallsIntoTable, AStatementsNamesAreFiledInOrderWhateverTheirNumber) {
   EXPECT_EQ(r[19], (FunctionRecord{u"other.m", u"v17", u"", u"31"}));
 }
 
+// Long statements are cut several characters at a time: every character,
+// wherever it falls in such a run, ends a name exactly when it is one of
+// the delimiters or an opening parenthesis (a ")" closing nothing is kept).
+TEST(FindCalls, EveryCharacterAtEveryPlaceOfALongStatement) {
+  const Text delimiters = u"=+-*^~&/<>\\|':, ";
+  std::vector<char16_t> units;
+  for (char16_t c = 1; c < 128; ++c) units.push_back(c);
+  for (const char16_t c : {u'\u0080', u'\u00a0', u'\u0100', u'\u2028', u'\u7fff', u'\u8000',
+                           u'\uff0b', u'\uffff'}) {
+    units.push_back(c);
+  }
+  const Text base = u"abcdefghijklmnopqrst";
+  for (const char16_t c : units) {
+    const bool cuts = c == u'(' || delimiters.find(c) != Text::npos;
+    for (std::size_t at = 0; at < base.size(); ++at) {
+      Text text = base;
+      text[at] = c;
+      Names expected;
+      if (!cuts) {
+        expected = {text};
+      } else {
+        if (at > 0) expected.push_back(text.substr(0, at));
+        if (at + 1 < text.size()) expected.push_back(text.substr(at + 1));
+      }
+      CallLog log;
+      FindCalls(text, 1, log);
+      ASSERT_EQ(log.NameTexts(), expected) << "unit " << static_cast<int>(c) << " at " << at;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korvath

@@ -79,5 +79,24 @@ TEST_F(CallersTreeTest, TheCallTreesBudgetsApply) {
   EXPECT_EQ(messages.Texts(), (std::vector<Text>{messages::kTreeTooLarge}));
 }
 
+// A node is marked repeated exactly when its function has a node before
+// it: the front end then finds the first node, where the callers are shown.
+TEST_F(CallersTreeTest, ANodeIsRepeatedExactlyWhenItsFunctionCameBefore) {
+  for (int root = 0; root < static_cast<int>(index.Programs().size()); ++root) {
+    SCOPED_TRACE(platform::ToUtf8(index.Programs()[static_cast<std::size_t>(root)].name));
+    tree.Build(index, root, EmptyDiscardTable(), messages);
+    std::vector<char> seen(index.Programs().size(), 0);
+    int repeats = 0;
+    for (int n = 1; n <= tree.Count(); ++n) {
+      const auto program = static_cast<std::size_t>(tree.Program(n));
+      EXPECT_EQ(tree.Repeated(n), seen[program] != 0) << n;
+      repeats += tree.Repeated(n) ? 1 : 0;
+      seen[program] = 1;
+    }
+    // b calls itself: in its own tree it comes back below the root.
+    if (index.Programs()[static_cast<std::size_t>(root)].name == u"b") EXPECT_GE(repeats, 1);
+  }
+}
+
 }  // namespace
 }  // namespace korvath::engine

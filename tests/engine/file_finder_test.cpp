@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,21 @@ TEST_F(FileFinderTest, NamesMatchIgnoringAsciiCase) {
   Add({"/d/\xC3\x84nderung.m", "/d/\xC3\xA9t\xC3\xA9.m", "/d/\xC2\x80.m"});
   EXPECT_EQ(Found({u"", u"/d"}, {u"\u00c4nderung.m", u"\u00e9T\u00e9.m", u"\u0080.M"}),
             (Paths{"/d/\xC3\x84nderung.m", "/d/\xC3\xA9t\xC3\xA9.m", "/d/\xC2\x80.m"}));
+}
+
+// Only names ending in ".m" or ".M" are functions' files; ".m" alone is the
+// file of the empty name.
+TEST_F(FileFinderTest, FilesEndingInDotMOfEitherCaseAreFound) {
+  Add({"/d/Upper.M", "/d/.m", "/d/lower.m", "/d/x.mm", "/d/M", "/d/zm", "/d/y.M.txt"});
+  EXPECT_EQ(Found({u"", u"/d"}, {u"upper.m", u"Upper.M", u".m", u"lower.m", u"x.mm", u"M",
+                                 u"zm", u"y.M.txt", u"y.m"}),
+            (Paths{"/d/Upper.M", "/d/Upper.M", "/d/.m", "/d/lower.m", "-", "-", "-", "-", "-"}));
+  std::vector<std::string> listed;
+  FileFinder(fs, {u"", u"/d"}).ForEachFile([&listed](std::size_t dir, const std::string& name) {
+    listed.push_back(std::to_string(dir) + name);
+  });
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, (Paths{"1.m", "1Upper.M", "1lower.m"}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,73 @@ TEST_F(ProgramIndexTest, ProgressCountsListingScanningAndLinking) {
   EXPECT_EQ(control.done.load(), control.total.load());
   // The four kept files are counted before the first read, each read before the next.
   EXPECT_EQ(doneAtReads, (std::vector<int>{4, 5}));
+}
+
+// A refresh trusts a file's stamp: equal means unchanged, so a file whose
+// bytes changed behind an equal stamp keeps its old calls, and a change of
+// size, time or identity alone makes it read again. Alongside, another file
+// comes or not, so that both the quick check of the whole listing and the
+// one file by file are met.
+TEST_F(ProgramIndexTest, AFileIsReadAgainExactlyWhenItsStampChanged) {
+  const struct { const char* name; std::uint64_t size; std::int64_t time; std::uint64_t identity; }
+      changes[] = {{"nothing", 0, 0, 0}, {"size", 1, 0, 0}, {"time", 0, 1, 0}, {"identity", 0, 0, 1}};
+  for (const bool another : {false, true}) {
+    for (const auto& change : changes) {
+      SCOPED_TRACE(std::string(change.name) + (another ? ", another file added" : ""));
+      MemoryFileSystem files;
+      files.AddDirectory("/work");
+      files.SetCwd("/work");
+      files.AddFile("/work/main.m", "alpha\n");
+      files.AddFile("/b/alpha.m", "main\n");
+      files.AddFile("/b/beta.m", "");
+      ProgramIndex index;
+      index.Refresh(files, kDirs);
+      const Lines before = Describe(index);
+      platform::FileStamp stamp;
+      ASSERT_TRUE(files.StatFile(u"/b/alpha.m", stamp).ok());
+      files.AddFile("/b/alpha.m", "beta\n");  // same size: only the stamp below tells
+      stamp.size += change.size;
+      stamp.modifiedNs += change.time;
+      stamp.identity += change.identity;
+      files.SetStamp("/b/alpha.m", stamp);
+      if (another) files.AddFile("/work/gamma.m", "beta\n");
+      const bool changed = change.size + change.time + change.identity != 0;
+      EXPECT_EQ(index.Refresh(files, kDirs).scanned, (changed ? 1 : 0) + (another ? 1 : 0));
+      if (changed) {
+        ProgramIndex fresh;
+        fresh.Refresh(files, kDirs);
+        EXPECT_EQ(Describe(index), Describe(fresh));
+        EXPECT_EQ(Describe(index)[1], "beta /b/beta.m <- alpha:1," + std::string(another ? " gamma:1," : ""));
+      } else if (!another) {
+        EXPECT_EQ(Describe(index), before);
+      } else {
+        EXPECT_EQ(Describe(index)[0], "alpha /b/alpha.m <- main:1,");
+        EXPECT_EQ(Describe(index)[1], "beta /b/beta.m <- gamma:1,");
+      }
+      // Nothing changed since: nothing read.
+      EXPECT_EQ(index.Refresh(files, kDirs).scanned, 0);
+    }
+  }
+}
+
+// Lines far apart are stored as steps of several bytes each; a name without
+// a file is stepped over, one with a file read back, both across such steps.
+TEST_F(ProgramIndexTest, CallsFarApartKeepTheirLines) {
+  std::string text;
+  for (int line = 1; line <= 200; ++line) {
+    text += line == 1 || line == 65 || line == 193 ? "nofile(x)\n"
+            : line == 66 || line == 130            ? "zed\n"
+                                                   : "\n";
+  }
+  fs.AddFile("/work/jumps.m", text);
+  ProgramIndex index;
+  index.Refresh(fs, kDirs);
+  const Lines described = Describe(index);
+  EXPECT_NE(std::find(described.begin(), described.end(), "zed /b/zed.m <- jumps:66,130, main:5,"),
+            described.end())
+      << ::testing::PrintToString(described);
+  EXPECT_NE(std::find(described.begin(), described.end(), "jumps /work/jumps.m <-"),
+            described.end());
 }
 
 }  // namespace

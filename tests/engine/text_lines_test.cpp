@@ -79,5 +79,22 @@ TEST(TextHelpers, LowerCasingMapsUnitsOneToOne) {
   for (char16_t c : {u'\u00df', u'\xd83d', u'\uffff'}) EXPECT_EQ(LowerUnit(c), c);
 }
 
+// Only the three bytes EF BB BF are a byte-order mark: near misses are
+// characters of their own (or, cut short, not UTF-8 at all).
+TEST(TextLines, OnlyAWholeByteOrderMarkIsDropped) {
+  const std::pair<std::string, Lines> cases[] = {
+      {"\xEF\xBB", {u"\u00ef\u00bb"}},       {"\xEF\xBB\xBE", {u"\ufefe"}},
+      {"\xEF\xBF\xBF", {u"\uffff"}},         {"\xEE\xBB\xBF", {u"\ueeff"}},
+      {"\xEF\xBB\xBF\xEF\xBB\xBF" "x", {u"\ufeffx"}}, {"\xEF\xBB\xBF\n", {u""}},
+      {"\xEF\xBB\xBF\xE4", {u"\u00e4"}},
+  };
+  for (const auto& [bytes, expected] : cases) {
+    EXPECT_EQ(SplitLines(bytes), expected) << ::testing::PrintToString(bytes);
+  }
+  EXPECT_FALSE(TextLines("\xEF\xBB\xBF\xE4").IsUtf8());
+  EXPECT_FALSE(TextLines("\xEF\xBB").IsUtf8());
+  EXPECT_TRUE(TextLines("\xEF\xBB\xBF").IsUtf8());
+}
+
 }  // namespace
 }  // namespace korvath

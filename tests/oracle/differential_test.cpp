@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "engine/messages.h"
 #include "engine/parse_driver.h"
 #include "platform/utf8.h"
 #include "tests/oracle/literal_engine.h"
@@ -375,6 +377,30 @@ int EnvInt(const char* name, int fallback) {
   return v != nullptr && *v != '\0' ? std::atoi(v) : fallback;
 }
 
+// The paths off the common road that the random projects must reach, or
+// the comparison says nothing about them.
+struct Reached {
+  int noSearchPath = 0;
+  int refusedNode = 0;
+  int nodeBudget = 0;
+  int unreadableFile = 0;
+
+  void Count(const RunResult& run) {
+    noSearchPath += run.status == Status::NoSearchPath ? 1 : 0;
+    const auto any = [&run](const std::string& prefix) {
+      return std::any_of(run.log.begin(), run.log.end(), [&prefix](const std::string& entry) {
+        return entry.compare(0, prefix.size(), prefix) == 0;
+      });
+    };
+    refusedNode += any("refused ") ? 1 : 0;
+    nodeBudget += any("message " + std::to_string(static_cast<int>(MessageIcon::Critical)) + " " +
+                      ToUtf8(messages::kTreeTooLarge))
+                      ? 1
+                      : 0;
+    unreadableFile += any("unreadable ") ? 1 : 0;
+  }
+};
+
 TEST(Differential, IndexedEngineMatchesLiteralLoopsOnRandomProjects) {
   // KORVATH_DIFF_SEED and KORVATH_DIFF_COUNT rerun one failing project.
   constexpr int kDefaultCount = 500;
@@ -383,6 +409,7 @@ TEST(Differential, IndexedEngineMatchesLiteralLoopsOnRandomProjects) {
   const int count = EnvInt("KORVATH_DIFF_COUNT", kDefaultCount);
   const auto* result = ::testing::UnitTest::GetInstance()->current_test_info()->result();
   int failedProjects = 0;
+  Reached reached;
   for (int i = 0; i < count && failedProjects < 5; ++i) {
     const std::uint32_t seed = firstSeed + static_cast<std::uint32_t>(i);
     const Project project = Generator(seed).Make();
@@ -396,6 +423,18 @@ TEST(Differential, IndexedEngineMatchesLiteralLoopsOnRandomProjects) {
     ExpectSame("statistics", indexed.stats, literal.stats);
     ExpectSame("tree, progress and message calls", indexed.log, literal.log);
     failedProjects += result->total_part_count() != failuresBefore ? 1 : 0;
+    reached.Count(indexed);
+  }
+  std::printf("of %d projects: %d without a search path, %d with a refused node, %d over the "
+              "node budget, %d with an unreadable file\n",
+              count, reached.noSearchPath, reached.refusedNode, reached.nodeBudget,
+              reached.unreadableFile);
+  // A rerun of a few seeds need not reach them all; the default run must.
+  if (firstSeed == kDefaultSeed && count >= kDefaultCount) {
+    EXPECT_GE(reached.noSearchPath, 1);
+    EXPECT_GE(reached.refusedNode, 1);
+    EXPECT_GE(reached.nodeBudget, 1);
+    EXPECT_GE(reached.unreadableFile, 1);
   }
 }
 

@@ -165,5 +165,55 @@ TEST(LoadStartupSettings, ReadsFromTheStartOrOnceFromTheFallbackDirectory) {
   }
 }
 
+// The settings file is read in the start directory, and once more in the
+// fallback directory only when that is another directory and the first read
+// failed; a bad line there is not retried.
+TEST(LoadStartupSettings, TheSettingsFileIsReadOnceInEachDirectoryAtMost) {
+  const std::string fallback = kFallback;
+  const struct {
+    const char *name, *startIni, *fallbackIni;
+    bool startInFallback, fallbackExists;
+    std::vector<std::string> readIn;  // the current directory at each read of korvath.ini
+  } cases[] = {
+      {"in the start", "Matlab Pathdef = /p\n", "Matlab Pathdef = /q\n", false, true, {"/start"}},
+      {"in the fallback", nullptr, "Matlab Pathdef = /q\n", false, true, {"/start", fallback}},
+      {"nowhere", nullptr, nullptr, false, true, {"/start", fallback}},
+      {"bad in the start", "Matlab Pathdef\n", "Matlab Pathdef = /q\n", false, true, {"/start"}},
+      {"bad in the fallback", nullptr, "Matlab Pathdef\n", false, true, {"/start", fallback}},
+      {"started in the fallback, none", nullptr, nullptr, true, true, {fallback}},
+      {"started in the fallback, bad", nullptr, "Matlab Pathdef\n", true, true, {fallback}},
+      {"no fallback directory", nullptr, nullptr, false, false, {"/start"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::MemoryFileSystem fs;
+    fs.AddDirectory("/start");
+    if (c.fallbackExists) fs.AddDirectory(fallback);
+    if (c.startIni != nullptr) fs.AddFile("/start/korvath.ini", c.startIni);
+    if (c.fallbackIni != nullptr) fs.AddFile(fallback + "/korvath.ini", c.fallbackIni);
+    fs.SetCwd(c.startInFallback ? fallback : "/start");
+    std::vector<std::string> readIn;
+    fs.beforeRead = [&fs, &readIn](const std::u16string& path) {
+      if (path == kSettingsFileName) readIn.push_back(platform::ToUtf8(fs.CurrentDirectory()));
+    };
+    Settings s;
+    LoadStartupSettings(fs, engine::Widen(kFallback), s);
+    EXPECT_EQ(readIn, c.readIn);
+  }
+}
+
+// Files saved by Windows editors may start with a byte-order mark.
+TEST(LoadStartupSettings, AByteOrderMarkStartsNoLine) {
+  testing::MemoryFileSystem fs;
+  fs.AddFile("/start/korvath.ini", "\xEF\xBB\xBFMatlab Pathdef = /p/pathdef.m\r\n");
+  fs.AddFile("/start/discardables.txt", "\xEF\xBB\xBFplot\r\n%G\r\nsurf\r\n");
+  fs.SetCwd("/start");
+  Settings s;
+  EXPECT_TRUE(LoadStartupSettings(fs, engine::Widen(kFallback), s).ok());
+  EXPECT_EQ(s.configuredPathdef, u"/p/pathdef.m");
+  EXPECT_FALSE(s.movedToFallback);
+  EXPECT_EQ(s.discards, (DiscardTable{DiscardEntry{}, {u"plot", u"", false}, {u"surf", u"G", false}}));
+}
+
 }  // namespace
 }  // namespace korvath::session

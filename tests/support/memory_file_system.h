@@ -18,12 +18,16 @@ class MemoryFileSystem final : public platform::FileSystem {
   // Adds or replaces a file; its parent directories come into existence with
   // it, and every write gives it a new stamp.
   void AddFile(const std::string& path, std::string bytes) {
-    stamps_[Normalize(path)] = ++writes_;
+    stamps_[Normalize(path)] = {bytes.size(), ++writes_, 0};
     files_[Normalize(path)] = std::move(bytes);
     for (std::string dir = Parent(Normalize(path)); !dir.empty(); dir = Parent(dir)) {
       dirs_.insert(dir);
       if (dir == "/") break;
     }
+  }
+  // What StatFile reports for an existing file from now on, whatever its bytes.
+  void SetStamp(const std::string& path, const platform::FileStamp& stamp) {
+    stamps_[Normalize(path)] = stamp;
   }
   void AddDirectory(const std::string& path) { dirs_.insert(Normalize(path)); }
   void MakeUnreadable(const std::string& path) { unreadable_.insert(Normalize(path)); }
@@ -58,7 +62,7 @@ class MemoryFileSystem final : public platform::FileSystem {
     const std::string p = Normalize(Absolute(platform::ToUtf8(path)));
     const auto it = files_.find(p);
     if (it == files_.end()) return Fail(platform::Status::NotFound, "no such file");
-    stamp = {it->second.size(), stamps_[p], 0};
+    stamp = stamps_[p];
     return {};
   }
   void RemoveFile(const std::string& path) { files_.erase(Normalize(path)); }
@@ -102,7 +106,7 @@ class MemoryFileSystem final : public platform::FileSystem {
   }
 
   std::map<std::string, std::string> files_;
-  std::map<std::string, std::int64_t> stamps_;
+  std::map<std::string, platform::FileStamp> stamps_;
   std::int64_t writes_ = 0;
   std::set<std::string> dirs_{"/"};
   std::set<std::string> unreadable_;
