@@ -27,6 +27,7 @@ class ListTree final : public NodeTree {
   Text Name(int node) const override { return at(node).name; }
   Text File(int node) const override { return at(node).file; }
   void AppendLines(int, std::vector<std::int32_t>&) const override {}
+  bool Repeated(int /*node*/) const override { return false; }
 
  private:
   const Node& at(int node) const { return nodes_[static_cast<std::size_t>(node - 1)]; }

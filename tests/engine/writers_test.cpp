@@ -180,6 +180,7 @@ class ListTree final : public NodeTree {
   void AppendLines(int node, std::vector<std::int32_t>& out) const override {
     out.insert(out.end(), at(node).lines.begin(), at(node).lines.end());
   }
+  bool Repeated(int /*node*/) const override { return false; }
 
  private:
   const Node& at(int node) const { return nodes_[static_cast<std::size_t>(node - 1)]; }
