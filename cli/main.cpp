@@ -96,7 +96,10 @@ Result MakeRunInput(const CommandLine& cl, platform::FileSystem& fs, engine::Run
       cl.discard ? std::optional<std::string>(Absolute(*cl.discard)) : std::nullopt;
 
   session::Settings settings;
-  session::LoadStartupSettings(fs, platform::DefaultFallbackDirectory(), settings);
+  // Unusable settings leave the pathdef.m location empty, and the run says
+  // that pathdef.m is missing unless --pathdef names one.
+  static_cast<void>(
+      session::LoadStartupSettings(fs, platform::DefaultFallbackDirectory(), settings));
   input.pathdefFile = pathdef ? FromUtf8(*pathdef) : settings.pathdefFile;
   input.discards = std::move(settings.discards);
   if (discard) {

@@ -149,7 +149,7 @@ OptionsDialog* MainWindow::makeOptionsDialog() {
 void MainWindow::load(const Text& fallbackDirectory) {
   frmOptions_ = makeOptionsDialog();
   // Start-up shows nothing: unusable settings leave the path empty.
-  session::LoadStartupSettings(fs_, fallbackDirectory, settings_);
+  static_cast<void>(session::LoadStartupSettings(fs_, fallbackDirectory, settings_));
   frmOptions_->txtMatlabDirectory->setText(ToQString(settings_.configuredPathdef));
 }
 
@@ -213,7 +213,13 @@ void MainWindow::chooseStartFile() {
     lastChosenFile_ = *chosen;
     // As the Windows dialog does: the chosen file's folder becomes current,
     // which is what makes the file findable by its bare name.
-    fs_.SetCurrentDirectory(ToText(QFileInfo(*chosen).absolutePath()));
+    const QString folder = QFileInfo(*chosen).absolutePath();
+    if (const platform::Result moved = fs_.SetCurrentDirectory(ToText(folder)); !moved) {
+      // The run may still find the file on the search path.
+      services_.showMessage(this, QMessageBox::Warning,
+                            QStringLiteral("Cannot change to the folder %1: %2")
+                                .arg(folder, QString::fromStdString(moved.description)));
+    }
   }
   txtFileName->setText(lastChosenFile_);
   if (!txtFileName->text().isEmpty()) parse();
