@@ -11,7 +11,7 @@ namespace korvath::cli {
 
 // A UsageError, described, when this build cannot draw graphs.
 platform::Result GraphFormatsAvailable();
-platform::Result WriteGraph(std::FILE* out, const engine::NodeTree& tree,
+platform::Result WriteGraph(std::FILE* file, const engine::NodeTree& tree,
                             engine::TreeKind kind, bool svg);
 
 }  // namespace korvath::cli

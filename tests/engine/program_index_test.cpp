@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/program_index.h"
@@ -109,6 +110,36 @@ TEST_F(ProgramIndexTest, ACancelledRefreshLeavesNothingAndTheNextStartsAfresh) {
   ProgramIndex fresh;
   fresh.Refresh(fs, kDirs);
   EXPECT_EQ(Describe(index), Describe(fresh));
+}
+
+// As the explorer does: the refresh on a thread of its own, its progress read
+// and its cancel set from another while the workers scan.
+TEST_F(ProgramIndexTest, ARefreshOnAnotherThreadIsFollowedAndCancelledFromThisOne) {
+  for (int i = 0; i < 400; ++i) {
+    const std::string name = "f" + std::to_string(i);
+    fs.AddFile("/work/" + name + ".m", "helper(1)\nf" + std::to_string((i + 1) % 400) + "\n");
+  }
+  ProgramIndex index;
+  ProgramIndex::Control control;
+  ProgramIndex::RefreshStats stats;
+  std::thread refresh([&] { stats = index.Refresh(fs, kDirs, &control); });
+  while (control.done.load() == 0) std::this_thread::yield();
+  EXPECT_LE(control.done.load(), control.total.load());
+  control.cancel = true;
+  refresh.join();
+  if (stats.cancelled) {
+    EXPECT_TRUE(index.Programs().empty());
+  }
+
+  ProgramIndex::Control followed;
+  std::thread again([&] { stats = index.Refresh(fs, kDirs, &followed); });
+  again.join();
+  EXPECT_FALSE(stats.cancelled);
+  EXPECT_EQ(followed.done.load(), followed.total.load());
+  ProgramIndex fresh;
+  fresh.Refresh(fs, kDirs);
+  EXPECT_EQ(Describe(index), Describe(fresh));
+  EXPECT_EQ(Describe(index).size(), 406u);
 }
 
 }  // namespace
