@@ -84,7 +84,8 @@ double FitExponent(const std::vector<double>& x, const std::vector<double>& y) {
     sxx += lx * lx;
     sxy += lx * ly;
   }
-  return (n * sxy - sx * sy) / (n * sxx - sx * sx);
+  const auto count = static_cast<double>(n);
+  return (count * sxy - sx * sy) / (count * sxx - sx * sx);
 }
 
 std::string Fixed(double v, int digits = 1) {
@@ -510,11 +511,11 @@ IndexRow MeasureIndex(const std::string& project, const std::string& tree, const
       void FileUnreadable(const Text&, const korvath::platform::Result&) override {}
     } quiet;
     const auto start = Clock::now();
-    engine::CallersTree tree;
-    tree.Build(kept, static_cast<int>(busiest - programs.begin()), engine::EmptyDiscardTable(),
-               quiet);
+    engine::CallersTree callersTree;
+    callersTree.Build(kept, static_cast<int>(busiest - programs.begin()),
+                      engine::EmptyDiscardTable(), quiet);
     callers.push_back(MsSince(start));
-    row.callersNodes = tree.Count();
+    row.callersNodes = callersTree.Count();
   }
   if (busiest != programs.end()) row.busiest = ToUtf8(busiest->name);
   row.callersMs = callers.empty() ? 0 : Median(callers);

@@ -30,7 +30,7 @@ struct CommandLine {
 };
 
 // A UsageError, described, when `args` cannot be run.
-platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandLine& commandLine);
+platform::Result ParseCommandLine(const std::vector<std::string>& args, CommandLine& cl);
 const char* UsageText();
 
 }  // namespace korvath::cli

@@ -85,7 +85,7 @@ Result ApplyOptions(const CommandLine& cl, session::Workspace& ws) {
       cl.discard ? std::optional<Text>(ws.AbsolutePath(FromUtf8(*cl.discard))) : std::nullopt;
   // Unusable settings leave the pathdef location empty, which the run
   // reports; there is nothing more to say here.
-  (void)ws.LoadSettings(platform::DefaultFallbackDirectory());
+  static_cast<void>(ws.LoadSettings(platform::DefaultFallbackDirectory()));
   session::Settings& settings = ws.settings();
   if (pathdef) settings.pathdefFile = *pathdef;
   if (discard) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "engine/text.h"
 #include "platform/result.h"
@@ -32,7 +33,7 @@ class BufferedOutput {
     if (error_ == 0) return {};
     return platform::Result::Failure(
         error_ == EPIPE ? platform::Status::OutputClosed : platform::Status::Unwritable,
-        std::strerror(error_));
+        std::generic_category().message(error_));
   }
 
   BufferedOutput& operator<<(std::string_view text) {

@@ -15,8 +15,8 @@ struct NamedFile {
 };
 
 // One path per line.
-platform::Result WritePaths(std::FILE* out, const std::vector<Text>& paths);
+platform::Result WritePaths(std::FILE* file, const std::vector<Text>& paths);
 // One "name<TAB>file" per line, or a JSON array of {"name", "file"} objects.
-platform::Result WriteNamedFiles(std::FILE* out, const std::vector<NamedFile>& files, bool json);
+platform::Result WriteNamedFiles(std::FILE* file, const std::vector<NamedFile>& files, bool json);
 
 }  // namespace korvath::engine

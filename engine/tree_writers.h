@@ -62,24 +62,24 @@ class RecordTree final : public NodeTree {
   const std::unordered_map<Text, Text>* filePaths_;
 };
 
-// Each flushes `out` at the end and reports the first write that failed
+// Each flushes `file` at the end and reports the first write that failed
 // (a full disk, a closed pipe); nothing more is written after it.
-Result WriteTextTree(std::FILE* out, const NodeTree& tree);
+Result WriteTextTree(std::FILE* file, const NodeTree& tree);
 // Every node an object {"text", "name", "file", "lines", "children"}.
 // `tree` may have no root; "root" is then null.
-Result WriteJson(std::FILE* out, const NodeTree& tree, const std::vector<Text>& messages);
-Result WriteDot(std::FILE* out, const NodeTree& tree);
+Result WriteJson(std::FILE* file, const NodeTree& tree, const std::vector<Text>& messages);
+Result WriteDot(std::FILE* file, const NodeTree& tree);
 
 // Node `node` and the nodes below it, one label a line, each indented by
 // two blanks a level below `node`: what a copy of a subtree holds.
 Text IndentedSubtreeText(const NodeTree& tree, int node);
 
 // The same for a call tree and its records.
-Result WriteTextTree(std::FILE* out, const CallTree& tree,
+Result WriteTextTree(std::FILE* file, const CallTree& tree,
                      const std::vector<FunctionRecord>& records);
-Result WriteJson(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records,
+Result WriteJson(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records,
                  const std::unordered_map<Text, Text>& filePaths,
                  const std::vector<Text>& messages);
-Result WriteDot(std::FILE* out, const CallTree& tree, const std::vector<FunctionRecord>& records);
+Result WriteDot(std::FILE* file, const CallTree& tree, const std::vector<FunctionRecord>& records);
 
 }  // namespace korvath::engine

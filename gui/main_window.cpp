@@ -152,7 +152,7 @@ OptionsDialog* MainWindow::makeOptionsDialog() {
 void MainWindow::load(const Text& fallbackDirectory) {
   frmOptions_ = makeOptionsDialog();
   // Start-up shows nothing: unusable settings leave the path empty.
-  (void)workspace_.LoadSettings(fallbackDirectory);
+  static_cast<void>(workspace_.LoadSettings(fallbackDirectory));
   frmOptions_->txtMatlabDirectory->setText(ToQString(workspace_.settings().configuredPathdef));
 }
 
@@ -204,8 +204,14 @@ void MainWindow::chooseStartFile() {
     lastChosenFile_ = *chosen;
     // As the Windows dialog does: the chosen file's folder becomes current,
     // which is what makes the file findable by its bare name.
-    // A folder that is gone by now leaves the search where it was.
-    (void)workspace_.files().SetCurrentDirectory(ToText(QFileInfo(*chosen).absolutePath()));
+    const QString folder = QFileInfo(*chosen).absolutePath();
+    if (const platform::Result moved = workspace_.files().SetCurrentDirectory(ToText(folder));
+        !moved) {
+      // The run may still find the file on the search path.
+      services_.showMessage(this, QMessageBox::Warning,
+                            QStringLiteral("Cannot change to the folder %1: %2")
+                                .arg(folder, QString::fromStdString(moved.description)));
+    }
   }
   txtFileName->setText(lastChosenFile_);
   if (!txtFileName->text().isEmpty()) parse();

@@ -13,7 +13,8 @@ HostFileSystem::HostFileSystem() {
 }
 
 HostFileSystem::HostFileSystem(const std::u16string& folder) : HostFileSystem() {
-  (void)SetCurrentDirectory(folder);  // documented: stays in the process's folder
+  // Documented: a folder that is not there leaves it in the process's.
+  static_cast<void>(SetCurrentDirectory(folder));
 }
 
 std::filesystem::path HostFileSystem::Resolve(const std::u16string& path) const {

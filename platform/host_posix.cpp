@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #include "platform/host.h"
 #include "platform/null_registry.h"
@@ -74,14 +75,16 @@ Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes
     const int error = errno;
     return Result::Failure(error == ENOENT || error == ENOTDIR ? Status::NotFound
                                                                : Status::Unreadable,
-                           std::strerror(error));
+                           std::generic_category().message(error));
   }
   struct FdCloser {
     int fd;
     ~FdCloser() { ::close(fd); }
   } closer{fd};
   struct stat status {};
-  if (::fstat(fd, &status) != 0) return Result::Failure(Status::Unreadable, std::strerror(errno));
+  if (::fstat(fd, &status) != 0) {
+    return Result::Failure(Status::Unreadable, std::generic_category().message(errno));
+  }
   if (S_ISDIR(status.st_mode)) return Result::Failure(Status::NotRegularFile, "is a directory");
   if (!S_ISREG(status.st_mode)) return Result::Failure(Status::NotRegularFile, "not a regular file");
   const auto tooLarge = [maxBytes] {
@@ -103,7 +106,7 @@ Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes
       if (errno == EINTR) continue;
       const int error = errno;
       bytes.clear();
-      return Result::Failure(Status::Unreadable, std::strerror(error));
+      return Result::Failure(Status::Unreadable, std::generic_category().message(error));
     }
     if (n == 0) break;
     if (atSize) bytes.append(more, static_cast<std::size_t>(n));
@@ -121,7 +124,7 @@ Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp) {
   if (::stat(path.c_str(), &status) != 0) {
     return Result::Failure(errno == ENOENT || errno == ENOTDIR ? Status::NotFound
                                                                : Status::Unreadable,
-                           std::strerror(errno));
+                           std::generic_category().message(errno));
   }
   if (!S_ISREG(status.st_mode)) {
     return Result::Failure(Status::NotRegularFile, "not a regular file");

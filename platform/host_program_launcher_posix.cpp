@@ -9,7 +9,8 @@
 
 #include "platform/utf8.h"
 
-extern char** environ;
+// POSIX declares it in no header; glibc does with _GNU_SOURCE.
+extern char** environ;  // NOLINT(readability-redundant-declaration)
 
 namespace korvath::platform {
 

@@ -22,7 +22,7 @@ enum class Status {
   Cancelled,       // stopped by the user
 };
 
-struct Result {
+struct [[nodiscard]] Result {
   Status status = Status::Ok;
   std::string description;
 

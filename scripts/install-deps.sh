@@ -10,11 +10,13 @@ packages=(
   # The call graph picture: Graphviz's layout libraries, Qt's SVG view.
   libgraphviz-dev qt6-svg-dev
 )
-# Optional extras: KORVATH_DEPS="bench fuzz package windows" adds their packages.
+# Optional extras: KORVATH_DEPS="bench fuzz tidy format package windows" adds their packages.
 for extra in ${KORVATH_DEPS:-}; do
   case "$extra" in
     bench) packages+=(libbenchmark-dev time octave-common) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
+    tidy) packages+=(clang-tidy python3) ;;
+    format) packages+=(clang-format) ;;
     # cpack's Debian generator: dpkg-shlibdeps computes Depends, file finds the binaries.
     package) packages+=(dpkg-dev file) ;;
     # The Windows cross build: compiler, GoogleTest's sources, Wine to run the tests.

@@ -223,7 +223,7 @@ void GraphPane::onLayoutDone() {
                                                : rendered.error + QLatin1Char('.'));
   } else {
     lblGraph->setText(l.requestedText +
-                      QStringLiteral(" Laid out in %1 s.").arg(l.clock.elapsed() / 1000.0, 0, 'f', 2));
+                      QStringLiteral(" Laid out in %1 s.").arg(static_cast<double>(l.clock.elapsed()) / 1000.0, 0, 'f', 2));
     view->markFunction(shownFunctionOf(selected_[KindIndex(shownKind())]));
   }
   emit pictureChanged();

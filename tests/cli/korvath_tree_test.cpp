@@ -241,6 +241,6 @@ TEST_P(KorvathTreeTest, Run) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KorvathTreeTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

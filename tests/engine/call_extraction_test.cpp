@@ -78,7 +78,7 @@ TEST(FindCallsIntoTable, AStatementsNamesAreFiledInOrderWhateverTheirNumber) {
   FindCalls(u"v17", 31, other);
   const auto r = t.Records();
   ASSERT_EQ(r.size(), 20u);
-  for (int i = 1; i <= 15; ++i) EXPECT_EQ(r[i + 1].name, u"v" + DecimalText(i));
+  for (int i = 1; i <= 15; ++i) EXPECT_EQ(r[static_cast<std::size_t>(i) + 1].name, u"v" + DecimalText(i));
   EXPECT_EQ(r[2].lines, u"30,30");
   // The number's empty record is taken by the next name.
   EXPECT_EQ(r[17], (FunctionRecord{u"main.m", u"v16", u"", u"30,30"}));

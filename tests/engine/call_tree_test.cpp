@@ -61,8 +61,9 @@ TEST(BuildCallTree, DepthFirstInRecordOrderWithLinkedRecordsAsLeaves) {
 
   // The compact tree gives the same shape and texts, also when built again.
   CallTree compact;
-  BuildCallTree(Table({R(u"", u"other", u"0"), R(u"other", u"y", u"1")}), compact, messages);
-  BuildCallTree(records, compact, messages);
+  ASSERT_TRUE(BuildCallTree(Table({R(u"", u"other", u"0"), R(u"other", u"y", u"1")}), compact,
+                            messages).ok());
+  ASSERT_TRUE(BuildCallTree(records, compact, messages).ok());
   ASSERT_EQ(compact.Count(), 6);
   const std::vector<int> recordOf = {0, 1, 2, 4, 8, 3, 5};
   for (int n = 1; n <= 6; ++n) {
@@ -89,7 +90,8 @@ TEST(BuildCallTree, NoStartFileWithoutANamedFirstRecord) {
 TEST(BuildCallTree, ByDefaultNoNodeLiesDeeperThan256LevelsAndAMillionNodesEndTheWalk) {
   CallTree tree;
   RecordingMessages messages;
-  BuildCallTree(Table({R(u"", u"main", u"0"), R(u"main", u"main", u"1")}), tree, messages);
+  ASSERT_TRUE(BuildCallTree(Table({R(u"", u"main", u"0"), R(u"main", u"main", u"1")}), tree,
+                            messages).ok());
   ASSERT_EQ(tree.Count(), 257);
   EXPECT_EQ(tree.Depths().back(), 256);
   EXPECT_EQ(messages.Texts(), (Texts{kStack}));
@@ -98,9 +100,9 @@ TEST(BuildCallTree, ByDefaultNoNodeLiesDeeperThan256LevelsAndAMillionNodesEndThe
   // Fibonacci numbers with its depth.
   RecordingTree big;
   RecordingMessages bigMessages;
-  BuildCallTree(Table({R(u"", u"main", u"0"), R(u"main", u"main", u"1"),
-                       R(u"main", u"helper", u"2"), R(u"helper", u"main", u"1")}),
-                big, bigMessages);
+  ASSERT_TRUE(BuildCallTree(Table({R(u"", u"main", u"0"), R(u"main", u"main", u"1"),
+                                   R(u"main", u"helper", u"2"), R(u"helper", u"main", u"1")}),
+                            big, bigMessages).ok());
   EXPECT_EQ(big.Count(), 1000000);
   const Texts texts = bigMessages.Texts();
   ASSERT_GT(texts.size(), 1u);

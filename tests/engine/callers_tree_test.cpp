@@ -94,7 +94,9 @@ TEST_F(CallersTreeTest, ANodeIsRepeatedExactlyWhenItsFunctionCameBefore) {
       seen[program] = 1;
     }
     // b calls itself: in its own tree it comes back below the root.
-    if (index.Programs()[static_cast<std::size_t>(root)].name == u"b") EXPECT_GE(repeats, 1);
+    if (index.Programs()[static_cast<std::size_t>(root)].name == u"b") {
+      EXPECT_GE(repeats, 1);
+    }
   }
 }
 

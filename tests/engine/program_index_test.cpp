@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/program_index.h"
@@ -214,7 +215,7 @@ TEST_F(ProgramIndexTest, AFileIsReadAgainExactlyWhenItsStampChanged) {
       stamp.identity += change.identity;
       files.SetStamp("/b/alpha.m", stamp);
       if (another) files.AddFile("/work/gamma.m", "beta\n");
-      const bool changed = change.size + change.time + change.identity != 0;
+      const bool changed = change.size != 0 || change.time != 0 || change.identity != 0;
       EXPECT_EQ(index.Refresh(files, kDirs).scanned, (changed ? 1 : 0) + (another ? 1 : 0));
       if (changed) {
         ProgramIndex fresh;
@@ -251,6 +252,36 @@ TEST_F(ProgramIndexTest, CallsFarApartKeepTheirLines) {
       << ::testing::PrintToString(described);
   EXPECT_NE(std::find(described.begin(), described.end(), "jumps /work/jumps.m <-"),
             described.end());
+}
+
+// As the explorer does: the refresh on a thread of its own, its progress read
+// and its cancel set from another while the workers scan.
+TEST_F(ProgramIndexTest, ARefreshOnAnotherThreadIsFollowedAndCancelledFromThisOne) {
+  for (int i = 0; i < 400; ++i) {
+    const std::string name = "f" + std::to_string(i);
+    fs.AddFile("/work/" + name + ".m", "helper(1)\nf" + std::to_string((i + 1) % 400) + "\n");
+  }
+  ProgramIndex index;
+  ProgramIndex::Control control;
+  ProgramIndex::RefreshStats stats;
+  std::thread refresh([&] { stats = index.Refresh(fs, kDirs, &control); });
+  while (control.done.load() == 0) std::this_thread::yield();
+  EXPECT_LE(control.done.load(), control.total.load());
+  control.cancel = true;
+  refresh.join();
+  if (stats.cancelled) {
+    EXPECT_TRUE(index.Programs().empty());
+  }
+
+  ProgramIndex::Control followed;
+  std::thread again([&] { stats = index.Refresh(fs, kDirs, &followed); });
+  again.join();
+  EXPECT_FALSE(stats.cancelled);
+  EXPECT_EQ(followed.done.load(), followed.total.load());
+  ProgramIndex fresh;
+  fresh.Refresh(fs, kDirs);
+  EXPECT_EQ(Describe(index), Describe(fresh));
+  EXPECT_EQ(Describe(index).size(), 406u);
 }
 
 }  // namespace
