@@ -51,6 +51,9 @@ TEST(CallsAnAncestor, MarksNodesWhoseFunctionIsOnTheirOwnPathOnly) {
   EXPECT_EQ(CallsAnAncestor(tree), (std::vector<std::uint8_t>{0, 0, 0, 1, 1, 0, 0, 1, 0, 0, 1, 0}));
   EXPECT_EQ(CallsAnAncestor(ListTree({})), (std::vector<std::uint8_t>{0}));
   EXPECT_EQ(CallsAnAncestor(ListTree({{0, u"r", u""}})), (std::vector<std::uint8_t>{0, 0}));
+  // The last node is marked too.
+  EXPECT_EQ(CallsAnAncestor(ListTree({{0, u"r", u""}, {1, u"r", u""}})),
+            (std::vector<std::uint8_t>{0, 0, 1}));
 }
 
 }  // namespace
