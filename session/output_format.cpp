@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 
 #include "engine/buffered_output.h"
 #include "platform/host.h"
@@ -109,13 +109,15 @@ Result WriteFileWith(const Text& path, const std::function<Result(std::FILE*)>& 
   errno = 0;
   std::FILE* file = platform::OpenFileForWriting(platform::NativePath(path));
   if (file == nullptr) {
-    return Result::Failure(Status::Unwritable, std::strerror(errno != 0 ? errno : EIO));
+    return Result::Failure(Status::Unwritable,
+                           std::generic_category().message(errno != 0 ? errno : EIO));
   }
   Result written = write(file);
   errno = 0;
   const bool closed = std::fclose(file) == 0;
   if (written && !closed) {
-    written = Result::Failure(Status::Unwritable, std::strerror(errno != 0 ? errno : EIO));
+    written = Result::Failure(Status::Unwritable,
+                              std::generic_category().message(errno != 0 ? errno : EIO));
   }
   return written;
 }

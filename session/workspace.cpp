@@ -52,7 +52,7 @@ Result Workspace::Run(TextView typedStart, engine::ProgressSink& progress,
   KeepingSink keeping(messages, run);
   engine::RunServices services{fs_, progress, keeping, run.tree, limits};
   engine::RunOutput output;
-  const Result outcome = engine::ParseAndBuild(input, services, output);
+  Result outcome = engine::ParseAndBuild(input, services, output);
   // Without a search path the last tree stays, as it was shown.
   if (outcome.status == Status::NoSearchPath) return outcome;
   run.records = std::move(output.records);

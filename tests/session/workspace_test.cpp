@@ -8,7 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <system_error>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -203,9 +203,9 @@ TEST_F(WorkspaceTest, AFailedExportSaysWhy) {
       ws.ExportToFile(u"/no/such/folder/tree.txt", OutputFormat::Text, ws.lastTree(),
                       engine::TreeKind::Calls, {});
   EXPECT_EQ(written.status, Status::Unwritable);
-  EXPECT_EQ(written.description, std::strerror(ENOENT));
+  EXPECT_EQ(written.description, std::generic_category().message(ENOENT));
   EXPECT_EQ(ToUtf8(messages::CannotWrite(u"/no/such/folder/tree.txt", written)),
-            "Cannot write /no/such/folder/tree.txt: " + std::string(std::strerror(ENOENT)));
+            "Cannot write /no/such/folder/tree.txt: " + std::string(std::generic_category().message(ENOENT)));
 }
 
 TEST_F(WorkspaceTest, AnExportWritesTheFormatAskedFor) {
