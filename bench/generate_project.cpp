@@ -2,8 +2,8 @@
 //   korvath-genproject DIR FILES [SEED [CALLS]]
 // FILES functions f000000.m ... spread over folders of 100, listed in
 // DIR/toolbox/local/pathdef.m, with DIR/korvath.ini pointing at it. Each file
-// calls (CALLS+2)/3 to CALLS functions (default 15: 5-15) with higher numbers (so f000000 reaches nearly all of
-// them and the tree stays finite) and uses 20-60 local names, in realistic
+// calls (CALLS+2)/3 to CALLS functions (default 15: 5-15) with higher numbers (so f000000 reaches
+// nearly all of them and the tree stays finite) and uses 20-60 local names, in realistic
 // statements: assignments, nested calls, strings, comments, continuations,
 // loops and conditions.
 
@@ -107,8 +107,8 @@ int main(int argc, char** argv) {
           break;
         case 4:
           m << "if " << local(k) << " == " << local(k + 1) << " && ~isempty(" << local(k + 2)
-            << ")\n    disp('equal values');\nelse\n    " << local(k + 3) << " = "
-            << local(k) << "';\nend\n";
+            << ")\n    disp('equal values');\nelse\n    " << local(k + 3) << " = " << local(k)
+            << "';\nend\n";
           break;
         case 5:
           m << "[" << local(k) << ", " << local(k + 1) << "] = size(" << local(k + 2) << ");\n";

@@ -188,9 +188,9 @@ int UsableCores() {
 // --- the real corpus ---------------------------------------------------------
 
 struct Corpus {
-  fs::path root;                   // .../octave/<version>/m
-  std::vector<fs::path> dirs;      // search directories, sorted
-  std::vector<fs::path> files;     // every .m file of the tree
+  fs::path root;                // .../octave/<version>/m
+  std::vector<fs::path> dirs;   // search directories, sorted
+  std::vector<fs::path> files;  // every .m file of the tree
   std::uintmax_t bytes = 0;
 };
 
@@ -500,10 +500,9 @@ IndexRow MeasureIndex(const std::string& project, const std::string& tree, const
   }
   // The callers tree of the function most called, from the index kept.
   const auto& programs = kept.Programs();
-  const auto busiest = std::max_element(programs.begin(), programs.end(),
-                                        [](const auto& a, const auto& b) {
-                                          return a.callers.size() < b.callers.size();
-                                        });
+  const auto busiest = std::max_element(
+      programs.begin(), programs.end(),
+      [](const auto& a, const auto& b) { return a.callers.size() < b.callers.size(); });
   std::vector<double> callers;
   for (int r = 0; r < runs && busiest != programs.end(); ++r) {
     struct Quiet final : engine::MessageSink {
@@ -671,8 +670,8 @@ struct Target {
 std::string MachineLine() {
   struct utsname uts {};
   uname(&uts);
-  return CpuModel() + ", " + std::to_string(UsableCores()) + " cores usable (" + uts.sysname +
-         " " + uts.release + ")";
+  return CpuModel() + ", " + std::to_string(UsableCores()) + " cores usable (" + uts.sysname + " " +
+         uts.release + ")";
 }
 
 // What every section needs: the programs it runs, a scratch folder removed
@@ -694,23 +693,24 @@ void CorpusStarts(Bench& bench, const fs::path& work) {
   for (const auto& s : kStarts) figures.push_back(MeasureStart(tree, work, s, 5));
 
   std::printf("#### Real corpus, one start each (`korvath-tree` as a process, medians of 5)\n\n");
-  std::printf("| start | records | passes | files | MB read | resolve ms | floor ms"
-              " | resolve/floor | nodes | tree ms | json write ms | text write ms"
-              " | json run ms | text run ms | peak MB |\n");
+  std::printf(
+      "| start | records | passes | files | MB read | resolve ms | floor ms"
+      " | resolve/floor | nodes | tree ms | json write ms | text write ms"
+      " | json run ms | text run ms | peak MB |\n");
   std::printf("|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
   double worstRatio = 0, worstResolve = 0, worstTree = 0, worstJson = 0, worstText = 0;
   long worstPeak = 0;
   for (const auto& f : figures) {
     const double ratio = f.floorMs > 0 ? f.resolveMs / f.floorMs : 0;
-    std::printf("| %s%s | %.0f | %.0f | %.0f | %s | %s | %s | %s | %.0f | %s | %s | %s | %s | %s"
-                " | %s |\n",
-                f.start.c_str(), f.budget ? " *" : "", f.stats.at("records"),
-                f.stats.at("passes"), f.stats.at("files scanned"),
-                Fixed(f.stats.at("bytes read") / 1e6, 2).c_str(), Fixed(f.resolveMs).c_str(),
-                Fixed(f.floorMs).c_str(), Fixed(ratio, 2).c_str(), f.stats.at("tree nodes"),
-                Fixed(f.treeMs).c_str(), Fixed(f.jsonWriteMs).c_str(),
-                Fixed(f.textWriteMs).c_str(), Fixed(f.jsonWallMs).c_str(),
-                Fixed(f.textWallMs).c_str(), Mb(f.peakKb).c_str());
+    std::printf(
+        "| %s%s | %.0f | %.0f | %.0f | %s | %s | %s | %s | %.0f | %s | %s | %s | %s | %s"
+        " | %s |\n",
+        f.start.c_str(), f.budget ? " *" : "", f.stats.at("records"), f.stats.at("passes"),
+        f.stats.at("files scanned"), Fixed(f.stats.at("bytes read") / 1e6, 2).c_str(),
+        Fixed(f.resolveMs).c_str(), Fixed(f.floorMs).c_str(), Fixed(ratio, 2).c_str(),
+        f.stats.at("tree nodes"), Fixed(f.treeMs).c_str(), Fixed(f.jsonWriteMs).c_str(),
+        Fixed(f.textWriteMs).c_str(), Fixed(f.jsonWallMs).c_str(), Fixed(f.textWallMs).c_str(),
+        Mb(f.peakKb).c_str());
     worstRatio = std::max(worstRatio, ratio);
     worstResolve = std::max(worstResolve, f.resolveMs);
     worstTree = std::max(worstTree, f.treeMs);
@@ -718,24 +718,25 @@ void CorpusStarts(Bench& bench, const fs::path& work) {
     worstText = std::max(worstText, f.textWriteMs);
     worstPeak = std::max(worstPeak, f.peakKb);
   }
-  std::printf("\n\\* the tree reached the 1,000,000-node budget. \"resolve\": search-path and "
-              "resolution phases (`--stats`); \"floor\": `cat` of exactly the files the run "
-              "scanned, to /dev/null, timed as a process in the same loop; \"run\": the whole "
-              "process, output to /dev/null.\n\n");
+  std::printf(
+      "\n\\* the tree reached the 1,000,000-node budget. \"resolve\": search-path and "
+      "resolution phases (`--stats`); \"floor\": `cat` of exactly the files the run "
+      "scanned, to /dev/null, timed as a process in the same loop; \"run\": the whole "
+      "process, output to /dev/null.\n\n");
   std::fflush(stdout);
 
   std::vector<Target>& targets = bench.targets;
   targets.push_back({"resolve within 3x the read floor, every start", Fixed(worstRatio, 2) + "x",
                      worstRatio <= 3});
-  targets.push_back({"resolve under 100 ms, every start", Fixed(worstResolve) + " ms",
-                     worstResolve < 100});
-  targets.push_back({"1,000,000-node tree built under 300 ms", Fixed(worstTree) + " ms",
-                     worstTree < 300});
+  targets.push_back(
+      {"resolve under 100 ms, every start", Fixed(worstResolve) + " ms", worstResolve < 100});
+  targets.push_back(
+      {"1,000,000-node tree built under 300 ms", Fixed(worstTree) + " ms", worstTree < 300});
   targets.push_back({"json and text written under 700 ms",
                      Fixed(worstJson) + " / " + Fixed(worstText) + " ms",
                      worstJson < 700 && worstText < 700});
-  targets.push_back({"peak memory of a whole run under 400 MB", Mb(worstPeak) + " MB",
-                     worstPeak < 400L * 1024});
+  targets.push_back(
+      {"peak memory of a whole run under 400 MB", Mb(worstPeak) + " MB", worstPeak < 400L * 1024});
 }
 
 // Every file of the corpus as the start, in this process.
@@ -743,8 +744,9 @@ void CorpusSweep(Bench& bench, const Corpus& corpus, const fs::path& work) {
   std::fprintf(stderr, "korvath-bench: every file of the corpus as the start\n");
   const SweepFigures sweep = Sweep(corpus, work);
   std::printf("#### Every-file sweep (in one process, one core)\n\n");
-  std::printf("| starts | found on the path | under the budget | median files scanned "
-              "| resolve s, all starts | starts/s, resolve | whole runs s | starts/s, whole |\n");
+  std::printf(
+      "| starts | found on the path | under the budget | median files scanned "
+      "| resolve s, all starts | starts/s, resolve | whole runs s | starts/s, whole |\n");
   std::printf("|--:|--:|--:|--:|--:|--:|--:|--:|\n");
   const double perSecond = sweep.starts / (sweep.resolveMs / 1000);
   std::printf("| %d | %d | %d | %.0f | %s | %s | %s | %s |\n\n", sweep.starts, sweep.found,
@@ -752,14 +754,15 @@ void CorpusSweep(Bench& bench, const Corpus& corpus, const fs::path& work) {
               Fixed(perSecond, 0).c_str(), Fixed(sweep.wallMs / 1000, 2).c_str(),
               Fixed(sweep.starts / (sweep.wallMs / 1000), 0).c_str());
   if (sweep.underBudget == 0) {
-    std::printf("No start found on the path stays under the budget (the smallest reach is "
-                "%.0f files), so there are no whole-run figures without it.\n\n",
-                sweep.minFiles);
+    std::printf(
+        "No start found on the path stays under the budget (the smallest reach is "
+        "%.0f files), so there are no whole-run figures without it.\n\n",
+        sweep.minFiles);
   }
   std::fflush(stdout);
 
-  bench.targets.push_back({"sweep above 2,000 starts/s (resolve)", Fixed(perSecond, 0) + " /s",
-                           perSecond > 2000});
+  bench.targets.push_back(
+      {"sweep above 2,000 starts/s (resolve)", Fixed(perSecond, 0) + " /s", perSecond > 2000});
 }
 
 // False when there is no corpus: the bench cannot go on without it.
@@ -794,19 +797,21 @@ void SyntheticSection(Bench& bench) {
     growth.push_back(MeasureSynthetic(tree, gen, dir, n, n >= 64000 ? 3 : 5));
     fs::remove_all(dir);
   }
-  std::printf("#### Synthetic growth (`korvath-genproject`, start f000000, `--format text`, "
-              "medians of 5, 3 at 64,000)\n\n");
-  std::printf("| files | MB | records | passes | files scanned | resolve ms | tree ms "
-              "| nodes | write ms | run ms | peak MB |\n");
+  std::printf(
+      "#### Synthetic growth (`korvath-genproject`, start f000000, `--format text`, "
+      "medians of 5, 3 at 64,000)\n\n");
+  std::printf(
+      "| files | MB | records | passes | files scanned | resolve ms | tree ms "
+      "| nodes | write ms | run ms | peak MB |\n");
   std::printf("|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
   std::vector<double> xs, wallYs, resolveYs;
   for (const auto& g : growth) {
     std::printf("| %d | %s | %.0f | %.0f | %.0f | %s | %s | %.0f | %s | %s | %s |\n", g.files,
-                Fixed(static_cast<double>(g.projectBytes) / 1e6, 1).c_str(),
-                g.stats.at("records"), g.stats.at("passes"), g.stats.at("files scanned"),
-                Fixed(g.resolveMs).c_str(), Fixed(g.stats.at("tree ms")).c_str(),
-                g.stats.at("tree nodes"), Fixed(g.stats.at("write ms")).c_str(),
-                Fixed(g.wallMs).c_str(), Mb(g.peakKb).c_str());
+                Fixed(static_cast<double>(g.projectBytes) / 1e6, 1).c_str(), g.stats.at("records"),
+                g.stats.at("passes"), g.stats.at("files scanned"), Fixed(g.resolveMs).c_str(),
+                Fixed(g.stats.at("tree ms")).c_str(), g.stats.at("tree nodes"),
+                Fixed(g.stats.at("write ms")).c_str(), Fixed(g.wallMs).c_str(),
+                Mb(g.peakKb).c_str());
     xs.push_back(g.files);
     wallYs.push_back(g.wallMs);
     resolveYs.push_back(g.resolveMs);
@@ -816,8 +821,7 @@ void SyntheticSection(Bench& bench) {
               Fixed(wallExponent, 2).c_str(), Fixed(FitExponent(xs, resolveYs), 2).c_str());
   std::fflush(stdout);
   const GrowthRow& largest = growth.back();
-  targets.push_back(
-      {"growth exponent at most 1.15", Fixed(wallExponent, 2), wallExponent <= 1.15});
+  targets.push_back({"growth exponent at most 1.15", Fixed(wallExponent, 2), wallExponent <= 1.15});
   targets.push_back({"64,000 files under 3 s and 300 MB",
                      Fixed(largest.wallMs / 1000, 2) + " s, " + Mb(largest.peakKb) + " MB",
                      largest.wallMs < 3000 && largest.peakKb < 300L * 1024});
@@ -836,10 +840,12 @@ void LiteralSection([[maybe_unused]] Bench& bench) {
     lit.push_back(CompareLiteral(gen, dir, n));
     fs::remove_all(dir);
   }
-  std::printf("#### Literal loops against the indexed engine (in process, start f000000; "
-              "indexed: median of 9)\n\n");
-  std::printf("| files | records | nodes | literal ms | indexed ms | ratio | same tree, table, "
-              "captions, messages |\n");
+  std::printf(
+      "#### Literal loops against the indexed engine (in process, start f000000; "
+      "indexed: median of 9)\n\n");
+  std::printf(
+      "| files | records | nodes | literal ms | indexed ms | ratio | same tree, table, "
+      "captions, messages |\n");
   std::printf("|--:|--:|--:|--:|--:|--:|---|\n");
   std::vector<double> lx, litY, idxY;
   for (const auto& r : lit) {
@@ -858,8 +864,9 @@ void LiteralSection([[maybe_unused]] Bench& bench) {
                      Fixed(ratio, 0) + "x, " + (at400.identical ? "same" : "DIFFERENT"),
                      ratio >= 1000 && at400.identical});
 #else
-  std::printf("#### Literal loops against the indexed engine\n\nNot built: the literal "
-              "implementation comes with the tests (KORVATH_BUILD_TESTS=ON).\n\n");
+  std::printf(
+      "#### Literal loops against the indexed engine\n\nNot built: the literal "
+      "implementation comes with the tests (KORVATH_BUILD_TESTS=ON).\n\n");
 #endif
 }
 
@@ -881,9 +888,10 @@ void IndexSection(Bench& bench) {
   if (made.exitCode != 0) throw std::runtime_error("korvath-genproject failed: " + made.err);
   rows.push_back(MeasureIndex("generated, 3,400 files", tree, synthetic, 7));
   std::printf("#### Program index (in process, medians of 7; `cat` floor in the same loop)\n\n");
-  std::printf("| project | program files | MB | new index ms | floor ms | index/floor"
-              " | refresh, nothing changed, ms | callers tree | its nodes | its ms"
-              " | `--uncalled` peak - `--help` peak, MB | that / source size |\n");
+  std::printf(
+      "| project | program files | MB | new index ms | floor ms | index/floor"
+      " | refresh, nothing changed, ms | callers tree | its nodes | its ms"
+      " | `--uncalled` peak - `--help` peak, MB | that / source size |\n");
   std::printf("|---|--:|--:|--:|--:|--:|--:|---|--:|--:|--:|--:|\n");
   for (const auto& r : rows) {
     const double mb = static_cast<double>(r.bytes) / 1e6;
@@ -895,8 +903,8 @@ void IndexSection(Bench& bench) {
                 Fixed(r.againMs).c_str(), r.busiest.c_str(), r.callersNodes,
                 Fixed(r.callersMs, 2).c_str(), Mb(r.extraKb).c_str(),
                 Fixed(memoryRatio, 2).c_str());
-    targets.push_back({"index of the " + r.project + " under 300 ms", Fixed(r.freshMs) + " ms",
-                       r.freshMs < 300});
+    targets.push_back(
+        {"index of the " + r.project + " under 300 ms", Fixed(r.freshMs) + " ms", r.freshMs < 300});
     targets.push_back({"callers tree of the " + r.project + "'s busiest function under 20 ms",
                        Fixed(r.callersMs, 2) + " ms", r.callersMs < 20});
     targets.push_back({"index memory of the " + r.project + " at most 3x its sources",
@@ -933,13 +941,13 @@ void GraphSection(Bench& bench) {
     }
   }
   std::printf("#### Call graph pictures (`korvath-tree` as a process, medians of 5)\n\n");
-  std::printf("| project | start | functions | calls | `--format graph` ms | `--format svg` ms"
-              " | layout and drawing ms | svg peak MB |\n|---|---|--:|--:|--:|--:|--:|--:|\n");
+  std::printf(
+      "| project | start | functions | calls | `--format graph` ms | `--format svg` ms"
+      " | layout and drawing ms | svg peak MB |\n|---|---|--:|--:|--:|--:|--:|--:|\n");
   for (const auto& r : rows) {
-    std::printf("| %s | %s | %d | %d | %s | %s | %s | %s |\n", r.project.c_str(),
-                r.start.c_str(), r.functions, r.calls, Fixed(r.graphMs).c_str(),
-                Fixed(r.svgMs).c_str(), Fixed(r.svgMs - r.graphMs).c_str(),
-                Mb(r.svgPeakKb).c_str());
+    std::printf("| %s | %s | %d | %d | %s | %s | %s | %s |\n", r.project.c_str(), r.start.c_str(),
+                r.functions, r.calls, Fixed(r.graphMs).c_str(), Fixed(r.svgMs).c_str(),
+                Fixed(r.svgMs - r.graphMs).c_str(), Mb(r.svgPeakKb).c_str());
     if (r.functions >= 250 && r.functions <= 400 && r.calls <= 1000) {
       targets.push_back({"graph of " + std::to_string(r.functions) + " functions and " +
                              std::to_string(r.calls) + " calls laid out under 1 s",
@@ -970,7 +978,9 @@ int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
   char tmpl[] = "/tmp/korvath-bench.XXXXXX";
   if (mkdtemp(tmpl) == nullptr) return 1;
   Bench bench{(buildDir / "cli" / "korvath-tree").string(),
-              (buildDir / "bench" / "korvath-genproject").string(), tmpl, {}};
+              (buildDir / "bench" / "korvath-genproject").string(),
+              tmpl,
+              {}};
 
   std::printf("Machine: %s.\n\n", MachineLine().c_str());
   std::fflush(stdout);
@@ -1011,11 +1021,12 @@ int Repeat(const fs::path& dir, const std::string& start, int n) {
     resolve.push_back(last.stats.searchPathMs + last.stats.resolutionMs);
     tree.push_back(last.stats.treeMs);
   }
-  std::printf("%s: records %d, passes %d, files %d, nodes %d; resolve ms median %.2f min %.2f;"
-              " tree ms median %.2f min %.2f\n",
-              start.c_str(), last.stats.records, last.stats.passes, last.stats.filesScanned,
-              last.stats.nodes, Median(resolve), *std::min_element(resolve.begin(), resolve.end()),
-              Median(tree), *std::min_element(tree.begin(), tree.end()));
+  std::printf(
+      "%s: records %d, passes %d, files %d, nodes %d; resolve ms median %.2f min %.2f;"
+      " tree ms median %.2f min %.2f\n",
+      start.c_str(), last.stats.records, last.stats.passes, last.stats.filesScanned,
+      last.stats.nodes, Median(resolve), *std::min_element(resolve.begin(), resolve.end()),
+      Median(tree), *std::min_element(tree.begin(), tree.end()));
   return 0;
 }
 

@@ -68,31 +68,72 @@ Result SetFormat(CommandLine& cl, const std::string& value) {
 }
 
 const Option kOptions[] = {
-    {"--help", nullptr, [](CommandLine& cl, const std::string&) { cl.help = true; return Result{}; }},
-    {"-h", nullptr, [](CommandLine& cl, const std::string&) { cl.help = true; return Result{}; }},
+    {"--help", nullptr,
+     [](CommandLine& cl, const std::string&) {
+       cl.help = true;
+       return Result{};
+     }},
+    {"-h", nullptr,
+     [](CommandLine& cl, const std::string&) {
+       cl.help = true;
+       return Result{};
+     }},
     {"--pathdef", "--pathdef needs a file",
-     [](CommandLine& cl, const std::string& v) { cl.pathdef = v; return Result{}; }},
+     [](CommandLine& cl, const std::string& v) {
+       cl.pathdef = v;
+       return Result{};
+     }},
     {"--discard", "--discard needs a file",
-     [](CommandLine& cl, const std::string& v) { cl.discard = v; return Result{}; }},
+     [](CommandLine& cl, const std::string& v) {
+       cl.discard = v;
+       return Result{};
+     }},
     {"--show", "--show needs a group",
-     [](CommandLine& cl, const std::string& v) { cl.showGroups.push_back(v); return Result{}; }},
+     [](CommandLine& cl, const std::string& v) {
+       cl.showGroups.push_back(v);
+       return Result{};
+     }},
     {"--show-all", nullptr,
-     [](CommandLine& cl, const std::string&) { cl.showAll = true; return Result{}; }},
+     [](CommandLine& cl, const std::string&) {
+       cl.showAll = true;
+       return Result{};
+     }},
     {"-C", "-C needs a directory",
-     [](CommandLine& cl, const std::string& v) { cl.directory = v; return Result{}; }},
+     [](CommandLine& cl, const std::string& v) {
+       cl.directory = v;
+       return Result{};
+     }},
     {"--format", "--format needs text, json, dot, files, graph or svg", SetFormat},
     {"--progress", nullptr,
-     [](CommandLine& cl, const std::string&) { cl.progress = true; return Result{}; }},
+     [](CommandLine& cl, const std::string&) {
+       cl.progress = true;
+       return Result{};
+     }},
     {"--stats", nullptr,
-     [](CommandLine& cl, const std::string&) { cl.stats = true; return Result{}; }},
+     [](CommandLine& cl, const std::string&) {
+       cl.stats = true;
+       return Result{};
+     }},
     {"--list-files", nullptr,
-     [](CommandLine& cl, const std::string&) { cl.listFiles = true; return Result{}; }},
+     [](CommandLine& cl, const std::string&) {
+       cl.listFiles = true;
+       return Result{};
+     }},
     {"--callers", "--callers needs a name",
-     [](CommandLine& cl, const std::string& v) { cl.callers = v; return Result{}; }},
+     [](CommandLine& cl, const std::string& v) {
+       cl.callers = v;
+       return Result{};
+     }},
     {"--uncalled", nullptr,
-     [](CommandLine& cl, const std::string&) { cl.uncalled = true; return Result{}; }},
+     [](CommandLine& cl, const std::string&) {
+       cl.uncalled = true;
+       return Result{};
+     }},
     {"--user-only", nullptr,
-     [](CommandLine& cl, const std::string&) { cl.userOnly = true; return Result{}; }},
+     [](CommandLine& cl, const std::string&) {
+       cl.userOnly = true;
+       return Result{};
+     }},
 };
 
 const Option* OptionNamed(const std::string& name) {

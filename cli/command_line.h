@@ -22,7 +22,7 @@ struct CommandLine {
   bool progress = false;
   bool stats = false;
   bool listFiles = false;
-  bool uncalled = false;  // in place of START
+  bool uncalled = false;               // in place of START
   std::optional<std::string> callers;  // in place of START: whose callers
   bool userOnly = false;
   bool help = false;

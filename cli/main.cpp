@@ -91,8 +91,8 @@ Result ApplyOptions(const CommandLine& cl, session::Workspace& ws) {
   if (discard) {
     std::string bytes;
     if (const Result read = ws.files().ReadFile(*discard, bytes); !read) {
-      return Result::Failure(Status::UsageError, "cannot read discard list " +
-                                                     ToUtf8(*discard) + ": " + read.description);
+      return Result::Failure(Status::UsageError, "cannot read discard list " + ToUtf8(*discard) +
+                                                     ": " + read.description);
     }
     settings.discards = session::ParseDiscardList(engine::SplitLines(std::move(bytes)));
   }
@@ -174,8 +174,8 @@ int ShowTree(const CommandLine& cl, session::Workspace& ws) {
     written = ws.WriteFoundFiles(stdout, cl.userOnly);
     PrintMessages(messages.tally);
   } else {
-    written = WriteTree(ws, cl.format, outcome, ws.lastTree(), engine::TreeKind::Calls,
-                        messages.tally);
+    written =
+        WriteTree(ws, cl.format, outcome, ws.lastTree(), engine::TreeKind::Calls, messages.tally);
   }
   if (!written) return ReportWritten(written);
   const double writeMs =

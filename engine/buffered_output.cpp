@@ -12,11 +12,21 @@ void AppendAscii(std::string& out, char c, Escape escape) {
       return;
     case Escape::Json:
       switch (c) {
-        case '"': out += "\\\""; return;
-        case '\\': out += "\\\\"; return;
-        case '\n': out += "\\n"; return;
-        case '\r': out += "\\r"; return;
-        case '\t': out += "\\t"; return;
+        case '"':
+          out += "\\\"";
+          return;
+        case '\\':
+          out += "\\\\";
+          return;
+        case '\n':
+          out += "\\n";
+          return;
+        case '\r':
+          out += "\\r";
+          return;
+        case '\t':
+          out += "\\t";
+          return;
         default:
           if (static_cast<unsigned char>(c) < 0x20) {
             static constexpr char kHex[] = "0123456789abcdef";

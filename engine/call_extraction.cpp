@@ -17,9 +17,7 @@ namespace {
 #if defined(__SSE2__) || defined(_M_X64)
 inline unsigned SpecialMask(const char16_t* at) {
   const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-  auto is = [&](char16_t c) {
-    return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c)));
-  };
+  auto is = [&](char16_t c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c))); };
   // Signed compares: units of 0x8000 and above read as negative and fall
   // outside both ranges.
   auto within = [&](short lo, short hi) {

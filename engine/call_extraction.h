@@ -19,7 +19,6 @@ inline constexpr std::array<bool, 128> kIsDelimiterTable = [] {
 }();
 inline bool IsDelimiter(char16_t c) { return c < 128 && kIsDelimiterTable[c]; }
 
-
 class CallRecorder {
  public:
   CallRecorder() = default;

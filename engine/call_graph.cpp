@@ -114,7 +114,8 @@ CallGraph GraphOfTree(const NodeTree& tree, TreeKind kind) {
     const int parent = graph.functionOfNode[static_cast<std::size_t>(tree.Parent(node))];
     const int from = kind == TreeKind::Calls ? parent : f;
     const int to = kind == TreeKind::Calls ? f : parent;
-    if (!callOf.try_emplace(PairKey(from, to), static_cast<int>(graph.calls.size())).second) continue;
+    if (!callOf.try_emplace(PairKey(from, to), static_cast<int>(graph.calls.size())).second)
+      continue;
     lines.clear();
     tree.AppendLines(node, lines);
     std::sort(lines.begin(), lines.end());
@@ -174,7 +175,8 @@ CallGraph Neighbourhood(const CallGraph& graph, int center, int levels) {
     const auto& call = graph.calls[c];
     const int from = renumbered[static_cast<std::size_t>(call.from)];
     const int to = renumbered[static_cast<std::size_t>(call.to)];
-    if (from >= 0 && to >= 0) near.calls.push_back({from, to, call.lines, call.cycle, spanning[c] != 0});
+    if (from >= 0 && to >= 0)
+      near.calls.push_back({from, to, call.lines, call.cycle, spanning[c] != 0});
   }
   return near;
 }

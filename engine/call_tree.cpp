@@ -95,9 +95,8 @@ Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeSink& tree,
   return {};
 }
 
-void AddCallNodes(const std::vector<FunctionRecord>& records, TextView callerName,
-                  int parentIndex, TreeSink& tree, MessageSink& messages,
-                  const TreeLimits& limits) {
+void AddCallNodes(const std::vector<FunctionRecord>& records, TextView callerName, int parentIndex,
+                  TreeSink& tree, MessageSink& messages, const TreeLimits& limits) {
   const CallerGroups groups(records);
   const std::vector<NodePlan> plans = PlanNodes(records, groups);
   std::vector<Frame> stack;

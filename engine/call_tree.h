@@ -11,8 +11,8 @@
 namespace korvath::engine {
 
 struct TreeLimits {
-  int maxDepth = 256;       // levels below the root (the root is level 0)
-  int maxNodes = 1000000;   // the root included
+  int maxDepth = 256;      // levels below the root (the root is level 0)
+  int maxNodes = 1000000;  // the root included
 };
 
 // Clears `tree`, adds the root for record 1 and all the nodes below it.
@@ -25,9 +25,8 @@ platform::Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeS
 // Adds under node `parentIndex` (at level 0 of the depth budget) one child
 // per record called from `callerName`, and below each the calls of its own
 // function, depth first. Walks with an explicit stack.
-void AddCallNodes(const std::vector<FunctionRecord>& records, TextView callerName,
-                  int parentIndex, TreeSink& tree, MessageSink& messages,
-                  const TreeLimits& limits);
+void AddCallNodes(const std::vector<FunctionRecord>& records, TextView callerName, int parentIndex,
+                  TreeSink& tree, MessageSink& messages, const TreeLimits& limits);
 
 // A compact tree: per node only its parent and its record, so a tree of a
 // million nodes costs a few megabytes. Texts come from the records.

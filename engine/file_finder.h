@@ -45,8 +45,8 @@ class FileFinder {
 
   platform::FileSystem& fs_;
   std::vector<Text> dirs_;
-  std::size_t listed_ = 0;        // directories 1..listed_ are in `index_`
-  bool stopped_ = false;          // a directory could not be listed
+  std::size_t listed_ = 0;  // directories 1..listed_ are in `index_`
+  bool stopped_ = false;    // a directory could not be listed
   // Looked up by string_view, so that a lookup builds no string.
   struct KeyHash {
     using is_transparent = void;
@@ -55,7 +55,7 @@ class FileFinder {
     }
   };
   std::unordered_map<std::string, Hit, KeyHash, std::equal_to<>> index_;  // by the name's case key
-  std::string wanted_;  // reused by Find
+  std::string wanted_;                                                    // reused by Find
   std::string key_;
 };
 

@@ -27,8 +27,8 @@ std::uint64_t Mix(std::uint64_t h) {
 char16_t* WriteDecimal(char16_t* at, std::int32_t value) {
   char16_t digits[12];
   std::size_t n = 0;
-  std::uint32_t v = value < 0 ? 0U - static_cast<std::uint32_t>(value)
-                              : static_cast<std::uint32_t>(value);
+  std::uint32_t v =
+      value < 0 ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
   do {
     digits[n++] = static_cast<char16_t>(u'0' + v % 10);
     v /= 10;
@@ -63,7 +63,7 @@ void FunctionTable::Reset(TextView startName) {
   pending_.clear();
   nonBlank_ = 0;
   nonBlankParsed_ = 0;
-  Intern(u"");  // id 0
+  Intern(u"");                     // id 0
   StateOf(0).usedAsCaller = true;  // record 1 has no caller
 
   Rec& start = At(1);
@@ -115,8 +115,7 @@ std::ptrdiff_t FunctionTable::FindSlot(TextView text, const NameKey& key) const 
     if (slot.tag == key.tag && slot.head0 == key.head0 && slot.head1 == key.head1) {
       // Equal length up to 255 and equal first eight units: a short name is
       // found, a longer one is compared in full.
-      if (text.size() <= kHeadUnits ||
-          pool_[static_cast<std::size_t>(slot.idPlus1 - 1)] == text) {
+      if (text.size() <= kHeadUnits || pool_[static_cast<std::size_t>(slot.idPlus1 - 1)] == text) {
         return static_cast<std::ptrdiff_t>(i);
       }
     }

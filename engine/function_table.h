@@ -95,8 +95,8 @@ class FunctionTable {
     std::int32_t next;
   };
   struct NameState {
-    int minSettled = 0;           // lowest settled record of this name, 0 if none
-    std::int32_t openHead = -1;   // open records not yet linkable
+    int minSettled = 0;          // lowest settled record of this name, 0 if none
+    std::int32_t openHead = -1;  // open records not yet linkable
     bool usedAsCaller = false;
   };
   // The first eight units of a text, zero-padded, with its hash and length:

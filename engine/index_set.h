@@ -81,8 +81,8 @@ class IndexSet {
   void Grow(std::size_t i) {
     const std::size_t have = levels_.empty() ? 0 : levels_[0].size();
     const std::size_t words = std::max<std::size_t>({(i >> 6) + 1, 2 * have, 16});
-    std::vector<std::uint64_t> bottom = levels_.empty() ? std::vector<std::uint64_t>{}
-                                                        : std::move(levels_[0]);
+    std::vector<std::uint64_t> bottom =
+        levels_.empty() ? std::vector<std::uint64_t>{} : std::move(levels_[0]);
     bottom.resize(words, 0);
     levels_.clear();
     levels_.push_back(std::move(bottom));

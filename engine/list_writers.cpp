@@ -17,8 +17,7 @@ platform::Result WritePaths(std::FILE* file, const std::vector<Text>& paths) {
   return out.Finish();
 }
 
-platform::Result WriteNamedFiles(std::FILE* file, const std::vector<NamedFile>& files,
-                                 bool json) {
+platform::Result WriteNamedFiles(std::FILE* file, const std::vector<NamedFile>& files, bool json) {
   BufferedOutput out(file);
   std::string line;
   if (json) out << "[";

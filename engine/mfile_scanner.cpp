@@ -6,9 +6,7 @@
 
 namespace korvath::engine {
 
-bool IsQuoteOpener(char16_t c) {
-  return IsDelimiter(c) || c == u'(' || c == u'[' || c == u'{';
-}
+bool IsQuoteOpener(char16_t c) { return IsDelimiter(c) || c == u'(' || c == u'[' || c == u'{'; }
 
 // A quote opens a string when the character before it is a delimiter or an
 // opening bracket; otherwise it is a transpose. After each literal the text

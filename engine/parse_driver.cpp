@@ -2,9 +2,9 @@
 
 #include <chrono>
 
+#include "engine/file_finder.h"
 #include "engine/messages.h"
 #include "engine/mfile_scanner.h"
-#include "engine/file_finder.h"
 #include "engine/search_path.h"
 #include "engine/table_recorder.h"
 #include "engine/text_lines.h"
@@ -123,8 +123,8 @@ class ParseRun {
 
   Result BuildTree() {
     const auto start = Clock::now();
-    Result built = BuildCallTree(output_.records, services_.tree, services_.messages,
-                                 services_.limits);
+    Result built =
+        BuildCallTree(output_.records, services_.tree, services_.messages, services_.limits);
     if (!built) ReportMissingStart();
     stats_.nodes = services_.tree.Count();
     stats_.treeMs = MillisecondsSince(start);

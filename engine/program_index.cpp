@@ -7,9 +7,9 @@
 #include <optional>
 #include <thread>
 
+#include "engine/file_finder.h"
 #include "engine/mfile_scanner.h"
 #include "engine/number_text.h"
-#include "engine/file_finder.h"
 #include "engine/text_lines.h"
 #include "platform/utf8.h"
 
@@ -183,8 +183,7 @@ ProgramIndex::RefreshStats ProgramIndex::Cancelled() {
 }
 
 ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
-                                                 const std::vector<Text>& dirs,
-                                                 Control* control) {
+                                                 const std::vector<Text>& dirs, Control* control) {
   const auto stopped = [control] { return Stopped(control); };
   if (dirs != dirs_) {
     scans_.clear();
@@ -193,9 +192,8 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   }
   FileFinder probe(fs, dirs);
   std::vector<std::pair<std::size_t, std::string>> found;
-  probe.ForEachFile([&found](std::size_t dir, const std::string& name) {
-    found.emplace_back(dir, name);
-  });
+  probe.ForEachFile(
+      [&found](std::size_t dir, const std::string& name) { found.emplace_back(dir, name); });
   std::sort(found.begin(), found.end());
   // Each file stamped once, before it may be read: a file changed in
   // between is read again next time.
@@ -283,8 +281,8 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pendin
 }
 
 std::optional<std::size_t> ProgramIndex::ReadBatch(platform::FileSystem& fs,
-                                                   std::vector<Pending>& pending,
-                                                   std::size_t first, std::uint64_t& bytesRead,
+                                                   std::vector<Pending>& pending, std::size_t first,
+                                                   std::uint64_t& bytesRead,
                                                    Control* control) const {
   constexpr std::uint64_t kBatchBytes = 1 << 20;
   std::size_t last = first;

@@ -8,7 +8,7 @@ std::vector<std::uint8_t> CallsAnAncestor(const NodeTree& tree) {
   const int count = tree.Count();
   std::vector<std::uint8_t> marks(static_cast<std::size_t>(count) + 1, 0);
   TreeFunctions functions(tree);
-  std::vector<int> onPath;  // per function, how often it stands on the path
+  std::vector<int> onPath;                // per function, how often it stands on the path
   std::vector<std::pair<int, int>> path;  // (node, function) from the root down
   for (int node = 1; node <= count; ++node) {
     const auto function = static_cast<std::size_t>(functions.Of(node));

@@ -26,8 +26,8 @@ std::optional<Text> SearchPathRoot(TextView pathdefFile) {
 }
 
 std::optional<Text> PathdefEntry(TextView line, TextView root, bool slashIsSeparator) {
-  const bool hasSeparator = line.find(u'\\') != TextView::npos ||
-                            (slashIsSeparator && line.find(u'/') != TextView::npos);
+  const bool hasSeparator =
+      line.find(u'\\') != TextView::npos || (slashIsSeparator && line.find(u'/') != TextView::npos);
   if (!hasSeparator) return std::nullopt;
   std::size_t begin = 0;
   std::size_t end = line.size();

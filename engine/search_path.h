@@ -24,8 +24,8 @@ std::optional<Text> PathdefEntry(TextView line, TextView root, bool slashIsSepar
 
 // Fills `dirs` with an empty entry 0, the entries of pathdef.m (named by
 // `pathdefFile`, blanks trimmed) in file order, a relative one joined to
-// the current directory, and the current directory last. Fails only when the file cannot be read or its path has no usable
-// "toolbox".
+// the current directory, and the current directory last. Fails only when the file cannot be read or
+// its path has no usable "toolbox".
 Result ReadSearchPath(TextView pathdefFile, platform::FileSystem& fs, std::vector<Text>& dirs);
 
 }  // namespace korvath::engine

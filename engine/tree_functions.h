@@ -12,8 +12,7 @@ namespace korvath::engine {
 
 class TreeFunctions {
  public:
-  explicit TreeFunctions(const NodeTree& tree)
-      : tree_(tree), ofLabel_(tree.LabelKeys(), -1) {}
+  explicit TreeFunctions(const NodeTree& tree) : tree_(tree), ofLabel_(tree.LabelKeys(), -1) {}
   // Functions are numbered 0, 1, ... in the order their first node comes.
   int Of(int node);
   int Count() const { return static_cast<int>(functions_.size()); }

@@ -33,7 +33,8 @@ platform::Result RenderGraph(const std::string& dot, const char* format, std::st
   if (!context) return Failed("Graphviz could not start");
   const std::unique_ptr<Agraph_t, GraphClose> graph(agmemread(dot.c_str()));
   if (!graph) return Failed("Graphviz could not read the graph");
-  if (gvLayout(context.get(), graph.get(), "dot") != 0) return Failed("Graphviz could not lay the graph out");
+  if (gvLayout(context.get(), graph.get(), "dot") != 0)
+    return Failed("Graphviz could not lay the graph out");
   char* data = nullptr;
   unsigned int length = 0;
   const int rendered = gvRenderData(context.get(), graph.get(), format, &data, &length);

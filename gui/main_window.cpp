@@ -14,13 +14,13 @@
 #include <QTreeView>
 #include <new>
 
+#include "engine/tree_writers.h"
 #include "gui/about/about_box.h"
 #include "gui/about/program_icon.h"
-#include "engine/tree_writers.h"
 #include "gui/editor_launcher.h"
 #include "gui/explorer/explorer_window.h"
-#include "gui/models/call_tree_model.h"
 #include "gui/message_box_sink.h"
+#include "gui/models/call_tree_model.h"
 #include "gui/progress_window.h"
 #include "gui/widgets/export_file.h"
 #include "gui/widgets/file_filter.h"
@@ -81,9 +81,11 @@ void MainWindow::buildControls() {
   client->setFixedSize(Twips(5145), Twips(5940));
   setCentralWidget(client);
 
-  frame1 = Placed(new QGroupBox(QStringLiteral("File name"), client), "Frame1", 120, 120, 4935, 975);
+  frame1 =
+      Placed(new QGroupBox(QStringLiteral("File name"), client), "Frame1", 120, 120, 4935, 975);
   txtFileName = Placed(new QLineEdit(frame1), "txtFileName", 240, 360, 3855, 375);
-  cmdOpenFile = Placed(new PlainButton(QStringLiteral("..."), frame1), "cmdOpenFile", 4320, 360, 375, 375);
+  cmdOpenFile =
+      Placed(new PlainButton(QStringLiteral("..."), frame1), "cmdOpenFile", 4320, 360, 375, 375);
 
   trvFiles = Placed(new QTreeView(client), "trvFiles", 120, 1320, 4935, 3735);
   trvFiles->setModel(model_);
@@ -94,8 +96,10 @@ void MainWindow::buildControls() {
   trvFiles->header()->setStretchLastSection(false);
   trvFiles->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
-  cmdExit = Placed(new PlainButton(QStringLiteral("&Exit"), client), "cmdExit", 3720, 5280, 1335, 495);
-  cmdParse = Placed(new PlainButton(QStringLiteral("&Parse"), client), "cmdParse", 2040, 5280, 1335, 495);
+  cmdExit =
+      Placed(new PlainButton(QStringLiteral("&Exit"), client), "cmdExit", 3720, 5280, 1335, 495);
+  cmdParse =
+      Placed(new PlainButton(QStringLiteral("&Parse"), client), "cmdParse", 2040, 5280, 1335, 495);
 
   setTabOrder(txtFileName, cmdOpenFile);
   setTabOrder(cmdOpenFile, trvFiles);
@@ -188,8 +192,10 @@ void MainWindow::runParse() {
   });
   // The window keeps showing the previous tree until the run is over; a
   // run without a search path leaves it.
-  const platform::Result outcome = workspace_.Run(ToText(txtFileName->text()), progress, messages, limits);
-  if (outcome.status != platform::Status::NoSearchPath && !workspace_.lastRun().unreadable.empty()) {
+  const platform::Result outcome =
+      workspace_.Run(ToText(txtFileName->text()), progress, messages, limits);
+  if (outcome.status != platform::Status::NoSearchPath &&
+      !workspace_.lastRun().unreadable.empty()) {
     services_.showMessage(
         this, QMessageBox::Warning,
         ToQString(session::messages::UnreadableFiles(workspace_.lastRun().unreadable)));
@@ -237,9 +243,10 @@ void MainWindow::exportTree() {
   session::OutputFormat format = session::OutputFormat::Text;
   const std::optional<QString> path = services_.saveFileDialog(this, format);
   if (!path) return;
-  const platform::Result written = workspace_.ExportToFile(
-      ToText(*path), format, model_->nodes(), engine::TreeKind::Calls, lastMessages());
-  if (!written) services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
+  const platform::Result written = workspace_.ExportToFile(ToText(*path), format, model_->nodes(),
+                                                           engine::TreeKind::Calls, lastMessages());
+  if (!written)
+    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void MainWindow::explore() {

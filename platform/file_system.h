@@ -45,8 +45,7 @@ class FileSystem {
   virtual Result SetCurrentDirectory(const std::u16string& dir) = 0;
   // Joins a directory (as written in pathdef.m or the settings) and a file
   // name into a path this file system can open.
-  virtual std::u16string JoinPath(const std::u16string& dir,
-                                  const std::u16string& file) const = 0;
+  virtual std::u16string JoinPath(const std::u16string& dir, const std::u16string& file) const = 0;
 };
 
 }  // namespace korvath::platform

@@ -24,8 +24,7 @@ class HostFileSystem final : public FileSystem {
   // Makes `dir` (relative to the current one) current, as the system would
   // name it after changing there: absolute, links resolved.
   Result SetCurrentDirectory(const std::u16string& dir) override;
-  std::u16string JoinPath(const std::u16string& dir,
-                          const std::u16string& file) const override;
+  std::u16string JoinPath(const std::u16string& dir, const std::u16string& file) const override;
 
  private:
   std::filesystem::path Resolve(const std::u16string& path) const;

@@ -32,9 +32,7 @@ std::filesystem::path NativePath(const std::u16string& path) {
   return std::filesystem::path(ToUtf8(ToHostSeparators(path)));
 }
 
-std::u16string FromNativePath(const std::filesystem::path& path) {
-  return FromUtf8(path.native());
-}
+std::u16string FromNativePath(const std::filesystem::path& path) { return FromUtf8(path.native()); }
 
 std::string FileNameBytes(const std::filesystem::path& name) { return name.native(); }
 
@@ -73,9 +71,9 @@ Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
-    return Result::Failure(error == ENOENT || error == ENOTDIR ? Status::NotFound
-                                                               : Status::Unreadable,
-                           std::generic_category().message(error));
+    return Result::Failure(
+        error == ENOENT || error == ENOTDIR ? Status::NotFound : Status::Unreadable,
+        std::generic_category().message(error));
   }
   struct FdCloser {
     int fd;
@@ -86,7 +84,8 @@ Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes
     return Result::Failure(Status::Unreadable, std::generic_category().message(errno));
   }
   if (S_ISDIR(status.st_mode)) return Result::Failure(Status::NotRegularFile, "is a directory");
-  if (!S_ISREG(status.st_mode)) return Result::Failure(Status::NotRegularFile, "not a regular file");
+  if (!S_ISREG(status.st_mode))
+    return Result::Failure(Status::NotRegularFile, "not a regular file");
   const auto tooLarge = [maxBytes] {
     return Result::Failure(Status::TooLarge,
                            "larger than " + std::to_string(maxBytes >> 20) + " MiB");
@@ -122,9 +121,9 @@ Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes
 Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) {
-    return Result::Failure(errno == ENOENT || errno == ENOTDIR ? Status::NotFound
-                                                               : Status::Unreadable,
-                           std::generic_category().message(errno));
+    return Result::Failure(
+        errno == ENOENT || errno == ENOTDIR ? Status::NotFound : Status::Unreadable,
+        std::generic_category().message(errno));
   }
   if (!S_ISREG(status.st_mode)) {
     return Result::Failure(Status::NotRegularFile, "not a regular file");

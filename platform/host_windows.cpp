@@ -116,7 +116,8 @@ Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp) {
   // FILETIME counts 100 ns steps; its epoch does not matter for a comparison.
   stamp = FileStamp{join(info.nFileSizeHigh, info.nFileSizeLow),
                     static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
-                                                   info.ftLastWriteTime.dwLowDateTime)) * 100,
+                                                   info.ftLastWriteTime.dwLowDateTime)) *
+                        100,
                     join(info.nFileIndexHigh, info.nFileIndexLow)};
   return {};
 }

@@ -2,14 +2,12 @@
 
 namespace korvath::platform {
 
-RegStatus NullRegistry::OpenKey(RegHandle, const std::u16string&, std::uint32_t,
-                                RegHandle&) {
+RegStatus NullRegistry::OpenKey(RegHandle, const std::u16string&, std::uint32_t, RegHandle&) {
   return kErrorFileNotFound;
 }
 
 // No key is ever opened, so every handle is invalid.
-RegStatus NullRegistry::QueryValue(RegHandle, const std::u16string&,
-                                   std::uint32_t&, unsigned char*,
+RegStatus NullRegistry::QueryValue(RegHandle, const std::u16string&, std::uint32_t&, unsigned char*,
                                    std::uint32_t&) {
   return kErrorInvalidHandle;
 }

@@ -39,17 +39,16 @@ class Registry {
   // Opens the key `subKey` below `root`. On success stores the new key's
   // handle in `key` and returns kErrorSuccess; otherwise returns another code
   // and leaves `key` alone.
-  virtual RegStatus OpenKey(RegHandle root, const std::u16string& subKey,
-                            std::uint32_t access, RegHandle& key) = 0;
+  virtual RegStatus OpenKey(RegHandle root, const std::u16string& subKey, std::uint32_t access,
+                            RegHandle& key) = 0;
 
   // Reads the value `valueName` of an open key into `data`, which holds
   // `size` bytes. On success stores the value's type and the number of bytes
   // written in `type` and `size`. When the data do not fit, returns
   // kErrorMoreData and stores the size needed in `size`. String data are in
   // the system's ANSI code page, normally ending in a zero byte.
-  virtual RegStatus QueryValue(RegHandle key, const std::u16string& valueName,
-                               std::uint32_t& type, unsigned char* data,
-                               std::uint32_t& size) = 0;
+  virtual RegStatus QueryValue(RegHandle key, const std::u16string& valueName, std::uint32_t& type,
+                               unsigned char* data, std::uint32_t& size) = 0;
 
   virtual RegStatus CloseKey(RegHandle key) = 0;
 };

@@ -61,12 +61,12 @@ RegStatus WindowsRegistry::QueryValue(RegHandle key, const std::u16string& value
                                       std::uint32_t& size) {
   DWORD valueType = 0;
   DWORD valueSize = 0;
-  LONG status = RegQueryValueExW(ToHkey(key), Wide(valueName), nullptr, &valueType, nullptr,
-                                 &valueSize);
+  LONG status =
+      RegQueryValueExW(ToHkey(key), Wide(valueName), nullptr, &valueType, nullptr, &valueSize);
   if (status != ERROR_SUCCESS) return status;
   std::vector<unsigned char> value(valueSize);
-  status = RegQueryValueExW(ToHkey(key), Wide(valueName), nullptr, &valueType, value.data(),
-                            &valueSize);
+  status =
+      RegQueryValueExW(ToHkey(key), Wide(valueName), nullptr, &valueType, value.data(), &valueSize);
   if (status != ERROR_SUCCESS) return status;
   value.resize(valueSize);
   if (valueType == REG_SZ || valueType == REG_EXPAND_SZ) value = ToAnsi(value);

@@ -42,10 +42,9 @@ GraphPlan PlanGraph(const engine::CallGraph& whole, int centre, engine::TreeKind
       const auto first = static_cast<std::size_t>(plan.graph.functions[f].treeNode);
       plan.ofWhole[static_cast<std::size_t>(whole.functionOfNode[first])] = static_cast<int>(f);
     }
-    plan.caption = u"Only the functions within " +
-                   Text(levels == 1 ? u"one call" : u"two calls") + u" of " + name + u" (" +
-                   GraphSize(plan.graph) + u"): the whole graph, " + GraphSize(whole) +
-                   u", is too large to read.";
+    plan.caption = u"Only the functions within " + Text(levels == 1 ? u"one call" : u"two calls") +
+                   u" of " + name + u" (" + GraphSize(plan.graph) + u"): the whole graph, " +
+                   GraphSize(whole) + u", is too large to read.";
   } else {
     plan.graph = engine::CallGraph{whole.functions, whole.calls, {}};
     plan.caption = GraphSize(whole) + u'.';

@@ -19,9 +19,9 @@ struct GraphPlan {
   // For each function of the whole graph its function in `graph`, or -1;
   // empty when the whole graph is drawn.
   std::vector<int> ofWhole;
-  bool partial = false;   // a neighbourhood, or none because it was too large
-  bool drawable = true;   // false: even one call out is too much
-  Text caption;           // what the picture shows, or why there is none
+  bool partial = false;  // a neighbourhood, or none because it was too large
+  bool drawable = true;  // false: even one call out is too much
+  Text caption;          // what the picture shows, or why there is none
 };
 
 bool TooLargeToDraw(const engine::CallGraph& graph);

@@ -33,9 +33,8 @@ std::vector<Text> FoundFiles(const std::unordered_map<Text, Text>& filePaths,
   for (const auto& [name, path] : filePaths) {
     if (paths.Take(path, listed)) files.push_back(listed);
   }
-  std::sort(files.begin(), files.end(), [](const Text& a, const Text& b) {
-    return platform::ToUtf8(a) < platform::ToUtf8(b);
-  });
+  std::sort(files.begin(), files.end(),
+            [](const Text& a, const Text& b) { return platform::ToUtf8(a) < platform::ToUtf8(b); });
   files.erase(std::unique(files.begin(), files.end()), files.end());
   return files;
 }

@@ -5,7 +5,8 @@
 namespace korvath::session::messages {
 
 Text Counted(std::size_t count, std::u16string_view one, std::u16string_view many) {
-  return engine::DecimalText(static_cast<std::int64_t>(count)) + u' ' + Text(count == 1 ? one : many);
+  return engine::DecimalText(static_cast<std::int64_t>(count)) + u' ' +
+         Text(count == 1 ? one : many);
 }
 
 Text CannotWrite(TextView path, const platform::Result& why) {

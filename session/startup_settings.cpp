@@ -25,7 +25,8 @@ Result SettingsKeyValue(TextView line, std::optional<Text>& value) {
   value.reset();
   if (!engine::StartsWith(line, kSettingsKey)) return {};
   // Split by position: two separator characters, then the value.
-  if (line.size() < 16) return Result::Failure(Status::Invalid, "the Matlab Pathdef line is too short");
+  if (line.size() < 16)
+    return Result::Failure(Status::Invalid, "the Matlab Pathdef line is too short");
   value = Text(engine::TrimBlanks(line.substr(16)));
   return {};
 }
@@ -54,7 +55,8 @@ Result LoadStartupSettings(platform::FileSystem& fs, const Text& fallbackDir, Se
   if (result) {
     // Relative to the folder that holds korvath.ini, fixed now: picking a
     // start file elsewhere makes another folder current.
-    if (!settings.configuredPathdef.empty() && !platform::IsAbsolutePath(settings.configuredPathdef)) {
+    if (!settings.configuredPathdef.empty() &&
+        !platform::IsAbsolutePath(settings.configuredPathdef)) {
       TextView relative = settings.configuredPathdef;
       while (engine::StartsWith(relative, u"./") || engine::StartsWith(relative, u".\\")) {
         relative.remove_prefix(2);

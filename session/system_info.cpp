@@ -53,8 +53,7 @@ platform::Result GetKeyValue(platform::Registry& registry, platform::RegHandle k
   platform::RegHandle key = 0;
   // Read access only: asking for write rights too would fail for users
   // without administrator rights.
-  if (registry.OpenKey(keyRoot, keyName, platform::kKeyRead, key) !=
-      platform::kErrorSuccess) {
+  if (registry.OpenKey(keyRoot, keyName, platform::kKeyRead, key) != platform::kErrorSuccess) {
     keyVal.clear();
     return Result::Failure(Status::NotFound, "registry key cannot be opened");
   }
@@ -63,8 +62,7 @@ platform::Result GetKeyValue(platform::Registry& registry, platform::RegHandle k
   std::array<unsigned char, kValueBufferSize> buffer{};
   std::uint32_t size = kValueBufferSize;
   std::uint32_t type = 0;
-  if (registry.QueryValue(key, subKeyRef, type, buffer.data(), size) !=
-      platform::kErrorSuccess) {
+  if (registry.QueryValue(key, subKeyRef, type, buffer.data(), size) != platform::kErrorSuccess) {
     keyVal.clear();
     return Result::Failure(Status::NotFound, "registry value cannot be read");
   }
@@ -91,12 +89,11 @@ platform::Result GetKeyValue(platform::Registry& registry, platform::RegHandle k
 namespace {
 
 // Steps to the tool; false when it is not there or will not start.
-bool TryStartSysInfo(platform::Registry& registry,
-                     platform::ProgramLauncher& launcher) {
+bool TryStartSysInfo(platform::Registry& registry, platform::ProgramLauncher& launcher) {
   std::u16string path;
-  const platform::Result current = GetKeyValue(
-      registry, platform::kHkeyLocalMachine, u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO",
-      u"PATH", path);
+  const platform::Result current =
+      GetKeyValue(registry, platform::kHkeyLocalMachine,
+                  u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", u"PATH", path);
   // A value without data is an error, not a missing value: no fallback.
   if (current.status == platform::Status::Invalid) return false;
   if (!current) {
@@ -114,8 +111,7 @@ bool TryStartSysInfo(platform::Registry& registry,
 
 }  // namespace
 
-void StartSysInfo(platform::Registry& registry,
-                  platform::ProgramLauncher& launcher,
+void StartSysInfo(platform::Registry& registry, platform::ProgramLauncher& launcher,
                   const std::function<void(const std::u16string&)>& showMessage) {
   // Any failure means the same to the user: no system information.
   if (!TryStartSysInfo(registry, launcher)) showMessage(kSysInfoUnavailable);

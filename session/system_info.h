@@ -12,8 +12,7 @@
 
 namespace korvath::session {
 
-inline constexpr char16_t kSysInfoUnavailable[] =
-    u"System Information Is Unavailable At This Time";
+inline constexpr char16_t kSysInfoUnavailable[] = u"System Information Is Unavailable At This Time";
 
 // Reads the value `subKeyRef` of the key `keyName` below `keyRoot` as text.
 // REG_SZ data are decoded from Windows-1252, REG_DWORD data become their
@@ -27,8 +26,7 @@ platform::Result GetKeyValue(platform::Registry& registry, platform::RegHandle k
 
 // Starts the system-information tool found through the registry, or passes
 // kSysInfoUnavailable to `showMessage` when it cannot. Never throws.
-void StartSysInfo(platform::Registry& registry,
-                  platform::ProgramLauncher& launcher,
+void StartSysInfo(platform::Registry& registry, platform::ProgramLauncher& launcher,
                   const std::function<void(const std::u16string&)>& showMessage);
 
 }  // namespace korvath::session

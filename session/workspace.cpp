@@ -45,9 +45,8 @@ Result Workspace::LoadSettings(const Text& fallbackDir) {
 
 Result Workspace::Run(TextView typedStart, engine::ProgressSink& progress,
                       engine::MessageSink& messages, const engine::TreeLimits& limits) {
-  const engine::RunInput input{
-      settings_.pathdefFile, settings_.discards,
-      StartNameFromInput(typedStart, platform::SlashIsSeparator())};
+  const engine::RunInput input{settings_.pathdefFile, settings_.discards,
+                               StartNameFromInput(typedStart, platform::SlashIsSeparator())};
   LastRun run;
   KeepingSink keeping(messages, run);
   engine::RunServices services{fs_, progress, keeping, run.tree, limits};
@@ -124,9 +123,8 @@ Result Workspace::Export(std::FILE* out, OutputFormat format, const engine::Node
   return WriteTree(out, format, tree, kind, messages, renderer);
 }
 
-Result Workspace::ExportToFile(const Text& path, OutputFormat format,
-                               const engine::NodeTree& tree, engine::TreeKind kind,
-                               const std::vector<Text>& messages,
+Result Workspace::ExportToFile(const Text& path, OutputFormat format, const engine::NodeTree& tree,
+                               engine::TreeKind kind, const std::vector<Text>& messages,
                                const GraphRenderer& renderer) {
   return WriteFileWith(AbsolutePath(path), [&](std::FILE* out) {
     return Export(out, format, tree, kind, messages, renderer);

@@ -113,9 +113,8 @@ class Workspace {
                           engine::TreeKind kind, const std::vector<Text>& messages,
                           const GraphRenderer& renderer = {}) const;
   // The same into the file at `path` (relative to the folder).
-  platform::Result ExportToFile(const Text& path, OutputFormat format,
-                                const engine::NodeTree& tree, engine::TreeKind kind,
-                                const std::vector<Text>& messages,
+  platform::Result ExportToFile(const Text& path, OutputFormat format, const engine::NodeTree& tree,
+                                engine::TreeKind kind, const std::vector<Text>& messages,
                                 const GraphRenderer& renderer = {});
 
  private:

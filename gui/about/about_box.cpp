@@ -41,19 +41,17 @@ struct AboutBox::HostServices {
   platform::HostProgramLauncher launcher;
 };
 
-AboutBox::AboutBox(QWidget* parent)
-    : AboutBox(std::make_unique<HostServices>(), parent) {}
+AboutBox::AboutBox(QWidget* parent) : AboutBox(std::make_unique<HostServices>(), parent) {}
 
 AboutBox::AboutBox(std::unique_ptr<HostServices> host, QWidget* parent)
     : AboutBox(*host->registry, host->launcher, parent) {
   host_ = std::move(host);
 }
 
-AboutBox::AboutBox(platform::Registry& registry,
-                   platform::ProgramLauncher& launcher, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
+AboutBox::AboutBox(platform::Registry& registry, platform::ProgramLauncher& launcher,
+                   QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       registry_(&registry),
       launcher_(&launcher),
       showMessage_(ShowPlainMessageBox) {
@@ -64,9 +62,7 @@ AboutBox::AboutBox(platform::Registry& registry,
 
 AboutBox::~AboutBox() = default;
 
-void AboutBox::setMessageShower(MessageShower shower) {
-  showMessage_ = std::move(shower);
-}
+void AboutBox::setMessageShower(MessageShower shower) { showMessage_ = std::move(shower); }
 
 void AboutBox::buildLayout() {
   const double dpi = logicalDpiY();
@@ -127,8 +123,7 @@ void AboutBox::buildLayout() {
   // the left, both alike, rather than cut "System Info..." short.
   QRect ok_box = TwipsRect(4965, 5265, 1260, 345, dpi);
   QRect sys_info_box = TwipsRect(4980, 5715, 1245, 345, dpi);
-  const int text_width =
-      std::max(ok_->sizeHint().width(), sys_info->sizeHint().width());
+  const int text_width = std::max(ok_->sizeHint().width(), sys_info->sizeHint().width());
   if (text_width > sys_info_box.width()) {
     const int grow = text_width - sys_info_box.width();
     ok_box.setLeft(ok_box.left() - grow);

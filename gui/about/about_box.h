@@ -18,8 +18,7 @@ class AboutBox : public QDialog {
 
  public:
   // Shows how the System Info button reports that the tool is unavailable.
-  using MessageShower =
-      std::function<void(QWidget* parent, const QString& text)>;
+  using MessageShower = std::function<void(QWidget* parent, const QString& text)>;
 
   // Finds the tool in this machine's registry (outside Windows there is
   // none, so the button reports it unavailable) and starts it here.

@@ -12,9 +12,9 @@
 #include <cstdlib>
 
 #include "gui/about/program_icon.h"
-#include "gui/widgets/twips.h"
 #include "gui/about/version_text.h"
 #include "gui/widgets/qt_text.h"
+#include "gui/widgets/twips.h"
 #include "platform/host.h"
 #include "platform/system_clock.h"
 
@@ -38,9 +38,8 @@ QFont ArialFont(double points, bool bold) {
 
 enum class Sizing { Fixed, ToText };
 
-QLabel* AddLabel(QWidget* parent, const char* name, const QString& text,
-                 const QFont& font, const QRect& box, Qt::Alignment alignment,
-                 Sizing sizing) {
+QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, const QFont& font,
+                 const QRect& box, Qt::Alignment alignment, Sizing sizing) {
   auto* label = new QLabel(text, parent);
   label->setObjectName(QString::fromLatin1(name));
   label->setFont(font);
@@ -61,8 +60,7 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text,
 SplashScreen::SplashScreen(QWidget* parent)
     : SplashScreen(std::make_unique<platform::SystemClock>(), parent) {}
 
-SplashScreen::SplashScreen(std::unique_ptr<platform::Clock> clock,
-                           QWidget* parent)
+SplashScreen::SplashScreen(std::unique_ptr<platform::Clock> clock, QWidget* parent)
     : SplashScreen(*clock, parent) {
   ownClock_ = std::move(clock);
 }
@@ -87,8 +85,7 @@ void SplashScreen::buildLayout() {
   frame_ = new QFrame(this);
   frame_->setObjectName(QStringLiteral("Frame1"));
   frame_->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  frame_->setGeometry(TwipsRect(150, 60, 7080, 4050, dpi)
-                          .translated(kBorder, kBorder));
+  frame_->setGeometry(TwipsRect(150, 60, 7080, 4050, dpi).translated(kBorder, kBorder));
   frame_->installEventFilter(this);
 
   auto* logo = new QLabel(frame_);
@@ -97,28 +94,23 @@ void SplashScreen::buildLayout() {
   logo->setGeometry(logo_box);
   // Stretched to fill its box; scaling without smoothing keeps the
   // drawing's pixels sharp.
-  logo->setPixmap(ProgramIconPixmap(32).scaled(
-      logo_box.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+  logo->setPixmap(
+      ProgramIconPixmap(32).scaled(logo_box.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
 
   const auto left = Qt::AlignLeft;
   const auto right = Qt::AlignRight;
-  AddLabel(frame_, "lblProductName", QStringLiteral("Korvath"),
-           ArialFont(32.25, true), TwipsRect(2400, 960, 3780, 765, dpi), left,
-           Sizing::ToText);
-  AddLabel(frame_, "lblCompanyProduct", QStringLiteral("For Matlab"),
-           ArialFont(18, true), TwipsRect(3360, 1680, 1845, 435, dpi), left,
-           Sizing::ToText);
+  AddLabel(frame_, "lblProductName", QStringLiteral("Korvath"), ArialFont(32.25, true),
+           TwipsRect(2400, 960, 3780, 765, dpi), left, Sizing::ToText);
+  AddLabel(frame_, "lblCompanyProduct", QStringLiteral("For Matlab"), ArialFont(18, true),
+           TwipsRect(3360, 1680, 1845, 435, dpi), left, Sizing::ToText);
   AddLabel(frame_, "lblPlatform", ToQString(platform::HostSystemName()), ArialFont(15.75, true),
            TwipsRect(4980, 2340, 1875, 360, dpi), right, Sizing::ToText);
   AddLabel(frame_, "lblVersion", VersionText(), ArialFont(12, true),
            TwipsRect(5970, 2700, 885, 285, dpi), right, Sizing::ToText);
-  AddLabel(frame_, "lblCredit", QStringLiteral("Made by the Korvath team"),
-           ArialFont(8.25, false), TwipsRect(4560, 3060, 2415, 255, dpi), left,
-           Sizing::Fixed);
-  AddLabel(frame_, "lblNotice",
-           QStringLiteral("Provided as is, without warranty of any kind."),
-           ArialFont(8.25, false), TwipsRect(120, 240, 6855, 255, dpi), right,
-           Sizing::Fixed);
+  AddLabel(frame_, "lblCredit", QStringLiteral("Made by the Korvath team"), ArialFont(8.25, false),
+           TwipsRect(4560, 3060, 2415, 255, dpi), left, Sizing::Fixed);
+  AddLabel(frame_, "lblNotice", QStringLiteral("Provided as is, without warranty of any kind."),
+           ArialFont(8.25, false), TwipsRect(120, 240, 6855, 255, dpi), right, Sizing::Fixed);
 }
 
 void SplashScreen::showEvent(QShowEvent* event) {

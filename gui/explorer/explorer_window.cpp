@@ -190,8 +190,7 @@ bool ExplorerWindow::refreshIndex() {
   try {
     const platform::Result built = BuildIndex(this, workspace_);
     if (built.status == platform::Status::NoSearchPath) {
-      services_.showMessage(this, QMessageBox::Critical,
-                            QString::fromStdString(built.description));
+      services_.showMessage(this, QMessageBox::Critical, QString::fromStdString(built.description));
     }
   } catch (const std::bad_alloc&) {
     services_.showMessage(this, QMessageBox::Critical,
@@ -264,8 +263,9 @@ void ExplorerWindow::showCallers(int program, const QString& heading) {
   callersMessages_.clear();
   if (program < 0) {
     callers_->clear();
-    lblCallers->setText(heading.isEmpty() ? QStringLiteral("Callers")
-                                          : QStringLiteral("Callers of %1: not indexed").arg(heading));
+    lblCallers->setText(heading.isEmpty()
+                            ? QStringLiteral("Callers")
+                            : QStringLiteral("Callers of %1: not indexed").arg(heading));
     return;
   }
   TallySink messages;
@@ -370,7 +370,8 @@ void ExplorerWindow::exportCallers() {
   if (!path) return;
   const platform::Result written = workspace_.ExportToFile(
       ToText(*path), format, callers_->nodes(), engine::TreeKind::Callers, callersMessages_);
-  if (!written) services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
+  if (!written)
+    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void ExplorerWindow::exportFileList() {
@@ -378,7 +379,8 @@ void ExplorerWindow::exportFileList() {
   if (!path) return;
   const platform::Result written = workspace_.ExportToFile(
       ToText(*path), session::OutputFormat::Files, calls_.nodes(), engine::TreeKind::Calls, {});
-  if (!written) services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
+  if (!written)
+    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void ExplorerWindow::exportPicture() {

@@ -51,13 +51,13 @@ struct GraphPane::Layout {
   engine::CallGraph requested;  // being laid out
   std::vector<int> requestedOfWhole;
   QString requestedText;
-  engine::CallGraph shown;        // drawn
+  engine::CallGraph shown;  // drawn
   // The drawn function of each function of the whole graph, or -1; empty
   // when the whole graph is drawn.
   std::vector<int> shownOfWhole;
-  bool shownCurrent = false;      // drawn from the trees as they are
-  bool partial = false;           // the drawn graph is a neighbourhood
-  int requestedCentre = -1;       // its centre in the whole graph, when it is one
+  bool shownCurrent = false;  // drawn from the trees as they are
+  bool partial = false;       // the drawn graph is a neighbourhood
+  int requestedCentre = -1;   // its centre in the whole graph, when it is one
   bool busy = false;
   bool again = false;     // asked for while busy
   bool deferred = false;  // asked for while hidden
@@ -101,7 +101,9 @@ TreeKind GraphPane::shownKind() const {
   return cboGraph->currentIndex() == 1 ? TreeKind::Callers : TreeKind::Calls;
 }
 
-void GraphPane::showKind(TreeKind kind) { cboGraph->setCurrentIndex(kind == TreeKind::Calls ? 0 : 1); }
+void GraphPane::showKind(TreeKind kind) {
+  cboGraph->setCurrentIndex(kind == TreeKind::Calls ? 0 : 1);
+}
 
 const engine::CallGraph& GraphPane::shownGraph() const { return layout_->shown; }
 
@@ -189,7 +191,8 @@ void GraphPane::startLayout() {
   l.partial = partial;
   l.busy = true;
   l.clock.start();
-  lblGraph->setText(QStringLiteral("Laying out %1...").arg(ToQString(session::GraphSize(l.requested))));
+  lblGraph->setText(
+      QStringLiteral("Laying out %1...").arg(ToQString(session::GraphSize(l.requested))));
   l.watcher.setFuture(QtConcurrent::run(Render, engine::GraphDot(l.requested)));
 }
 
@@ -219,11 +222,13 @@ void GraphPane::onLayoutDone() {
   if (!rendered.error.isEmpty() ||
       !view->showPicture(rendered.svg, static_cast<int>(l.shown.functions.size()))) {
     view->clearPicture();
-    lblGraph->setText(rendered.error.isEmpty() ? QStringLiteral("Graphviz drew no readable picture.")
-                                               : rendered.error + QLatin1Char('.'));
+    lblGraph->setText(rendered.error.isEmpty()
+                          ? QStringLiteral("Graphviz drew no readable picture.")
+                          : rendered.error + QLatin1Char('.'));
   } else {
     lblGraph->setText(l.requestedText +
-                      QStringLiteral(" Laid out in %1 s.").arg(static_cast<double>(l.clock.elapsed()) / 1000.0, 0, 'f', 2));
+                      QStringLiteral(" Laid out in %1 s.")
+                          .arg(static_cast<double>(l.clock.elapsed()) / 1000.0, 0, 'f', 2));
     view->markFunction(shownFunctionOf(selected_[KindIndex(shownKind())]));
   }
   emit pictureChanged();
@@ -233,8 +238,7 @@ void GraphPane::onLayoutDone() {
 
 void GraphPane::fitPicture() { view->fitPicture(); }
 
-platform::Result GraphPane::exportPicture(const QString& path,
-                                          session::OutputFormat format) const {
+platform::Result GraphPane::exportPicture(const QString& path, session::OutputFormat format) const {
   using platform::Result;
   const QByteArray& svg = view->svg();
   if (svg.isEmpty()) return Result::Failure(platform::Status::Invalid, "no picture is drawn");

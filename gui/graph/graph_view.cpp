@@ -61,9 +61,9 @@ bool GraphView::showPicture(const QByteArray& svg, int functions) {
   bounds_.reserve(static_cast<std::size_t>(functions));
   for (int f = 0; f < functions; ++f) {
     const QString id = QStringLiteral("f%1").arg(f);
-    bounds_.push_back(renderer_->elementExists(id)
-                          ? renderer_->transformForElement(id).mapRect(renderer_->boundsOnElement(id))
-                          : QRectF());
+    bounds_.push_back(renderer_->elementExists(id) ? renderer_->transformForElement(id).mapRect(
+                                                         renderer_->boundsOnElement(id))
+                                                   : QRectF());
   }
   mark_ = scene()->addRect(QRectF(), QPen(QColor(0x1f, 0x6f, 0xeb), 3));
   mark_->setZValue(1);

@@ -20,7 +20,8 @@ void NodeTreeModel::setSource(const engine::NodeTree& tree, engine::TreeKind kin
   for (int node = 1; node <= count; ++node) {
     const auto parent = static_cast<std::size_t>(tree.Parent(node));
     const std::int32_t row = filled[parent]++;
-    childList_[static_cast<std::size_t>(childStart_[parent]) + static_cast<std::size_t>(row)] = node;
+    childList_[static_cast<std::size_t>(childStart_[parent]) + static_cast<std::size_t>(row)] =
+        node;
     rowInParent_[static_cast<std::size_t>(node)] = row;
   }
   findNeedle_.clear();

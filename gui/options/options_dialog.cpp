@@ -46,7 +46,8 @@ OptionsDialog::OptionsDialog(session::Settings& settings, QWidget* parent)
   frmFile = new QGroupBox(QStringLiteral("Please locate the Matlab directory"), picOptions[0]);
   frmFile->setGeometry(TwipsRect(210, 255, 4575, 705 + 120));
   txtMatlabDirectory = Placed(new QLineEdit(frmFile), "txtMatlabDirectory", 120, 300, 3855, 375);
-  cmdLocate = Placed(new PlainButton(QStringLiteral("..."), frmFile), "cmdLocate", 4080, 300, 375, 375);
+  cmdLocate =
+      Placed(new PlainButton(QStringLiteral("..."), frmFile), "cmdLocate", 4080, 300, 375, 375);
 
   fraSample2 = new QGroupBox(
       QStringLiteral("Select which basic file types to show by editing this list:"), picOptions[1]);
@@ -56,7 +57,8 @@ OptionsDialog::OptionsDialog(session::Settings& settings, QWidget* parent)
   txtTypes->setLineWrapMode(QPlainTextEdit::NoWrap);
 
   cmdOK = Placed(new PlainButton(QStringLiteral("OK"), this), "cmdOK", 4920, 3735, 1095, 375);
-  cmdCancel = Placed(new PlainButton(QStringLiteral("Cancel"), this), "cmdCancel", 3720, 3735, 1095, 375);
+  cmdCancel =
+      Placed(new PlainButton(QStringLiteral("Cancel"), this), "cmdCancel", 3720, 3735, 1095, 375);
   setTabOrder(cmdOK, cmdCancel);
 
   // The path box shows the current location, so that OK in a dialog opened

@@ -22,8 +22,8 @@ class OptionsDialog : public QDialog {
 
  public:
   // Shows an Open dialog; nullopt when the user cancels.
-  using FileChooser = std::function<std::optional<QString>(
-      QWidget* parent, const QString& title, const QString& filter)>;
+  using FileChooser = std::function<std::optional<QString>(QWidget* parent, const QString& title,
+                                                           const QString& filter)>;
 
   // `settings` must outlive the dialog. The dialog deletes itself when closed.
   explicit OptionsDialog(session::Settings& settings, QWidget* parent = nullptr);

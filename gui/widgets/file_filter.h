@@ -14,7 +14,8 @@ inline QString QtFileFilter(const QString& pairs) {
     const QString& description = parts[i];
     const QString& pattern = parts[i + 1];
     const QString bracketed = QLatin1Char('(') + pattern + QLatin1Char(')');
-    filters << (description.contains(bracketed) ? description : description + QLatin1Char(' ') + bracketed);
+    filters << (description.contains(bracketed) ? description
+                                                : description + QLatin1Char(' ') + bracketed);
   }
   return filters.join(QStringLiteral(";;"));
 }

@@ -20,7 +20,8 @@ inline QString Counted(std::size_t count, const char* one, const char* many) {
 }
 
 inline Text ToText(const QString& text) {
-  return Text(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+  return Text(reinterpret_cast<const char16_t*>(text.utf16()),
+              static_cast<std::size_t>(text.size()));
 }
 
 }  // namespace korvath::gui

@@ -33,15 +33,17 @@ struct CliCase {
 };
 
 const std::string kSample = "-C '" KORVATH_SOURCE_DIR "/examples/sample' ";
-const Files kMainCallsFooTwice = {
-    {"main.m", "function main\nfoo(1);\nx = foo(2);\n"},
-    {"lib/foo.m", "function foo(x)\nbar;\n"},
-    {"lib/bar.m", "function bar\n"}};
+const Files kMainCallsFooTwice = {{"main.m", "function main\nfoo(1);\nx = foo(2);\n"},
+                                  {"lib/foo.m", "function foo(x)\nbar;\n"},
+                                  {"lib/bar.m", "function bar\n"}};
 // A MATLAB root of its own below the project: the project's files are the user's.
 const std::string kUserPathdef = "--pathdef @P/m/toolbox/local/pathdef.m ";
 const Files kUserProject = {
     {"m/toolbox/local/pathdef.m", "p = [...\n     matlabroot,'/lib:', ...\n];\n"},
-    {"m/lib/tool.m", ""}, {"m/lib/dead.m", "dead\n"}, {"main.m", "tool\nmine\n"}, {"mine.m", ""}};
+    {"m/lib/tool.m", ""},
+    {"m/lib/dead.m", "dead\n"},
+    {"main.m", "tool\nmine\n"},
+    {"mine.m", ""}};
 // main calling 400 functions: a JSON tree larger than stdio's buffer, so
 // writing it fails in the write itself rather than when flushed.
 Files ManyCallees() {
@@ -59,7 +61,8 @@ const Files kDiscardProject = {
     {"main.m", "a\nb\n"}, {"lib/a.m", ""}, {"lib/b.m", ""}, {"mylist.txt", "a\n%G\nb\n"}};
 
 const CliCase kCases[] = {
-    {.name = "SampleAsText", .args = kSample + "main",
+    {.name = "SampleAsText",
+     .args = kSample + "main",
      .out = "main\n"
             "├── load_data (3)\n"
             "│   └── validate_input (3) - Also called by analyse\n"
@@ -71,117 +74,198 @@ const CliCase kCases[] = {
             "│   └── style_axes (4)\n"
             "└── report (8)\n"
             "    └── summary_stats (3)\n"},
-    {.name = "SampleShowingOneGroup", .args = kSample + "--show Plotting main",
-     .outHas = {"legacy_plot (5)"}, .outLacks = {"debug_dump"}},
-    {.name = "SampleShowingEveryGroup", .args = kSample + "--show-all main",
+    {.name = "SampleShowingOneGroup",
+     .args = kSample + "--show Plotting main",
+     .outHas = {"legacy_plot (5)"},
+     .outLacks = {"debug_dump"}},
+    {.name = "SampleShowingEveryGroup",
+     .args = kSample + "--show-all main",
      .outHas = {"legacy_plot (5)", "debug_dump (11)"}},
-    {.name = "Json", .args = "--format json main", .files = kMainCallsFooTwice,
+    {.name = "Json",
+     .args = "--format json main",
+     .files = kMainCallsFooTwice,
      .out = "{\"root\": {\"text\": \"main\", \"name\": \"main\", \"file\": \"@P/main.m\", "
             "\"lines\": [], \"children\": [{\"text\": \"foo (2,3)\", \"name\": \"foo\", "
             "\"file\": \"@P/lib/foo.m\", \"lines\": [2, 3], \"children\": [{\"text\": \"bar (2)\", "
             "\"name\": \"bar\", \"file\": \"@P/lib/bar.m\", \"lines\": [2], \"children\": []}]}]}, "
             "\"messages\": []}\n"},
-    {.name = "Dot", .args = "--format dot main", .files = kMainCallsFooTwice,
+    {.name = "Dot",
+     .args = "--format dot main",
+     .files = kMainCallsFooTwice,
      .out = "digraph calltree {\n  node [shape=box, fontname=\"Helvetica\"];\n"
             "  n1 [label=\"main\"];\n  n2 [label=\"foo (2,3)\"];\n  n1 -> n2;\n"
             "  n3 [label=\"bar (2)\"];\n  n2 -> n3;\n}\n"},
-    {.name = "ProgressOnStandardError", .args = "--progress main.m",
-     .files = {{"main.m", "% nothing here\n"}}, .out = "main\n",
+    {.name = "ProgressOnStandardError",
+     .args = "--progress main.m",
+     .files = {{"main.m", "% nothing here\n"}},
+     .out = "main\n",
      .err = "Parsed 0 files out of 1.\nParsed 1 files out of 1.\nBuilding the function tree\n"},
-    {.name = "MissingPathdefAsText", .args = "--pathdef nowhere/pathdef.m main",
-     .files = {{"main.m", "foo\n"}}, .exitCode = 1, .out = "",
+    {.name = "MissingPathdefAsText",
+     .args = "--pathdef nowhere/pathdef.m main",
+     .files = {{"main.m", "foo\n"}},
+     .exitCode = 1,
+     .out = "",
      .err = "korvath-tree: pathdef file not found, cannot continue\n"},
-    {.name = "MissingPathdefAsJson", .args = "--pathdef nowhere/pathdef.m --format json main",
-     .files = {{"main.m", "foo\n"}}, .exitCode = 1,
+    {.name = "MissingPathdefAsJson",
+     .args = "--pathdef nowhere/pathdef.m --format json main",
+     .files = {{"main.m", "foo\n"}},
+     .exitCode = 1,
      .out = "{\"root\": null, \"messages\": [\"pathdef file not found, cannot continue\"]}\n"},
-    {.name = "StartNotFound", .args = "--format json nosuch", .exitCode = 1,
+    {.name = "StartNotFound",
+     .args = "--format json nosuch",
+     .exitCode = 1,
      .out = "{\"root\": null, \"messages\": [\"nosuch.m was not found on the search path\"]}\n",
      .err = "korvath-tree: nosuch.m was not found on the search path\n"},
-    {.name = "FullPathStartIsCutToItsName", .args = "'@P/lib/tool.m'",
-     .files = {{"lib/tool.m", "helper\n"}, {"lib/helper.m", ""}}, .out = "tool\n└── helper (1)\n"},
-    {.name = "DiscardFile", .args = "--discard mylist.txt main", .files = kDiscardProject,
+    {.name = "FullPathStartIsCutToItsName",
+     .args = "'@P/lib/tool.m'",
+     .files = {{"lib/tool.m", "helper\n"}, {"lib/helper.m", ""}},
+     .out = "tool\n└── helper (1)\n"},
+    {.name = "DiscardFile",
+     .args = "--discard mylist.txt main",
+     .files = kDiscardProject,
      .out = "main\n"},
-    {.name = "DiscardFileShowingTheUnnamedGroup", .args = "--discard mylist.txt --show '' main",
-     .files = kDiscardProject, .out = "main\n└── a (1)\n"},
-    {.name = "MissingDiscardFile", .args = "--discard nosuch.txt main", .exitCode = 2,
+    {.name = "DiscardFileShowingTheUnnamedGroup",
+     .args = "--discard mylist.txt --show '' main",
+     .files = kDiscardProject,
+     .out = "main\n└── a (1)\n"},
+    {.name = "MissingDiscardFile",
+     .args = "--discard nosuch.txt main",
+     .exitCode = 2,
      .errHas = {"cannot read discard list"}},
     // Without korvath.ini here start-up moves to the fallback directory and
     // reads the settings and the discard list there.
-    {.name = "SettingsFromTheFallbackDirectory", .args = "y",
+    {.name = "SettingsFromTheFallbackDirectory",
+     .args = "y",
      .files = {{"lib/x.m", ""}, {"lib/y.m", "x\n"}, {"../config/korvath/discardables.txt", "x\n"}},
-     .settingsInFallback = true, .out = "y\n"},
+     .settingsInFallback = true,
+     .out = "y\n"},
     // Scanned in pick order: the start file, then foo.
-    {.name = "ListFilesAndStats", .args = "--list-files --stats main",
+    {.name = "ListFilesAndStats",
+     .args = "--list-files --stats main",
      .files = {{"main.m", "foo\nnot_here\n"}, {"lib/foo.m", "% nothing\n"}},
      .errHas = {"@P/main.m\n@P/lib/foo.m\nrecords: ", "files scanned: 2\n", "bytes read: 23\n",
                 "tree nodes: 2\n"}},
     // The start record keeps its ".m" while resolving, so loop.m is scanned
     // twice and loop -> loop -> ... runs into the depth limit.
-    {.name = "DepthLimitInJson", .args = "--format json loop", .files = {{"lib/loop.m", "loop\n"}},
+    {.name = "DepthLimitInJson",
+     .args = "--format json loop",
+     .files = {{"lib/loop.m", "loop\n"}},
      .outHas = {"\"text\": \"loop (1,1)\", \"name\": \"loop\", \"file\": \"@P/lib/loop.m\", "
                 "\"lines\": [1, 1]",
                 "\"messages\": [\"Out of stack space. Some functions may not be displayed\"]"}},
-    {.name = "OutputCannotBeWritten", .args = "main", .files = {{"main.m", ""}},
-     .stdoutTo = "/dev/full", .exitCode = 3, .errHas = {"cannot write output: No space"}},
-    {.name = "LargeOutputCannotBeWritten", .args = "--format json main", .files = ManyCallees(),
-     .stdoutTo = "/dev/full", .exitCode = 3, .errHas = {"cannot write output: No space"}},
-    {.name = "OutputClosed", .args = "main", .files = {{"main.m", ""}}, .stdoutTo = "&-",
-     .exitCode = 3, .errHas = {"cannot write output: Bad file descriptor"}},
-    {.name = "UncalledEvenIfCallingItself", .args = kUserPathdef + "--uncalled",
-     .files = kUserProject, .out = "dead\t@P/m/lib/dead.m\nmain\t@P/main.m\n"},
+    {.name = "OutputCannotBeWritten",
+     .args = "main",
+     .files = {{"main.m", ""}},
+     .stdoutTo = "/dev/full",
+     .exitCode = 3,
+     .errHas = {"cannot write output: No space"}},
+    {.name = "LargeOutputCannotBeWritten",
+     .args = "--format json main",
+     .files = ManyCallees(),
+     .stdoutTo = "/dev/full",
+     .exitCode = 3,
+     .errHas = {"cannot write output: No space"}},
+    {.name = "OutputClosed",
+     .args = "main",
+     .files = {{"main.m", ""}},
+     .stdoutTo = "&-",
+     .exitCode = 3,
+     .errHas = {"cannot write output: Bad file descriptor"}},
+    {.name = "UncalledEvenIfCallingItself",
+     .args = kUserPathdef + "--uncalled",
+     .files = kUserProject,
+     .out = "dead\t@P/m/lib/dead.m\nmain\t@P/main.m\n"},
     {.name = "UncalledOfTheUserAsJson",
      .args = kUserPathdef + "--uncalled --user-only --format json",
-     .files = kUserProject, .out = "[{\"name\": \"main\", \"file\": \"@P/main.m\"}]\n"},
-    {.name = "FilesTheRunFound", .args = kUserPathdef + "--format files main",
-     .files = kUserProject, .out = "@P/m/lib/tool.m\n@P/main.m\n@P/mine.m\n"},
-    {.name = "FilesOfTheUser", .args = kUserPathdef + "--format files --user-only main",
-     .files = kUserProject, .out = "@P/main.m\n@P/mine.m\n"},
-    {.name = "CallersTree", .args = kUserPathdef + "--callers tool.m", .files = kUserProject,
+     .files = kUserProject,
+     .out = "[{\"name\": \"main\", \"file\": \"@P/main.m\"}]\n"},
+    {.name = "FilesTheRunFound",
+     .args = kUserPathdef + "--format files main",
+     .files = kUserProject,
+     .out = "@P/m/lib/tool.m\n@P/main.m\n@P/mine.m\n"},
+    {.name = "FilesOfTheUser",
+     .args = kUserPathdef + "--format files --user-only main",
+     .files = kUserProject,
+     .out = "@P/main.m\n@P/mine.m\n"},
+    {.name = "CallersTree",
+     .args = kUserPathdef + "--callers tool.m",
+     .files = kUserProject,
      .out = "tool\n└── main (1)\n"},
-    {.name = "CallersAsJson", .args = kUserPathdef + "--format json --callers tool",
+    {.name = "CallersAsJson",
+     .args = kUserPathdef + "--format json --callers tool",
      .files = kUserProject,
      .outHas = {"{\"text\": \"main (1)\", \"name\": \"main\", \"file\": \"@P/main.m\", "
                 "\"lines\": [1], \"children\": []}"}},
-    {.name = "CallersOfNoFile", .args = kUserPathdef + "--callers nosuch", .files = kUserProject,
-     .exitCode = 1, .out = "", .err = "korvath-tree: nosuch.m was not found on the search path\n"},
+    {.name = "CallersOfNoFile",
+     .args = kUserPathdef + "--callers nosuch",
+     .files = kUserProject,
+     .exitCode = 1,
+     .out = "",
+     .err = "korvath-tree: nosuch.m was not found on the search path\n"},
 #if KORVATH_HAVE_GRAPH
     // The sample's nine functions and ten calling pairs, each drawn once
     // however often the tree repeats them; the start filled.
-    {.name = "SampleGraphAsSvg", .args = kSample + "--format svg main",
+    {.name = "SampleGraphAsSvg",
+     .args = kSample + "--format svg main",
      .outHas = {"<svg", "<g id=\"f0\" class=\"node\">", "fill=\"#ffe08a\""},
      .outCounts = {{"class=\"node\"", 9}, {"class=\"edge\"", 10}}},
     // a and b call each other: both their calls dashed, main's not; a's two
     // lines on its one call.
-    {.name = "CycleDashedInGraph", .args = "--format graph main", .files = kCycleProject,
+    {.name = "CycleDashedInGraph",
+     .args = "--format graph main",
+     .files = kCycleProject,
      .outHas = {"f0 -> f1 [xlabel=\"1\"", "f1 -> f2 [xlabel=\"2\"", "f2 -> f1 [xlabel=\"1\""},
      .outCounts = {{" -> ", 3}, {"style=dashed", 2}, {"label=\"main\"", 1}}},
-    {.name = "CallersGraph", .args = kUserPathdef + "--format graph --callers tool",
-     .files = kUserProject, .outHas = {"f0 [id=\"f0\", label=\"tool\"", "f1 -> f0"},
+    {.name = "CallersGraph",
+     .args = kUserPathdef + "--format graph --callers tool",
+     .files = kUserProject,
+     .outHas = {"f0 [id=\"f0\", label=\"tool\"", "f1 -> f0"},
      .outCounts = {{" -> ", 1}}},
 #else
-    {.name = "SvgNeedsGraphviz", .args = "--format svg main", .files = kCycleProject,
-     .exitCode = 2, .out = "", .errHas = {"install libgraphviz-dev"}},
+    {.name = "SvgNeedsGraphviz",
+     .args = "--format svg main",
+     .files = kCycleProject,
+     .exitCode = 2,
+     .out = "",
+     .errHas = {"install libgraphviz-dev"}},
 #endif
     // Refused as a usage error before anything is read or drawn.
-    {.name = "UncalledDrawsNoGraph", .args = "--uncalled --format svg", .exitCode = 2, .out = "",
+    {.name = "UncalledDrawsNoGraph",
+     .args = "--uncalled --format svg",
+     .exitCode = 2,
+     .out = "",
      .errHas = {"korvath-tree: --uncalled lists as text or json\n\nUsage:"}},
-    {.name = "UncalledDrawsNoTree", .args = "--uncalled --format dot", .exitCode = 2, .out = "",
+    {.name = "UncalledDrawsNoTree",
+     .args = "--uncalled --format dot",
+     .exitCode = 2,
+     .out = "",
      .errHas = {"korvath-tree: --uncalled lists as text or json\n\nUsage:"}},
-    {.name = "UncalledIsNoFileList", .args = "--uncalled --format files", .exitCode = 2,
-     .out = "", .errHas = {"korvath-tree: --uncalled lists as text or json\n\nUsage:"}},
-    {.name = "UncalledTakesNoStart", .args = "--uncalled main", .exitCode = 2,
+    {.name = "UncalledIsNoFileList",
+     .args = "--uncalled --format files",
+     .exitCode = 2,
+     .out = "",
+     .errHas = {"korvath-tree: --uncalled lists as text or json\n\nUsage:"}},
+    {.name = "UncalledTakesNoStart",
+     .args = "--uncalled main",
+     .exitCode = 2,
      .errHas = {"--uncalled takes no START"}},
     {.name = "StartAfterDoubleDash", .args = "-- main", .files = {{"main.m", ""}}, .out = "main\n"},
-    {.name = "DoubleDashTakesOneStart", .args = "-- a b", .exitCode = 2,
+    {.name = "DoubleDashTakesOneStart",
+     .args = "-- a b",
+     .exitCode = 2,
      .errHas = {"expected one START after --"}},
     {.name = "Help", .args = "--help", .outHas = {"Usage: korvath-tree"}},
     {.name = "NoStart", .args = "", .exitCode = 2, .errHas = {"no START given\n\nUsage:"}},
     {.name = "TwoStarts", .args = "a b", .exitCode = 2, .errHas = {"more than one START"}},
     {.name = "UnknownOption", .args = "--bogus main", .exitCode = 2, .errHas = {"'--bogus'"}},
     {.name = "UnknownFormat", .args = "--format xml main", .exitCode = 2, .errHas = {"'xml'"}},
-    {.name = "OptionWithoutValue", .args = "main --pathdef", .exitCode = 2,
+    {.name = "OptionWithoutValue",
+     .args = "main --pathdef",
+     .exitCode = 2,
      .errHas = {"--pathdef needs a file"}},
-    {.name = "MissingDirectory", .args = "-C nowhere main", .exitCode = 2,
+    {.name = "MissingDirectory",
+     .args = "-C nowhere main",
+     .exitCode = 2,
      .errHas = {"cannot change to directory 'nowhere'"}},
 };
 
@@ -228,8 +312,12 @@ TEST_P(KorvathTreeTest, Run) {
   const int status = std::system(command.c_str());
   const std::string out = ReadAll(dir_ / "out"), err = ReadAll(dir_ / "err");
   EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.exitCode) << err;
-  if (c.out) { EXPECT_EQ(out, expand(*c.out)); }
-  if (c.err) { EXPECT_EQ(err, expand(*c.err)); }
+  if (c.out) {
+    EXPECT_EQ(out, expand(*c.out));
+  }
+  if (c.err) {
+    EXPECT_EQ(err, expand(*c.err));
+  }
   for (const std::string& part : c.outHas) EXPECT_NE(out.find(expand(part)), out.npos) << out;
   for (const std::string& part : c.outLacks) EXPECT_EQ(out.find(expand(part)), out.npos) << out;
   for (const std::string& part : c.errHas) EXPECT_NE(err.find(expand(part)), err.npos) << err;

@@ -21,18 +21,28 @@ TEST(FindCalls, CutsAtDelimitersAndParenthesesEachNameAheadOfItsArguments) {
   const Text longName(1500, u'n');
   const Text longArg(1200, u'a');
   const std::pair<Text, Names> cases[] = {
-      {u"a(b(c), d) e", {u"a", u"b", u"c", u"d", u"e"}}, {u"a(b)c", {u"a", u"b", u"c"}},
-      {u"f(f(x))", {u"f", u"f", u"x"}}, {u"(a+b)*c", {u"a", u"b", u"c"}},
-      {u"", {}}, {u"   ", {}}, {u" = , + ' : ", {}}, {u"((", {}}, {u"a==b", {u"a", u"b"}},
-      {u"foo( )", {u"foo"}}, {u"s.data(3)", {u"s.data"}},
+      {u"a(b(c), d) e", {u"a", u"b", u"c", u"d", u"e"}},
+      {u"a(b)c", {u"a", u"b", u"c"}},
+      {u"f(f(x))", {u"f", u"f", u"x"}},
+      {u"(a+b)*c", {u"a", u"b", u"c"}},
+      {u"", {}},
+      {u"   ", {}},
+      {u" = , + ' : ", {}},
+      {u"((", {}},
+      {u"a==b", {u"a", u"b"}},
+      {u"foo( )", {u"foo"}},
+      {u"s.data(3)", {u"s.data"}},
       {u"averyveryverylongname = foo(x)", {u"averyveryverylongname", u"foo", u"x"}},
       // Only blanks are trimmed.
-      {u"\tfoo\t", {u"\tfoo\t"}}, {u"  padded  ", {u"padded"}},
+      {u"\tfoo\t", {u"\tfoo\t"}},
+      {u"  padded  ", {u"padded"}},
       // A ")" that closes nothing is part of the name.
-      {u"a)b", {u"a)b"}}, {u"x) + y", {u"x)", u"y"}},
+      {u"a)b", {u"a)b"}},
+      {u"x) + y", {u"x)", u"y"}},
       {u"longer)name(arg) z", {u"longer)name", u"arg", u"z"}},
       // A "(" without its ")" takes the rest as its argument list.
-      {u"foo(a, (b", {u"foo", u"a", u"b"}}, {u"f(g(x) + y", {u"f", u"g", u"x", u"y"}},
+      {u"foo(a, (b", {u"foo", u"a", u"b"}},
+      {u"f(g(x) + y", {u"f", u"g", u"x", u"y"}},
       {u"a + (b", {u"a", u"b"}},
       {longName + u"+b", {longName, u"b"}},
       {longName + u"(x) " + longName, {longName, u"x", longName}},
@@ -78,7 +88,8 @@ TEST(FindCallsIntoTable, AStatementsNamesAreFiledInOrderWhateverTheirNumber) {
   FindCalls(u"v17", 31, other);
   const auto r = t.Records();
   ASSERT_EQ(r.size(), 20u);
-  for (int i = 1; i <= 15; ++i) EXPECT_EQ(r[static_cast<std::size_t>(i) + 1].name, u"v" + DecimalText(i));
+  for (int i = 1; i <= 15; ++i)
+    EXPECT_EQ(r[static_cast<std::size_t>(i) + 1].name, u"v" + DecimalText(i));
   EXPECT_EQ(r[2].lines, u"30,30");
   // The number's empty record is taken by the next name.
   EXPECT_EQ(r[17], (FunctionRecord{u"main.m", u"v16", u"", u"30,30"}));
@@ -93,8 +104,8 @@ TEST(FindCalls, EveryCharacterAtEveryPlaceOfALongStatement) {
   const Text delimiters = u"=+-*^~&/<>\\|':, ";
   std::vector<char16_t> units;
   for (char16_t c = 1; c < 128; ++c) units.push_back(c);
-  for (const char16_t c : {u'\u0080', u'\u00a0', u'\u0100', u'\u2028', u'\u7fff', u'\u8000',
-                           u'\uff0b', u'\uffff'}) {
+  for (const char16_t c :
+       {u'\u0080', u'\u00a0', u'\u0100', u'\u2028', u'\u7fff', u'\u8000', u'\uff0b', u'\uffff'}) {
     units.push_back(c);
   }
   const Text base = u"abcdefghijklmnopqrst";

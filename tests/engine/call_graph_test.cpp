@@ -70,8 +70,8 @@ TEST(CallGraphTest, EachFunctionAndEachCallingPairOnceWithItsCycles) {
                        {7, u"c", {1}}});  // c calls itself
   const CallGraph graph = GraphOfTree(tree, TreeKind::Calls);
   EXPECT_EQ(Names(graph), (std::vector<std::string>{"main", "a", "b", "c"}));
-  EXPECT_EQ(Calls(graph), (std::vector<std::string>{"main-=>a 2", "a~=>b 1", "b~>a 1",
-                                                    "main->b 1", "main-=>c 1", "c~>c 1"}));
+  EXPECT_EQ(Calls(graph), (std::vector<std::string>{"main-=>a 2", "a~=>b 1", "b~>a 1", "main->b 1",
+                                                    "main-=>c 1", "c~>c 1"}));
   EXPECT_TRUE(graph.functions[0].root);
   EXPECT_FALSE(graph.functions[1].root);
   EXPECT_EQ(graph.functions[2].treeNode, 3);
@@ -101,15 +101,17 @@ CallGraph Chain() {
 TEST(CallGraphTest, NeighbourhoodWalksEachDirectionOnItsOwn) {
   // f600 is only reached forwards then backwards: not within two calls.
   const CallGraph near = Neighbourhood(Chain(), 500, 2);
-  EXPECT_EQ(Names(near), (std::vector<std::string>{"f498", "f499", "f500", "f501", "f502", "f700"}));
+  EXPECT_EQ(Names(near),
+            (std::vector<std::string>{"f498", "f499", "f500", "f501", "f502", "f700"}));
   // Each function reached once, by the call the walk took, which ranks it.
   EXPECT_EQ(Calls(near),
             (std::vector<std::string>{"f498-=>f499 1", "f499-=>f500 1", "f500-=>f501 1",
                                       "f501-=>f502 1", "f700-=>f499 1"}));
-  EXPECT_EQ(Calls(Neighbourhood(GraphOfTree(ListTree({{0, u"m", {}}, {1, u"a", {2}}, {2, u"m", {3}}}),
-                                            TreeKind::Calls),
-                                1, 1)),
-            (std::vector<std::string>{"m~>a 1", "a~=>m 1"}));
+  EXPECT_EQ(
+      Calls(Neighbourhood(
+          GraphOfTree(ListTree({{0, u"m", {}}, {1, u"a", {2}}, {2, u"m", {3}}}), TreeKind::Calls),
+          1, 1)),
+      (std::vector<std::string>{"m~>a 1", "a~=>m 1"}));
   EXPECT_EQ(near.functions[2].treeNode, 501);
   EXPECT_EQ(Names(Neighbourhood(Chain(), 0, 1)), (std::vector<std::string>{"f0", "f1"}));
 }
@@ -117,19 +119,21 @@ TEST(CallGraphTest, NeighbourhoodWalksEachDirectionOnItsOwn) {
 // Calls in a cycle are dashed; only those that first reached a function
 // rank the picture, so long cycles do not stretch it.
 TEST(CallGraphTest, DotNamesEachNodeAndLaysLargeGraphsOutQuickly) {
-  const ListTree tree({{0, u"main", {}}, {1, u"a", {2, 3}}, {2, u"a", {4}}, {2, u"b", {5}},
-                       {4, u"a", {6}}});
+  const ListTree tree(
+      {{0, u"main", {}}, {1, u"a", {2, 3}}, {2, u"a", {4}}, {2, u"b", {5}}, {4, u"a", {6}}});
   const std::string dot = GraphDot(GraphOfTree(tree, TreeKind::Calls));
   EXPECT_NE(dot.find("f0 [id=\"f0\", label=\"main\", tooltip=\"/p/main.m\", style=\"filled"),
             std::string::npos)
       << dot;
   EXPECT_NE(dot.find("f0 -> f1 [xlabel=\"2\", tooltip=\"2 lines\"];"), std::string::npos);
-  EXPECT_NE(dot.find("f1 -> f1 [xlabel=\"1\", tooltip=\"1 line\", style=dashed, constraint=false];"),
-            std::string::npos);
+  EXPECT_NE(
+      dot.find("f1 -> f1 [xlabel=\"1\", tooltip=\"1 line\", style=dashed, constraint=false];"),
+      std::string::npos);
   EXPECT_NE(dot.find("f1 -> f2 [xlabel=\"1\", tooltip=\"1 line\", style=dashed];"),
             std::string::npos);
-  EXPECT_NE(dot.find("f2 -> f1 [xlabel=\"1\", tooltip=\"1 line\", style=dashed, constraint=false];"),
-            std::string::npos);
+  EXPECT_NE(
+      dot.find("f2 -> f1 [xlabel=\"1\", tooltip=\"1 line\", style=dashed, constraint=false];"),
+      std::string::npos);
   EXPECT_EQ(dot.find("mclimit"), std::string::npos);
 
   CallGraph large = Chain();
@@ -161,7 +165,8 @@ TEST(CallGraphTest, WideFanOutsAreStaggeredOverUpToFourRanks) {
     for (int length = 2; length <= 5; ++length) {
       const std::string attribute = "minlen=" + std::to_string(length) + "]";
       std::size_t n = 0;
-      for (auto at = dot.find(attribute); at != std::string::npos; at = dot.find(attribute, at + 1)) {
+      for (auto at = dot.find(attribute); at != std::string::npos;
+           at = dot.find(attribute, at + 1)) {
         ++n;
       }
       counts.push_back(n);

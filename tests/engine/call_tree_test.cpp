@@ -45,10 +45,10 @@ TEST(NodeLabel, TextIsNameLinesAndTheLinkMark) {
 TEST(BuildCallTree, DepthFirstInRecordOrderWithLinkedRecordsAsLeaves) {
   // A linked record is a leaf although its function calls; blanked records
   // never show; callers compare exactly.
-  const auto records = Table({R(u"", u"main", u"0"), R(u"main", u"foo", u"3,17"),
-                              R(u"main", u"bar", u"5"), R(u"foo", u"baz", u"2"),
-                              R(u"bar", u"foo", u"1", u"main"), R(u"", u"", u"9"),
-                              R(u"Main", u"x", u"1"), R(u"foo", u"qux", u"4")});
+  const auto records =
+      Table({R(u"", u"main", u"0"), R(u"main", u"foo", u"3,17"), R(u"main", u"bar", u"5"),
+             R(u"foo", u"baz", u"2"), R(u"bar", u"foo", u"1", u"main"), R(u"", u"", u"9"),
+             R(u"Main", u"x", u"1"), R(u"foo", u"qux", u"4")});
   RecordingTree tree;
   tree.AddRoot(u"old", u"old");
   RecordingMessages messages;
@@ -61,8 +61,9 @@ TEST(BuildCallTree, DepthFirstInRecordOrderWithLinkedRecordsAsLeaves) {
 
   // The compact tree gives the same shape and texts, also when built again.
   CallTree compact;
-  ASSERT_TRUE(BuildCallTree(Table({R(u"", u"other", u"0"), R(u"other", u"y", u"1")}), compact,
-                            messages).ok());
+  ASSERT_TRUE(
+      BuildCallTree(Table({R(u"", u"other", u"0"), R(u"other", u"y", u"1")}), compact, messages)
+          .ok());
   ASSERT_TRUE(BuildCallTree(records, compact, messages).ok());
   ASSERT_EQ(compact.Count(), 6);
   const std::vector<int> recordOf = {0, 1, 2, 4, 8, 3, 5};
@@ -90,8 +91,9 @@ TEST(BuildCallTree, NoStartFileWithoutANamedFirstRecord) {
 TEST(BuildCallTree, ByDefaultNoNodeLiesDeeperThan256LevelsAndAMillionNodesEndTheWalk) {
   CallTree tree;
   RecordingMessages messages;
-  ASSERT_TRUE(BuildCallTree(Table({R(u"", u"main", u"0"), R(u"main", u"main", u"1")}), tree,
-                            messages).ok());
+  ASSERT_TRUE(
+      BuildCallTree(Table({R(u"", u"main", u"0"), R(u"main", u"main", u"1")}), tree, messages)
+          .ok());
   ASSERT_EQ(tree.Count(), 257);
   EXPECT_EQ(tree.Depths().back(), 256);
   EXPECT_EQ(messages.Texts(), (Texts{kStack}));
@@ -102,7 +104,8 @@ TEST(BuildCallTree, ByDefaultNoNodeLiesDeeperThan256LevelsAndAMillionNodesEndThe
   RecordingMessages bigMessages;
   ASSERT_TRUE(BuildCallTree(Table({R(u"", u"main", u"0"), R(u"main", u"main", u"1"),
                                    R(u"main", u"helper", u"2"), R(u"helper", u"main", u"1")}),
-                            big, bigMessages).ok());
+                            big, bigMessages)
+                  .ok());
   EXPECT_EQ(big.Count(), 1000000);
   const Texts texts = bigMessages.Texts();
   ASSERT_GT(texts.size(), 1u);

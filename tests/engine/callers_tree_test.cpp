@@ -55,10 +55,10 @@ class CallersTreeTest : public ::testing::Test {
 };
 
 TEST_F(CallersTreeTest, EachFunctionsCallersAreShownOnceAtItsFirstPlace) {
-  EXPECT_EQ(Render(EmptyDiscardTable()),
-            (Lines{"leaf", "  Alpha (2)", "    c (1)", "  b (1,2)",
-                   "    Alpha (1) - callers shown above", "    b (3) - callers shown above",
-                   "    c (1) - callers shown above"}));
+  EXPECT_EQ(
+      Render(EmptyDiscardTable()),
+      (Lines{"leaf", "  Alpha (2)", "    c (1)", "  b (1,2)", "    Alpha (1) - callers shown above",
+             "    b (3) - callers shown above", "    c (1) - callers shown above"}));
   EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -66,8 +66,8 @@ TEST_F(CallersTreeTest, ADiscardedFunctionHidesTheCallersOnlyItLeadsTo) {
   DiscardTable discards = EmptyDiscardTable();
   discards.push_back({u"Alpha", u"", false});
   discards.push_back({u"b", u"shown", true});
-  EXPECT_EQ(Render(discards), (Lines{"leaf", "  b (1,2)", "    b (3) - callers shown above",
-                                     "    c (1)"}));
+  EXPECT_EQ(Render(discards),
+            (Lines{"leaf", "  b (1,2)", "    b (3) - callers shown above", "    c (1)"}));
 }
 
 TEST_F(CallersTreeTest, TheCallTreesBudgetsApply) {

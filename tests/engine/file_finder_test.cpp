@@ -61,8 +61,8 @@ TEST_F(FileFinderTest, NamesMatchIgnoringAsciiCase) {
 // file of the empty name.
 TEST_F(FileFinderTest, FilesEndingInDotMOfEitherCaseAreFound) {
   Add({"/d/Upper.M", "/d/.m", "/d/lower.m", "/d/x.mm", "/d/M", "/d/zm", "/d/y.M.txt"});
-  EXPECT_EQ(Found({u"", u"/d"}, {u"upper.m", u"Upper.M", u".m", u"lower.m", u"x.mm", u"M",
-                                 u"zm", u"y.M.txt", u"y.m"}),
+  EXPECT_EQ(Found({u"", u"/d"}, {u"upper.m", u"Upper.M", u".m", u"lower.m", u"x.mm", u"M", u"zm",
+                                 u"y.M.txt", u"y.m"}),
             (Paths{"/d/Upper.M", "/d/Upper.M", "/d/.m", "/d/lower.m", "-", "-", "-", "-", "-"}));
   std::vector<std::string> listed;
   FileFinder(fs, {u"", u"/d"}).ForEachFile([&listed](std::size_t dir, const std::string& name) {

@@ -12,7 +12,7 @@
 namespace korvath {
 namespace {
 
-using namespace korvath::engine;  // NOLINT(google-build-using-namespace)
+using namespace korvath::engine;    // NOLINT(google-build-using-namespace)
 using Counts = std::array<int, 3>;  // parsed, total, candidate
 using Records = std::vector<FunctionRecord>;
 
@@ -54,9 +54,11 @@ TEST_F(FunctionTableTest, AddCallCollectsLinesPerCallerAndNameAndResetForgetsThe
   Add(u"main.m", u"Foo", 5);       // names compare exactly
   Add(u"main.m", u"", 9);          // empty names are ignored
   Add(u"main.m", u"foo", 123456);  // lines are not limited to 16 bits
-  EXPECT_EQ(t.Records(), (Records{{}, Rec(u"", u"main.m", u"0", u"", true),
+  EXPECT_EQ(t.Records(), (Records{{},
+                                  Rec(u"", u"main.m", u"0", u"", true),
                                   Rec(u"main.m", u"foo", u"3,17,17,123456"),
-                                  Rec(u"main.m", u"bar", u"4"), Rec(u"other.m", u"foo", u"2"),
+                                  Rec(u"main.m", u"bar", u"4"),
+                                  Rec(u"other.m", u"foo", u"2"),
                                   Rec(u"main.m", u"Foo", u"5")}));
   t.Reset(u"main.m");
   EXPECT_EQ(t.Records(), (Records{{}, Rec(u"", u"main.m", u"0")}));
@@ -104,7 +106,7 @@ TEST_F(FunctionTableTest, FinishStripsOneDotMAndBlanksDiscardedNames) {
   ASSERT_EQ(r.size(), 9u);
   EXPECT_EQ(r[1], Rec(u"", u"main", u"0", u"", true));
   const std::vector<std::pair<Text, Text>> callerAndName = {
-      {u"main", u"helper"}, {u"main", u"x.m"}, {u"", u""},     {u"main", u"Plot"},
+      {u"main", u"helper"}, {u"main", u"x.m"}, {u"", u""},        {u"main", u"Plot"},
       {u"main", u"disp"},   {u"", u""},        {u"main", u"fooM"}};
   for (std::size_t i = 2; i < r.size(); ++i) {
     EXPECT_EQ(std::make_pair(r[i].caller, r[i].name), callerAndName[i - 2]) << i;

@@ -26,22 +26,33 @@ TEST(RemoveStringLiterals, LiteralsAfterAnOpenerGoTransposesStay) {
   }
   const Text longName(3000, u'a');
   const std::pair<Text, Text> cases[] = {
-      {u"x = 'abc'", u"x = "}, {u"f('a%b', c)", u"f(, c)"}, {u"x = ['a' 'b']", u"x = [ ]"},
-      {u"{'a'}", u"{}"}, {u"y = x' + 1", u"y = x' + 1"}, {u"no quotes", u"no quotes"},
+      {u"x = 'abc'", u"x = "},
+      {u"f('a%b', c)", u"f(, c)"},
+      {u"x = ['a' 'b']", u"x = [ ]"},
+      {u"{'a'}", u"{}"},
+      {u"y = x' + 1", u"y = x' + 1"},
+      {u"no quotes", u"no quotes"},
       {u"a(1)' * b.' + c]' + d}'", u"a(1)' * b.' + c]' + d}'"},
-      {u"a = b'; c = 'd' + e", u"a = b'; c =  + e"}, {u"x=1;'abc' + y", u"x=1;'abc' + y"},
+      {u"a = b'; c = 'd' + e", u"a = b'; c =  + e"},
+      {u"x=1;'abc' + y", u"x=1;'abc' + y"},
       // A doubled quote inside a literal: two adjacent literals, both go.
       {u"s = 'it''s' + t", u"s =  + t"},
       // A quote at the start opens a string; the scan goes on at the second
       // character, so a quote that has become the first is not looked at.
-      {u"'abc' x", u" x"}, {u"'a''b' x", u"'b' x"}, {u"'ab'", u""},
+      {u"'abc' x", u" x"},
+      {u"'a''b' x", u"'b' x"},
+      {u"'ab'", u""},
       // An unterminated literal drops the statement, also one opened by the
       // second of two transposes, or by a quote a removal put after an opener.
-      {u"x = foo('abc", u""}, {u"y = x'' + 1", u""}, {u"f('a'') + g", u""},
+      {u"x = foo('abc", u""},
+      {u"y = x'' + 1", u""},
+      {u"f('a'') + g", u""},
       {u"x = 'a''' + g", u"x =  + g"},
       // The last character is never an opening quote, also once a removal
       // makes it the last.
-      {u"x = '", u"x = '"}, {u"y = x''", u"y = x''"}, {u"x = 'a''", u"x = '"},
+      {u"x = '", u"x = '"},
+      {u"y = x''", u"y = x''"},
+      {u"x = 'a''", u"x = '"},
       {u"x = " + longName + u" + f('%s') + g", u"x = " + longName + u" + f() + g"},
       {many + u"}", manyLeft + u"}"},
   };
@@ -62,23 +73,35 @@ TEST(CleanStatement, KeepsWhatCanHoldACallAndTellsForEntries) {
   const CleanCase cases[] = {
       {u"[m, n] = size(x); % dims", u" size(x)  ", false},
       // Declarations and comments leave nothing.
-      {u"function y = format(x)", u"", false}, {u"functional = 3", u"", false},
-      {u"% a comment calling foo(x)", u"", false}, {u"  % it's a comment", u"", false},
-      {u"foo(x) % bar(y)", u"foo(x) ", false}, {u"f('50%', g)", u"f(, g)", false},
+      {u"function y = format(x)", u"", false},
+      {u"functional = 3", u"", false},
+      {u"% a comment calling foo(x)", u"", false},
+      {u"  % it's a comment", u"", false},
+      {u"foo(x) % bar(y)", u"foo(x) ", false},
+      {u"f('50%', g)", u"f(, g)", false},
       {u"fun(x)", u"fun(x)", false},
       // Assignments keep the right-hand side; == is no assignment, but <=,
       // >= and ~= are. Tabs become blanks.
-      {u"a{1} = [b; c]", u"  b  c ", false}, {u"if a == b", u"if a == b", false},
-      {u"if a <= b", u" b", false}, {u"if a ~= b", u" b", false},
-      {u"while a >= g(b)", u" g(b)", false}, {u"a\t=\tb(c)", u" b(c)", false},
-      {u"x =", u"", false}, {u"x ==", u"x ==", false},
+      {u"a{1} = [b; c]", u"  b  c ", false},
+      {u"if a == b", u"if a == b", false},
+      {u"if a <= b", u" b", false},
+      {u"if a ~= b", u" b", false},
+      {u"while a >= g(b)", u" g(b)", false},
+      {u"a\t=\tb(c)", u" b(c)", false},
+      {u"x =", u"", false},
+      {u"x ==", u"x ==", false},
       // A "for" anywhere in an assignment makes a For entry, but not without
       // one, nor from a literal or a comment, nor in a dropped statement.
-      {u"for i = 1:n", u" 1:n", true}, {u"format = 3", u" 3", true},
-      {u"y = transform(x)", u" transform(x)", true}, {u"x = 'a' + for", u"  + for", true},
-      {u"for k", u"for k", false}, {u"if a == before", u"if a == before", false},
-      {u"for i = 'abc", u"", false}, {u"x = 'for'", u" ", false},
-      {u"x = y % for", u" y ", false}, {u"x % = for", u"x ", false},
+      {u"for i = 1:n", u" 1:n", true},
+      {u"format = 3", u" 3", true},
+      {u"y = transform(x)", u" transform(x)", true},
+      {u"x = 'a' + for", u"  + for", true},
+      {u"for k", u"for k", false},
+      {u"if a == before", u"if a == before", false},
+      {u"for i = 'abc", u"", false},
+      {u"x = 'for'", u" ", false},
+      {u"x = y % for", u" y ", false},
+      {u"x % = for", u"x ", false},
   };
   for (const CleanCase& c : cases) {
     Text text = c.statement;
@@ -98,11 +121,15 @@ TEST(ScanFile, CallsCarryThePhysicalLineOfTheStatementsFirstLine) {
       {"a\r\rb(c, ...\r\nd)\r\ne", {{u"a", 1}, {u"b", 3}, {u"c", 3}, {u"d", 3}, {u"e", 5}}},
       // Only the first line is trimmed and lower-cased, in any script.
       {"  X = Foo(A, ...\n  B\tC)\n", {{u"foo", 1}, {u"a", 1}, {u"B", 1}, {u"C", 1}}},
-      {"\xC3\x84 = Gr\xC3\x96\xC3\x9F" "E(X)\n", {{u"gr\u00f6\u00dfe", 1}, {u"x", 1}}},
+      {"\xC3\x84 = Gr\xC3\x96\xC3\x9F"
+       "E(X)\n",
+       {{u"gr\u00f6\u00dfe", 1}, {u"x", 1}}},
       {"  \xC4 = F\xC4(X)  \n", {{u"f\u00e4", 1}, {u"x", 1}}},
       {"\x80\n", {{u"\u20ac", 1}}},
       {"FUNCTION y = f(x)\nY = G(X);", {{u"g", 2}, {u"x", 2}}},
-      {"\xEF\xBB\xBF" "function y = f(x)\r\ny = g(x);\r\n", {{u"g", 2}, {u"x", 2}}},
+      {"\xEF\xBB\xBF"
+       "function y = f(x)\r\ny = g(x);\r\n",
+       {{u"g", 2}, {u"x", 2}}},
       // A For entry comes before the statement's names.
       {"s = 0;\nfor k = 1:numel(v)\n  s = s + v(k);\nend\n",
        {{u"For", 2}, {u"numel", 2}, {u"v", 2}, {u"s", 3}, {u"v", 3}, {u"k", 3}, {u"end", 4}}},
@@ -111,7 +138,9 @@ TEST(ScanFile, CallsCarryThePhysicalLineOfTheStatementsFirstLine) {
       {"f(a, ...  \nb)", {{u"f", 1}, {u"a", 1}, {u"b", 1}}},
       {"f(a, ..\nb", {{u"f", 1}, {u"a", 1}, {u"..", 1}, {u"b", 2}}},
       // Statements emptied by a literal or a comment record nothing.
-      {"x = foo('abc\n% foo(y)\n\n   \ny", {{u"y", 5}}}, {"x=1;'abc'", {{u"abc", 1}}}, {"", {}},
+      {"x = foo('abc\n% foo(y)\n\n   \ny", {{u"y", 5}}},
+      {"x=1;'abc'", {{u"abc", 1}}},
+      {"", {}},
       {"x = " + std::string(2000, 'a') + " + f('s') + ...\n g",
        {{Text(2000, u'a'), 1}, {u"f", 1}, {u"g", 1}}},
   };

@@ -63,10 +63,9 @@ TEST_F(ProgramIndexTest, ProgramsAreTheFilesASearchFindsAndCallsResolveAsARunRes
   const auto stats = index.Refresh(fs, kDirs);
   EXPECT_EQ(stats.programs, 6);
   EXPECT_EQ(stats.scanned, 6);
-  EXPECT_EQ(Describe(index), (Lines{"helper /a/helper.m <- alpha:1,2, main:1,2,",
-                                    "007 /b/007.m <-", "Zed /b/Zed.m <- main:5,",
-                                    "alpha /b/alpha.m <- helper:2,", "zed /b/zed.m <- main:5,",
-                                    "main /work/main.m <- main:4,"}));
+  EXPECT_EQ(Describe(index), (Lines{"helper /a/helper.m <- alpha:1,2, main:1,2,", "007 /b/007.m <-",
+                                    "Zed /b/Zed.m <- main:5,", "alpha /b/alpha.m <- helper:2,",
+                                    "zed /b/zed.m <- main:5,", "main /work/main.m <- main:4,"}));
   EXPECT_EQ(index.ProgramAt(u"/b/alpha.m"), 3);
   EXPECT_EQ(index.ProgramAt(u"/b/HELPER.m"), -1);
 }
@@ -193,8 +192,12 @@ TEST_F(ProgramIndexTest, ProgressCountsListingScanningAndLinking) {
 // comes or not, so that both the quick check of the whole listing and the
 // one file by file are met.
 TEST_F(ProgramIndexTest, AFileIsReadAgainExactlyWhenItsStampChanged) {
-  const struct { const char* name; std::uint64_t size; std::int64_t time; std::uint64_t identity; }
-      changes[] = {{"nothing", 0, 0, 0}, {"size", 1, 0, 0}, {"time", 0, 1, 0}, {"identity", 0, 0, 1}};
+  const struct {
+    const char* name;
+    std::uint64_t size;
+    std::int64_t time;
+    std::uint64_t identity;
+  } changes[] = {{"nothing", 0, 0, 0}, {"size", 1, 0, 0}, {"time", 0, 1, 0}, {"identity", 0, 0, 1}};
   for (const bool another : {false, true}) {
     for (const auto& change : changes) {
       SCOPED_TRACE(std::string(change.name) + (another ? ", another file added" : ""));
@@ -221,7 +224,8 @@ TEST_F(ProgramIndexTest, AFileIsReadAgainExactlyWhenItsStampChanged) {
         ProgramIndex fresh;
         fresh.Refresh(files, kDirs);
         EXPECT_EQ(Describe(index), Describe(fresh));
-        EXPECT_EQ(Describe(index)[1], "beta /b/beta.m <- alpha:1," + std::string(another ? " gamma:1," : ""));
+        EXPECT_EQ(Describe(index)[1],
+                  "beta /b/beta.m <- alpha:1," + std::string(another ? " gamma:1," : ""));
       } else if (!another) {
         EXPECT_EQ(Describe(index), before);
       } else {

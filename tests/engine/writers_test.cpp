@@ -46,9 +46,9 @@ FunctionRecord R(Text caller, Text name, Text lines, Text also = u"") {
 // main calls a (which calls b, itself calling c, then d), e and f; e's call
 // of b is linked to a's, so it is a leaf. b shows twice.
 Records ThreeLevels() {
-  return {FunctionRecord{},     R(u"", u"main", u"0"), R(u"main", u"a", u"3,17"),
-          R(u"main", u"e", u"7"), R(u"main", u"f", u"9"),  R(u"a", u"b", u"4"),
-          R(u"a", u"d", u"6"),    R(u"b", u"c", u"5"),     R(u"e", u"b", u"8", u"a")};
+  return {FunctionRecord{},       R(u"", u"main", u"0"),  R(u"main", u"a", u"3,17"),
+          R(u"main", u"e", u"7"), R(u"main", u"f", u"9"), R(u"a", u"b", u"4"),
+          R(u"a", u"d", u"6"),    R(u"b", u"c", u"5"),    R(u"e", u"b", u"8", u"a")};
 }
 
 const std::unordered_map<Text, Text> kFiles = {{u"main", u"/p/main.m"}, {u"a", u"/p/a.m"},
@@ -81,7 +81,9 @@ TEST(TreeWriters, ThreeLevelsWithARepeatedFunctionAsJson) {
   const Records records = ThreeLevels();
   const CallTree tree = Built(records);
   EXPECT_EQ(
-      Printed([&](std::FILE* f) { return WriteJson(f, tree, records, kFiles, {u"one", u"two"}); }),
+      Printed([&](std::FILE* f) {
+        return WriteJson(f, tree, records, kFiles, {u"one", u"two"});
+      }),
       "{\"root\": {\"text\": \"main\", \"name\": \"main\", \"file\": \"/p/main.m\", \"lines\": [], "
       "\"children\": ["
       "{\"text\": \"a (3,17)\", \"name\": \"a\", \"file\": \"/p/a.m\", \"lines\": [3, 17], "
@@ -118,9 +120,15 @@ TEST(TreeWriters, ThreeLevelsWithARepeatedFunctionAsDot) {
 // A record's lines are the line numbers of its calls, repeats kept, one
 // number or many, of one digit or several.
 TEST(TreeWriters, JsonLinesAreTheNumbersOfTheRecordsLines) {
-  const struct { const char16_t* lines; const char* json; } cases[] = {
-      {u"1", "[1]"},        {u"12", "[12]"},       {u"0", "[0]"},
-      {u"1,1", "[1, 1]"},   {u"9,10,305", "[9, 10, 305]"},
+  const struct {
+    const char16_t* lines;
+    const char* json;
+  } cases[] = {
+      {u"1", "[1]"},
+      {u"12", "[12]"},
+      {u"0", "[0]"},
+      {u"1,1", "[1, 1]"},
+      {u"9,10,305", "[9, 10, 305]"},
       {u"2147483647", "[2147483647]"},
   };
   for (const auto& c : cases) {
@@ -226,10 +234,14 @@ TEST(TreeWriters, NamesNeedingEscapesAsDot) {
   EXPECT_EQ(Printed([](std::FILE* f) { return WriteDot(f, OddTree()); }),
             "digraph calltree {\n  node [shape=box, fontname=\"Helvetica\"];\n"
             "  n1 [label=\"r\\\"oot\"];\n"
-            "  n2 [label=\"" + kOddDot + "\"];\n  n1 -> n2;\n"
-            "  n3 [label=\"deep\\n\"];\n  n2 -> n3;\n"
-            "  n4 [label=\"" + kOddDot + "\"];\n  n1 -> n4;\n"
-            "}\n");
+            "  n2 [label=\"" +
+                kOddDot +
+                "\"];\n  n1 -> n2;\n"
+                "  n3 [label=\"deep\\n\"];\n  n2 -> n3;\n"
+                "  n4 [label=\"" +
+                kOddDot +
+                "\"];\n  n1 -> n4;\n"
+                "}\n");
 }
 
 // Closing a subtree several levels deep, then going on at the top: every
@@ -238,9 +250,14 @@ TEST(TreeWriters, DeepSubtreesCloseBeforeTheirParentsNextSibling) {
   //   1 ── 2 ── 3 ── 4 ── 5
   //   │         └─ 6
   //   └─ 7 ── 8
-  const ListTree tree({{0, 0, u"1", u"", {}}, {1, 1, u"2", u"", {}}, {2, 2, u"3", u"", {}},
-                       {3, 3, u"4", u"", {}}, {4, 4, u"5", u"", {}}, {2, 5, u"6", u"", {}},
-                       {1, 6, u"7", u"", {}}, {7, 7, u"8", u"", {}}});
+  const ListTree tree({{0, 0, u"1", u"", {}},
+                       {1, 1, u"2", u"", {}},
+                       {2, 2, u"3", u"", {}},
+                       {3, 3, u"4", u"", {}},
+                       {4, 4, u"5", u"", {}},
+                       {2, 5, u"6", u"", {}},
+                       {1, 6, u"7", u"", {}},
+                       {7, 7, u"8", u"", {}}});
   EXPECT_EQ(Printed([&](std::FILE* f) { return WriteTextTree(f, tree); }),
             "1\n"
             "├── 2\n"
@@ -262,10 +279,14 @@ TEST(TreeWriters, DeepSubtreesCloseBeforeTheirParentsNextSibling) {
 }
 
 TEST(ListWriters, PathsOnePerLine) {
-  const struct { std::vector<Text> paths; const char* out; } cases[] = {
+  const struct {
+    std::vector<Text> paths;
+    const char* out;
+  } cases[] = {
       {{}, ""},
       {{u"/p/a.m"}, "/p/a.m\n"},
-      {{u"/p/a.m", u"/p/\u00e9 b.m", u"C:\\x\\\"q\".m"}, "/p/a.m\n/p/\xC3\xA9 b.m\nC:\\x\\\"q\".m\n"},
+      {{u"/p/a.m", u"/p/\u00e9 b.m", u"C:\\x\\\"q\".m"},
+       "/p/a.m\n/p/\xC3\xA9 b.m\nC:\\x\\\"q\".m\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Printed([&](std::FILE* f) { return WritePaths(f, c.paths); }), c.out);
@@ -273,7 +294,11 @@ TEST(ListWriters, PathsOnePerLine) {
 }
 
 TEST(ListWriters, NamedFilesAsTabbedLinesOrAJsonArray) {
-  const struct { std::vector<NamedFile> files; const char* text; const char* json; } cases[] = {
+  const struct {
+    std::vector<NamedFile> files;
+    const char* text;
+    const char* json;
+  } cases[] = {
       {{}, "", "[]\n"},
       {{{u"a", u"/p/a.m"}}, "a\t/p/a.m\n", "[{\"name\": \"a\", \"file\": \"/p/a.m\"}]\n"},
       {{{u"a", u"/p/a.m"}, {u"b\"", u"C:\\b.m"}, {u"\u00e9", u""}},
@@ -323,7 +348,10 @@ TEST(GraphDot, ASmallGraphWhole) {
 // One function first reaching many: its spanning calls go round the ranks
 // below it, one more for every eight calls, at most four.
 TEST(GraphDot, ManySpanningCallsFromOneFunctionAreStaggered) {
-  const struct { int callees; std::vector<int> perMinlen; } cases[] = {
+  const struct {
+    int callees;
+    std::vector<int> perMinlen;
+  } cases[] = {
       {8, {8, 0, 0, 0}},       // eight fit on one rank
       {9, {5, 4, 0, 0}},       // two ranks
       {16, {8, 8, 0, 0}},      // still two
@@ -341,7 +369,8 @@ TEST(GraphDot, ManySpanningCallsFromOneFunctionAreStaggered) {
     graph.calls.push_back({1, 2, 1, false, false});
     const std::string dot = GraphDot(graph);
     std::vector<int> perMinlen(4, 0);
-    for (std::size_t at = dot.find(" -> "); at != std::string::npos; at = dot.find(" -> ", at + 1)) {
+    for (std::size_t at = dot.find(" -> "); at != std::string::npos;
+         at = dot.find(" -> ", at + 1)) {
       const std::string line = dot.substr(at, dot.find('\n', at) - at);
       const std::size_t m = line.find("minlen=");
       const int minlen = m == std::string::npos ? 1 : line[m + 7] - '0';

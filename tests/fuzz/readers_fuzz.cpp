@@ -20,7 +20,9 @@ using korvath::Text;
 namespace engine = korvath::engine;
 namespace session = korvath::session;
 
-void Check(bool ok) { if (!ok) __builtin_trap(); }
+void Check(bool ok) {
+  if (!ok) __builtin_trap();
+}
 
 void CheckSettingsAndDiscardLines(const std::string& bytes) {
   const std::vector<Text> lines = engine::SplitLines(bytes);

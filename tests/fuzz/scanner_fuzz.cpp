@@ -18,7 +18,9 @@ using korvath::Text;
 using korvath::TextView;
 namespace engine = korvath::engine;
 
-void Check(bool ok) { if (!ok) __builtin_trap(); }
+void Check(bool ok) {
+  if (!ok) __builtin_trap();
+}
 
 class CheckingRecorder final : public engine::CallRecorder {
  public:

@@ -5,8 +5,8 @@
 #include <QtWidgets>
 
 #include "engine/messages.h"
-#include "gui/models/call_tree_model.h"
 #include "gui/main_window.h"
+#include "gui/models/call_tree_model.h"
 #include "gui/progress_window.h"
 #include "tests/support/memory_file_system.h"
 
@@ -32,11 +32,17 @@ class MainWindowTest : public QObject {
   std::unique_ptr<MainWindow> MakeWindow() {
     MainWindowServices s;
     Desktop& d = d_;
-    s.openFileDialog = [&d](QWidget*, const QString& f) { d.filter = f; return d.dialogAnswer; };
+    s.openFileDialog = [&d](QWidget*, const QString& f) {
+      d.filter = f;
+      return d.dialogAnswer;
+    };
     s.showMessage = [&d](QWidget*, QMessageBox::Icon icon, const QString& text) {
       d.shown.emplace_back(icon, text);
     };
-    s.openInEditor = [&d](const QString& path, int line) { d.opened = {path, line}; return true; };
+    s.openInEditor = [&d](const QString& path, int line) {
+      d.opened = {path, line};
+      return true;
+    };
     s.endProgram = [&d] { ++d.ended; };
     s.captionObserver = [&d](const QString& caption) { d.captions << caption; };
     auto window = std::make_unique<MainWindow>(*fs_, s);
@@ -154,20 +160,24 @@ class MainWindowTest : public QObject {
     QTest::addColumn<SecondRun>("run");
     QTest::newRow("another start") << SecondRun{.start = "foo", .tree = {"foo", "  bar (2)"}};
     QTest::newRow("pathdef missing")
-        << SecondRun{.start = "main", .pathdef = "/nowhere/pathdef.m", .tree = kMainTree,
+        << SecondRun{.start = "main",
+                     .pathdef = "/nowhere/pathdef.m",
+                     .tree = kMainTree,
                      .shown = {{QMessageBox::Critical, "pathdef file not found, cannot continue"}}};
-    QTest::newRow("start not found")
-        << SecondRun{.start = "nosuch",
-                     .shown = {{QMessageBox::Information,
-                                "nosuch.m was not found on the search path"}}};
+    QTest::newRow("start not found") << SecondRun{
+        .start = "nosuch",
+        .shown = {{QMessageBox::Information, "nosuch.m was not found on the search path"}}};
     QTest::newRow("unreadable file")
-        << SecondRun{.start = "main", .unreadable = "/m/lib/foo.m",
+        << SecondRun{.start = "main",
+                     .unreadable = "/m/lib/foo.m",
                      .tree = {"main", "  foo (2,4)", "  baz (5)"},
                      .shown = {{QMessageBox::Warning,
                                 "These files could not be read; their calls are missing:\n"
                                 "/m/lib/foo.m: cannot open"}}};
     QTest::newRow("out of memory")
-        << SecondRun{.start = "foo", .outOfMemory = true, .tree = kMainTree,
+        << SecondRun{.start = "foo",
+                     .outOfMemory = true,
+                     .tree = kMainTree,
                      .shown = {{QMessageBox::Critical, "Not enough memory to finish the run."}}};
     // "loop" and "loop.m" both expand, so the tree doubles up to the depth limit
     // again and again; the message is shown once.

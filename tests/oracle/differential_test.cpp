@@ -425,10 +425,10 @@ TEST(Differential, IndexedEngineMatchesLiteralLoopsOnRandomProjects) {
     failedProjects += result->total_part_count() != failuresBefore ? 1 : 0;
     reached.Count(indexed);
   }
-  std::printf("of %d projects: %d without a search path, %d with a refused node, %d over the "
-              "node budget, %d with an unreadable file\n",
-              count, reached.noSearchPath, reached.refusedNode, reached.nodeBudget,
-              reached.unreadableFile);
+  std::printf(
+      "of %d projects: %d without a search path, %d with a refused node, %d over the "
+      "node budget, %d with an unreadable file\n",
+      count, reached.noSearchPath, reached.refusedNode, reached.nodeBudget, reached.unreadableFile);
   // A rerun of a few seeds need not reach them all; the default run must.
   if (firstSeed == kDefaultSeed && count >= kDefaultCount) {
     EXPECT_GE(reached.noSearchPath, 1);

@@ -22,10 +22,15 @@ TEST_F(HostTest, OnlyRegularFilesAreReadAndAreNormalFiles) {
   std::ofstream(dir / "big.m", std::ios::binary) << big;
   { const std::ofstream huge(dir / "huge.m"); }
   fs::resize_file(dir / "huge.m", kMaxFileBytes + 1);  // sparse: takes no time or space
-  const struct { const char* name; Status status; std::string bytes; } cases[] = {
-      {"a.m", Status::Ok, kA}, {"empty.m", Status::Ok, ""}, {"big.m", Status::Ok, big},
-      {"missing.m", Status::NotFound, ""}, {"a.m/x", Status::NotFound, ""},
-      {"sub", Status::NotRegularFile, ""}, {"huge.m", Status::TooLarge, ""},
+  const struct {
+    const char* name;
+    Status status;
+    std::string bytes;
+  } cases[] = {
+      {"a.m", Status::Ok, kA},          {"empty.m", Status::Ok, ""},
+      {"big.m", Status::Ok, big},       {"missing.m", Status::NotFound, ""},
+      {"a.m/x", Status::NotFound, ""},  {"sub", Status::NotRegularFile, ""},
+      {"huge.m", Status::TooLarge, ""},
   };
   for (const auto& c : cases) ExpectRead(c.name, c.status, c.bytes);
   std::string bytes;
@@ -64,14 +69,17 @@ TEST(Windows1252, TheHighControlsRowMapsToPunctuationExceptFiveUnassignedBytes) 
 TEST(Utf8, RoundTripsAndReplacesWhatCannotBeEncoded) {
   // The first and last code point of each length, around the surrogates, at the top.
   const std::u16string text = u"\u007f\u0080\u07ff\u0800\ud7ff\ue000\uffff\U00010000\U0010FFFF";
-  const std::string bytes = "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"
-                            "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
+  const std::string bytes =
+      "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF"
+      "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
   EXPECT_EQ(ToUtf8(text), bytes);
   EXPECT_EQ(FromUtf8(bytes), text);
   EXPECT_TRUE(IsValidUtf8(bytes));
   // Unpaired surrogates, and each byte of an invalid sequence, become U+FFFD.
   EXPECT_EQ(ToUtf8(u"\xd800x\xdfff"), "\xEF\xBF\xBDx\xEF\xBF\xBD");
-  EXPECT_EQ(FromUtf8("\xC1\xBF" "b\xE2\x82"), u"\ufffd\ufffdb\ufffd\ufffd");
+  EXPECT_EQ(FromUtf8("\xC1\xBF"
+                     "b\xE2\x82"),
+            u"\ufffd\ufffdb\ufffd\ufffd");
   for (const char* invalid :
        {"\xED\xA0\x80", "\xED\xBF\xBF", "\xF4\x90\x80\x80", "abcdefghijklmnop\xC3"}) {
     EXPECT_FALSE(IsValidUtf8(invalid)) << invalid;

@@ -17,16 +17,26 @@ using engine::DiscardEntry;
 using engine::DiscardTable;
 
 TEST(StartNameFromInput, AppendsDotMThenCutsAtTheLastSeparator) {
-  const struct { const char16_t* input; bool slashIsSeparator; const char16_t* name; } cases[] = {
-      {u"", false, u".m"},              {u"foo", false, u"foo.m"},
-      {u"foo.m", false, u"foo.m"},      {u"m", false, u"m.m"},
-      {u".m", false, u".m"},            {u"C:\\a\\b\\foo", false, u"foo.m"},
+  const struct {
+    const char16_t* input;
+    bool slashIsSeparator;
+    const char16_t* name;
+  } cases[] = {
+      {u"", false, u".m"},
+      {u"foo", false, u"foo.m"},
+      {u"foo.m", false, u"foo.m"},
+      {u"m", false, u"m.m"},
+      {u".m", false, u".m"},
+      {u"C:\\a\\b\\foo", false, u"foo.m"},
       {u"foo.M", false, u"foo.M.m"},    // the ending is case-sensitive
       {u"foo.m ", false, u"foo.m .m"},  // and nothing is trimmed
       {u"foo.m\\", false, u".m"},       // the ending is added before the cut
-      {u"a/b/foo.m", false, u"a/b/foo.m"}, {u"a\\b/c", false, u"b/c.m"},
-      {u"/home/u/main", true, u"main.m"},  {u"a\\b/c", true, u"c.m"},
-      {u"a/b\\c", true, u"c.m"},           {u"dir/", true, u".m"},
+      {u"a/b/foo.m", false, u"a/b/foo.m"},
+      {u"a\\b/c", false, u"b/c.m"},
+      {u"/home/u/main", true, u"main.m"},
+      {u"a\\b/c", true, u"c.m"},
+      {u"a/b\\c", true, u"c.m"},
+      {u"dir/", true, u".m"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(StartNameFromInput(c.input, c.slashIsSeparator), c.name)
@@ -40,10 +50,16 @@ TEST(ParseDiscardList, HeadingsGroupTheLinesThatFollowTakenAsRead) {
   const DiscardTable table =
       ParseDiscardList({u"%G1", u"b ", u"", u" %x", u"%", u"a", u"%g1", u"c", u"% Graphics",
                         u"plot", u"%%deep", u"\tfig", u"%G1 ", u"e", u"%G1", u"d"});
-  const DiscardTable expected = {DiscardEntry{}, {u"b ", u"G1", false}, {u"", u"G1", false},
-                                 {u" %x", u"G1", false}, {u"a", u"", false}, {u"c", u"g1", false},
-                                 {u"plot", u" Graphics", false}, {u"\tfig", u"%deep", false},
-                                 {u"e", u"G1 ", false}, {u"d", u"G1", false}};
+  const DiscardTable expected = {DiscardEntry{},
+                                 {u"b ", u"G1", false},
+                                 {u"", u"G1", false},
+                                 {u" %x", u"G1", false},
+                                 {u"a", u"", false},
+                                 {u"c", u"g1", false},
+                                 {u"plot", u" Graphics", false},
+                                 {u"\tfig", u"%deep", false},
+                                 {u"e", u"G1 ", false},
+                                 {u"d", u"G1", false}};
   EXPECT_EQ(table, expected);
   // Each group once, in order of first appearance.
   EXPECT_EQ(DiscardGroups(table),
@@ -53,13 +69,16 @@ TEST(ParseDiscardList, HeadingsGroupTheLinesThatFollowTakenAsRead) {
 // ShownGroups is what a reopened options dialog lists: the groups none of
 // whose entries is hidden, in order of first appearance.
 TEST(ShowOnlyGroups, ShowsExactlyTheChosenGroupsWhichShownGroupsThenLists) {
-  const struct { std::vector<Text> groups; std::vector<bool> shown; std::vector<Text> listed; }
-      cases[] = {
-          {{}, {false, false, false, false}, {}},
-          {{u"G1"}, {false, true, false, true}, {u"G1"}},
-          {{u""}, {true, false, false, false}, {u""}},
-          {{u"g1", u"G1", u"none"}, {false, true, true, true}, {u"G1", u"g1"}},
-      };
+  const struct {
+    std::vector<Text> groups;
+    std::vector<bool> shown;
+    std::vector<Text> listed;
+  } cases[] = {
+      {{}, {false, false, false, false}, {}},
+      {{u"G1"}, {false, true, false, true}, {u"G1"}},
+      {{u""}, {true, false, false, false}, {u""}},
+      {{u"g1", u"G1", u"none"}, {false, true, true, true}, {u"G1", u"g1"}},
+  };
   DiscardTable table = ParseDiscardList({u"a", u"%G1", u"b", u"%g1", u"c", u"%G1", u"d"});
   for (const auto& c : cases) {
     for (DiscardEntry& entry : table) entry.show = true;  // an earlier choice
@@ -74,8 +93,8 @@ TEST(ShowOnlyGroups, ShowsExactlyTheChosenGroupsWhichShownGroupsThenLists) {
 }
 
 TEST(MessageTally, OnlyTheFirstAddIsNewAndRepeatsAreCountedInOrder) {
-  const std::pair<Text, bool> adds[] = {{u"a", true},  {u"b", true},  {u"a", false},
-                                        {u"c", true},  {u"a", false}, {u"b", false}};
+  const std::pair<Text, bool> adds[] = {{u"a", true}, {u"b", true},  {u"a", false},
+                                        {u"c", true}, {u"a", false}, {u"b", false}};
   MessageTally tally;
   for (const auto& [text, isNew] : adds) EXPECT_EQ(tally.Add(text), isNew) << tally.All().size();
   EXPECT_EQ(tally.All(), (std::vector<Text>{u"a", u"b", u"a", u"c", u"a", u"b"}));
@@ -84,7 +103,11 @@ TEST(MessageTally, OnlyTheFirstAddIsNewAndRepeatsAreCountedInOrder) {
 
 TEST(SettingsKeyValue, TheValueStartsAtPosition17AndAShortKeyLineIsInvalid) {
   using enum Status;
-  const struct { const char16_t* line; Status status; std::optional<Text> value; } cases[] = {
+  const struct {
+    const char16_t* line;
+    Status status;
+    std::optional<Text> value;
+  } cases[] = {
       {u"Matlab Pathdef = C:\\x\\pathdef.m", Ok, u"C:\\x\\pathdef.m"},
       // Any two characters separate, so without blanks the drive letter goes.
       {u"Matlab Pathdef=C:\\x\\pathdef.m", Ok, u":\\x\\pathdef.m"},
@@ -92,9 +115,12 @@ TEST(SettingsKeyValue, TheValueStartsAtPosition17AndAShortKeyLineIsInvalid) {
       {u"Matlab Pathdef =   /p   ", Ok, u"/p"},
       {u"Matlab Pathdef = /p\t", Ok, u"/p\t"},
       {u"Matlab Pathdef =", Ok, u""},
-      {u"Matlab Pathdef=", Invalid, std::nullopt}, {u"Matlab Pathdef", Invalid, std::nullopt},
-      {u"matlab pathdef = /p", Ok, std::nullopt},  {u" Matlab Pathdef = /p", Ok, std::nullopt},
-      {u"Matlab Pathde", Ok, std::nullopt},        {u"", Ok, std::nullopt},
+      {u"Matlab Pathdef=", Invalid, std::nullopt},
+      {u"Matlab Pathdef", Invalid, std::nullopt},
+      {u"matlab pathdef = /p", Ok, std::nullopt},
+      {u" Matlab Pathdef = /p", Ok, std::nullopt},
+      {u"Matlab Pathde", Ok, std::nullopt},
+      {u"", Ok, std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(Text(c.line)));
@@ -128,8 +154,8 @@ TEST(LoadStartupSettings, ReadsFromTheStartOrOnceFromTheFallbackDirectory) {
       // in, so that another current folder later does not lose it.
       {"relative, in the start", "Matlab Pathdef = ./tb/local/pathdef.m\n", nullptr, true, false,
        false, Ok, u"/start/tb/local/pathdef.m", false},
-      {"relative, in the fallback", nullptr, "Matlab Pathdef = tb/pathdef.m\n", true, false,
-       false, Ok, u"/home/u/.config/korvath/tb/pathdef.m", true},
+      {"relative, in the fallback", nullptr, "Matlab Pathdef = tb/pathdef.m\n", true, false, false,
+       Ok, u"/home/u/.config/korvath/tb/pathdef.m", true},
       {"nowhere", nullptr, nullptr, true, false, false, NotFound, u"", true},
       // Abandoned, and the fallback's file is not read: the path box keeps
       // what was read before the bad line.
@@ -197,7 +223,8 @@ TEST(LoadStartupSettings, TheSettingsFileIsReadOnceInEachDirectoryAtMost) {
       if (path == kSettingsFileName) readIn.push_back(platform::ToUtf8(fs.CurrentDirectory()));
     };
     Settings s;
-    static_cast<void>(LoadStartupSettings(fs, engine::Widen(kFallback), s));  // only the reads count
+    static_cast<void>(
+        LoadStartupSettings(fs, engine::Widen(kFallback), s));  // only the reads count
     EXPECT_EQ(readIn, c.readIn);
   }
 }
@@ -212,7 +239,8 @@ TEST(LoadStartupSettings, AByteOrderMarkStartsNoLine) {
   EXPECT_TRUE(LoadStartupSettings(fs, engine::Widen(kFallback), s).ok());
   EXPECT_EQ(s.configuredPathdef, u"/p/pathdef.m");
   EXPECT_FALSE(s.movedToFallback);
-  EXPECT_EQ(s.discards, (DiscardTable{DiscardEntry{}, {u"plot", u"", false}, {u"surf", u"G", false}}));
+  EXPECT_EQ(s.discards,
+            (DiscardTable{DiscardEntry{}, {u"plot", u"", false}, {u"surf", u"G", false}}));
 }
 
 }  // namespace

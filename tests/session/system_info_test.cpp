@@ -16,9 +16,9 @@
 namespace korvath::session {
 namespace {
 
-using platform::Status;
 using korvath::testing::FakeLauncher;
 using korvath::testing::FakeRegistry;
+using platform::Status;
 
 // Stored at key and value, read from SOFTWARE\Test, "Value" over "stale".
 struct KeyCase {
@@ -61,8 +61,7 @@ TEST(GetKeyValue, ReadsStringsAndDwordsAsTextWithReadAccessOnly) {
     FakeRegistry registry;
     registry.keys[c.key][c.value] = {c.type, c.data};
     std::u16string value = u"stale";
-    EXPECT_EQ(GetKeyValue(registry, platform::kHkeyLocalMachine, u"SOFTWARE\\Test", u"Value",
-                          value)
+    EXPECT_EQ(GetKeyValue(registry, platform::kHkeyLocalMachine, u"SOFTWARE\\Test", u"Value", value)
                   .status,
               c.status);
     EXPECT_EQ(value, c.text);
@@ -88,10 +87,15 @@ TEST(StartSysInfo, StartsTheToolTheRegistryNamesOrSaysItIsUnavailable) {
   const std::string pathValue = "D:\\Nowhere\\msinfo32.exe";
   const SysInfoCase cases[] = {
       {.name = "path value", .pathValue = pathValue, .started = {path}},
-      {.name = "path value fails to start", .pathValue = pathValue, .startFails = true,
-       .started = {path}, .unavailable = true},
+      {.name = "path value fails to start",
+       .pathValue = pathValue,
+       .startFails = true,
+       .started = {path},
+       .unavailable = true},
       {.name = "directory value", .probed = {tool}, .started = {tool}},
-      {.name = "directory without the tool", .toolInDirectory = false, .probed = {tool},
+      {.name = "directory without the tool",
+       .toolInDirectory = false,
+       .probed = {tool},
        .unavailable = true},
       {.name = "path value without data", .pathValue = "", .unavailable = true},
       {.name = "neither value", .directoryValue = false, .unavailable = true},
@@ -101,7 +105,7 @@ TEST(StartSysInfo, StartsTheToolTheRegistryNamesOrSaysItIsUnavailable) {
     FakeRegistry registry;
     if (c.pathValue) {
       registry.keys[u"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"][u"PATH"] = {platform::kRegSz,
-                                                                             *c.pathValue};
+                                                                              *c.pathValue};
     }
     if (c.directoryValue) {
       registry.keys[u"SOFTWARE\\Microsoft\\Shared Tools Location"][u"MSINFO"] = {
@@ -115,9 +119,10 @@ TEST(StartSysInfo, StartsTheToolTheRegistryNamesOrSaysItIsUnavailable) {
                  [&messages](const std::u16string& text) { messages.push_back(text); });
     EXPECT_EQ(launcher.probed, c.probed);
     EXPECT_EQ(launcher.started, c.started);
-    EXPECT_EQ(messages, c.unavailable ? std::vector<std::u16string>{
-                                            u"System Information Is Unavailable At This Time"}
-                                      : std::vector<std::u16string>{});
+    EXPECT_EQ(messages,
+              c.unavailable
+                  ? std::vector<std::u16string>{u"System Information Is Unavailable At This Time"}
+                  : std::vector<std::u16string>{});
   }
 }
 

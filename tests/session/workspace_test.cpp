@@ -8,11 +8,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <system_error>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <system_error>
 
 #include "engine/messages.h"
 #include "engine/tree_places.h"
@@ -129,8 +129,8 @@ TEST_F(WorkspaceTest, FilesFoundByTheLastRunInByteOrderWithoutMatlabrootWhenAske
   ASSERT_TRUE(Run("b").ok());
   std::vector<std::string> found;
   for (const Text& f : ws.FoundFiles(false)) found.push_back(ToUtf8(f));
-  EXPECT_EQ(found, (std::vector<std::string>{"/m/lib/a.m", "/m/lib/b.m", "/m/lib/c.m",
-                                             "/m/lib/d.m", "/m/lib/deep.m"}));
+  EXPECT_EQ(found, (std::vector<std::string>{"/m/lib/a.m", "/m/lib/b.m", "/m/lib/c.m", "/m/lib/d.m",
+                                             "/m/lib/deep.m"}));
   EXPECT_TRUE(ws.FoundFiles(true).empty());
 }
 
@@ -199,13 +199,13 @@ TEST_F(WorkspaceTest, ACopyOfASubtreeIsIndentedFromItsOwnLevel) {
 
 TEST_F(WorkspaceTest, AFailedExportSaysWhy) {
   ASSERT_TRUE(Run("main").ok());
-  const platform::Result written =
-      ws.ExportToFile(u"/no/such/folder/tree.txt", OutputFormat::Text, ws.lastTree(),
-                      engine::TreeKind::Calls, {});
+  const platform::Result written = ws.ExportToFile(u"/no/such/folder/tree.txt", OutputFormat::Text,
+                                                   ws.lastTree(), engine::TreeKind::Calls, {});
   EXPECT_EQ(written.status, Status::Unwritable);
   EXPECT_EQ(written.description, std::generic_category().message(ENOENT));
   EXPECT_EQ(ToUtf8(messages::CannotWrite(u"/no/such/folder/tree.txt", written)),
-            "Cannot write /no/such/folder/tree.txt: " + std::string(std::generic_category().message(ENOENT)));
+            "Cannot write /no/such/folder/tree.txt: " +
+                std::string(std::generic_category().message(ENOENT)));
 }
 
 TEST_F(WorkspaceTest, AnExportWritesTheFormatAskedFor) {
@@ -235,13 +235,12 @@ TEST_F(WorkspaceTest, AnExportWritesTheFormatAskedFor) {
 TEST(Workspaces, SeveralInOneProcessEachInItsOwnFolder) {
   namespace fs = std::filesystem;
   const fs::path before = fs::current_path();
-  const fs::path root = fs::temp_directory_path() /
-                        ("korvath-ws-" + std::to_string(std::random_device{}()));
+  const fs::path root =
+      fs::temp_directory_path() / ("korvath-ws-" + std::to_string(std::random_device{}()));
   for (const char* name : {"one", "two"}) {
     fs::create_directories(root / name / "toolbox" / "local");
     std::ofstream(root / name / "toolbox" / "local" / "pathdef.m") << "p = [...\n];\n";
-    std::ofstream(root / name / "korvath.ini")
-        << "Matlab Pathdef = toolbox/local/pathdef.m\n";
+    std::ofstream(root / name / "korvath.ini") << "Matlab Pathdef = toolbox/local/pathdef.m\n";
     std::ofstream(root / name / "main.m") << std::string(name) + "_only\n";
     std::ofstream(root / name / (std::string(name) + "_only.m")) << "";
   }
@@ -259,17 +258,17 @@ TEST(Workspaces, SeveralInOneProcessEachInItsOwnFolder) {
   EXPECT_EQ(ToUtf8(two.lastTree().File(2)), (fs::canonical(root / "two") / "two_only.m").string());
   EXPECT_EQ(fs::current_path(), before);
   // A relative export lands in the workspace's folder.
-  ASSERT_TRUE(one.ExportToFile(u"tree.txt", OutputFormat::Text, one.lastTree(),
-                               engine::TreeKind::Calls, {})
-                  .ok());
+  ASSERT_TRUE(
+      one.ExportToFile(u"tree.txt", OutputFormat::Text, one.lastTree(), engine::TreeKind::Calls, {})
+          .ok());
   EXPECT_TRUE(fs::exists(root / "one" / "tree.txt"));
   fs::remove_all(root);
 }
 
 TEST(OutputFormats, NamesSuffixesAndWhatNeedsGraphviz) {
-  for (const OutputFormat f : {OutputFormat::Text, OutputFormat::Json, OutputFormat::Dot,
-                               OutputFormat::Files, OutputFormat::Graph, OutputFormat::Svg,
-                               OutputFormat::Png}) {
+  for (const OutputFormat f :
+       {OutputFormat::Text, OutputFormat::Json, OutputFormat::Dot, OutputFormat::Files,
+        OutputFormat::Graph, OutputFormat::Svg, OutputFormat::Png}) {
     EXPECT_EQ(OutputFormatNamed(InfoOf(f).name), f) << InfoOf(f).name;
   }
   EXPECT_EQ(OutputFormatNamed("TEXT"), std::nullopt);
@@ -328,7 +327,8 @@ engine::CallGraph Star(int leaves) {
   }
   for (int i = 0; i < leaves; ++i) call(root, add("leaf" + std::to_string(i)));
   g.functionOfNode.assign(g.functions.size() + 1, -1);
-  for (std::size_t f = 0; f < g.functions.size(); ++f) g.functionOfNode[f + 1] = static_cast<int>(f);
+  for (std::size_t f = 0; f < g.functions.size(); ++f)
+    g.functionOfNode[f + 1] = static_cast<int>(f);
   return g;
 }
 
@@ -341,7 +341,7 @@ TEST(GraphPlans, WholeWhileReadableThenTheNeighbourhoodThenNone) {
   EXPECT_EQ(ToUtf8(plan.caption),
             "400 functions, 399 calls. The start is filled; dashed calls lie in a cycle.");
 
-  const engine::CallGraph large = Star(398);  // two functions too many
+  const engine::CallGraph large = Star(398);              // two functions too many
   plan = PlanGraph(large, 3, engine::TreeKind::Callers);  // centred on z
   EXPECT_TRUE(plan.partial);
   EXPECT_TRUE(plan.drawable);

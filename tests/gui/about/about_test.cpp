@@ -113,8 +113,10 @@ class AboutTest : public QObject {
     SplashScreen splash(clock);
     splash.show();
     auto* frame = splash.findChild<QFrame*>(QStringLiteral("Frame1"));
-    if (key != 0) QTest::keyClick(&splash, Qt::Key(key));
-    else QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(20, frame->height() - 20));
+    if (key != 0)
+      QTest::keyClick(&splash, Qt::Key(key));
+    else
+      QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(20, frame->height() - 20));
     QCOMPARE(splash.isVisible(), !closes);
     QCOMPARE(clock.overruns, 0);  // not by the timed close
   }

@@ -30,7 +30,9 @@ class ExplorerWindowTest : public QObject {
       format = session::OutputFormat::Text;
       return std::optional<QString>(dir_.filePath("tree.txt"));
     };
-    s.saveListDialog = [this](QWidget*) { return std::optional<QString>(dir_.filePath("list.txt")); };
+    s.saveListDialog = [this](QWidget*) {
+      return std::optional<QString>(dir_.filePath("list.txt"));
+    };
     s.endProgram = [] {};
     auto window = std::make_unique<MainWindow>(*fs_, s);
     window->load(u"/fallback");
@@ -47,7 +49,8 @@ class ExplorerWindowTest : public QObject {
   static QStringList ExpandedPath(QTreeView* view) {
     QStringList path;
     for (QModelIndex i = view->currentIndex(); i.isValid(); i = i.parent()) {
-      if (i != view->currentIndex() && !view->isExpanded(i)) return {"collapsed: " + i.data().toString()};
+      if (i != view->currentIndex() && !view->isExpanded(i))
+        return {"collapsed: " + i.data().toString()};
       path.prepend(i.data().toString());
     }
     return path;
@@ -80,8 +83,8 @@ class ExplorerWindowTest : public QObject {
     QTest::addColumn<QStringList>("path");
     QTest::newRow("deep inside collapsed branches")
         << "DEEP" << true << QStringList{"main", "b (2)", "c (1)", "deep (1)"};
-    QTest::newRow("next after the root") << "also called" << true
-                                         << QStringList{"main", "a (1) - Also called by c"};
+    QTest::newRow("next after the root")
+        << "also called" << true << QStringList{"main", "a (1) - Also called by c"};
     QTest::newRow("previous goes round to the last")
         << "also called" << false
         << QStringList{"main", "b (2)", "c (1)", "a (2)", "c (1) - Also called by b"};
@@ -94,7 +97,8 @@ class ExplorerWindowTest : public QObject {
     auto w = MakeWindow();
     ExplorerWindow* e = w->explorer();
     QCOMPARE(Current(e->trvCalls), QStringLiteral("main"));
-    QVERIFY(!e->trvCalls->isExpanded(e->trvCalls->model()->index(1, 0, e->trvCalls->currentIndex())));
+    QVERIFY(
+        !e->trvCalls->isExpanded(e->trvCalls->model()->index(1, 0, e->trvCalls->currentIndex())));
     e->txtFind->setText(needle);
     (forward ? e->mnuEditFindNext : e->mnuEditFindPrevious)->trigger();
     QCOMPARE(ExpandedPath(e->trvCalls), path);
@@ -158,8 +162,8 @@ class ExplorerWindowTest : public QObject {
     ExplorerWindow* e = w->explorer();
     QAbstractItemModelTester tester(&e->callersModel(),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QCOMPARE(e->lblDetails->text(),
-             QDir::toNativeSeparators("/work/main.m") + " — calls 2 functions, called by 0 functions");
+    QCOMPARE(e->lblDetails->text(), QDir::toNativeSeparators("/work/main.m") +
+                                        " — calls 2 functions, called by 0 functions");
     fs_->AddFile("/work/extra.m", "x = 1;\ndeep\n");
     w->txtFileName->setText(QStringLiteral("other"));
     w->parse();
@@ -172,8 +176,8 @@ class ExplorerWindowTest : public QObject {
     QCOMPARE(extra.data().toString(), QStringLiteral("extra (2)"));
     emit e->trvCallers->activated(extra);
     QCOMPARE(opened_, (std::pair<QString, int>{"/work/extra.m", 2}));
-    QCOMPARE(e->lblDetails->text(),
-             QDir::toNativeSeparators("/m/lib/deep.m") + " — calls 0 functions, called by 2 functions");
+    QCOMPARE(e->lblDetails->text(), QDir::toNativeSeparators("/m/lib/deep.m") +
+                                        " — calls 0 functions, called by 2 functions");
     // A run that finds nothing empties the explorer.
     w->txtFileName->setText(QStringLiteral("missing"));
     w->parse();
@@ -221,7 +225,8 @@ class ExplorerWindowTest : public QObject {
     QTimer cancel;
     connect(&cancel, &QTimer::timeout, [&] {
       for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (auto* progress = qobject_cast<QProgressDialog*>(top); progress && progress->isVisible()) {
+        if (auto* progress = qobject_cast<QProgressDialog*>(top);
+            progress && progress->isVisible()) {
           sawDialog = true;
           progress->findChild<QPushButton*>()->click();
         }

@@ -74,8 +74,10 @@ class ModelsTest : public QObject {
     QFETCH(int, nodes);
     CallTreeModel calls(*workspace_);
     RecursionMarkModel marks(calls);
-    QAbstractItemModelTester callsTester(&calls, QAbstractItemModelTester::FailureReportingMode::QtTest);
-    QAbstractItemModelTester marksTester(&marks, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester callsTester(&calls,
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester marksTester(&marks,
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
     for (const QString& start : starts) run(start.toUtf8().constData());
     QCOMPARE(calls.nodeCount(), nodes);
     QCOMPARE(Rows(marks), Rows(calls));  // the marks change icons, never rows
@@ -97,9 +99,13 @@ class ModelsTest : public QObject {
     QTest::addColumn<QStringList>("rows");
     QTest::newRow("leaf") << QStringList{"main"} << QStringList{"main"};
     QTest::newRow("deep") << QStringList{"deep"}
-                          << QStringList{"deep", "  c (1)", "    a (1)",
-                                         "      c (2) - callers shown above", "      main (1)",
-                                         "    b (1)", "      main (2) - callers shown above"};
+                          << QStringList{"deep",
+                                         "  c (1)",
+                                         "    a (1)",
+                                         "      c (2) - callers shown above",
+                                         "      main (1)",
+                                         "    b (1)",
+                                         "      main (2) - callers shown above"};
     QTest::newRow("rebuilt") << QStringList{"c", "", "d"}
                              << QStringList{"d", "  b (2)", "    main (2)"};
   }
@@ -108,7 +114,8 @@ class ModelsTest : public QObject {
     QFETCH(QStringList, rows);
     QVERIFY(workspace_->RefreshIndex().ok());
     CallersTreeModel callers;
-    QAbstractItemModelTester tester(&callers, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester tester(&callers,
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
     NoMessages messages;
     for (const QString& root : roots) {
       if (root.isEmpty()) {

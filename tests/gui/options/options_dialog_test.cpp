@@ -74,11 +74,11 @@ class OptionsDialogTest : public QObject {
     QTest::addColumn<Flags>("shown");
     const Flags before{true, false, true, false, true, false};
     QTest::newRow("OK, list as filled") << "cmdOK" << true << QString() << Flags(6, true);
-    QTest::newRow("OK, list never filled") << "cmdOK" << false << QString()
-                                           << Flags{false, false, false, false, true, false};
+    QTest::newRow("OK, list never filled")
+        << "cmdOK" << false << QString() << Flags{false, false, false, false, true, false};
     // "G1" without its line end still counts; the unnamed group is gone.
-    QTest::newRow("OK, list edited") << "cmdOK" << false << "g1\nG1"
-                                     << Flags{false, true, true, false, true, false};
+    QTest::newRow("OK, list edited")
+        << "cmdOK" << false << "g1\nG1" << Flags{false, true, true, false, true, false};
     QTest::newRow("Cancel") << "cmdCancel" << true << "edited" << before;
     QTest::newRow("Esc") << "Esc" << true << "edited" << before;
   }
@@ -93,8 +93,10 @@ class OptionsDialogTest : public QObject {
     dialog->txtMatlabDirectory->setText(QStringLiteral(" /new/p.m "));
     if (visitList) dialog->tbsOptions->setCurrentIndex(1);
     if (!typed.isNull()) dialog->txtTypes->setPlainText(typed);
-    if (button == "Esc") QTest::keyClick(dialog, Qt::Key_Escape);
-    else dialog->findChild<QPushButton*>(button)->click();
+    if (button == "Esc")
+      QTest::keyClick(dialog, Qt::Key_Escape);
+    else
+      dialog->findChild<QPushButton*>(button)->click();
     Flags flags;
     for (std::size_t d = 1; d < settings_.discards.size(); ++d) flags << settings_.discards[d].show;
     QCOMPARE(flags, shown);
