@@ -14,9 +14,14 @@ std::mutex& GraphvizLock() {
   return lock;
 }
 
-struct ContextFree {
-  void operator()(GVC_t* context) const { gvFreeContext(context); }
-};
+// One context for the whole process, never freed: Graphviz's text layout
+// keeps the name of the last font it measured, which a freed context's font
+// table owned, and reads it again in the next context's layout.
+GVC_t* Context() {
+  static GVC_t* const context = gvContext();
+  return context;
+}
+
 struct GraphClose {
   void operator()(Agraph_t* graph) const { agclose(graph); }
 };
@@ -29,18 +34,18 @@ platform::Result Failed(const char* what) {
 
 platform::Result RenderGraph(const std::string& dot, const char* format, std::string& out) {
   const std::lock_guard<std::mutex> hold(GraphvizLock());
-  const std::unique_ptr<GVC_t, ContextFree> context(gvContext());
-  if (!context) return Failed("Graphviz could not start");
+  GVC_t* const context = Context();
+  if (context == nullptr) return Failed("Graphviz could not start");
   const std::unique_ptr<Agraph_t, GraphClose> graph(agmemread(dot.c_str()));
   if (!graph) return Failed("Graphviz could not read the graph");
-  if (gvLayout(context.get(), graph.get(), "dot") != 0)
+  if (gvLayout(context, graph.get(), "dot") != 0)
     return Failed("Graphviz could not lay the graph out");
   char* data = nullptr;
   unsigned int length = 0;
-  const int rendered = gvRenderData(context.get(), graph.get(), format, &data, &length);
+  const int rendered = gvRenderData(context, graph.get(), format, &data, &length);
   if (rendered == 0 && data != nullptr) out.assign(data, length);
   gvFreeRenderData(data);
-  gvFreeLayout(context.get(), graph.get());
+  gvFreeLayout(context, graph.get());
   return rendered == 0 ? platform::Result{} : Failed("Graphviz could not render the graph");
 }
 
