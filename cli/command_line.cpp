@@ -32,6 +32,17 @@ const char* UsageText() {
          "                          every function that no other function calls\n"
          "  --user-only             leave files under matlabroot out of --format files and\n"
          "                          --uncalled\n"
+         "  --resolve path|matlab   how names are sent to files: path (default) searches\n"
+         "                          NAME.m in the pathdef folders, then the current folder,\n"
+         "                          ignoring case; matlab follows MATLAB's precedence\n"
+         "                          (variables, local and nested functions, imports,\n"
+         "                          private folders, @class folders, classdef, +packages,\n"
+         "                          the current folder first, case kept). Nodes are then\n"
+         "                          named \"f>local\", \"C.method\", \"p.f\", \"private/f\"; in\n"
+         "                          json they gain kind, certainty and via; --callers\n"
+         "                          takes those names too\n"
+         "  --dispatch              with --resolve matlab, obj.method(...) on a variable\n"
+         "                          reaches a method only one class defines (\"possible\")\n"
          "  --progress              print every progress caption to standard error\n"
          "  --stats                 print counts and timings to standard error\n"
          "  --list-files            print the path of every file scanned to standard error\n"
@@ -129,6 +140,18 @@ const Option kOptions[] = {
        cl.uncalled = true;
        return Result{};
      }},
+    {"--resolve", "--resolve needs path or matlab",
+     [](CommandLine& cl, const std::string& v) {
+       if (v != "path" && v != "matlab")
+         return Fail("unknown resolution '" + v + "' (path or matlab)");
+       cl.resolve = v;
+       return Result{};
+     }},
+    {"--dispatch", nullptr,
+     [](CommandLine& cl, const std::string&) {
+       cl.dispatch = true;
+       return Result{};
+     }},
     {"--user-only", nullptr,
      [](CommandLine& cl, const std::string&) {
        cl.userOnly = true;
@@ -145,6 +168,7 @@ const Option* OptionNamed(const std::string& name) {
 
 // The combinations that cannot be run.
 Result CheckCombination(const CommandLine& cl, bool haveStart) {
+  if (cl.dispatch && cl.resolve != "matlab") return Fail("--dispatch needs --resolve matlab");
   if (cl.callers) {
     if (haveStart || cl.uncalled) return Fail("--callers takes no START and no --uncalled");
     if (cl.format == OutputFormat::Files) {

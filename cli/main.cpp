@@ -116,13 +116,19 @@ Result WriteTree(const session::Workspace& ws, OutputFormat format, const Result
   return written;
 }
 
-void PrintStats(const engine::RunStats& stats, double writeMs) {
+void PrintStats(const engine::RunStats& stats, double writeMs, bool matlab) {
   std::fprintf(stderr,
                "records: %d\npasses: %d\nfiles scanned: %d\nbytes read: %llu\ntree nodes: %d\n"
                "search path ms: %.3f\nresolution ms: %.3f\ntree ms: %.3f\nwrite ms: %.3f\n",
                stats.records, stats.passes, stats.filesScanned,
                static_cast<unsigned long long>(stats.bytesRead), stats.nodes, stats.searchPathMs,
                stats.resolutionMs, stats.treeMs, writeMs);
+  if (matlab) {
+    std::fprintf(stderr,
+                 "names matching a file only if case is ignored: %d\n"
+                 "feval/eval of names not given as text: %d\n",
+                 stats.caseOnlyNames, stats.dynamicCalls);
+  }
 }
 
 int ReportWritten(const Result& written) {
@@ -145,6 +151,13 @@ int ShowCallers(const CommandLine& cl, session::Workspace& ws) {
     outcome = ws.CallersOfName(FromUtf8(*cl.callers), tree, messages);
   } else {
     messages.tally.Add(FromUtf8(outcome.description));
+  }
+  if (outcome.status == Status::UsageError) {  // a name several functions have
+    std::fprintf(stderr, "korvath-tree: %s\n", outcome.description.c_str());
+    return 2;
+  }
+  for (const Text& unreadable : ws.indexUnreadable()) {
+    std::fprintf(stderr, "korvath-tree: warning: cannot read %s\n", ToUtf8(unreadable).c_str());
   }
   const Result written =
       WriteTree(ws, cl.format, outcome, tree, engine::TreeKind::Callers, messages.tally);
@@ -186,7 +199,9 @@ int ShowTree(const CommandLine& cl, session::Workspace& ws) {
       std::fprintf(stderr, "%s\n", ToUtf8(path).c_str());
     }
   }
-  if (cl.stats) PrintStats(ws.lastRun().stats, writeMs);
+  if (cl.stats) {
+    PrintStats(ws.lastRun().stats, writeMs, ws.mode() == session::ResolutionMode::Matlab);
+  }
   return outcome ? 0 : 1;
 }
 
@@ -200,6 +215,8 @@ int Run(const CommandLine& cl) {
     return 2;
   }
   session::Workspace ws(fs);
+  ws.setMode(session::ResolutionModeNamed(cl.resolve).value_or(session::ResolutionMode::Path));
+  ws.setPossibleCalls(cl.dispatch);
   if (const Result applied = ApplyOptions(cl, ws); !applied) {
     std::fprintf(stderr, "korvath-tree: %s\n", applied.description.c_str());
     return 2;

@@ -20,6 +20,12 @@ struct FunctionRecord {
   Text alsoCalledBy;
   Text lines;  // "12,40": the line numbers of the calls, ascending
   bool parsed = false;
+  // Only in the MATLAB resolution mode: what the function is ("local",
+  // "method", ...), how sure the call is ("likely", "possible"; "" when
+  // exact), and how it was named ("handle", "name"; "" for a call).
+  Text kind = {};
+  Text certainty = {};
+  Text via = {};
 
   bool operator==(const FunctionRecord&) const = default;
 };

@@ -38,6 +38,10 @@ struct RunStats {
   double searchPathMs = 0;
   double resolutionMs = 0;
   double treeMs = 0;
+  // The MATLAB resolution mode's: names that match a file only when case
+  // is ignored, and feval/eval of names not given as text.
+  int caseOnlyNames = 0;
+  int dynamicCalls = 0;
   // Every file read and scanned, in order (a file scanned twice twice).
   std::vector<Text> scannedFiles;
 };

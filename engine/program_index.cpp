@@ -144,9 +144,21 @@ void ScanOnWorkers(std::size_t workers, std::size_t first, std::size_t last,
 
 }  // namespace
 
+void ProgramIndex::Assign(std::vector<Program> programs, std::vector<bool> implicit) {
+  *this = ProgramIndex();
+  programs_ = std::move(programs);
+  implicit_ = std::move(implicit);
+  for (std::size_t p = 0; p < programs_.size(); ++p) {
+    byPath_.try_emplace(programs_[p].path, static_cast<int>(p));
+  }
+  InvertCalls();
+  RankByName();
+}
+
 std::vector<int> ProgramIndex::Uncalled() const {
   std::vector<int> out;
   for (std::size_t p = 0; p < programs_.size(); ++p) {
+    if (p < implicit_.size() && implicit_[p]) continue;
     const auto& callers = programs_[p].callers;
     const bool called = std::any_of(callers.begin(), callers.end(), [p](const Calls& c) {
       return c.program != static_cast<int>(p);
@@ -185,6 +197,7 @@ ProgramIndex::RefreshStats ProgramIndex::Cancelled() {
 ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
                                                  const std::vector<Text>& dirs, Control* control) {
   const auto stopped = [control] { return Stopped(control); };
+  implicit_.clear();
   if (dirs != dirs_) {
     scans_.clear();
     names_.clear();

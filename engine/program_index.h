@@ -55,6 +55,12 @@ class ProgramIndex {
   RefreshStats Refresh(platform::FileSystem& fs, const std::vector<Text>& dirs,
                        Control* control = nullptr);
 
+  // Takes `programs` (callees filled, callers empty) as the whole index, as
+  // another resolution mode found them; `implicit` ones (by program) are
+  // called by the system itself and never listed as uncalled. The next
+  // Refresh starts afresh.
+  void Assign(std::vector<Program> programs, std::vector<bool> implicit);
+
   // Programs ordered by their directory's place on the search path, then by
   // the bytes of their names.
   const std::vector<Program>& Programs() const { return programs_; }
@@ -118,7 +124,8 @@ class ProgramIndex {
   std::unordered_map<Text, Scan> scans_;  // by path
   std::vector<Program> programs_;
   std::unordered_map<Text, int> byPath_;
-  std::vector<int> rank_;  // each program's place in name order
+  std::vector<int> rank_;       // each program's place in name order
+  std::vector<bool> implicit_;  // by program; empty when none is
   int Rank(int program) const { return rank_[static_cast<std::size_t>(program)]; }
 };
 

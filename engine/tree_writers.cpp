@@ -52,6 +52,10 @@ class Labels {
       arena_ += std::to_string(lines_[i]);
     }
     arena_ += "]";
+    const NodeTree::Marks marks = tree_.MarksOf(node);
+    if (!marks.kind.empty()) arena_ += ", \"kind\": " + JsonString(marks.kind);
+    if (!marks.certainty.empty()) arena_ += ", \"certainty\": " + JsonString(marks.certainty);
+    if (!marks.via.empty()) arena_ += ", \"via\": " + JsonString(marks.via);
   }
 
   const NodeTree& tree_;
@@ -100,6 +104,11 @@ Text RecordTree::File(int node) const {
   if (filePaths_ == nullptr) return {};
   const auto it = filePaths_->find(Name(node));
   return it == filePaths_->end() ? Text() : platform::AbsoluteNormalPath(it->second);
+}
+
+NodeTree::Marks RecordTree::MarksOf(int node) const {
+  const FunctionRecord& rec = records_[static_cast<std::size_t>(tree_.Record(node))];
+  return {rec.kind, rec.certainty, rec.via};
 }
 
 bool RecordTree::Repeated(int node) const {

@@ -37,6 +37,17 @@ class NodeTree {
   virtual void AppendLines(int node, std::vector<std::int32_t>& out) const = 0;
   // A leaf whose calls (callers) are shown at another node of its function.
   virtual bool Repeated(int node) const = 0;
+  // The MATLAB resolution mode's marks, "" where there are none (and then
+  // JSON leaves them out): "kind", "certainty", "via".
+  struct Marks {
+    Text kind;
+    Text certainty;
+    Text via;
+  };
+  virtual Marks MarksOf(int node) const {
+    static_cast<void>(node);
+    return {};
+  }
 };
 
 // A call tree with the records it was built from.
@@ -55,6 +66,7 @@ class RecordTree final : public NodeTree {
   Text File(int node) const override;
   void AppendLines(int node, std::vector<std::int32_t>& out) const override;
   bool Repeated(int node) const override;
+  Marks MarksOf(int node) const override;
 
  private:
   const CallTree& tree_;

@@ -38,6 +38,14 @@ class FileSystem {
   // directory that does not exist is NotFound; one that exists but cannot
   // be listed is Unreadable.
   virtual Result ListDirectory(const std::u16string& dir, std::vector<std::string>& files) = 0;
+  // The regular files of `dir`, as ListDirectory, and in one listing the
+  // names of its directories. A file system without subdirectories (a
+  // test's) has none to give.
+  virtual Result ListEntries(const std::u16string& dir, std::vector<std::string>& files,
+                             std::vector<std::string>& folders) {
+    folders.clear();
+    return ListDirectory(dir, files);
+  }
   // The stamp of the regular file at `path`, without reading it.
   virtual Result StatFile(const std::u16string& path, FileStamp& stamp) = 0;
 

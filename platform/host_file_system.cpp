@@ -27,8 +27,10 @@ Result HostFileSystem::ReadFile(const std::u16string& path, std::string& bytes) 
   return ReadRegularFile(Resolve(path), kMaxFileBytes, bytes);
 }
 
-Result HostFileSystem::ListDirectory(const std::u16string& dir, std::vector<std::string>& files) {
+Result HostFileSystem::List(const std::u16string& dir, std::vector<std::string>& files,
+                            std::vector<std::string>* folders) const {
   files.clear();
+  if (folders != nullptr) folders->clear();
   const std::filesystem::path p = dir.empty() ? folder_ : Resolve(dir);
   std::error_code ec;
   if (!std::filesystem::is_directory(p, ec)) {
@@ -37,13 +39,27 @@ Result HostFileSystem::ListDirectory(const std::u16string& dir, std::vector<std:
   std::filesystem::directory_iterator it(p, ec);
   for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
     std::error_code typeError;
-    if (it->is_regular_file(typeError)) files.push_back(FileNameBytes(it->path().filename()));
+    if (it->is_regular_file(typeError)) {
+      files.push_back(FileNameBytes(it->path().filename()));
+    } else if (folders != nullptr && it->is_directory(typeError)) {
+      folders->push_back(FileNameBytes(it->path().filename()));
+    }
   }
   if (ec) {
     files.clear();
+    if (folders != nullptr) folders->clear();
     return Result::Failure(Status::Unreadable, ec.message());
   }
   return {};
+}
+
+Result HostFileSystem::ListDirectory(const std::u16string& dir, std::vector<std::string>& files) {
+  return List(dir, files, nullptr);
+}
+
+Result HostFileSystem::ListEntries(const std::u16string& dir, std::vector<std::string>& files,
+                                   std::vector<std::string>& folders) {
+  return List(dir, files, &folders);
 }
 
 Result HostFileSystem::StatFile(const std::u16string& path, FileStamp& stamp) {

@@ -19,6 +19,8 @@ class HostFileSystem final : public FileSystem {
 
   Result ReadFile(const std::u16string& path, std::string& bytes) override;
   Result ListDirectory(const std::u16string& dir, std::vector<std::string>& files) override;
+  Result ListEntries(const std::u16string& dir, std::vector<std::string>& files,
+                     std::vector<std::string>& folders) override;
   Result StatFile(const std::u16string& path, FileStamp& stamp) override;
   std::u16string CurrentDirectory() override;
   // Makes `dir` (relative to the current one) current, as the system would
@@ -28,6 +30,9 @@ class HostFileSystem final : public FileSystem {
 
  private:
   std::filesystem::path Resolve(const std::u16string& path) const;
+  // The regular files of `dir`, and its directories when `folders` is given.
+  Result List(const std::u16string& dir, std::vector<std::string>& files,
+              std::vector<std::string>* folders) const;
 
   std::filesystem::path folder_;
 };

@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev
   # The call graph picture: Graphviz's layout libraries, Qt's SVG view.
   libgraphviz-dev qt6-svg-dev
+  # The oracle of the MATLAB resolution mode's tests; its m library too.
+  octave
 )
 # Optional extras: KORVATH_DEPS="bench fuzz tidy format package windows" adds their packages.
 for extra in ${KORVATH_DEPS:-}; do

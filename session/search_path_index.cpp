@@ -3,28 +3,72 @@
 #include "engine/file_finder.h"
 #include "engine/search_path.h"
 #include "platform/host.h"
+#include "platform/utf8.h"
 #include "session/start_name.h"
 
 namespace korvath::session {
 
 platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& pathdefFile,
-                                          engine::ProgramIndex::Control* control) {
+                                          engine::ProgramIndex::Control* control,
+                                          const engine::matlab::Options* matlab) {
   std::vector<Text> dirs;
   if (const platform::Result read = engine::ReadSearchPath(pathdefFile, fs, dirs); !read) {
     return platform::Result::Failure(platform::Status::NoSearchPath, read.description);
   }
   dirs_ = std::move(dirs);
+  unreadable_.clear();
+  if (matlab != nullptr) {
+    if (control != nullptr && control->cancel) {
+      index_ = engine::ProgramIndex();
+      return platform::Result::Failure(platform::Status::Cancelled, "stopped");
+    }
+    engine::matlab::IndexedFunctions found = engine::matlab::IndexFunctions(fs, dirs_, *matlab);
+    index_.Assign(std::move(found.programs), std::move(found.implicit));
+    plainNames_ = std::move(found.plainNames);
+    unreadable_ = std::move(found.unreadable);
+    matlab_ = true;
+    if (control != nullptr) {
+      control->total = 1;
+      control->done = 1;
+    }
+    return {};
+  }
+  // The path mode's index keeps its scans between refreshes; one the MATLAB
+  // mode filled is started afresh by Refresh itself.
+  matlab_ = false;
+  plainNames_.clear();
   if (index_.Refresh(fs, dirs_, control).cancelled) {
     return platform::Result::Failure(platform::Status::Cancelled, "stopped");
   }
   return {};
 }
 
-int SearchPathIndex::Find(platform::FileSystem& fs, TextView typed) const {
-  if (dirs_.empty()) return -1;
+std::vector<int> SearchPathIndex::Find(platform::FileSystem& fs, TextView typed) const {
+  if (dirs_.empty()) return {};
   const Text name = StartNameFromInput(typed, platform::SlashIsSeparator());
-  const std::optional<Text> path = engine::FileFinder(fs, dirs_).Find(name);
-  return path ? index_.ProgramAt(*path) : -1;
+  if (!matlab_) {
+    const std::optional<Text> path = engine::FileFinder(fs, dirs_).Find(name);
+    const int program = path ? index_.ProgramAt(*path) : -1;
+    if (program < 0) return {};
+    return {program};
+  }
+  // MATLAB's notation first ("C.method", "p.f", "f>local", "private/f"),
+  // then a file's path, then the plain name.
+  const Text notation(engine::WithoutMExtension(typed));
+  const auto& programs = index_.Programs();
+  for (std::size_t p = 0; p < programs.size(); ++p) {
+    if (programs[p].name == notation) return {static_cast<int>(p)};
+  }
+  const Text path = platform::IsAbsolutePath(typed)
+                        ? Text(typed)
+                        : fs.JoinPath(fs.CurrentDirectory(), Text(typed));
+  if (const int at = index_.ProgramAt(path); at >= 0) return {at};
+  const Text plain(engine::WithoutMExtension(name));
+  std::vector<int> found;
+  for (std::size_t p = 0; p < plainNames_.size(); ++p) {
+    if (plainNames_[p] == plain) found.push_back(static_cast<int>(p));
+  }
+  return found;
 }
 
 }  // namespace korvath::session

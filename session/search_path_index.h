@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "engine/matlab_run.h"
 #include "engine/program_index.h"
 #include "platform/file_system.h"
 #include "platform/result.h"
@@ -14,15 +15,24 @@ class SearchPathIndex {
  public:
   // NoSearchPath when pathdef.m gives no folders (the index is kept as it
   // was), Cancelled when `control` stopped it (the index is then empty).
+  // With `matlab`, the programs are functions found by MATLAB's rules.
   platform::Result Refresh(platform::FileSystem& fs, const Text& pathdefFile,
-                           engine::ProgramIndex::Control* control = nullptr);
-  // The program a start name (typed as the user typed it) finds, or -1.
-  int Find(platform::FileSystem& fs, TextView typed) const;
+                           engine::ProgramIndex::Control* control = nullptr,
+                           const engine::matlab::Options* matlab = nullptr);
+  // The programs a start name (typed as the user typed it) finds: one, or
+  // none; in the MATLAB mode a bare name that several functions have (a
+  // method of two classes, two local functions) finds them all.
+  std::vector<int> Find(platform::FileSystem& fs, TextView typed) const;
   const engine::ProgramIndex& index() const { return index_; }
+  // "path: reason" of the files the last refresh could not read.
+  const std::vector<Text>& unreadable() const { return unreadable_; }
 
  private:
   std::vector<Text> dirs_;
   engine::ProgramIndex index_;
+  bool matlab_ = false;
+  std::vector<Text> plainNames_;  // by program, in the MATLAB mode
+  std::vector<Text> unreadable_;
 };
 
 }  // namespace korvath::session

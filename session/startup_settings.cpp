@@ -5,6 +5,12 @@
 #include "session/discard_list.h"
 
 namespace korvath::session {
+
+std::optional<ResolutionMode> ResolutionModeNamed(std::string_view name) {
+  if (name == "path") return ResolutionMode::Path;
+  if (name == "matlab") return ResolutionMode::Matlab;
+  return std::nullopt;
+}
 namespace {
 
 constexpr TextView kSettingsKey = u"Matlab Pathdef";
@@ -32,7 +38,11 @@ Result SettingsKeyValue(TextView line, std::optional<Text>& value) {
 }
 
 Result LoadStartupSettings(platform::FileSystem& fs, const Text& fallbackDir, Settings& settings) {
-  settings = Settings{};
+  // The session's own choices are no part of the files.
+  Settings fresh;
+  fresh.resolution = settings.resolution;
+  fresh.possibleCalls = settings.possibleCalls;
+  settings = std::move(fresh);
   bool retried = false;
   // One repetition of a failed step, from the fallback directory.
   auto moveToFallback = [&]() {

@@ -51,7 +51,9 @@ Result Workspace::Run(TextView typedStart, engine::ProgressSink& progress,
   KeepingSink keeping(messages, run);
   engine::RunServices services{fs_, progress, keeping, run.tree, limits};
   engine::RunOutput output;
-  Result outcome = engine::ParseAndBuild(input, services, output);
+  Result outcome = mode() == ResolutionMode::Matlab
+                       ? engine::matlab::ParseAndBuild(input, services, output, {possibleCalls()})
+                       : engine::ParseAndBuild(input, services, output);
   // Without a search path the last tree stays, as it was shown.
   if (outcome.status == Status::NoSearchPath) return outcome;
   run.records = std::move(output.records);
@@ -65,7 +67,9 @@ Result Workspace::Run(TextView typedStart, engine::ProgressSink& progress,
 
 Result Workspace::RefreshIndex(engine::ProgramIndex::Control* control) {
   indexed_ = false;
-  Result refreshed = index_.Refresh(fs_, settings_.pathdefFile, control);
+  const engine::matlab::Options matlab{possibleCalls()};
+  Result refreshed = index_.Refresh(fs_, settings_.pathdefFile, control,
+                                    mode() == ResolutionMode::Matlab ? &matlab : nullptr);
   if (refreshed.status == Status::NoSearchPath) {
     refreshed.description = platform::ToUtf8(engine::messages::kPathdefNotFound);
   }
@@ -73,7 +77,12 @@ Result Workspace::RefreshIndex(engine::ProgramIndex::Control* control) {
   return refreshed;
 }
 
-int Workspace::FindProgram(TextView typed) { return index_.Find(fs_, typed); }
+int Workspace::FindProgram(TextView typed) {
+  const std::vector<int> found = index_.Find(fs_, typed);
+  return found.size() == 1 ? found.front() : -1;
+}
+
+std::vector<int> Workspace::ProgramsNamed(TextView typed) { return index_.Find(fs_, typed); }
 
 int Workspace::ProgramAt(const Text& path) const {
   return indexed_ && !path.empty() ? index_.index().ProgramAt(path) : -1;
@@ -86,7 +95,17 @@ void Workspace::CallersOf(int program, engine::CallersTree& tree, engine::Messag
 
 Result Workspace::CallersOfName(TextView typed, engine::CallersTree& tree,
                                 engine::MessageSink& messages, const engine::TreeLimits& limits) {
-  const int program = FindProgram(typed);
+  const std::vector<int> found = ProgramsNamed(typed);
+  if (found.size() > 1) {
+    std::string list;
+    for (const int p : found) {
+      list +=
+          "\n  " + platform::ToUtf8(index_.index().Programs()[static_cast<std::size_t>(p)].name);
+    }
+    return Result::Failure(Status::UsageError,
+                           platform::ToUtf8(typed) + " names several functions:" + list);
+  }
+  const int program = found.empty() ? -1 : found.front();
   if (program < 0) {
     messages.ShowMessage(engine::MessageIcon::Critical,
                          engine::messages::StartFileNotFound(

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -25,10 +27,6 @@
 #include "session/startup_settings.h"
 
 namespace korvath::session {
-
-// How names are sent to files. Path: to NAME.m in the pathdef folders and
-// the current folder, ignoring case.
-enum class ResolutionMode { Path };
 
 // What a run left besides its outcome.
 struct LastRun {
@@ -63,8 +61,11 @@ class Workspace {
   platform::Result LoadSettings(const Text& fallbackDir);
   Settings& settings() { return settings_; }
   const Settings& settings() const { return settings_; }
-  ResolutionMode mode() const { return mode_; }
-  void setMode(ResolutionMode mode) { mode_ = mode; }
+  // The resolution mode and its switch are settings, held for the session.
+  ResolutionMode mode() const { return settings_.resolution; }
+  void setMode(ResolutionMode mode) { settings_.resolution = mode; }
+  bool possibleCalls() const { return settings_.possibleCalls; }
+  void setPossibleCalls(bool on) { settings_.possibleCalls = on; }
 
   // --- runs
   // The call tree of the start the user typed ("name" or "name.m", maybe
@@ -85,9 +86,16 @@ class Workspace {
   // is then kept as it was but no longer counts as current.
   platform::Result RefreshIndex(engine::ProgramIndex::Control* control = nullptr);
   bool indexed() const { return indexed_; }
+  // "path: reason" of each file the index could not read (MATLAB mode).
+  const std::vector<Text>& indexUnreadable() const { return index_.unreadable(); }
   const engine::ProgramIndex& index() const { return index_.index(); }
-  // The program a typed name finds, as a start is found; -1 when none.
+  // The program a typed name finds, as a start is found; -1 when none (or,
+  // in the MATLAB mode, when it names several: see ProgramsNamed).
   int FindProgram(TextView typed);
+  // Every program a typed name finds: in the MATLAB mode also a notation
+  // ("C.method", "p.f", "f>local", "private/f") or a file's path; a bare
+  // name finds every function that has it.
+  std::vector<int> ProgramsNamed(TextView typed);
   // The program whose file is at `path`; -1 when none or not indexed.
   int ProgramAt(const Text& path) const;
 
@@ -96,7 +104,8 @@ class Workspace {
   void CallersOf(int program, engine::CallersTree& tree, engine::MessageSink& messages,
                  const engine::TreeLimits& limits = {}) const;
   // The callers tree of the program a typed name finds; NoStartFile, with
-  // the message a run gives added to `messages`, when it finds none.
+  // the message a run gives added to `messages`, when it finds none;
+  // UsageError, listing them, when it finds several.
   platform::Result CallersOfName(TextView typed, engine::CallersTree& tree,
                                  engine::MessageSink& messages,
                                  const engine::TreeLimits& limits = {});
@@ -120,7 +129,6 @@ class Workspace {
  private:
   platform::FileSystem& fs_;
   Settings settings_;
-  ResolutionMode mode_ = ResolutionMode::Path;
   LastRun lastRun_;
   engine::RecordTree lastTree_{lastRun_.tree, lastRun_.records, &lastRun_.filePaths};
   SearchPathIndex index_;

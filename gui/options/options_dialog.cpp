@@ -1,6 +1,7 @@
 #include "gui/options/options_dialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -55,6 +56,18 @@ OptionsDialog::OptionsDialog(session::Settings& settings, QWidget* parent)
   txtTypes = Placed(new QPlainTextEdit(fraSample2), "txtTypes", 240, 360, 4935, 1695);
   txtTypes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtTypes->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+  chkMatlabResolution =
+      Placed(new QCheckBox(QStringLiteral("Resolve names as MATLAB does"), picOptions[2]),
+             "chkMatlabResolution", 240, 240, 5415, 375);
+  chkPossibleCalls = Placed(
+      new QCheckBox(QStringLiteral("Follow obj.method(...) to a method only one class defines"),
+                    picOptions[2]),
+      "chkPossibleCalls", 480, 660, 5175, 375);
+  chkMatlabResolution->setChecked(settings_.resolution == session::ResolutionMode::Matlab);
+  chkPossibleCalls->setChecked(settings_.possibleCalls);
+  chkPossibleCalls->setEnabled(chkMatlabResolution->isChecked());
+  connect(chkMatlabResolution, &QCheckBox::toggled, chkPossibleCalls, &QWidget::setEnabled);
 
   cmdOK = Placed(new PlainButton(QStringLiteral("OK"), this), "cmdOK", 4920, 3735, 1095, 375);
   cmdCancel =
@@ -115,6 +128,9 @@ void OptionsDialog::acceptChanges() {
   std::vector<Text> groups;
   for (const QString& line : lines) groups.push_back(ToText(line));
   session::ShowOnlyGroups(settings_.discards, groups);
+  settings_.resolution = chkMatlabResolution->isChecked() ? session::ResolutionMode::Matlab
+                                                          : session::ResolutionMode::Path;
+  settings_.possibleCalls = chkPossibleCalls->isChecked();
   done(QDialog::Accepted);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// The options dialog: where pathdef.m lies, and which groups of the discard
-// list are shown. It changes only the values in memory.
+// The options dialog: where pathdef.m lies, which groups of the discard
+// list are shown, and how names are resolved. It changes only the values in
+// memory.
 
 #include <QDialog>
 #include <QString>
@@ -9,6 +10,7 @@
 
 #include "session/startup_settings.h"
 
+class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -44,6 +46,8 @@ class OptionsDialog : public QDialog {
   QPushButton* cmdLocate = nullptr;
   QGroupBox* fraSample2 = nullptr;
   QPlainTextEdit* txtTypes = nullptr;
+  QCheckBox* chkMatlabResolution = nullptr;
+  QCheckBox* chkPossibleCalls = nullptr;
   QPushButton* cmdOK = nullptr;
   QPushButton* cmdCancel = nullptr;
 

@@ -56,6 +56,17 @@ Files ManyCallees() {
   return files;
 }
 
+// For the MATLAB mode: a class, a local function, a private function, a
+// case-only name (Foo against lib/foo.m), and a method two classes have.
+const Files kMatlabProject = {
+    {"main.m",
+     "function main\nx = Shape(2);\ny = helper(x);\nFoo(1);\nend\n"
+     "function y = helper(x)\ny = pt(x);\nend\n"},
+    {"private/pt.m", "function v = pt(x)\nv = x;\n"},
+    {"lib/foo.m", "function foo(x)\n"},
+    {"lib/Shape.m", "classdef Shape\nmethods\nfunction a = area(obj)\na = 1;\nend\nend\nend\n"},
+    {"lib/@Square/Square.m", "function s = Square\n"},
+    {"lib/@Square/area.m", "function a = area(s)\n"}};
 const Files kCycleProject = {{"main.m", "a\n"}, {"lib/a.m", "b\nb\n"}, {"lib/b.m", "a\n"}};
 const Files kDiscardProject = {
     {"main.m", "a\nb\n"}, {"lib/a.m", ""}, {"lib/b.m", ""}, {"mylist.txt", "a\n%G\nb\n"}};
@@ -78,6 +89,45 @@ const CliCase kCases[] = {
      .args = kSample + "--show Plotting main",
      .outHas = {"legacy_plot (5)"},
      .outLacks = {"debug_dump"}},
+    {.name = "MatlabModeNamesFunctionsAsMatlabDoes",
+     .args = "--resolve matlab main",
+     .files = kMatlabProject,
+     .out = "main\n"
+            "├── Shape (2)\n"
+            "└── main>helper (3)\n"
+            "    └── private/pt (7)\n"},
+    {.name = "MatlabModeJsonHasKinds",
+     .args = "--resolve matlab --format json main",
+     .files = kMatlabProject,
+     .outHas = {"\"name\": \"main>helper\", \"file\": \"@P/main.m\", \"lines\": [3], "
+                "\"kind\": \"local\"",
+                "\"kind\": \"constructor\"", "\"kind\": \"private\""}},
+    {.name = "MatlabModeCallersOfABareNameOfSeveralFunctions",
+     .args = "--resolve matlab --callers area",
+     .files = kMatlabProject,
+     .exitCode = 2,
+     .errHas = {"area names several functions:\n  Shape.area\n  Square.area"}},
+    {.name = "MatlabModeCallersByNotation",
+     .args = "--resolve matlab --callers private/pt",
+     .files = kMatlabProject,
+     .out = "private/pt\n└── main>helper (7)\n    └── main (3)\n"},
+    {.name = "MatlabModeStatsCountCaseOnlyNames",
+     .args = "--resolve matlab --stats main",
+     .files = kMatlabProject,
+     .errHas = {"names matching a file only if case is ignored: 1\n"}},
+    {.name = "PathModeIsTheDefaultAndIgnoresCase",
+     .args = "main",
+     .files = kMatlabProject,
+     .outHas = {"foo (4)"},
+     .outLacks = {">"}},
+    {.name = "UnknownResolution",
+     .args = "--resolve octave main",
+     .exitCode = 2,
+     .errHas = {"unknown resolution 'octave' (path or matlab)"}},
+    {.name = "DispatchNeedsTheMatlabMode",
+     .args = "--dispatch main",
+     .exitCode = 2,
+     .errHas = {"--dispatch needs --resolve matlab"}},
     {.name = "SampleShowingEveryGroup",
      .args = kSample + "--show-all main",
      .outHas = {"legacy_plot (5)", "debug_dump (11)"}},

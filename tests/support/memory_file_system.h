@@ -58,6 +58,16 @@ class MemoryFileSystem final : public platform::FileSystem {
     }
     return {};
   }
+  platform::Result ListEntries(const std::u16string& dir, std::vector<std::string>& files,
+                               std::vector<std::string>& folders) override {
+    folders.clear();
+    if (platform::Result listed = ListDirectory(dir, files); !listed) return listed;
+    const std::string d = Normalize(Absolute(platform::ToUtf8(dir)));
+    for (const std::string& sub : dirs_) {
+      if (sub != d && Parent(sub) == d) folders.push_back(sub.substr(d == "/" ? 1 : d.size() + 1));
+    }
+    return {};
+  }
   platform::Result StatFile(const std::u16string& path, platform::FileStamp& stamp) override {
     const std::string p = Normalize(Absolute(platform::ToUtf8(path)));
     const auto it = files_.find(p);

@@ -104,6 +104,43 @@ class OptionsDialogTest : public QObject {
              button == "cmdOK" ? QStringLiteral(" /new/p.m ") : kPathdef);
     QTRY_VERIFY(dialog.isNull());
   }
+
+  // The resolution mode: its box on the third page shows the session's mode,
+  // the second box is usable only with it, and only OK applies them.
+  void resolutionBoxesApplyOnOkOnly_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("matlab");
+    QTest::addColumn<bool>("possible");
+    QTest::addColumn<bool>("matlabAfter");
+    QTest::addColumn<bool>("possibleAfter");
+    QTest::newRow("OK, MATLAB on") << "cmdOK" << true << false << true << false;
+    QTest::newRow("OK, both on") << "cmdOK" << true << true << true << true;
+    QTest::newRow("OK, both off") << "cmdOK" << false << false << false << false;
+    QTest::newRow("Cancel keeps the session's") << "cmdCancel" << false << true << true << true;
+  }
+  void resolutionBoxesApplyOnOkOnly() {
+    QFETCH(QString, button);
+    QFETCH(bool, matlab);
+    QFETCH(bool, possible);
+    QFETCH(bool, matlabAfter);
+    QFETCH(bool, possibleAfter);
+    settings_.resolution = session::ResolutionMode::Matlab;
+    settings_.possibleCalls = true;
+    QPointer<OptionsDialog> dialog = new OptionsDialog(settings_);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    QCOMPARE(dialog->chkMatlabResolution->text(), QStringLiteral("Resolve names as MATLAB does"));
+    QVERIFY(dialog->chkMatlabResolution->isChecked());
+    QVERIFY(dialog->chkPossibleCalls->isChecked());
+    dialog->tbsOptions->setCurrentIndex(2);
+    dialog->chkMatlabResolution->setChecked(matlab);
+    QCOMPARE(dialog->chkPossibleCalls->isEnabled(), matlab);
+    dialog->chkPossibleCalls->setChecked(possible);
+    dialog->findChild<QPushButton*>(button)->click();
+    QCOMPARE(settings_.resolution == session::ResolutionMode::Matlab, matlabAfter);
+    QCOMPARE(settings_.possibleCalls, possibleAfter);
+    QTRY_VERIFY(dialog.isNull());
+  }
 };
 
 }  // namespace korvath::gui

@@ -1,0 +1,270 @@
+#include "engine/matlab_run.h"
+
+#include <algorithm>
+#include <chrono>
+#include <unordered_map>
+
+#include "engine/messages.h"
+#include "engine/search_path.h"
+#include "platform/utf8.h"
+
+namespace korvath::engine::matlab {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct IdHash {
+  std::size_t operator()(const FunctionId& id) const noexcept {
+    return std::hash<std::int64_t>{}((static_cast<std::int64_t>(id.file) << 32) ^ id.function);
+  }
+};
+
+// Each function's name for the tree and the lists: its notation, made
+// unique with its file's path where two functions share one (two private
+// folders' f).
+class Names {
+ public:
+  explicit Names(Resolver& resolver) : resolver_(resolver) {}
+  const Text& Of(FunctionId id) {
+    const auto known = byId_.find(id);
+    if (known != byId_.end()) return known->second;
+    Text name = platform::FromUtf8(resolver_.Notation(id));
+    if (taken_.count(name) != 0) name += u" (" + resolver_.Context(id.file).path + u")";
+    taken_.insert(name);
+    return byId_.emplace(id, std::move(name)).first->second;
+  }
+
+ private:
+  Resolver& resolver_;
+  std::unordered_map<FunctionId, Text, IdHash> byId_;
+  std::unordered_set<Text> taken_;
+};
+
+Text JoinLines(const std::vector<std::int32_t>& lines) {
+  Text out;
+  for (const std::int32_t line : lines) {
+    if (!out.empty()) out += u',';
+    out += DecimalText(line);
+  }
+  return out;
+}
+
+Text ViaText(const Callee& callee) {
+  if (callee.handle) return u"handle";
+  if (callee.byName) return u"name";
+  return {};
+}
+
+bool Discarded(const DiscardedNames& discards, Resolver& resolver, FunctionId id,
+               const Text& name) {
+  if (discards.empty()) return false;
+  return discards.Contains(name) || discards.Contains(platform::FromUtf8(resolver.PlainName(id)));
+}
+
+}  // namespace
+
+std::vector<Text> RootsOf(const std::vector<Text>& dirs) {
+  std::vector<Text> roots;
+  if (dirs.size() < 2) return roots;
+  roots.push_back(dirs.back());
+  for (std::size_t i = 1; i + 1 < dirs.size(); ++i) {
+    if (dirs[i] != dirs.back()) roots.push_back(dirs[i]);
+  }
+  return roots;
+}
+
+std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id) {
+  std::vector<Callee> callees;
+  std::unordered_map<FunctionId, std::size_t, IdHash> at;
+  for (const NameUse* use : resolver.UsesOf(id)) {
+    const std::optional<Target> target = resolver.Resolve(id, *use);
+    if (!target) continue;
+    const FunctionId to = resolver.Canonical(target->id);
+    const auto [it, added] = at.try_emplace(to, callees.size());
+    if (added) {
+      Callee callee;
+      callee.id = to;
+      callee.certainty = target->certainty;
+      callee.handle = use->kind == UseKind::Handle;
+      callee.byName = use->kind == UseKind::ByName;
+      callees.push_back(std::move(callee));
+    }
+    Callee& callee = callees[it->second];
+    callee.lines.push_back(use->line);
+    callee.certainty = std::min(callee.certainty, target->certainty);
+    callee.handle = callee.handle && use->kind == UseKind::Handle;
+    callee.byName = callee.byName && use->kind == UseKind::ByName;
+  }
+  for (Callee& callee : callees) {
+    std::sort(callee.lines.begin(), callee.lines.end());
+    callee.lines.erase(std::unique(callee.lines.begin(), callee.lines.end()), callee.lines.end());
+  }
+  return callees;
+}
+
+Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& output,
+                     const Options& options) {
+  output = RunOutput{};
+  RunStats& stats = output.stats;
+  const TextView startFile = input.startName;
+  output.records.resize(2);
+  auto clock = Clock::now();
+  std::vector<Text> dirs;
+  if (const Result read = ReadSearchPath(input.pathdefFile, services.fs, dirs); !read) {
+    stats.searchPathMs = MillisecondsSince(clock);
+    output.records[1].name = Text(WithoutMExtension(startFile));
+    services.messages.ShowMessage(MessageIcon::Critical, messages::kPathdefNotFound);
+    return Result::Failure(Status::NoSearchPath, read.description);
+  }
+  stats.searchPathMs = MillisecondsSince(clock);
+  services.progress.Show();
+  services.progress.Refresh();
+  clock = Clock::now();
+
+  Resolver resolver(services.fs, RootsOf(dirs), options.possibleCalls);
+  Names names(resolver);
+  const DiscardedNames discards(input.discards);
+  const std::optional<FunctionId> start =
+      resolver.FindStart(platform::ToUtf8(WithoutMExtension(startFile)));
+  bool startDiscarded = false;
+  std::vector<FunctionRecord>& records = output.records;
+  std::vector<FunctionId> ids(2);
+  if (start) {
+    const Text& name = names.Of(*start);
+    startDiscarded = Discarded(discards, resolver, *start, name);
+    if (!startDiscarded) {
+      records[1].name = name;
+      records[1].lines = u"0";
+      records[1].kind = platform::FromUtf8(KindName(resolver.Kind(*start)));
+      ids[1] = *start;
+      output.filePaths[name] = resolver.Context(start->file).path;
+    }
+  }
+  // Breadth first: a function's calls are shown at its first record.
+  std::unordered_map<FunctionId, std::size_t, IdHash> expandedAt;
+  for (std::size_t r = 1; r < records.size() && !records[1].name.empty(); ++r) {
+    const FunctionId id = ids[r];
+    const auto [it, added] = expandedAt.try_emplace(id, r);
+    if (!added) {
+      const FunctionRecord& shown = records[it->second];
+      records[r].alsoCalledBy = shown.caller.empty() ? shown.name : shown.caller;
+      continue;
+    }
+    records[r].parsed = true;
+    platform::Result why;
+    static_cast<void>(resolver.Syntax(id.file, &why));  // read here to say why it cannot be
+    if (!why) services.messages.FileUnreadable(resolver.Context(id.file).path, why);
+    const Text caller = records[r].name;
+    for (Callee& callee : CalleesOf(resolver, id)) {
+      const Text& name = names.Of(callee.id);
+      if (Discarded(discards, resolver, callee.id, name)) continue;
+      FunctionRecord rec;
+      rec.caller = caller;
+      rec.name = name;
+      rec.lines = JoinLines(callee.lines);
+      rec.kind = platform::FromUtf8(KindName(resolver.Kind(callee.id)));
+      rec.certainty = platform::FromUtf8(CertaintyName(callee.certainty));
+      rec.via = ViaText(callee);
+      output.filePaths.try_emplace(name, resolver.Context(callee.id.file).path);
+      records.push_back(std::move(rec));
+      ids.push_back(callee.id);
+    }
+    if ((r & 63U) == 0) {
+      services.progress.SetCounts(static_cast<int>(expandedAt.size()),
+                                  static_cast<int>(records.size()) - 1);
+      services.progress.Refresh();
+    }
+  }
+  const ResolverStats& read = resolver.stats();
+  stats.records = static_cast<int>(records.size()) - 1;
+  stats.passes = 1;
+  stats.filesScanned = read.filesRead;
+  stats.bytesRead = read.bytesRead;
+  stats.scannedFiles = read.readFiles;
+  stats.caseOnlyNames = read.caseOnlyNames;
+  stats.dynamicCalls = read.dynamicCalls;
+  stats.resolutionMs = MillisecondsSince(clock);
+
+  services.progress.SetCaption(messages::kBuildingTree);
+  services.progress.Refresh();
+  clock = Clock::now();
+  Result built = BuildCallTree(records, services.tree, services.messages, services.limits);
+  if (!built) {
+    services.messages.ShowMessage(
+        MessageIcon::Information,
+        startDiscarded ? messages::StartFunctionDiscarded(WithoutMExtension(startFile))
+                       : messages::StartFileNotFound(startFile));
+  }
+  stats.nodes = services.tree.Count();
+  stats.treeMs = MillisecondsSince(clock);
+  services.progress.Close();
+  return built;
+}
+
+IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text>& dirs,
+                                const Options& options) {
+  IndexedFunctions out;
+  Resolver resolver(fs, RootsOf(dirs), options.possibleCalls);
+  Names names(resolver);
+  std::unordered_map<FunctionId, int, IdHash> programOf;
+  std::vector<FunctionId> ids;
+  const auto add = [&](FunctionId id) {
+    const auto [it, added] = programOf.try_emplace(id, static_cast<int>(ids.size()));
+    if (added) {
+      ids.push_back(id);
+      ProgramIndex::Program program;
+      program.name = names.Of(id);
+      program.path = resolver.Context(id.file).path;
+      out.programs.push_back(std::move(program));
+      out.plainNames.push_back(platform::FromUtf8(resolver.PlainName(id)));
+      out.implicit.push_back(resolver.CalledImplicitly(id));
+    }
+    return it->second;
+  };
+  for (const int file : resolver.ReachableFiles()) {
+    platform::Result why;
+    static_cast<void>(resolver.Syntax(file, &why));  // read here to say why it cannot be
+    if (!why) {
+      out.unreadable.push_back(resolver.Context(file).path + u": " +
+                               platform::FromUtf8(why.description));
+    }
+    for (const FunctionId id : resolver.FunctionsOf(file)) add(id);
+  }
+  // Classes named anywhere: their constructors are called by MATLAB itself
+  // when a subclass is made or a member is reached through the class.
+  std::unordered_set<std::string> referencedClasses;
+  for (std::size_t p = 0; p < ids.size(); ++p) {
+    std::vector<ProgramIndex::Calls> calls;
+    for (Callee& callee : CalleesOf(resolver, ids[p])) {
+      const int to = add(callee.id);
+      calls.push_back({to, std::move(callee.lines)});
+      if (resolver.Kind(callee.id) == FunctionKind::Method) {
+        referencedClasses.insert(resolver.ClassOf(callee.id));
+      }
+    }
+    std::sort(calls.begin(), calls.end(),
+              [](const ProgramIndex::Calls& a, const ProgramIndex::Calls& b) {
+                return a.program < b.program;
+              });
+    out.programs[p].callees = std::move(calls);
+    if (resolver.Kind(ids[p]) == FunctionKind::Constructor && ids[p].function == 0) {
+      const std::string cls = resolver.ClassOf(ids[p]);
+      for (const std::string& super : resolver.SuperclassesOf(cls)) referencedClasses.insert(super);
+    }
+  }
+  for (std::size_t p = 0; p < ids.size(); ++p) {
+    if (resolver.Kind(ids[p]) == FunctionKind::Constructor &&
+        referencedClasses.count(resolver.ClassOf(ids[p])) != 0) {
+      out.implicit[p] = true;
+    }
+  }
+  out.filesRead = resolver.stats().filesRead;
+  out.bytesRead = resolver.stats().bytesRead;
+  return out;
+}
+
+}  // namespace korvath::engine::matlab

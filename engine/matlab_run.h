@@ -1,0 +1,54 @@
+#pragma once
+// The MATLAB resolution mode's answers: the call tree of a start, and every
+// function of the path with its calls for the callers tree and the lists.
+// Nodes are functions (a file and a function in it), named in MATLAB's
+// notation; each is expanded at its first place in breadth-first order.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/matlab_resolver.h"
+#include "engine/parse_driver.h"
+#include "engine/program_index.h"
+
+namespace korvath::engine::matlab {
+
+struct Options {
+  // obj.method(...) on a variable reaches a method only one class defines,
+  // marked "possible".
+  bool possibleCalls = false;
+};
+
+// The folders searched, in MATLAB's order: the current folder first, then
+// pathdef's. `dirs` as ReadSearchPath fills them (entry 0 unused, the
+// current folder last).
+std::vector<Text> RootsOf(const std::vector<Text>& dirs);
+
+struct Callee {
+  FunctionId id;
+  std::vector<std::int32_t> lines;  // ascending, each once
+  Certainty certainty = Certainty::Exact;
+  bool handle = false;  // every use was @name
+  bool byName = false;  // every use gave the name as text
+};
+// What `id` calls, in the order of the first call of each.
+std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id);
+
+// As engine::ParseAndBuild, with MATLAB's rules; the records' names are
+// notations and they carry kind and certainty.
+Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& output,
+                     const Options& options);
+
+// Every function of the files a name can reach, with their calls.
+struct IndexedFunctions {
+  std::vector<ProgramIndex::Program> programs;  // callers left empty
+  std::vector<bool> implicit;                   // called by MATLAB itself
+  std::vector<Text> plainNames;                 // by program
+  std::vector<Text> unreadable;                 // "path: reason"
+  int filesRead = 0;
+  std::uint64_t bytesRead = 0;
+};
+IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text>& dirs,
+                                const Options& options);
+
+}  // namespace korvath::engine::matlab

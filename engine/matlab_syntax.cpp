@@ -1,0 +1,857 @@
+#include "engine/matlab_syntax.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace korvath::engine::matlab {
+namespace {
+
+constexpr std::array<std::string_view, 36> kKeywords = {
+    "break",
+    "case",
+    "catch",
+    "classdef",
+    "continue",
+    "else",
+    "elseif",
+    "end",
+    "for",
+    "function",
+    "global",
+    "if",
+    "otherwise",
+    "parfor",
+    "persistent",
+    "return",
+    "spmd",
+    "switch",
+    "try",
+    "while",
+    "endfunction",
+    "endif",
+    "endwhile",
+    "endfor",
+    "endparfor",
+    "endswitch",
+    "end_try_catch",
+    "end_unwind_protect",
+    "unwind_protect",
+    "unwind_protect_cleanup",
+    "do",
+    "until",
+    "endclassdef",
+    "endmethods",
+    "endproperties",
+    "endevents",
+};
+
+bool IsEndWord(std::string_view w) {
+  return w == "end" || w == "endfunction" || w == "endif" || w == "endwhile" || w == "endfor" ||
+         w == "endparfor" || w == "endswitch" || w == "end_try_catch" ||
+         w == "end_unwind_protect" || w == "endclassdef" || w == "endmethods" ||
+         w == "endproperties" || w == "endevents" || w == "endenumeration";
+}
+
+bool IsIdentStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+
+enum class Tok : std::uint8_t { Ident, Number, String, Op };
+
+struct Token {
+  Tok kind = Tok::Op;
+  std::string_view text;  // a string's contents without its quotes
+  std::int32_t line = 0;
+  std::int32_t column = 0;
+  bool spaceBefore = false;
+  bool spaceAfter = false;
+  bool Is(std::string_view op) const { return kind == Tok::Op && text == op; }
+  bool IsWord(std::string_view word) const { return kind == Tok::Ident && text == word; }
+};
+
+// Cuts the file into statements of tokens: comments, continuations and
+// block comments gone, strings told from transposes.
+class Lexer {
+ public:
+  explicit Lexer(std::string_view bytes) : s_(bytes) {}
+
+  // The next statement's tokens; false at the end of the file.
+  bool Next(std::vector<Token>& out) {
+    out.clear();
+    brackets_.clear();
+    while (pos_ < s_.size() || pendingLineStart_) {
+      if (pendingLineStart_) {
+        pendingLineStart_ = false;
+        SkipBlockComments();
+        if (pos_ >= s_.size()) break;
+      }
+      const char c = s_[pos_];
+      if (c == '\n') {
+        ++pos_;
+        NewLine();
+        if (!InMatrix() && !out.empty()) return true;
+        continue;
+      }
+      if (IsBlank(c)) {
+        ++pos_;
+        space_ = true;
+        continue;
+      }
+      if (c == '%' || c == '#') {
+        SkipToLineEnd();
+        continue;
+      }
+      if (c == '.' && s_.substr(pos_, 3) == "...") {
+        // The rest of the line is a comment; the statement goes on.
+        SkipToLineEnd();
+        if (pos_ < s_.size()) {
+          ++pos_;
+          NewLine();
+        }
+        space_ = true;
+        continue;
+      }
+      if ((c == ';' || c == ',') && brackets_.empty()) {
+        ++pos_;
+        if (!out.empty()) return true;
+        continue;
+      }
+      Token t;
+      t.line = line_;
+      t.column = ColumnAt(pos_);
+      t.spaceBefore = space_;
+      if (!out.empty()) out.back().spaceAfter = space_;
+      space_ = false;
+      if (IsIdentStart(c)) {
+        const std::size_t start = pos_;
+        while (pos_ < s_.size() && IsIdentChar(s_[pos_])) ++pos_;
+        t.kind = Tok::Ident;
+        t.text = s_.substr(start, pos_ - start);
+      } else if (IsDigit(c) || (c == '.' && pos_ + 1 < s_.size() && IsDigit(s_[pos_ + 1]))) {
+        t.kind = Tok::Number;
+        t.text = Number();
+      } else if (c == '"' || (c == '\'' && QuoteOpensString(out, t.spaceBefore))) {
+        t.kind = Tok::String;
+        t.text = String(c);
+      } else {
+        t.kind = Tok::Op;
+        t.text = Operator();
+      }
+      out.push_back(t);
+    }
+    return !out.empty();
+  }
+
+ private:
+  void NewLine() {
+    ++line_;
+    lineStart_ = pos_;
+    columnPos_ = pos_;
+    column_ = 0;
+    space_ = true;
+    pendingLineStart_ = true;
+  }
+
+  // Rows of "[...]" and "{...}" go on over lines; a line break inside
+  // parentheses alone ends the statement (MATLAB rejects it), so that one
+  // unclosed "(" cannot swallow the rest of the file.
+  bool InMatrix() const {
+    return std::any_of(brackets_.begin(), brackets_.end(), [](char b) { return b != '('; });
+  }
+
+  void SkipToLineEnd() {
+    while (pos_ < s_.size() && s_[pos_] != '\n') ++pos_;
+  }
+
+  // The line from `pos_` holds only `mark` between blanks.
+  bool LineIs(std::string_view mark) const {
+    std::size_t i = pos_;
+    while (i < s_.size() && IsBlank(s_[i])) ++i;
+    if (s_.substr(i, mark.size()) != mark) return false;
+    i += mark.size();
+    while (i < s_.size() && IsBlank(s_[i])) ++i;
+    return i >= s_.size() || s_[i] == '\n';
+  }
+
+  // %{ ... %} (and #{ ... #}) on lines of their own, nested.
+  void SkipBlockComments() {
+    int depth = 0;
+    while (pos_ < s_.size()) {
+      if (LineIs("%{") || LineIs("#{")) {
+        ++depth;
+      } else if (depth > 0 && (LineIs("%}") || LineIs("#}"))) {
+        --depth;
+      } else if (depth == 0) {
+        return;
+      }
+      SkipToLineEnd();
+      if (pos_ < s_.size()) {
+        ++pos_;
+        ++line_;
+        lineStart_ = pos_;
+        columnPos_ = pos_;
+        column_ = 0;
+      }
+    }
+  }
+
+  // UTF-16 units from the line's start to `at`, counted on from the last
+  // token so that a long line costs linear time.
+  std::int32_t ColumnAt(std::size_t at) {
+    for (; columnPos_ < at; ++columnPos_) {
+      const auto b = static_cast<unsigned char>(s_[columnPos_]);
+      if ((b & 0xC0U) != 0x80U) column_ += (b >= 0xF0U) ? 2 : 1;
+    }
+    return column_;
+  }
+
+  // After a value (name, number, closing bracket, transpose) with no blank
+  // between, a quote transposes; elsewhere it opens a string, except after
+  // a blank inside parentheses.
+  bool QuoteOpensString(const std::vector<Token>& out, bool spaceBefore) const {
+    if (out.empty()) return true;
+    const Token& prev = out.back();
+    const bool value = prev.kind == Tok::Ident || prev.kind == Tok::Number ||
+                       prev.kind == Tok::String || prev.Is(")") || prev.Is("]") || prev.Is("}") ||
+                       prev.Is("'") || prev.Is(".'");
+    if (!value) return true;
+    if (prev.kind == Tok::Ident && IsKeywordWord(prev.text)) return true;
+    if (!spaceBefore) return false;
+    return brackets_.empty() || brackets_.back() != '(';
+  }
+  static bool IsKeywordWord(std::string_view w) { return IsKeyword(w) && w != "end"; }
+
+  std::string_view Number() {
+    const std::size_t start = pos_;
+    if (s_.substr(pos_, 2) == "0x" || s_.substr(pos_, 2) == "0X") {
+      pos_ += 2;
+      while (pos_ < s_.size() && IsIdentChar(s_[pos_])) ++pos_;
+      return s_.substr(start, pos_ - start);
+    }
+    while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+    // "1.5" and "1." but not "1.*" or "1.'"
+    if (pos_ < s_.size() && s_[pos_] == '.' &&
+        !(pos_ + 1 < s_.size() &&
+          (s_[pos_ + 1] == '*' || s_[pos_ + 1] == '/' || s_[pos_ + 1] == '\\' ||
+           s_[pos_ + 1] == '^' || s_[pos_ + 1] == '\'' || s_[pos_ + 1] == '.'))) {
+      ++pos_;
+      while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+    }
+    if (pos_ < s_.size() &&
+        (s_[pos_] == 'e' || s_[pos_] == 'E' || s_[pos_] == 'd' || s_[pos_] == 'D')) {
+      std::size_t i = pos_ + 1;
+      if (i < s_.size() && (s_[i] == '+' || s_[i] == '-')) ++i;
+      if (i < s_.size() && IsDigit(s_[i])) {
+        pos_ = i;
+        while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+      }
+    }
+    if (pos_ < s_.size() &&
+        (s_[pos_] == 'i' || s_[pos_] == 'j' || s_[pos_] == 'I' || s_[pos_] == 'J')) {
+      if (pos_ + 1 >= s_.size() || !IsIdentChar(s_[pos_ + 1])) ++pos_;
+    }
+    return s_.substr(start, pos_ - start);
+  }
+
+  // A string to its closing quote (doubled quotes inside; in "..." also
+  // backslash escapes, as Octave reads them); an unclosed one ends with the
+  // line.
+  std::string_view String(char quote) {
+    ++pos_;
+    const std::size_t start = pos_;
+    while (pos_ < s_.size() && s_[pos_] != '\n') {
+      const char c = s_[pos_];
+      if (quote == '"' && c == '\\' && pos_ + 1 < s_.size() && s_[pos_ + 1] != '\n') {
+        pos_ += 2;
+        continue;
+      }
+      if (c == quote) {
+        if (pos_ + 1 < s_.size() && s_[pos_ + 1] == quote) {
+          pos_ += 2;
+          continue;
+        }
+        const std::string_view text = s_.substr(start, pos_ - start);
+        ++pos_;
+        return text;
+      }
+      ++pos_;
+    }
+    return s_.substr(start, pos_ - start);
+  }
+
+  std::string_view Operator() {
+    static constexpr std::array<std::string_view, 20> kLong = {
+        ".*", "./", ".\\", ".^", ".'", "==", "~=", "!=", "<=", ">=",
+        "&&", "||", "+=",  "-=", "*=", "/=", "^=", "++", "--", "::"};
+    for (const std::string_view op : kLong) {
+      if (s_.substr(pos_, op.size()) == op) {
+        // "a.'" is a transpose, "++"/"--" only where Octave would read them.
+        if ((op == "++" || op == "--") && pos_ + 2 < s_.size() && !IsBlank(s_[pos_ + 2]) &&
+            s_[pos_ + 2] != ';' && s_[pos_ + 2] != '\n' && s_[pos_ + 2] != ',') {
+          break;
+        }
+        pos_ += op.size();
+        return op;
+      }
+    }
+    const char c = s_[pos_];
+    if (c == '(' || c == '[' || c == '{') {
+      brackets_.push_back(c);
+    } else if (c == ')' || c == ']' || c == '}') {
+      if (!brackets_.empty()) brackets_.pop_back();
+    }
+    const std::string_view op = s_.substr(pos_, 1);
+    ++pos_;
+    return op;
+  }
+
+  std::string_view s_;
+  std::size_t pos_ = 0;
+  std::int32_t line_ = 1;
+  std::size_t lineStart_ = 0;
+  std::size_t columnPos_ = 0;
+  std::int32_t column_ = 0;
+  bool space_ = true;
+  bool pendingLineStart_ = true;
+  std::vector<char> brackets_;
+};
+
+enum class BlockKind : std::uint8_t {
+  Function,
+  Classdef,
+  Properties,
+  Methods,
+  Events,
+  Enumeration,
+  Arguments,
+  Other,
+  Do,
+};
+
+struct Block {
+  BlockKind kind;
+  int function = -1;
+  bool isStatic = false;
+  bool isPrivate = false;
+};
+
+// A statement that may be command syntax: which reading holds is known only
+// once the function's variables are all known.
+struct PendingCommand {
+  int function;
+  std::size_t firstUse;  // its uses in that function, from here...
+  std::size_t endUse;    // ...to here; the first is the command's name
+};
+
+class Parser {
+ public:
+  Parser(std::string_view bytes, std::string_view fileName, bool functionsEnd)
+      : bytes_(bytes), fileName_(fileName), functionsEnd_(functionsEnd) {}
+
+  // False when functions turned out not to be closed by "end".
+  bool Parse(FileSyntax& out) {
+    out_ = &out;
+    Lexer lexer(bytes_);
+    std::vector<Token> tokens;
+    bool first = true;
+    while (lexer.Next(tokens)) {
+      if (first) {
+        first = false;
+        Begin(tokens);
+      }
+      lastLine_ = tokens.back().line;
+      Statement(tokens, 0, tokens.size());
+    }
+    if (first) Begin(tokens);
+    bool openFunction = false;
+    for (const Block& b : blocks_) openFunction = openFunction || b.kind == BlockKind::Function;
+    if (functionsEnd_ && openFunction && out.kind != FileKind::Classdef) return false;
+    while (!blocks_.empty()) Pop();
+    for (std::size_t f = 0; f < out.functions.size(); ++f) {
+      if (out.functions[f].endLine == 0) out.functions[f].endLine = lastLine_;
+    }
+    SettleCommands();
+    return true;
+  }
+
+ private:
+  FunctionSyntax& Fn(int f) { return out_->functions[static_cast<std::size_t>(f)]; }
+
+  void Begin(const std::vector<Token>& tokens) {
+    FileSyntax& out = *out_;
+    out.functions.emplace_back();
+    if (!tokens.empty() && tokens[0].IsWord("function")) {
+      out.kind = FileKind::Function;
+      mainPending_ = true;
+    } else if (!tokens.empty() && tokens[0].IsWord("classdef")) {
+      out.kind = FileKind::Classdef;
+    } else {
+      out.kind = FileKind::Script;
+      out.functions[0].name = std::string(fileName_);
+      out.functions[0].line = 1;
+    }
+  }
+
+  int CurrentFunction() const {
+    for (auto it = blocks_.rbegin(); it != blocks_.rend(); ++it) {
+      if (it->kind == BlockKind::Function) return it->function;
+    }
+    return 0;
+  }
+  const Block* Top() const { return blocks_.empty() ? nullptr : &blocks_.back(); }
+
+  void Pop() {
+    const Block b = blocks_.back();
+    blocks_.pop_back();
+    if (b.kind == BlockKind::Function || b.kind == BlockKind::Classdef) {
+      Fn(b.function).endLine = lastLine_;
+    }
+  }
+
+  void Statement(const std::vector<Token>& t, std::size_t b, std::size_t e) {
+    if (b >= e) return;
+    const Token& head = t[b];
+    const Block* top = Top();
+    if (head.kind == Tok::Ident) {
+      const std::string_view w = head.text;
+      if (w == "function") return Function(t, b, e);
+      if (w == "classdef" && blocks_.empty() && out_->kind == FileKind::Classdef) {
+        return Classdef(t, b, e);
+      }
+      if (top != nullptr && top->kind == BlockKind::Classdef) {
+        if (IsEndWord(w)) return Pop();
+        if (w == "properties" || w == "methods" || w == "events" || w == "enumeration") {
+          return Member(t, b, e, w);
+        }
+        return;
+      }
+      if (top != nullptr && (top->kind == BlockKind::Properties || top->kind == BlockKind::Events ||
+                             top->kind == BlockKind::Enumeration)) {
+        if (IsEndWord(w)) return Pop();
+        out_->classdef.properties.emplace_back(w);
+        // A default value's names are the class's.
+        if (top->kind == BlockKind::Properties) {
+          const std::size_t eq = TopLevelAssign(t, b, e);
+          if (eq < e) Expression(t, eq + 1, e, 0);
+        }
+        return;
+      }
+      if (top != nullptr && top->kind == BlockKind::Methods) {
+        if (IsEndWord(w)) return Pop();
+        // A signature of a method whose file is in the class folder.
+        const std::size_t eq = TopLevelAssign(t, b, e);
+        const std::size_t at = eq < e ? eq + 1 : b;
+        if (at < e && t[at].kind == Tok::Ident) {
+          std::string name(t[at].text);
+          if (at + 2 < e && t[at + 1].Is(".") && t[at + 2].kind == Tok::Ident) {
+            name += ".";
+            name += t[at + 2].text;
+          }
+          out_->classdef.methods.push_back({name, top->isStatic, false});
+        }
+        return;
+      }
+      if (top != nullptr && top->kind == BlockKind::Arguments) {
+        if (IsEndWord(w)) return Pop();
+        Fn(CurrentFunction()).variables.emplace(w);
+        return;
+      }
+      if (IsEndWord(w)) {
+        if (!blocks_.empty()) Pop();
+        return;
+      }
+      const int f = CurrentFunction();
+      if (w == "arguments" && top != nullptr && top->kind == BlockKind::Function &&
+          (e - b == 1 || t[b + 1].Is("("))) {
+        blocks_.push_back({BlockKind::Arguments, f});
+        return;
+      }
+      if (w == "if" || w == "while" || w == "switch") {
+        blocks_.push_back({BlockKind::Other, f});
+        return Expression(t, b + 1, e, f);
+      }
+      if (w == "elseif" || w == "case") return Expression(t, b + 1, e, f);
+      if (w == "for" || w == "parfor") {
+        blocks_.push_back({BlockKind::Other, f});
+        std::size_t v = b + 1;
+        if (v < e && t[v].Is("(")) ++v;
+        if (v < e && t[v].kind == Tok::Ident) Fn(f).variables.emplace(t[v].text);
+        const std::size_t eq = TopLevelAssign(t, v, e);
+        return Expression(t, eq < e ? eq + 1 : v + 1, e, f);
+      }
+      if (w == "try" || w == "unwind_protect" || w == "spmd") {
+        blocks_.push_back({BlockKind::Other, f});
+        return Statement(t, b + 1, e);
+      }
+      if (w == "do") {
+        blocks_.push_back({BlockKind::Do, f});
+        return Statement(t, b + 1, e);
+      }
+      if (w == "until") {
+        if (top != nullptr && top->kind == BlockKind::Do) Pop();
+        return Expression(t, b + 1, e, f);
+      }
+      if (w == "catch") {
+        // "catch err": the name on catch's own line, unless it is called.
+        if (b + 1 < e && t[b + 1].kind == Tok::Ident && t[b + 1].line == head.line &&
+            !(b + 2 < e && (t[b + 2].Is("(") || t[b + 2].Is("=")))) {
+          Fn(f).variables.emplace(t[b + 1].text);
+          return Statement(t, b + 2, e);
+        }
+        return Statement(t, b + 1, e);
+      }
+      if (w == "else" || w == "otherwise" || w == "unwind_protect_cleanup") {
+        return Statement(t, b + 1, e);
+      }
+      if (w == "global" || w == "persistent") {
+        for (std::size_t i = b + 1; i < e; ++i) {
+          if (t[i].kind == Tok::Ident) Fn(f).variables.emplace(t[i].text);
+          if (t[i].Is("=")) break;  // Octave's initialised persistent
+        }
+        return;
+      }
+      if (w == "return" || w == "break" || w == "continue") return;
+      if (w == "import") return Import(t, b + 1, e, f);
+    }
+    Ordinary(t, b, e, CurrentFunction());
+  }
+
+  void Function(const std::vector<Token>& t, std::size_t b, std::size_t e) {
+    if (!functionsEnd_ && out_->kind != FileKind::Classdef) {
+      // The function before ends on the line above.
+      lastLine_ = t[b].line - 1;
+      while (!blocks_.empty()) Pop();
+      lastLine_ = t[b].line;
+    }
+    FunctionSyntax fn;
+    fn.line = t[b].line;
+    std::size_t i = b + 1;
+    const std::size_t eq = TopLevelAssign(t, i, e);
+    if (eq < e) {
+      for (; i < eq; ++i) {
+        if (t[i].kind == Tok::Ident) fn.variables.emplace(t[i].text);
+      }
+      i = eq + 1;
+    }
+    if (i < e && t[i].kind == Tok::Ident) {
+      fn.name = std::string(t[i].text);
+      ++i;
+      while (i + 1 < e && t[i].Is(".") && t[i + 1].kind == Tok::Ident) {
+        fn.name += ".";
+        fn.name += t[i + 1].text;
+        i += 2;
+      }
+    }
+    if (i < e && t[i].Is("(")) {
+      for (++i; i < e && !t[i].Is(")"); ++i) {
+        if (t[i].kind == Tok::Ident) fn.variables.emplace(t[i].text);
+      }
+    }
+    int parent = -1;
+    const Block* top = Top();
+    if (top != nullptr && top->kind == BlockKind::Methods) {
+      fn.inMethodsBlock = true;
+      fn.isStatic = top->isStatic;
+      fn.isPrivateAccess = top->isPrivate;
+      out_->classdef.methods.push_back({fn.name, top->isStatic, true});
+    } else if (functionsEnd_) {
+      for (auto it = blocks_.rbegin(); it != blocks_.rend(); ++it) {
+        if (it->kind == BlockKind::Function) {
+          parent = it->function;
+          break;
+        }
+      }
+    }
+    fn.parent = parent;
+    int index;
+    if (mainPending_) {
+      mainPending_ = false;
+      index = 0;
+      out_->functions[0] = std::move(fn);
+    } else {
+      index = static_cast<int>(out_->functions.size());
+      out_->functions.push_back(std::move(fn));
+    }
+    blocks_.push_back({BlockKind::Function, index});
+  }
+
+  void Classdef(const std::vector<Token>& t, std::size_t b, std::size_t e) {
+    std::size_t i = b + 1;
+    if (i < e && t[i].Is("(")) i = Matching(t, i, e) + 1;
+    ClassSyntax& c = out_->classdef;
+    if (i < e && t[i].kind == Tok::Ident) c.name = std::string(t[i++].text);
+    if (i < e && t[i].Is("<")) {
+      std::string super;
+      for (++i; i <= e; ++i) {
+        if (i == e || t[i].Is("&")) {
+          if (!super.empty()) c.superclasses.push_back(super);
+          super.clear();
+          continue;
+        }
+        if (t[i].kind == Tok::Ident || t[i].Is(".")) super += t[i].text;
+      }
+    }
+    Fn(0).name = c.name.empty() ? std::string(fileName_) : c.name;
+    Fn(0).line = t[b].line;
+    blocks_.push_back({BlockKind::Classdef, 0});
+  }
+
+  // properties/methods/events/enumeration with attributes in parentheses.
+  void Member(const std::vector<Token>& t, std::size_t b, std::size_t e, std::string_view w) {
+    Block block{BlockKind::Other, 0};
+    block.kind = w == "properties" ? BlockKind::Properties
+                 : w == "methods"  ? BlockKind::Methods
+                 : w == "events"   ? BlockKind::Events
+                                   : BlockKind::Enumeration;
+    if (b + 1 < e && t[b + 1].Is("(")) {
+      const std::size_t close = Matching(t, b + 1, e);
+      for (std::size_t i = b + 2; i < close; ++i) {
+        if (t[i].kind != Tok::Ident) continue;
+        const bool negated = i > b + 2 && t[i - 1].Is("~");
+        bool value = !negated;
+        std::size_t next = i + 1;
+        if (next < close && t[next].Is("=") && next + 1 < close) {
+          const Token& v = t[next + 1];
+          value = !(v.IsWord("false") || v.Is("0"));
+          if (t[i].text == "Access" || t[i].text == "GetAccess") {
+            block.isPrivate = v.kind == Tok::String ? v.text == "private" : v.IsWord("private");
+          }
+          next += 2;
+        }
+        if (t[i].text == "Static") block.isStatic = value;
+        if (t[i].text == "Constant" && block.kind == BlockKind::Properties) block.isStatic = value;
+        i = next - 1;
+      }
+    }
+    blocks_.push_back(block);
+  }
+
+  void Import(const std::vector<Token>& t, std::size_t b, std::size_t e, int f) {
+    std::string name;
+    for (std::size_t i = b; i <= e; ++i) {
+      const bool split = i == e || t[i].spaceBefore || t[i].Is(",");
+      if (split && !name.empty()) {
+        Fn(f).imports.push_back(name);
+        name.clear();
+      }
+      if (i == e) break;
+      if (t[i].kind == Tok::Ident || t[i].Is(".") || t[i].Is("*") || t[i].Is(".*")) {
+        name += t[i].text;
+      }
+    }
+  }
+
+  // The index of the "(" "[" "{"'s partner, or `e`.
+  static std::size_t Matching(const std::vector<Token>& t, std::size_t open, std::size_t e) {
+    int depth = 0;
+    for (std::size_t i = open; i < e; ++i) {
+      if (t[i].kind != Tok::Op) continue;
+      if (t[i].Is("(") || t[i].Is("[") || t[i].Is("{")) ++depth;
+      if (t[i].Is(")") || t[i].Is("]") || t[i].Is("}")) {
+        if (--depth == 0) return i;
+      }
+    }
+    return e;
+  }
+
+  // The assignment's "=" outside all brackets, or `e`.
+  static std::size_t TopLevelAssign(const std::vector<Token>& t, std::size_t b, std::size_t e) {
+    int depth = 0;
+    for (std::size_t i = b; i < e; ++i) {
+      if (t[i].kind != Tok::Op) continue;
+      const std::string_view op = t[i].text;
+      if (op == "(" || op == "[" || op == "{") ++depth;
+      if (op == ")" || op == "]" || op == "}") --depth;
+      if (depth == 0 &&
+          (op == "=" || op == "+=" || op == "-=" || op == "*=" || op == "/=" || op == "^=")) {
+        return i;
+      }
+    }
+    return e;
+  }
+
+  static bool IsBinaryOperator(const Token& t) {
+    if (t.kind != Tok::Op) return false;
+    static constexpr std::array<std::string_view, 21> kOps = {
+        "+",  "-",  "*", "/", "\\", "^",  ".*", "./", ".\\", ".^", "==",
+        "~=", "!=", "<", ">", "<=", ">=", "&",  "|",  "&&",  "||"};
+    return std::find(kOps.begin(), kOps.end(), t.text) != kOps.end() || t.Is(":");
+  }
+
+  void Ordinary(const std::vector<Token>& t, std::size_t b, std::size_t e, int f) {
+    const Token& head = t[b];
+    // "name word ...": command syntax unless the name is a variable.
+    if (head.kind == Tok::Ident && !IsKeyword(head.text) && b + 1 < e && t[b + 1].spaceBefore &&
+        t[b + 1].line == head.line && !t[b + 1].Is("=") && !t[b + 1].Is("(") &&
+        !(IsBinaryOperator(t[b + 1]) && t[b + 1].spaceAfter) && !t[b + 1].Is("@") &&
+        TopLevelAssign(t, b, e) == e) {
+      FunctionSyntax& fn = Fn(f);
+      const std::size_t first = fn.uses.size();
+      NameUse command;
+      command.name = std::string(head.text);
+      command.line = head.line;
+      command.column = head.column;
+      command.kind = UseKind::Command;
+      command.hasArguments = true;
+      fn.uses.push_back(command);
+      Expression(t, b, e, f);
+      pending_.push_back({f, first, Fn(f).uses.size()});
+      return;
+    }
+    const std::size_t eq = TopLevelAssign(t, b, e);
+    if (eq == e) return Expression(t, b, e, f);
+    // The targets: every name standing directly in "[...]", or the first.
+    if (head.Is("[") || head.Is("{")) {
+      int depth = 0;
+      for (std::size_t i = b; i < eq; ++i) {
+        const Token& x = t[i];
+        if (x.Is("(") || x.Is("[") || x.Is("{")) ++depth;
+        if (x.Is(")") || x.Is("]") || x.Is("}")) --depth;
+        if (depth == 1 && x.kind == Tok::Ident && !(i > b && t[i - 1].Is("."))) {
+          Fn(f).variables.emplace(x.text);
+        } else if (depth > 1 && x.kind == Tok::Ident && !(i > b && t[i - 1].Is("."))) {
+          Expression(t, i, i + 1, f);  // an index of a target
+        }
+      }
+    } else if (head.kind == Tok::Ident) {
+      Fn(f).variables.emplace(head.text);
+      Expression(t, b + 1, eq, f);
+    }
+    Expression(t, eq + 1, e, f);
+  }
+
+  static bool IsName(std::string_view s) {
+    if (s.empty() || !IsIdentStart(s[0])) return false;
+    bool afterDot = false;
+    for (const char c : s) {
+      if (c == '.') {
+        if (afterDot) return false;
+        afterDot = true;
+        continue;
+      }
+      if (!IsIdentChar(c)) return false;
+      afterDot = false;
+    }
+    return !afterDot;
+  }
+
+  void Expression(const std::vector<Token>& t, std::size_t b, std::size_t e, int f) {
+    std::vector<std::string_view> anonymous;
+    for (std::size_t i = b; i < e; ++i) {
+      const Token& x = t[i];
+      if (x.Is("@") && i + 1 < e && t[i + 1].Is("(")) {
+        const std::size_t close = Matching(t, i + 1, e);
+        for (std::size_t k = i + 2; k < close; ++k) {
+          if (t[k].kind == Tok::Ident) anonymous.push_back(t[k].text);
+        }
+        i = close;
+        continue;
+      }
+      if (x.kind != Tok::Ident) continue;
+      if (i > b && (t[i - 1].Is(".") || t[i - 1].Is("?"))) continue;
+      if (IsKeyword(x.text)) continue;
+      std::string name(x.text);
+      std::size_t j = i;
+      while (j + 2 < e && t[j + 1].Is(".") && t[j + 2].kind == Tok::Ident &&
+             !t[j + 1].spaceBefore) {
+        name += ".";
+        name += t[j + 2].text;
+        j += 2;
+      }
+      const bool handle = i > b && t[i - 1].Is("@");
+      const bool args = j + 1 < e && t[j + 1].Is("(");
+      if (std::find(anonymous.begin(), anonymous.end(), x.text) != anonymous.end()) {
+        i = j;
+        continue;
+      }
+      NameUse use;
+      use.name = std::move(name);
+      use.line = x.line;
+      use.column = x.column;
+      use.kind = handle ? UseKind::Handle : UseKind::Call;
+      use.hasArguments = args;
+      const std::string_view word = x.text;
+      Fn(f).uses.push_back(use);
+      if (j == i && args && (word == "feval" || word == "str2func" || word == "cellfun")) {
+        const Token* arg = j + 2 < e ? &t[j + 2] : nullptr;
+        if (arg != nullptr && arg->kind == Tok::String && IsName(arg->text)) {
+          NameUse byName;
+          byName.name = std::string(arg->text);
+          byName.line = arg->line;
+          byName.column = arg->column + 1;
+          byName.kind = UseKind::ByName;
+          byName.hasArguments = true;
+          Fn(f).uses.push_back(byName);
+        } else if (word == "feval" && !(arg != nullptr && arg->Is("@"))) {
+          ++out_->dynamicCalls;
+        }
+      } else if (j == i && (word == "eval" || word == "evalin" || word == "evalc")) {
+        ++out_->dynamicCalls;
+      }
+      i = j;
+    }
+  }
+
+  bool IsVariableOf(int f, const std::string& name) {
+    for (int k = f; k >= 0; k = Fn(k).parent) {
+      if (Fn(k).variables.count(name) != 0) return true;
+    }
+    return false;
+  }
+
+  // Each command-syntax statement keeps its command name or its expression,
+  // now that the variables are known.
+  void SettleCommands() {
+    std::vector<std::vector<bool>> drop(out_->functions.size());
+    for (const PendingCommand& p : pending_) {
+      FunctionSyntax& fn = Fn(p.function);
+      auto& d = drop[static_cast<std::size_t>(p.function)];
+      d.resize(fn.uses.size(), false);
+      if (IsVariableOf(p.function, fn.uses[p.firstUse].name)) {
+        d[p.firstUse] = true;  // an expression after all
+      } else {
+        for (std::size_t u = p.firstUse + 1; u < p.endUse; ++u) d[u] = true;
+      }
+    }
+    for (std::size_t f = 0; f < drop.size(); ++f) {
+      if (drop[f].empty()) continue;
+      auto& uses = out_->functions[f].uses;
+      std::size_t kept = 0;
+      for (std::size_t u = 0; u < uses.size(); ++u) {
+        if (u < drop[f].size() && drop[f][u]) continue;
+        if (kept != u) uses[kept] = std::move(uses[u]);
+        ++kept;
+      }
+      uses.resize(kept);
+    }
+  }
+
+  std::string_view bytes_;
+  std::string_view fileName_;
+  bool functionsEnd_;
+  FileSyntax* out_ = nullptr;
+  std::vector<Block> blocks_;
+  std::vector<PendingCommand> pending_;
+  bool mainPending_ = false;
+  std::int32_t lastLine_ = 1;
+};
+
+}  // namespace
+
+bool IsKeyword(std::string_view word) {
+  return std::find(kKeywords.begin(), kKeywords.end(), word) != kKeywords.end() ||
+         word == "endenumeration";
+}
+
+FileSyntax ReadFileSyntax(std::string_view bytes, std::string_view fileName) {
+  FileSyntax syntax;
+  if (Parser(bytes, fileName, true).Parse(syntax)) return syntax;
+  // Functions not closed by "end": each "function" starts the next one.
+  syntax = FileSyntax{};
+  static_cast<void>(Parser(bytes, fileName, false).Parse(syntax));  // always succeeds
+  return syntax;
+}
+
+}  // namespace korvath::engine::matlab

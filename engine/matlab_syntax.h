@@ -1,0 +1,75 @@
+#pragma once
+// What the MATLAB resolution mode reads from one .m file: its functions
+// (main, local, nested), each with its variables, imports and the names it
+// uses, and for a classdef file the class's name, superclasses and members.
+// Names keep their case. Strings, comments (%, #, block comments) and the
+// text after a command-syntax name are never names.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace korvath::engine::matlab {
+
+enum class UseKind : std::uint8_t {
+  Call,     // a name in code, maybe dotted ("p.f", "obj.method")
+  Handle,   // @name
+  ByName,   // feval('name'), str2func('name'), cellfun('name', ...)
+  Command,  // hold on: the first word of a statement in command syntax
+};
+
+struct NameUse {
+  std::string name;  // as written, dotted parts joined by "."
+  std::int32_t line = 0;
+  std::int32_t column = 0;  // 0-based, in UTF-16 units of the line
+  UseKind kind = UseKind::Call;
+  bool hasArguments = false;  // followed by "(" (or command words)
+};
+
+struct FunctionSyntax {
+  std::string name;  // "set.Prop" for a property accessor
+  std::int32_t line = 0;
+  std::int32_t endLine = 0;
+  int parent = -1;  // the enclosing function of a nested one
+  bool isStatic = false;
+  bool inMethodsBlock = false;  // a method defined in a classdef file
+  bool isPrivateAccess = false;
+  std::unordered_set<std::string> variables;
+  std::vector<std::string> imports;  // "p.f" or "p.*"
+  std::vector<NameUse> uses;
+};
+
+struct MethodDeclaration {
+  std::string name;
+  bool isStatic = false;
+  bool definedInFile = false;
+};
+
+struct ClassSyntax {
+  std::string name;
+  std::vector<std::string> superclasses;  // as written, maybe qualified
+  std::vector<MethodDeclaration> methods;
+  std::vector<std::string> properties;  // constants and enumeration members too
+};
+
+enum class FileKind : std::uint8_t { Function, Script, Classdef };
+
+struct FileSyntax {
+  FileKind kind = FileKind::Script;
+  ClassSyntax classdef;  // for a Classdef file
+  // Entry 0 is the file's main function: the function of a function file,
+  // the body of a script or the class itself (property defaults and code
+  // outside methods). Local and nested functions and methods follow in file
+  // order.
+  std::vector<FunctionSyntax> functions;
+  int dynamicCalls = 0;  // feval, eval, evalin of names not written as text
+};
+
+// Reads `bytes` (UTF-8) as the file `fileName` without ".m".
+FileSyntax ReadFileSyntax(std::string_view bytes, std::string_view fileName);
+
+bool IsKeyword(std::string_view word);
+
+}  // namespace korvath::engine::matlab

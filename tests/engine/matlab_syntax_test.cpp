@@ -1,0 +1,139 @@
+// What the MATLAB mode reads from a file: the names each function uses,
+// with everything MATLAB and Octave treat as text left out.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "engine/matlab_syntax.h"
+
+namespace korvath::engine::matlab {
+namespace {
+
+// "fn: a b(...)" per function, joined by " | "; a command is "name!", a
+// handle "@name", a name given as text "'name'", a call with arguments
+// "name()".
+std::string Uses(const std::string& source, const std::string& fileName = "f") {
+  const FileSyntax syntax = ReadFileSyntax(source, fileName);
+  std::string out;
+  for (const FunctionSyntax& fn : syntax.functions) {
+    if (!out.empty()) out += " | ";
+    out += fn.name + ":";
+    for (const NameUse& use : fn.uses) {
+      out += ' ';
+      if (use.kind == UseKind::Handle) out += '@';
+      if (use.kind == UseKind::ByName) out += '\'';
+      out += use.name;
+      if (use.kind == UseKind::ByName) out += '\'';
+      if (use.kind == UseKind::Command) out += '!';
+      if (use.hasArguments && use.kind == UseKind::Call) out += "()";
+    }
+  }
+  return out;
+}
+
+struct Case {
+  const char* what;
+  const char* source;
+  const char* uses;
+};
+
+class MatlabSyntax : public ::testing::TestWithParam<Case> {};
+
+TEST_P(MatlabSyntax, FindsTheNamesInCode) {
+  EXPECT_EQ(Uses(GetParam().source), GetParam().uses) << GetParam().what;
+}
+
+const Case kCases[] = {
+    {"comments of both kinds", "function f\na(); % b()\nc(); # d()\n", "f: a() c()"},
+    {"block comments, nested", "function f\n%{\nb()\n  %{\nc()\n  %}\nd()\n%}\na();\n", "f: a()"},
+    {"Octave block comments", "function f\n#{\nb()\n#}\na();\n", "f: a()"},
+    {"single-quoted strings with doubled quotes", "function f\nx = 'it''s b()';\na(x);\n",
+     "f: a() x"},
+    {"double-quoted strings with escapes", "function f\nx = \"say \\\"b()\\\" \"; a(x);\n",
+     "f: a() x"},
+    {"a transpose is no string", "function f\ny = x' + b(x)';\n", "f: x b() x"},
+    {"continuation lines and their comments", "function f\ny = a(1, ... b()\n  c(2));\n",
+     "f: a() c()"},
+    {"command syntax keeps only the command", "function f\nhold on\nformat long g\n",
+     "f: hold! format!"},
+    {"a variable followed by words is an expression", "function f\nx = 1;\nx -1\n", "f: x"},
+    {"binary operators with blanks are no command", "function f(a)\ny = a + b;\na - b\n",
+     "f: a b a b"},
+    {"keywords are never names", "function f\nif a\nb();\nelseif c\nwhile d\nend\nend\n",
+     "f: a b() c d"},
+    {"end inside an index", "function f(x)\ny = x(end) + x(end-1);\n", "f: x() x()"},
+    {"fields are part of the name", "function f\ny = s.a.b(1) + t.(k);\n", "f: s.a.b() t k"},
+    {"handles and anonymous functions", "function f\nh = @g; k = @(t) t + m(t);\n", "f: @g m()"},
+    {"names given as text", "function f\nfeval('g', 1); str2func('h'); cellfun('isempty', c);\n",
+     "f: feval() 'g' str2func() 'h' cellfun() 'isempty' c"},
+    {"local functions get their own uses", "function f\na();\nfunction g\nb();\n",
+     "f: a() | g: b()"},
+    {"nested functions end with end", "function f\na();\n function g\n b();\n end\nc();\nend\n",
+     "f: a() c() | g: b()"},
+    {"Octave endfunction", "function f\na();\nendfunction\nfunction g\nb();\nendfunction\n",
+     "f: a() | g: b()"},
+    {"a script with a local function", "x = a(1);\nfunction y = g(x)\ny = b(x);\nend\n",
+     "f: a() | g: b() x"},
+    {"a matrix spanning lines", "function f\nm = [a(1)\n b(2)];\nc();\n", "f: a() b() c()"},
+    {"an unclosed parenthesis ends at its line", "function f\nx = a(1;\nb();\n", "f: a() b()"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, MatlabSyntax, ::testing::ValuesIn(kCases));
+
+TEST(MatlabSyntaxVariables, EveryKindOfTargetIsAVariable) {
+  const FileSyntax s = ReadFileSyntax(
+      "function [o1, o2] = f(i1, varargin)\n"
+      "a = 1; b(2) = 3; c.d = 4; [e, ~, g{1}] = h();\n"
+      "for k = 1:3\nend\nglobal gl\npersistent pe\n"
+      "try\ncatch err\nend\nn += 1;\n",
+      "f");
+  for (const char* name :
+       {"o1", "o2", "i1", "varargin", "a", "b", "c", "e", "g", "k", "gl", "pe", "err", "n"}) {
+    EXPECT_EQ(s.functions[0].variables.count(name), 1U) << name;
+  }
+  EXPECT_EQ(s.functions[0].variables.count("h"), 0U);
+}
+
+TEST(MatlabSyntaxClassdef, ReadsTheClassAndItsMembers) {
+  const FileSyntax s = ReadFileSyntax(
+      "classdef (Sealed) Shape < handle & pk.Base\n"
+      "  properties (Constant)\n    Sides = count(4);\n  end\n"
+      "  properties\n    Name\n  end\n"
+      "  methods\n    function obj = Shape(n)\n      obj.Name = n;\n    end\n"
+      "    r = area(obj)\n  end\n"
+      "  methods (Static, Access = private)\n    function u = unit()\n      u = 1;\n    end\n"
+      "  end\nend\n"
+      "function helper\nend\n",
+      "Shape");
+  EXPECT_EQ(s.kind, FileKind::Classdef);
+  EXPECT_EQ(s.classdef.name, "Shape");
+  EXPECT_EQ(s.classdef.superclasses, (std::vector<std::string>{"handle", "pk.Base"}));
+  EXPECT_EQ(s.classdef.properties, (std::vector<std::string>{"Sides", "Name"}));
+  ASSERT_EQ(s.classdef.methods.size(), 3U);
+  EXPECT_EQ(s.classdef.methods[1].name, "area");
+  EXPECT_FALSE(s.classdef.methods[1].definedInFile);
+  EXPECT_TRUE(s.classdef.methods[2].isStatic);
+  ASSERT_EQ(s.functions.size(), 4U);
+  EXPECT_EQ(s.functions[0].uses.size(), 1U);  // count(4), a default value
+  EXPECT_TRUE(s.functions[2].inMethodsBlock);
+  EXPECT_EQ(s.functions[3].name, "helper");
+  EXPECT_FALSE(s.functions[3].inMethodsBlock);
+}
+
+TEST(MatlabSyntaxPositions, LinesAndUtf16ColumnsOfEachUse) {
+  const FileSyntax s = ReadFileSyntax("function f\n  % é\n  x = 'é'; g(1);\n", "f");
+  ASSERT_EQ(s.functions[0].uses.size(), 1U);
+  EXPECT_EQ(s.functions[0].uses[0].line, 3);
+  EXPECT_EQ(s.functions[0].uses[0].column, 11);  // é is one UTF-16 unit, two bytes
+}
+
+TEST(MatlabSyntaxFunctions, FunctionsWithoutEndFollowEachOther) {
+  const FileSyntax s = ReadFileSyntax("function f\nif a\nend\nfunction g\nb();\n", "f");
+  ASSERT_EQ(s.functions.size(), 2U);
+  EXPECT_EQ(s.functions[1].parent, -1);
+  EXPECT_EQ(s.functions[0].endLine, 3);
+}
+
+}  // namespace
+}  // namespace korvath::engine::matlab

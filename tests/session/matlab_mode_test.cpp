@@ -1,0 +1,128 @@
+// The workspace in the MATLAB resolution mode: runs whose nodes are
+// functions in MATLAB's notation, the index's callers and uncalled lists,
+// and names that several functions have.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/utf8.h"
+#include "session/workspace.h"
+#include "tests/support/memory_file_system.h"
+
+namespace korvath::session {
+namespace {
+
+using platform::FromUtf8;
+using platform::Status;
+using platform::ToUtf8;
+
+class Quiet final : public engine::MessageSink {
+ public:
+  void ShowMessage(engine::MessageIcon /*icon*/, const Text& text) override {
+    shown.push_back(ToUtf8(text));
+  }
+  std::vector<std::string> shown;
+};
+
+// main (current folder) makes a Shape and calls its local helper, which
+// calls util on the path; util calls a private function. Shape's area calls
+// its own method scale (likely) and Square, another class, has an area too.
+class MatlabModeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs.AddFile("/m/toolbox/local/pathdef.m", "p = [...\n     matlabroot,'/lib:', ...\n];\n");
+    fs.AddFile("/work/korvath.ini", "Matlab Pathdef = /m/toolbox/local/pathdef.m\n");
+    fs.AddFile("/work/main.m",
+               "function main\nx = Shape(2);\nr = helper(x);\nh = @util;\nend\n"
+               "function y = helper(x)\ny = util(x);\nend\n");
+    fs.AddFile("/m/lib/util.m", "function u = util(x)\nu = pt(x);\n");
+    fs.AddFile("/m/lib/private/pt.m", "function v = pt(x)\nv = x;\n");
+    fs.AddFile("/m/lib/Shape.m",
+               "classdef Shape\n properties\n  Size\n end\n methods\n"
+               "  function obj = Shape(s)\n   obj.Size = util(s);\n  end\n"
+               "  function a = area(obj)\n   a = scale(obj) * 2;\n  end\n"
+               "  function k = scale(obj)\n   k = 1;\n  end\n"
+               "  function disp(obj)\n  end\n end\nend\n");
+    fs.AddFile("/m/lib/@Square/Square.m",
+               "function obj = Square\nobj = class(struct(), 'Square');\n");
+    fs.AddFile("/m/lib/@Square/area.m", "function a = area(obj)\na = 4;\n");
+    fs.SetCwd("/work");
+    ASSERT_TRUE(ws.LoadSettings(u"/work").ok());
+    ws.setMode(ResolutionMode::Matlab);
+  }
+  std::vector<std::string> Texts(const engine::NodeTree& tree) const {
+    std::vector<std::string> texts;
+    for (int n = 1; n <= tree.Count(); ++n) {
+      Text label;
+      tree.AppendLabel(n, label);
+      texts.push_back(ToUtf8(label));
+    }
+    return texts;
+  }
+
+  testing::MemoryFileSystem fs;
+  Workspace ws{fs};
+  engine::NullProgress progress;
+  Quiet sink;
+};
+
+TEST_F(MatlabModeTest, ARunShowsFunctionsInMatlabNotationWithTheirKinds) {
+  ASSERT_TRUE(ws.Run(u"main", progress, sink).ok());
+  EXPECT_EQ(Texts(ws.lastTree()),
+            (std::vector<std::string>{"main", "Shape (2)", "util (7) - Also called by main",
+                                      "main>helper (3)", "util (7) - Also called by main",
+                                      "util (4)", "private/pt (2)"}))
+      << "breadth first: util (a handle in main) is expanded at its shallowest place";
+  const auto& records = ws.lastRun().records;
+  std::vector<std::string> kinds;
+  for (std::size_t r = 1; r < records.size(); ++r) kinds.push_back(ToUtf8(records[r].kind));
+  EXPECT_EQ(kinds, (std::vector<std::string>{"path", "constructor", "local", "path", "path", "path",
+                                             "private"}));
+  EXPECT_EQ(ToUtf8(ws.lastRun().filePaths.at(u"main>helper")), "/work/main.m");
+  EXPECT_EQ(ToUtf8(ws.lastRun().filePaths.at(u"private/pt")), "/m/lib/private/pt.m");
+}
+
+TEST_F(MatlabModeTest, ThePathModeOnTheSameProjectStaysAsItWas) {
+  ws.setMode(ResolutionMode::Path);
+  ASSERT_TRUE(ws.Run(u"main", progress, sink).ok());
+  for (const std::string& text : Texts(ws.lastTree())) {
+    EXPECT_EQ(text.find('>'), std::string::npos) << text;
+  }
+}
+
+TEST_F(MatlabModeTest, CallersTakeMatlabNamesAndABareNameOfSeveralFunctionsIsAsked) {
+  ASSERT_TRUE(ws.RefreshIndex().ok());
+  engine::CallersTree tree;
+  ASSERT_TRUE(ws.CallersOfName(u"private/pt", tree, sink).ok());
+  EXPECT_EQ(Texts(tree)[0], "private/pt");
+  EXPECT_EQ(Texts(tree)[1], "util (2)");
+  ASSERT_TRUE(ws.CallersOfName(u"Shape.scale", tree, sink).ok());
+  EXPECT_EQ(Texts(tree), (std::vector<std::string>{"Shape.scale", "Shape.area (10)"}));
+  const platform::Result several = ws.CallersOfName(u"area", tree, sink);
+  EXPECT_EQ(several.status, Status::UsageError);
+  EXPECT_NE(several.description.find("Shape.area"), std::string::npos);
+  EXPECT_NE(several.description.find("Square.area"), std::string::npos);
+  EXPECT_EQ(ws.CallersOfName(u"nothing", tree, sink).status, Status::NoStartFile);
+}
+
+TEST_F(MatlabModeTest, UncalledLeavesOutWhatMatlabCallsItself) {
+  ASSERT_TRUE(ws.RefreshIndex().ok());
+  std::vector<std::string> names;
+  for (const auto& f : ws.UncalledFunctions(false)) names.push_back(ToUtf8(f.name));
+  // disp is called by MATLAB when an object is shown; Square's constructor
+  // is reached by no name at all and stays.
+  EXPECT_EQ(names, (std::vector<std::string>{"main", "Shape.area", "Square", "Square.area"}));
+}
+
+TEST_F(MatlabModeTest, TheModeIsASettingThatReloadingKeeps) {
+  ASSERT_TRUE(ws.LoadSettings(u"/work").ok());
+  EXPECT_EQ(ws.mode(), ResolutionMode::Matlab);
+  EXPECT_EQ(ResolutionModeNamed("matlab"), ResolutionMode::Matlab);
+  EXPECT_EQ(ResolutionModeNamed("path"), ResolutionMode::Path);
+  EXPECT_FALSE(ResolutionModeNamed("Matlab").has_value());
+}
+
+}  // namespace
+}  // namespace korvath::session
