@@ -14,7 +14,8 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
     return platform::Result::Failure(platform::Status::NoSearchPath, read.description);
   }
   dirs_ = std::move(dirs);
-  if (index_.Refresh(fs, dirs_, control).cancelled) {
+  stats_ = index_.Refresh(fs, dirs_, control);
+  if (stats_.cancelled) {
     return platform::Result::Failure(platform::Status::Cancelled, "stopped");
   }
   return {};

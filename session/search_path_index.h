@@ -19,10 +19,13 @@ class SearchPathIndex {
   // The program a start name (typed as the user typed it) finds, or -1.
   int Find(platform::FileSystem& fs, TextView typed) const;
   const engine::ProgramIndex& index() const { return index_; }
+  // What the last refresh did.
+  const engine::ProgramIndex::RefreshStats& stats() const { return stats_; }
 
  private:
   std::vector<Text> dirs_;
   engine::ProgramIndex index_;
+  engine::ProgramIndex::RefreshStats stats_;
 };
 
 }  // namespace korvath::session

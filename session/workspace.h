@@ -38,6 +38,8 @@ struct LastRun {
   // Where each function's file was found, by function name.
   std::unordered_map<Text, Text> filePaths;
   MessageTally messages;
+  // "folder: reason" of each search folder that could not be listed.
+  std::vector<Text> unlistable;
   // "path: reason" of each found file that could not be read.
   std::vector<Text> unreadable;
   engine::RunStats stats;
@@ -86,6 +88,7 @@ class Workspace {
   platform::Result RefreshIndex(engine::ProgramIndex::Control* control = nullptr);
   bool indexed() const { return indexed_; }
   const engine::ProgramIndex& index() const { return index_.index(); }
+  const engine::ProgramIndex::RefreshStats& indexStats() const { return index_.stats(); }
   // The program a typed name finds, as a start is found; -1 when none.
   int FindProgram(TextView typed);
   // The program whose file is at `path`; -1 when none or not indexed.
@@ -111,7 +114,7 @@ class Workspace {
   // `tree` in `format` to `out`; Files writes the last run's file list.
   platform::Result Export(std::FILE* out, OutputFormat format, const engine::NodeTree& tree,
                           engine::TreeKind kind, const std::vector<Text>& messages,
-                          const GraphRenderer& renderer = {}) const;
+                          const GraphRenderer& renderer = {}, const GraphLimits& limits = {}) const;
   // The same into the file at `path` (relative to the folder).
   platform::Result ExportToFile(const Text& path, OutputFormat format, const engine::NodeTree& tree,
                                 engine::TreeKind kind, const std::vector<Text>& messages,
