@@ -1,6 +1,7 @@
 #pragma once
 // The options of korvath-tree.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ struct CommandLine {
   bool uncalled = false;               // in place of START
   std::optional<std::string> callers;  // in place of START: whose callers
   bool userOnly = false;
+  std::optional<std::size_t> maxGraph;  // the picture's limit of functions
   bool help = false;
   std::string start;
 };
