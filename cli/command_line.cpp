@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <charconv>
 #include <optional>
 
 namespace korvath::cli {
@@ -24,14 +25,17 @@ const char* UsageText() {
          "                          {text, name, file, lines, children}\n"
          "  --format files          instead of the tree, the path of every file the run found\n"
          "  --format graph|svg      the call graph (each function once, each call pair once\n"
-         "                          with its number of lines) as DOT, or laid out as SVG\n"
+         "                          with its number of lines) as DOT, or laid out as SVG;\n"
+         "                          svg draws at most 400 functions and 2000 calls\n"
+         "  --max-graph N           let --format svg draw up to N functions and 5N calls\n"
          "  --callers NAME          the callers tree of NAME (\"name\" or \"name.m\"): its\n"
          "                          callers, theirs, and so on, each function's callers\n"
          "                          shown once\n"
          "  --uncalled              list \"name<TAB>file\" (--format json: [{name, file}]) of\n"
          "                          every function that no other function calls\n"
+         "                          (--discard, --show and --show-all do not apply)\n"
          "  --user-only             leave files under matlabroot out of --format files and\n"
-         "                          --uncalled\n"
+         "                          --uncalled (and only there)\n"
          "  --resolve path|matlab   how names are sent to files: path (default) searches\n"
          "                          NAME.m in the pathdef folders, then the current folder,\n"
          "                          ignoring case; matlab follows MATLAB's precedence\n"
@@ -48,8 +52,10 @@ const char* UsageText() {
          "  --list-files            print the path of every file scanned to standard error\n"
          "  --help                  print this help\n"
          "\n"
-         "Exit status: 0 with a tree, 1 when no tree could be made, 2 for a usage error,\n"
-         "3 when the output could not be written.\n";
+         "Control characters in names and paths are written as \\xNN in text lines.\n"
+         "\n"
+         "Exit status: 0 with a tree, 1 when no tree (or picture) could be made, 2 for a\n"
+         "usage error, 3 when the output could not be written.\n";
 }
 
 namespace {
@@ -132,7 +138,18 @@ const Option kOptions[] = {
      }},
     {"--callers", "--callers needs a name",
      [](CommandLine& cl, const std::string& v) {
+       if (v.empty()) return Fail("--callers needs a name");
        cl.callers = v;
+       return Result{};
+     }},
+    {"--max-graph", "--max-graph needs a number of functions",
+     [](CommandLine& cl, const std::string& v) {
+       std::size_t n = 0;
+       const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), n);
+       if (error != std::errc() || end != v.data() + v.size() || n == 0) {
+         return Fail("--max-graph needs a number of functions, not '" + v + "'");
+       }
+       cl.maxGraph = n;
        return Result{};
      }},
     {"--uncalled", nullptr,
@@ -166,6 +183,32 @@ const Option* OptionNamed(const std::string& name) {
   return nullptr;
 }
 
+// An option given where it would change nothing: a usage error, so that
+// nobody takes its silence for its effect.
+Result NoEffect(const std::string& option, const std::string& with) {
+  return Fail(option + " has no effect with " + with);
+}
+
+std::string FormatOption(OutputFormat format) {
+  return "--format " + std::string(session::InfoOf(format).name);
+}
+
+// Options that count in some modes only.
+Result CheckEffects(const CommandLine& cl) {
+  if (cl.uncalled) {
+    if (cl.discard) return NoEffect("--discard", "--uncalled");
+    if (!cl.showGroups.empty()) return NoEffect("--show", "--uncalled");
+    if (cl.showAll) return NoEffect("--show-all", "--uncalled");
+  } else if (cl.userOnly) {
+    if (cl.callers) return NoEffect("--user-only", "--callers");
+    if (cl.format != OutputFormat::Files) return NoEffect("--user-only", FormatOption(cl.format));
+  }
+  if (cl.maxGraph && cl.format != OutputFormat::Svg) {
+    return NoEffect("--max-graph", cl.uncalled ? "--uncalled" : FormatOption(cl.format));
+  }
+  return {};
+}
+
 // The combinations that cannot be run.
 Result CheckCombination(const CommandLine& cl, bool haveStart) {
   if (cl.dispatch && cl.resolve != "matlab") return Fail("--dispatch needs --resolve matlab");
@@ -182,7 +225,7 @@ Result CheckCombination(const CommandLine& cl, bool haveStart) {
   } else if (!haveStart && !cl.help) {
     return Fail("no START given");
   }
-  return {};
+  return CheckEffects(cl);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // The options of korvath-tree.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@ struct CommandLine {
   bool userOnly = false;
   std::string resolve = "path";  // the resolution mode's name
   bool dispatch = false;         // MATLAB mode: possible calls on objects
+  std::optional<std::size_t> maxGraph;  // the picture's limit of functions
   bool help = false;
   std::string start;
 };

@@ -2,12 +2,14 @@
 
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "cli/graph_output.h"
+#include "engine/buffered_output.h"
 #include "engine/messages.h"
 #include "engine/text_lines.h"
 #include "platform/host.h"
@@ -25,12 +27,14 @@ using platform::Result;
 using platform::Status;
 using platform::ToUtf8;
 
+using engine::LineText;
+
 class StderrProgress final : public engine::ProgressSink {
  public:
   explicit StderrProgress(bool enabled) : enabled_(enabled) {}
   void Show() override {}
   void SetCaption(const Text& caption) override {
-    if (enabled_) std::fprintf(stderr, "%s\n", ToUtf8(caption).c_str());
+    if (enabled_) std::fprintf(stderr, "%s\n", LineText(caption).c_str());
   }
   // Called once per pass, often a hundred thousand times a run: no caption
   // text is built unless it is printed.
@@ -45,24 +49,39 @@ class StderrProgress final : public engine::ProgressSink {
 };
 
 // Message boxes the window would show are counted and printed at the end;
-// an unreadable file is said at once.
+// a file or folder that could not be read is warned of at once.
 class CollectedMessages final : public engine::MessageSink {
  public:
   void ShowMessage(engine::MessageIcon /*icon*/, const Text& text) override { tally.Add(text); }
   void FileUnreadable(const Text& path, const Result& why) override {
-    std::fprintf(stderr, "korvath-tree: warning: cannot read %s: %s\n", ToUtf8(path).c_str(),
-                 why.description.c_str());
+    Warn(engine::messages::CannotRead(path, why.description));
+  }
+  void FolderUnlistable(const Text& folder, const Result& why) override {
+    Warn(engine::messages::CannotList(folder, why.description));
+  }
+  void Warn(const Text& warning) {
+    std::fprintf(stderr, "korvath-tree: warning: %s\n", LineText(warning).c_str());
+    warnings_.push_back(warning);
+  }
+  // For the JSON object: the warnings, which come first, then the messages.
+  std::vector<Text> All() const {
+    std::vector<Text> all = warnings_;
+    all.insert(all.end(), tally.All().begin(), tally.All().end());
+    return all;
   }
   session::MessageTally tally;
+
+ private:
+  std::vector<Text> warnings_;
 };
 
 // A message that repeats is printed once with its count.
 void PrintMessages(const session::MessageTally& tally) {
   for (const auto& [text, count] : tally.Distinct()) {
     if (count == 1) {
-      std::fprintf(stderr, "korvath-tree: %s\n", ToUtf8(text).c_str());
+      std::fprintf(stderr, "korvath-tree: %s\n", LineText(text).c_str());
     } else {
-      std::fprintf(stderr, "korvath-tree: %s (%d times)\n", ToUtf8(text).c_str(), count);
+      std::fprintf(stderr, "korvath-tree: %s (%d times)\n", LineText(text).c_str(), count);
     }
   }
 }
@@ -105,15 +124,26 @@ Result ApplyOptions(const CommandLine& cl, session::Workspace& ws) {
 
 // A tree in the format asked for; messages in the JSON object, or on
 // standard error. Without a search path there is no tree to draw.
-Result WriteTree(const session::Workspace& ws, OutputFormat format, const Result& outcome,
+session::GraphLimits GraphLimitsOf(const CommandLine& cl) {
+  return cl.maxGraph ? session::GraphLimits::ForFunctions(*cl.maxGraph) : session::GraphLimits{};
+}
+
+Result WriteTree(const CommandLine& cl, const session::Workspace& ws, const Result& outcome,
                  const engine::NodeTree& tree, engine::TreeKind kind,
-                 const session::MessageTally& messages) {
+                 const CollectedMessages& messages) {
   Result written;
-  if (format == OutputFormat::Json || outcome.status != Status::NoSearchPath) {
-    written = ws.Export(stdout, format, tree, kind, messages.All(), GraphRenderer());
+  if (cl.format == OutputFormat::Json || outcome.status != Status::NoSearchPath) {
+    written = ws.Export(stdout, cl.format, tree, kind, messages.All(), GraphRenderer(),
+                        GraphLimitsOf(cl));
   }
-  if (format != OutputFormat::Json || !outcome) PrintMessages(messages);
+  if (cl.format != OutputFormat::Json || !outcome) PrintMessages(messages.tally);
   return written;
+}
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 void PrintStats(const engine::RunStats& stats, double writeMs, bool matlab) {
@@ -131,9 +161,71 @@ void PrintStats(const engine::RunStats& stats, double writeMs, bool matlab) {
   }
 }
 
-int ReportWritten(const Result& written) {
+void PrintPaths(const std::vector<Text>& paths) {
+  for (const Text& path : paths) std::fprintf(stderr, "%s\n", LineText(path).c_str());
+}
+
+// What --stats, --progress and --list-files show of an index: the index's
+// counts and its times, and those of the tree (callers only) and the output.
+struct IndexTimes {
+  double indexMs = 0;
+  double treeMs = 0;
+  int treeNodes = -1;  // no tree
+  double writeMs = 0;
+};
+
+void PrintIndexStats(const engine::ProgramIndex::RefreshStats& stats, const IndexTimes& times) {
+  std::fprintf(stderr, "programs: %d\nfiles scanned: %zu\nbytes read: %llu\n", stats.programs,
+               stats.readPrograms.size(), static_cast<unsigned long long>(stats.bytesRead));
+  if (times.treeNodes >= 0) std::fprintf(stderr, "tree nodes: %d\n", times.treeNodes);
+  std::fprintf(stderr, "index ms: %.3f\n", times.indexMs);
+  if (times.treeNodes >= 0) std::fprintf(stderr, "tree ms: %.3f\n", times.treeMs);
+  std::fprintf(stderr, "write ms: %.3f\n", times.writeMs);
+}
+
+void PrintIndexFiles(const session::Workspace& ws) {
+  for (const int p : ws.indexStats().readPrograms) {
+    std::fprintf(stderr, "%s\n",
+                 LineText(ws.index().Programs()[static_cast<std::size_t>(p)].path).c_str());
+  }
+}
+
+// The program index brought up to date, with --progress its steps on
+// standard error as they are done, and what it could not read warned of.
+// A refresh without a search path is described as a run's message.
+Result RefreshIndex(const CommandLine& cl, session::Workspace& ws, CollectedMessages& messages,
+                    IndexTimes& times) {
+  const auto start = Clock::now();
+  engine::ProgramIndex::Control control;
+  auto done = std::async(std::launch::async, [&ws, &control] { return ws.RefreshIndex(&control); });
+  int shown = -1;
+  const auto showProgress = [&] {
+    const int now = control.done.load();
+    if (!cl.progress || now == shown) return;
+    shown = now;
+    std::fprintf(stderr, "Indexed %d steps out of %d.\n", now, control.total.load());
+  };
+  while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) showProgress();
+  Result refreshed = done.get();
+  if (refreshed) showProgress();
+  times.indexMs = MillisecondsSince(start);
+  for (const Text& warning : ws.index().Warnings()) messages.Warn(warning);
+  return refreshed;
+}
+
+int ReportWritten(const CommandLine& cl, const Result& written) {
   // A reader that stops early (korvath-tree ... | head) is no error to report.
   if (written.status == Status::OutputClosed) return kCannotWrite;
+  if (written.status == Status::TooLarge) {  // a picture past the limits
+    const session::GraphLimits limits = GraphLimitsOf(cl);
+    std::fprintf(stderr,
+                 "korvath-tree: the call graph has %s, more than the %zu functions and %zu calls "
+                 "a picture may hold: draw the callers of one function (--callers NAME), start "
+                 "from a smaller function, or raise the limit to N functions and 5N calls "
+                 "(--max-graph N)\n",
+                 written.description.c_str(), limits.functions, limits.calls);
+    return 1;
+  }
   if (written.status == Status::Invalid) {  // Graphviz refused the graph
     std::fprintf(stderr, "korvath-tree: %s\n", written.description.c_str());
     return 1;
@@ -142,13 +234,23 @@ int ReportWritten(const Result& written) {
   return kCannotWrite;
 }
 
+// What an index question did, on standard error as the options ask.
+void ReportIndex(const CommandLine& cl, const session::Workspace& ws, const IndexTimes& times) {
+  if (cl.listFiles) PrintIndexFiles(ws);
+  if (cl.stats) PrintIndexStats(ws.indexStats(), times);
+}
+
 // The callers tree of the function --callers names, found as a start is.
 int ShowCallers(const CommandLine& cl, session::Workspace& ws) {
   CollectedMessages messages;
   engine::CallersTree tree;
-  Result outcome = ws.RefreshIndex();
+  IndexTimes times;
+  Result outcome = RefreshIndex(cl, ws, messages, times);
   if (outcome) {
+    const auto start = Clock::now();
     outcome = ws.CallersOfName(FromUtf8(*cl.callers), tree, messages);
+    times.treeMs = MillisecondsSince(start);
+    times.treeNodes = tree.Count();
   } else {
     messages.tally.Add(FromUtf8(outcome.description));
   }
@@ -156,24 +258,29 @@ int ShowCallers(const CommandLine& cl, session::Workspace& ws) {
     std::fprintf(stderr, "korvath-tree: %s\n", outcome.description.c_str());
     return 2;
   }
-  for (const Text& unreadable : ws.indexUnreadable()) {
-    std::fprintf(stderr, "korvath-tree: warning: cannot read %s\n", ToUtf8(unreadable).c_str());
-  }
-  const Result written =
-      WriteTree(ws, cl.format, outcome, tree, engine::TreeKind::Callers, messages.tally);
-  if (!written) return ReportWritten(written);
+  const auto writeStart = Clock::now();
+  const Result written = WriteTree(cl, ws, outcome, tree, engine::TreeKind::Callers, messages);
+  if (!written) return ReportWritten(cl, written);
+  times.writeMs = MillisecondsSince(writeStart);
+  if (ws.indexed()) ReportIndex(cl, ws, times);
   return outcome ? 0 : 1;
 }
 
 // Every program file of the search path that no other one calls.
 int ListUncalled(const CommandLine& cl, session::Workspace& ws) {
-  if (const Result refreshed = ws.RefreshIndex(); !refreshed) {
+  CollectedMessages messages;
+  IndexTimes times;
+  if (const Result refreshed = RefreshIndex(cl, ws, messages, times); !refreshed) {
     std::fprintf(stderr, "korvath-tree: %s\n", refreshed.description.c_str());
     return 1;
   }
+  const auto writeStart = Clock::now();
   const Result written = engine::WriteNamedFiles(stdout, ws.UncalledFunctions(cl.userOnly),
                                                  cl.format == OutputFormat::Json);
-  return written ? 0 : ReportWritten(written);
+  if (!written) return ReportWritten(cl, written);
+  times.writeMs = MillisecondsSince(writeStart);
+  ReportIndex(cl, ws, times);
+  return 0;
 }
 
 int ShowTree(const CommandLine& cl, session::Workspace& ws) {
@@ -181,24 +288,17 @@ int ShowTree(const CommandLine& cl, session::Workspace& ws) {
   CollectedMessages messages;
   const Result outcome = ws.Run(FromUtf8(cl.start), progress, messages);
 
-  const auto writeStart = std::chrono::steady_clock::now();
+  const auto writeStart = Clock::now();
   Result written;
   if (cl.format == OutputFormat::Files) {
     written = ws.WriteFoundFiles(stdout, cl.userOnly);
     PrintMessages(messages.tally);
   } else {
-    written =
-        WriteTree(ws, cl.format, outcome, ws.lastTree(), engine::TreeKind::Calls, messages.tally);
+    written = WriteTree(cl, ws, outcome, ws.lastTree(), engine::TreeKind::Calls, messages);
   }
-  if (!written) return ReportWritten(written);
-  const double writeMs =
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - writeStart)
-          .count();
-  if (cl.listFiles) {
-    for (const Text& path : ws.lastRun().stats.scannedFiles) {
-      std::fprintf(stderr, "%s\n", ToUtf8(path).c_str());
-    }
-  }
+  if (!written) return ReportWritten(cl, written);
+  const double writeMs = MillisecondsSince(writeStart);
+  if (cl.listFiles) PrintPaths(ws.lastRun().stats.scannedFiles);
   if (cl.stats) {
     PrintStats(ws.lastRun().stats, writeMs, ws.mode() == session::ResolutionMode::Matlab);
   }

@@ -5,10 +5,24 @@
 namespace korvath::engine {
 namespace {
 
+constexpr char kHex[] = "0123456789abcdef";
+
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
+
+void AppendHex(std::string& out, char c) {
+  out.push_back(kHex[(c >> 4) & 0xF]);
+  out.push_back(kHex[c & 0xF]);
+}
+
 void AppendAscii(std::string& out, char c, Escape escape) {
   switch (escape) {
-    case Escape::None:
-      out.push_back(c);
+    case Escape::Line:
+      if (IsControl(c)) {
+        out += "\\x";
+        AppendHex(out, c);
+      } else {
+        out.push_back(c);
+      }
       return;
     case Escape::Json:
       switch (c) {
@@ -29,18 +43,18 @@ void AppendAscii(std::string& out, char c, Escape escape) {
           return;
         default:
           if (static_cast<unsigned char>(c) < 0x20) {
-            static constexpr char kHex[] = "0123456789abcdef";
             out += "\\u00";
-            out.push_back(kHex[(c >> 4) & 0xF]);
-            out.push_back(kHex[c & 0xF]);
+            AppendHex(out, c);
           } else {
             out.push_back(c);
           }
           return;
       }
     case Escape::Dot:
-      if (c == '\n' || c == '\r') {
-        out += "\\n";
+      // "\\x1b" in DOT is the text "\x1b" in the picture.
+      if (IsControl(c)) {
+        out += "\\\\x";
+        AppendHex(out, c);
         return;
       }
       if (c == '"' || c == '\\') out.push_back('\\');
@@ -54,6 +68,12 @@ void AppendAscii(std::string& out, char c, Escape escape) {
 void AppendText(std::string& out, TextView text, Escape escape) {
   platform::AppendUtf16AsUtf8(out, text,
                               [escape](std::string& o, char c) { AppendAscii(o, c, escape); });
+}
+
+std::string LineText(TextView text) {
+  std::string out;
+  AppendText(out, text, Escape::Line);
+  return out;
 }
 
 std::string JsonString(TextView text) {

@@ -1,6 +1,6 @@
 #pragma once
 // What the writers share: a buffered output that reports the first failed
-// write, and text escaped for JSON or DOT on its way to UTF-8.
+// write, and text escaped for a line, JSON or DOT on its way to UTF-8.
 
 #include <cerrno>
 #include <charconv>
@@ -78,11 +78,21 @@ class BufferedOutput {
   int error_ = 0;
 };
 
-enum class Escape { None, Json, Dot };
+// Control characters (U+0000 to U+001F, U+007F) in a name could break a
+// line, a list's columns or the XML of a picture, or steer a terminal: a
+// line and DOT show them as "\xNN", JSON as "\u00NN". Nothing else changes,
+// backslashes in Windows paths included.
+enum class Escape {
+  Line,  // a line of text
+  Json,  // inside a JSON string
+  Dot,   // inside a DOT string
+};
 
 // UTF-16 straight to escaped UTF-8; only ASCII characters ever need escaping.
 void AppendText(std::string& out, TextView text, Escape escape);
 // `text` as a JSON string, quotes included.
 std::string JsonString(TextView text);
+// `text` as a line of text shows it (without the line's end).
+std::string LineText(TextView text);
 
 }  // namespace korvath::engine

@@ -15,20 +15,23 @@ bool HasMExtension(const std::string& name) {
 
 }  // namespace
 
-FileFinder::FileFinder(platform::FileSystem& fs, std::vector<Text> dirs)
-    : fs_(fs), dirs_(std::move(dirs)) {}
+FileFinder::FileFinder(platform::FileSystem& fs, std::vector<Text> dirs, Unlistable unlistable)
+    : fs_(fs), dirs_(std::move(dirs)), unlistable_(std::move(unlistable)) {}
 
 // Lists the directories in search order. Names are only ever wanted with
 // ".m" at the end, so other files are left out. A directory that cannot be
-// listed ends every search that reaches it, so nothing after it counts.
+// listed adds nothing: searches go on past it, as they do past a missing one.
 void FileFinder::ListUpTo(std::size_t dir) {
-  while (listed_ < dir && !stopped_) {
+  while (listed_ < dir) {
     const std::size_t k = listed_ + 1;
+    listed_ = k;
     std::vector<std::string> files;
-    const platform::Result listed = fs_.ListDirectory(dirs_[k], files);
+    platform::Result listed = fs_.ListDirectory(dirs_[k], files);
     if (listed.status == platform::Status::Unreadable) {
-      stopped_ = true;
-      break;
+      const bool again = std::any_of(failures_.begin(), failures_.end(),
+                                     [&](const Failure& f) { return dirs_[f.dir] == dirs_[k]; });
+      if (!again) failures_.push_back({k, std::move(listed)});
+      continue;
     }
     std::vector<Hit*> added;
     for (std::string& name : files) {
@@ -42,7 +45,12 @@ void FileFinder::ListUpTo(std::size_t dir) {
       if (hit.dir == k) hit.names.push_back(std::move(name));
     }
     for (Hit* hit : added) std::sort(hit->names.begin(), hit->names.end());
-    listed_ = k;
+  }
+}
+
+void FileFinder::Passed(std::size_t dir) {
+  for (; told_ < failures_.size() && failures_[told_].dir < dir; ++told_) {
+    if (unlistable_) unlistable_(dirs_[failures_[told_].dir], failures_[told_].why);
   }
 }
 
@@ -61,8 +69,12 @@ std::optional<Text> FileFinder::Find(TextView fileName) {
   }
   platform::FileNameCaseKey(wanted_, key_);
   const auto it = index_.find(std::string_view(key_));
-  if (it == index_.end()) return std::nullopt;
+  if (it == index_.end()) {
+    Passed(dirs_.size());
+    return std::nullopt;
+  }
   const Hit& hit = it->second;
+  Passed(hit.dir);
   const bool exact = std::binary_search(hit.names.begin(), hit.names.end(), wanted_);
   const std::string& chosen = exact ? wanted_ : hit.names.front();
   return fs_.JoinPath(dirs_[hit.dir], platform::FromUtf8(chosen));

@@ -11,7 +11,7 @@ platform::Result WritePaths(std::FILE* file, const std::vector<Text>& paths) {
   std::string line;
   for (const Text& path : paths) {
     line.clear();
-    AppendText(line, path, Escape::None);
+    AppendText(line, path, Escape::Line);
     out << line << "\n";
   }
   return out.Finish();
@@ -27,9 +27,9 @@ platform::Result WriteNamedFiles(std::FILE* file, const std::vector<NamedFile>& 
           << ", \"file\": " << JsonString(files[i].file) << "}";
     } else {
       line.clear();
-      AppendText(line, files[i].name, Escape::None);
+      AppendText(line, files[i].name, Escape::Line);
       line.push_back('\t');
-      AppendText(line, files[i].file, Escape::None);
+      AppendText(line, files[i].file, Escape::Line);
       out << line << "\n";
     }
   }

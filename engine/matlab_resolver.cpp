@@ -136,7 +136,11 @@ const Resolver::Listing& Resolver::List(const Text& dir) {
   if (added) {
     std::vector<std::string> files;
     std::vector<std::string> folders;
-    it->second.ok = fs_.ListEntries(dir, files, folders).ok();
+    const platform::Result listed = fs_.ListEntries(dir, files, folders);
+    it->second.ok = listed.ok();
+    if (!listed && listed.status != platform::Status::NotFound && unlistable) {
+      unlistable(dir, listed);
+    }
     it->second.files.insert(files.begin(), files.end());
     it->second.folders.insert(folders.begin(), folders.end());
   }

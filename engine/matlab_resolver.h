@@ -4,6 +4,7 @@
 // on first need, each once.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -109,6 +110,9 @@ class Resolver {
   std::vector<std::string> SuperclassesOf(const std::string& className);
 
   ResolverStats& stats() { return stats_; }
+  // Told once of each folder that exists but cannot be listed; the search
+  // goes on without it.
+  std::function<void(const Text& folder, const platform::Result& why)> unlistable;
   const std::vector<Text>& roots() const { return roots_; }
 
  private:

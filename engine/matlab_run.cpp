@@ -126,6 +126,9 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
   clock = Clock::now();
 
   Resolver resolver(services.fs, RootsOf(dirs), options.possibleCalls);
+  resolver.unlistable = [&services](const Text& folder, const Result& why) {
+    services.messages.FolderUnlistable(folder, why);
+  };
   Names names(resolver);
   const DiscardedNames discards(input.discards);
   const std::optional<FunctionId> start =
@@ -209,6 +212,9 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
                                 const Options& options) {
   IndexedFunctions out;
   Resolver resolver(fs, RootsOf(dirs), options.possibleCalls);
+  resolver.unlistable = [&out](const Text& folder, const Result& why) {
+    out.warnings.push_back(messages::CannotList(folder, why.description));
+  };
   Names names(resolver);
   std::unordered_map<FunctionId, int, IdHash> programOf;
   std::vector<FunctionId> ids;
@@ -229,8 +235,7 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
     platform::Result why;
     static_cast<void>(resolver.Syntax(file, &why));  // read here to say why it cannot be
     if (!why) {
-      out.unreadable.push_back(resolver.Context(file).path + u": " +
-                               platform::FromUtf8(why.description));
+      out.warnings.push_back(messages::CannotRead(resolver.Context(file).path, why.description));
     }
     for (const FunctionId id : resolver.FunctionsOf(file)) add(id);
   }

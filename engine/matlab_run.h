@@ -44,7 +44,7 @@ struct IndexedFunctions {
   std::vector<ProgramIndex::Program> programs;  // callers left empty
   std::vector<bool> implicit;                   // called by MATLAB itself
   std::vector<Text> plainNames;                 // by program
-  std::vector<Text> unreadable;                 // "path: reason"
+  std::vector<Text> warnings;                   // files that could not be read
   int filesRead = 0;
   std::uint64_t bytesRead = 0;
 };

@@ -1,6 +1,7 @@
 #include "engine/messages.h"
 
 #include "engine/run_interfaces.h"
+#include "platform/utf8.h"
 
 namespace korvath::engine::messages {
 
@@ -18,6 +19,14 @@ Text StartFunctionDiscarded(TextView startFunction) {
 
 Text TreeNodeError(int number, TextView what) {
   return u"Error " + DecimalText(number) + u": " + Text(what);
+}
+
+Text CannotRead(TextView path, std::string_view reason) {
+  return u"cannot read " + Text(path) + u": " + platform::FromUtf8(reason);
+}
+
+Text CannotList(TextView folder, std::string_view reason) {
+  return u"cannot list " + Text(folder) + u": " + platform::FromUtf8(reason);
 }
 
 }  // namespace korvath::engine::messages

@@ -1,6 +1,8 @@
 #pragma once
 // The texts the engine shows to the user.
 
+#include <string_view>
+
 #include "engine/text.h"
 
 namespace korvath::engine::messages {
@@ -21,5 +23,10 @@ Text StartFileNotFound(TextView startFileName);
 Text StartFunctionDiscarded(TextView startFunction);
 // An error raised by the tree model while a node was added.
 Text TreeNodeError(int number, TextView what);
+// A warning for a file that could not be read: "cannot read PATH: REASON".
+Text CannotRead(TextView path, std::string_view reason);
+// A warning for a search folder that could not be listed: "cannot list
+// FOLDER: REASON".
+Text CannotList(TextView folder, std::string_view reason);
 
 }  // namespace korvath::engine::messages

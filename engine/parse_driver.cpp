@@ -62,7 +62,9 @@ class ParseRun {
   // what it can and hands back the next record to search for and scan.
   void ResolveCalls(std::vector<Text> dirs) {
     const auto start = Clock::now();
-    FileFinder probe(services_.fs, std::move(dirs));
+    FileFinder probe(services_.fs, std::move(dirs), [this](const Text& dir, const Result& why) {
+      services_.messages.FolderUnlistable(dir, why);
+    });
     for (;;) {
       const FunctionTable::Pass pass = table_.RunPass();
       ++stats_.passes;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "engine/file_finder.h"
+#include "engine/messages.h"
 #include "engine/mfile_scanner.h"
 #include "engine/number_text.h"
 #include "engine/text_lines.h"
@@ -144,10 +145,12 @@ void ScanOnWorkers(std::size_t workers, std::size_t first, std::size_t last,
 
 }  // namespace
 
-void ProgramIndex::Assign(std::vector<Program> programs, std::vector<bool> implicit) {
+void ProgramIndex::Assign(std::vector<Program> programs, std::vector<bool> implicit,
+                          std::vector<Text> warnings) {
   *this = ProgramIndex();
   programs_ = std::move(programs);
   implicit_ = std::move(implicit);
+  warnings_ = std::move(warnings);
   for (std::size_t p = 0; p < programs_.size(); ++p) {
     byPath_.try_emplace(programs_[p].path, static_cast<int>(p));
   }
@@ -203,7 +206,10 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     names_.clear();
     dirs_ = dirs;
   }
-  FileFinder probe(fs, dirs);
+  warnings_.clear();
+  FileFinder probe(fs, dirs, [this](const Text& dir, const platform::Result& why) {
+    warnings_.push_back(messages::CannotList(dir, why.description));
+  });
   std::vector<std::pair<std::size_t, std::string>> found;
   probe.ForEachFile(
       [&found](std::size_t dir, const std::string& name) { found.emplace_back(dir, name); });
@@ -218,7 +224,11 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     file.stamped = fs.StatFile(file.path, file.stamp).ok();
     listed.push_back(std::move(file));
   }
-  if (Unchanged(listed)) return {static_cast<int>(programs_.size()), 0, 0};
+  if (Unchanged(listed)) {
+    RefreshStats unchanged;
+    unchanged.programs = static_cast<int>(programs_.size());
+    return unchanged;
+  }
 
   programs_.clear();
   programs_.reserve(listed.size());
@@ -252,7 +262,7 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   if (scans_.empty()) names_.clear();
   // Read, scanned, then linked: each program counts once in each step.
   if (control != nullptr) control->total = static_cast<int>(2 * listed.size() + pending.size());
-  stats.bytesRead = ScanAll(fs, pending, control);
+  stats.bytesRead = ScanAll(fs, pending, control, stats.readPrograms);
   if (stopped()) return Cancelled();
 
   std::vector<Scan*> scans;
@@ -265,7 +275,7 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
 // core (the files are independent): the bytes of the whole path are never
 // held at once.
 std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending,
-                                    Control* control) {
+                                    Control* control, std::vector<int>& readPrograms) {
   const std::size_t workers = std::clamp<std::size_t>(
       std::min<std::size_t>(std::thread::hardware_concurrency(), pending.size()), 1, 8);
   std::mutex namesLock;
@@ -276,7 +286,8 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pendin
   std::vector<Scan> done(pending.size());
   std::uint64_t bytesRead = 0;
   for (std::size_t first = 0; first < pending.size();) {
-    const std::optional<std::size_t> last = ReadBatch(fs, pending, first, bytesRead, control);
+    const std::optional<std::size_t> last =
+        ReadBatch(fs, pending, first, bytesRead, control, readPrograms);
     if (!last) return bytesRead;
     ScanOnWorkers(workers, first, *last, control, [&](std::size_t worker, std::size_t i) {
       TextLines lines(std::move(pending[i].bytes));
@@ -295,8 +306,8 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pendin
 
 std::optional<std::size_t> ProgramIndex::ReadBatch(platform::FileSystem& fs,
                                                    std::vector<Pending>& pending, std::size_t first,
-                                                   std::uint64_t& bytesRead,
-                                                   Control* control) const {
+                                                   std::uint64_t& bytesRead, Control* control,
+                                                   std::vector<int>& readPrograms) {
   constexpr std::uint64_t kBatchBytes = 1 << 20;
   std::size_t last = first;
   for (std::uint64_t batch = 0; last < pending.size() && batch < kBatchBytes; ++last) {
@@ -304,8 +315,12 @@ std::optional<std::size_t> ProgramIndex::ReadBatch(platform::FileSystem& fs,
     // An unreadable file has no calls, as in a run, and is tried again
     // next time.
     Pending& file = pending[last];
-    if (!fs.ReadFile(programs_[static_cast<std::size_t>(file.program)].path, file.bytes).ok()) {
+    const Text& path = programs_[static_cast<std::size_t>(file.program)].path;
+    if (const platform::Result read = fs.ReadFile(path, file.bytes); !read) {
       file.current = false;
+      warnings_.push_back(messages::CannotRead(path, read.description));
+    } else {
+      readPrograms.push_back(file.program);
     }
     batch += file.bytes.size();
     bytesRead += file.bytes.size();

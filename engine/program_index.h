@@ -37,7 +37,8 @@ class ProgramIndex {
     int programs = 0;
     int scanned = 0;  // files read and scanned by this refresh
     std::uint64_t bytesRead = 0;
-    bool cancelled = false;  // the index was left empty
+    std::vector<int> readPrograms;  // of those, the ones read, in program order
+    bool cancelled = false;         // the index was left empty
   };
   // Lets another thread follow a refresh and stop it: `done` counts up to
   // `total` as files are read, scanned and linked.
@@ -57,9 +58,11 @@ class ProgramIndex {
 
   // Takes `programs` (callees filled, callers empty) as the whole index, as
   // another resolution mode found them; `implicit` ones (by program) are
-  // called by the system itself and never listed as uncalled. The next
+  // called by the system itself and never listed as uncalled; `warnings`
+  // say what could not be listed or read. The next
   // Refresh starts afresh.
-  void Assign(std::vector<Program> programs, std::vector<bool> implicit);
+  void Assign(std::vector<Program> programs, std::vector<bool> implicit,
+              std::vector<Text> warnings);
 
   // Programs ordered by their directory's place on the search path, then by
   // the bytes of their names.
@@ -69,6 +72,10 @@ class ProgramIndex {
   // Programs no other program calls (entry points and dead code), in name
   // order: ASCII case folded first, then the bytes of the name.
   std::vector<int> Uncalled() const;
+  // What the last refresh could not see, as a run says it: each folder that
+  // could not be listed ("cannot list FOLDER: REASON"), then each file that
+  // could not be read ("cannot read PATH: REASON").
+  const std::vector<Text>& Warnings() const { return warnings_; }
 
  private:
   struct Scan {
@@ -94,13 +101,14 @@ class ProgramIndex {
   };
   bool Unchanged(const std::vector<Listed>& listed) const;
   // Reads and scans the files into scans_, returns the bytes read.
-  std::uint64_t ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending, Control* control);
+  std::uint64_t ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending, Control* control,
+                        std::vector<int>& readPrograms);
   // The reader: reads pending files from `first` on until about a megabyte
   // is read and gives the end of that batch, its bytes in each Pending for
   // the pool to scan; nothing when stopped by `control`.
   std::optional<std::size_t> ReadBatch(platform::FileSystem& fs, std::vector<Pending>& pending,
                                        std::size_t first, std::uint64_t& bytesRead,
-                                       Control* control) const;
+                                       Control* control, std::vector<int>& readPrograms);
   RefreshStats Cancelled();
   // Fills callees, callers and rank_ from the scans (by program); false when
   // stopped by `control`.
@@ -126,6 +134,7 @@ class ProgramIndex {
   std::unordered_map<Text, int> byPath_;
   std::vector<int> rank_;       // each program's place in name order
   std::vector<bool> implicit_;  // by program; empty when none is
+  std::vector<Text> warnings_;
   int Rank(int program) const { return rank_[static_cast<std::size_t>(program)]; }
 };
 

@@ -84,6 +84,12 @@ class MessageSink {
     (void)path;
     (void)why;
   }
+  // A search folder that could not be listed, told once a run; searches go
+  // on with the next folder.
+  virtual void FolderUnlistable(const Text& folder, const platform::Result& why) {
+    (void)folder;
+    (void)why;
+  }
 };
 
 // Sinks that drop everything, for callers that want only the result.

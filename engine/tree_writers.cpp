@@ -167,7 +167,7 @@ Text IndentedSubtreeText(const NodeTree& tree, int node) {
 Result WriteTextTree(std::FILE* file, const NodeTree& tree) {
   BufferedOutput out(file);
   const int count = tree.Count();
-  Labels labels(tree, Escape::None);
+  Labels labels(tree, Escape::Line);
   const std::vector<char> last = LastChildFlags(tree);
   // Nodes come in depth-first order; `path` holds the ancestors of the
   // current node, root first.

@@ -194,11 +194,10 @@ void MainWindow::runParse() {
   // run without a search path leaves it.
   const platform::Result outcome =
       workspace_.Run(ToText(txtFileName->text()), progress, messages, limits);
-  if (outcome.status != platform::Status::NoSearchPath &&
-      !workspace_.lastRun().unreadable.empty()) {
-    services_.showMessage(
-        this, QMessageBox::Warning,
-        ToQString(session::messages::UnreadableFiles(workspace_.lastRun().unreadable)));
+  const Text warnings = session::messages::RunWarnings(workspace_.lastRun().unlistable,
+                                                       workspace_.lastRun().unreadable);
+  if (outcome.status != platform::Status::NoSearchPath && !warnings.empty()) {
+    services_.showMessage(this, QMessageBox::Warning, ToQString(warnings));
   }
 }
 

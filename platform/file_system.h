@@ -15,11 +15,14 @@ namespace korvath::platform {
 inline constexpr std::uint64_t kMaxFileBytes = std::uint64_t{64} << 20;
 
 // What tells whether a file changed since it was read: equal stamps, same
-// contents (as far as the file system can tell).
+// contents (as far as the file system can tell). The change time is there
+// because the modification time can be put back (cp -p, touch -r) and the
+// change time cannot.
 struct FileStamp {
   std::uint64_t size = 0;
   std::int64_t modifiedNs = 0;  // nanoseconds since the epoch
   std::uint64_t identity = 0;   // the inode on POSIX, the file index on Windows
+  std::int64_t changedNs = 0;   // the status change time (ChangeTime on Windows)
   bool operator==(const FileStamp&) const = default;
 };
 

@@ -55,6 +55,13 @@ std::u16string HostSystemName();
 Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
                        std::string& bytes);
 
+#ifndef _WIN32
+// The rest of the open file `fd` from where it stands, `size` (as fstat gave
+// it) read at once, then on to its end; only the bytes read are kept, so a
+// file that shrank meanwhile is not padded.
+Result ReadOpenFile(int fd, std::uint64_t size, std::uint64_t maxBytes, std::string& bytes);
+#endif
+
 // The stamp of the regular file at `path` (NotFound, NotRegularFile).
 Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp);
 

@@ -64,6 +64,15 @@ std::u16string HostSystemName() {
 #endif
 }
 
+namespace {
+
+Result TooLargeToRead(std::uint64_t maxBytes) {
+  return Result::Failure(Status::TooLarge,
+                         "larger than " + std::to_string(maxBytes >> 20) + " MiB");
+}
+
+}  // namespace
+
 Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
                        std::string& bytes) {
   bytes.clear();
@@ -86,12 +95,12 @@ Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes
   if (S_ISDIR(status.st_mode)) return Result::Failure(Status::NotRegularFile, "is a directory");
   if (!S_ISREG(status.st_mode))
     return Result::Failure(Status::NotRegularFile, "not a regular file");
-  const auto tooLarge = [maxBytes] {
-    return Result::Failure(Status::TooLarge,
-                           "larger than " + std::to_string(maxBytes >> 20) + " MiB");
-  };
-  if (static_cast<std::uint64_t>(status.st_size) > maxBytes) return tooLarge();
-  bytes.resize(static_cast<std::size_t>(status.st_size));
+  if (static_cast<std::uint64_t>(status.st_size) > maxBytes) return TooLargeToRead(maxBytes);
+  return ReadOpenFile(fd, static_cast<std::uint64_t>(status.st_size), maxBytes, bytes);
+}
+
+Result ReadOpenFile(int fd, std::uint64_t size, std::uint64_t maxBytes, std::string& bytes) {
+  bytes.resize(static_cast<std::size_t>(size));
   std::size_t used = 0;
   // Read to the size fstat gave, then on in small steps through a buffer of
   // its own: the end is found without growing (and copying) the whole file,
@@ -112,9 +121,10 @@ Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes
     used += static_cast<std::size_t>(n);
     if (used > maxBytes) {
       bytes.clear();
-      return tooLarge();
+      return TooLargeToRead(maxBytes);
     }
   }
+  bytes.resize(used);  // a file that shrank since fstat ends where the reads ended
   return {};
 }
 
@@ -128,9 +138,11 @@ Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp) {
   if (!S_ISREG(status.st_mode)) {
     return Result::Failure(Status::NotRegularFile, "not a regular file");
   }
-  stamp = FileStamp{static_cast<std::uint64_t>(status.st_size),
-                    std::int64_t{status.st_mtim.tv_sec} * 1'000'000'000 + status.st_mtim.tv_nsec,
-                    static_cast<std::uint64_t>(status.st_ino)};
+  const auto ns = [](const timespec& t) {
+    return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec;
+  };
+  stamp = FileStamp{static_cast<std::uint64_t>(status.st_size), ns(status.st_mtim),
+                    static_cast<std::uint64_t>(status.st_ino), ns(status.st_ctim)};
   return {};
 }
 

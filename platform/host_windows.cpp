@@ -104,7 +104,9 @@ Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp) {
                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Result::Failure(Status::NotFound, "cannot open");
   BY_HANDLE_FILE_INFORMATION info{};
-  const bool got = GetFileInformationByHandle(file, &info) != 0;
+  FILE_BASIC_INFO basic{};
+  const bool got = GetFileInformationByHandle(file, &info) != 0 &&
+                   GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) != 0;
   CloseHandle(file);
   if (!got) return Result::Failure(Status::Unreadable, "cannot read its attributes");
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -118,7 +120,8 @@ Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp) {
                     static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
                                                    info.ftLastWriteTime.dwLowDateTime)) *
                         100,
-                    join(info.nFileIndexHigh, info.nFileIndexLow)};
+                    join(info.nFileIndexHigh, info.nFileIndexLow),
+                    static_cast<std::int64_t>(basic.ChangeTime.QuadPart) * 100};
   return {};
 }
 

@@ -9,8 +9,8 @@ constexpr int kLevels = 2;
 
 }  // namespace
 
-bool TooLargeToDraw(const engine::CallGraph& graph) {
-  return graph.functions.size() > kMostDrawnFunctions || graph.calls.size() > kMostDrawnCalls;
+bool TooLargeToDraw(const engine::CallGraph& graph, const GraphLimits& limits) {
+  return graph.functions.size() > limits.functions || graph.calls.size() > limits.calls;
 }
 
 Text GraphSize(const engine::CallGraph& graph) {

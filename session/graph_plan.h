@@ -14,6 +14,14 @@ namespace korvath::session {
 inline constexpr std::size_t kMostDrawnFunctions = 400;
 inline constexpr std::size_t kMostDrawnCalls = 2000;
 
+// The most a picture may hold; raising the functions to N raises the calls
+// to 5N, as many as the default allows each function.
+struct GraphLimits {
+  std::size_t functions = kMostDrawnFunctions;
+  std::size_t calls = kMostDrawnCalls;
+  static GraphLimits ForFunctions(std::size_t functions) { return {functions, 5 * functions}; }
+};
+
 struct GraphPlan {
   engine::CallGraph graph;  // to draw; without the node map
   // For each function of the whole graph its function in `graph`, or -1;
@@ -24,7 +32,7 @@ struct GraphPlan {
   Text caption;          // what the picture shows, or why there is none
 };
 
-bool TooLargeToDraw(const engine::CallGraph& graph);
+bool TooLargeToDraw(const engine::CallGraph& graph, const GraphLimits& limits = {});
 
 // The plan for `whole` (a graph of a tree of `kind`) around its function
 // `centre`, used only when the whole graph is too large.

@@ -21,4 +21,26 @@ Text UnreadableFiles(const std::vector<Text>& lines) {
   return text;
 }
 
+Text RunWarnings(const std::vector<Text>& unlistable, const std::vector<Text>& unreadable) {
+  Text text;
+  if (!unlistable.empty()) {
+    text = kUnlistableFolders;
+    for (const Text& line : unlistable) text += u'\n' + line;
+  }
+  if (!unreadable.empty()) {
+    if (!text.empty()) text += u"\n\n";
+    text += UnreadableFiles(unreadable);
+  }
+  return text;
+}
+
+Text IndexWarnings(const std::vector<Text>& warnings) {
+  if (warnings.empty()) return {};
+  Text text = warnings.front();
+  if (warnings.size() > 1) {
+    text += u" (and " + Counted(warnings.size() - 1, u"more warning", u"more warnings") + u")";
+  }
+  return text;
+}
+
 }  // namespace korvath::session::messages

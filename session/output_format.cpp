@@ -7,6 +7,7 @@
 
 #include "engine/buffered_output.h"
 #include "platform/host.h"
+#include "platform/utf8.h"
 
 namespace korvath::session {
 namespace {
@@ -79,7 +80,7 @@ Result FormatAvailable(OutputFormat format, const GraphRenderer& renderer) {
 
 Result WriteTree(std::FILE* out, OutputFormat format, const engine::NodeTree& tree,
                  engine::TreeKind kind, const std::vector<Text>& messages,
-                 const GraphRenderer& renderer) {
+                 const GraphRenderer& renderer, const GraphLimits& limits) {
   switch (format) {
     case OutputFormat::Json:
       return engine::WriteJson(out, tree, messages);
@@ -88,7 +89,12 @@ Result WriteTree(std::FILE* out, OutputFormat format, const engine::NodeTree& tr
     case OutputFormat::Graph:
     case OutputFormat::Svg: {
       if (Result available = FormatAvailable(format, renderer); !available) return available;
-      const std::string dot = engine::GraphDot(engine::GraphOfTree(tree, kind));
+      const engine::CallGraph graph = engine::GraphOfTree(tree, kind);
+      // Laying out a few thousand functions takes minutes and gigabytes.
+      if (format == OutputFormat::Svg && TooLargeToDraw(graph, limits)) {
+        return Result::Failure(Status::TooLarge, platform::ToUtf8(GraphSize(graph)));
+      }
+      const std::string dot = engine::GraphDot(graph);
       std::string svg;
       if (format == OutputFormat::Svg) {
         if (Result laid = renderer(dot, "svg", svg); !laid) return laid;

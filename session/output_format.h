@@ -15,6 +15,7 @@
 #include "engine/text.h"
 #include "engine/tree_writers.h"
 #include "platform/result.h"
+#include "session/graph_plan.h"
 
 namespace korvath::session {
 
@@ -58,10 +59,12 @@ using GraphRenderer =
 platform::Result FormatAvailable(OutputFormat format, const GraphRenderer& renderer);
 
 // A tree in `format` (Text, Json, Dot, Graph or Svg), the run's messages in
-// the JSON object. Invalid when Graphviz refused the graph.
+// the JSON object. Invalid when Graphviz refused the graph; TooLarge, with
+// the graph's size ("N functions, M calls") and nothing written, when a
+// picture would pass `limits`.
 platform::Result WriteTree(std::FILE* out, OutputFormat format, const engine::NodeTree& tree,
                            engine::TreeKind kind, const std::vector<Text>& messages,
-                           const GraphRenderer& renderer);
+                           const GraphRenderer& renderer, const GraphLimits& limits = {});
 
 // Writes `path` with `write`; the reason is the system's when it cannot be
 // opened or written. A failed write may leave the file partly written.

@@ -16,16 +16,19 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
     return platform::Result::Failure(platform::Status::NoSearchPath, read.description);
   }
   dirs_ = std::move(dirs);
-  unreadable_.clear();
   if (matlab != nullptr) {
     if (control != nullptr && control->cancel) {
       index_ = engine::ProgramIndex();
       return platform::Result::Failure(platform::Status::Cancelled, "stopped");
     }
     engine::matlab::IndexedFunctions found = engine::matlab::IndexFunctions(fs, dirs_, *matlab);
-    index_.Assign(std::move(found.programs), std::move(found.implicit));
+    stats_ = engine::ProgramIndex::RefreshStats{};
+    stats_.programs = static_cast<int>(found.programs.size());
+    stats_.scanned = found.filesRead;
+    stats_.bytesRead = found.bytesRead;
+    index_.Assign(std::move(found.programs), std::move(found.implicit),
+                  std::move(found.warnings));
     plainNames_ = std::move(found.plainNames);
-    unreadable_ = std::move(found.unreadable);
     matlab_ = true;
     if (control != nullptr) {
       control->total = 1;
@@ -37,7 +40,8 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
   // mode filled is started afresh by Refresh itself.
   matlab_ = false;
   plainNames_.clear();
-  if (index_.Refresh(fs, dirs_, control).cancelled) {
+  stats_ = index_.Refresh(fs, dirs_, control);
+  if (stats_.cancelled) {
     return platform::Result::Failure(platform::Status::Cancelled, "stopped");
   }
   return {};

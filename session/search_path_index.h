@@ -24,15 +24,15 @@ class SearchPathIndex {
   // method of two classes, two local functions) finds them all.
   std::vector<int> Find(platform::FileSystem& fs, TextView typed) const;
   const engine::ProgramIndex& index() const { return index_; }
-  // "path: reason" of the files the last refresh could not read.
-  const std::vector<Text>& unreadable() const { return unreadable_; }
+  // What the last refresh did.
+  const engine::ProgramIndex::RefreshStats& stats() const { return stats_; }
 
  private:
   std::vector<Text> dirs_;
   engine::ProgramIndex index_;
   bool matlab_ = false;
   std::vector<Text> plainNames_;  // by program, in the MATLAB mode
-  std::vector<Text> unreadable_;
+  engine::ProgramIndex::RefreshStats stats_;
 };
 
 }  // namespace korvath::session

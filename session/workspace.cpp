@@ -24,6 +24,10 @@ class KeepingSink final : public engine::MessageSink {
     run_.unreadable.push_back(path + u": " + platform::FromUtf8(why.description));
     shown_.FileUnreadable(path, why);
   }
+  void FolderUnlistable(const Text& folder, const Result& why) override {
+    run_.unlistable.push_back(folder + u": " + platform::FromUtf8(why.description));
+    shown_.FolderUnlistable(folder, why);
+  }
 
  private:
   engine::MessageSink& shown_;
@@ -137,9 +141,9 @@ Result Workspace::WriteFoundFiles(std::FILE* out, bool userOnly) const {
 
 Result Workspace::Export(std::FILE* out, OutputFormat format, const engine::NodeTree& tree,
                          engine::TreeKind kind, const std::vector<Text>& messages,
-                         const GraphRenderer& renderer) const {
+                         const GraphRenderer& renderer, const GraphLimits& limits) const {
   if (format == OutputFormat::Files) return WriteFoundFiles(out, false);
-  return WriteTree(out, format, tree, kind, messages, renderer);
+  return WriteTree(out, format, tree, kind, messages, renderer, limits);
 }
 
 Result Workspace::ExportToFile(const Text& path, OutputFormat format, const engine::NodeTree& tree,

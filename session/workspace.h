@@ -36,6 +36,8 @@ struct LastRun {
   // Where each function's file was found, by function name.
   std::unordered_map<Text, Text> filePaths;
   MessageTally messages;
+  // "folder: reason" of each search folder that could not be listed.
+  std::vector<Text> unlistable;
   // "path: reason" of each found file that could not be read.
   std::vector<Text> unreadable;
   engine::RunStats stats;
@@ -86,9 +88,8 @@ class Workspace {
   // is then kept as it was but no longer counts as current.
   platform::Result RefreshIndex(engine::ProgramIndex::Control* control = nullptr);
   bool indexed() const { return indexed_; }
-  // "path: reason" of each file the index could not read (MATLAB mode).
-  const std::vector<Text>& indexUnreadable() const { return index_.unreadable(); }
   const engine::ProgramIndex& index() const { return index_.index(); }
+  const engine::ProgramIndex::RefreshStats& indexStats() const { return index_.stats(); }
   // The program a typed name finds, as a start is found; -1 when none (or,
   // in the MATLAB mode, when it names several: see ProgramsNamed).
   int FindProgram(TextView typed);
@@ -120,7 +121,7 @@ class Workspace {
   // `tree` in `format` to `out`; Files writes the last run's file list.
   platform::Result Export(std::FILE* out, OutputFormat format, const engine::NodeTree& tree,
                           engine::TreeKind kind, const std::vector<Text>& messages,
-                          const GraphRenderer& renderer = {}) const;
+                          const GraphRenderer& renderer = {}, const GraphLimits& limits = {}) const;
   // The same into the file at `path` (relative to the folder).
   platform::Result ExportToFile(const Text& path, OutputFormat format, const engine::NodeTree& tree,
                                 engine::TreeKind kind, const std::vector<Text>& messages,

@@ -191,6 +191,10 @@ bool ExplorerWindow::refreshIndex() {
     const platform::Result built = BuildIndex(this, workspace_);
     if (built.status == platform::Status::NoSearchPath) {
       services_.showMessage(this, QMessageBox::Critical, QString::fromStdString(built.description));
+    } else if (built) {
+      // What the index could not see, as a run would say it.
+      statusBar()->showMessage(
+          ToQString(session::messages::IndexWarnings(workspace_.index().Warnings())));
     }
   } catch (const std::bad_alloc&) {
     services_.showMessage(this, QMessageBox::Critical,

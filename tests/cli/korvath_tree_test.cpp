@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -24,6 +25,8 @@ struct CliCase {
   // Below the project; korvath.ini and pathdef.m (listing lib/) are always written.
   Files files{};
   bool settingsInFallback = false;
+  std::vector<std::string> tooLarge{};    // files made larger than any file read
+  std::vector<std::string> unlistable{};  // folders that cannot be listed (not as root)
   const char* stdoutTo = nullptr;  // a redirection target instead of the file read; "&-" closes it
   int exitCode = 0;
   std::optional<std::string> out{};  // the whole standard output
@@ -44,11 +47,11 @@ const Files kUserProject = {
     {"m/lib/dead.m", "dead\n"},
     {"main.m", "tool\nmine\n"},
     {"mine.m", ""}};
-// main calling 400 functions: a JSON tree larger than stdio's buffer, so
-// writing it fails in the write itself rather than when flushed.
-Files ManyCallees() {
+// main calling `count` functions: with 400, a JSON tree larger than stdio's
+// buffer, so writing it fails in the write itself rather than when flushed.
+Files ManyCallees(int count = 400) {
   Files files{{"main.m", ""}};
-  for (int i = 0; i < 400; ++i) {
+  for (int i = 0; i < count; ++i) {
     const std::string name = "callee_with_a_long_name_" + std::to_string(i);
     files[0].second += name + "\n";
     files.emplace_back("lib/" + name + ".m", "");
@@ -68,6 +71,16 @@ const Files kMatlabProject = {
     {"lib/@Square/Square.m", "function s = Square\n"},
     {"lib/@Square/area.m", "function a = area(s)\n"}};
 const Files kCycleProject = {{"main.m", "a\n"}, {"lib/a.m", "b\nb\n"}, {"lib/b.m", "a\n"}};
+// main calls foo, which calls big, a file too large to read.
+const Files kUnreadableProject = {{"main.m", "foo\n"}, {"lib/foo.m", "big\n"}, {"lib/big.m", ""}};
+// Names with control characters: ESC in a called one, TAB in an uncalled one.
+const Files kControlProject = {{"main.m",
+                                "esc\x1b"
+                                "q\n"},
+                               {"lib/esc\x1b"
+                                "q.m",
+                                ""},
+                               {"lib/t\tx.m", ""}};
 const Files kDiscardProject = {
     {"main.m", "a\nb\n"}, {"lib/a.m", ""}, {"lib/b.m", ""}, {"mylist.txt", "a\n%G\nb\n"}};
 
@@ -266,6 +279,32 @@ const CliCase kCases[] = {
      .files = kCycleProject,
      .outHas = {"f0 -> f1 [xlabel=\"1\"", "f1 -> f2 [xlabel=\"2\"", "f2 -> f1 [xlabel=\"1\""},
      .outCounts = {{" -> ", 3}, {"style=dashed", 2}, {"label=\"main\"", 1}}},
+    // Past 400 functions or 2000 calls no picture is laid out; --max-graph N
+    // allows N functions and 5N calls.
+    {.name = "GraphTooLargeToDraw",
+     .args = "--format svg main",
+     .files = ManyCallees(401),
+     .exitCode = 1,
+     .out = "",
+     .err = "korvath-tree: the call graph has 402 functions, 401 calls, more than the 400 "
+            "functions and 2000 calls a picture may hold: draw the callers of one function "
+            "(--callers NAME), start from a smaller function, or raise the limit to N functions "
+            "and 5N calls (--max-graph N)\n"},
+    {.name = "GraphPastARaisedLimit",
+     .args = "--format svg --max-graph 2 main",
+     .files = kCycleProject,
+     .exitCode = 1,
+     .out = "",
+     .errHas = {"has 3 functions, 3 calls, more than the 2 functions and 10 calls"}},
+    {.name = "GraphWithinARaisedLimit",
+     .args = "--format svg --max-graph 3 main",
+     .files = kCycleProject,
+     .outCounts = {{"class=\"node\"", 3}}},
+    {.name = "ControlCharactersInAPicture",
+     .args = "--format svg main",
+     .files = kControlProject,
+     .outHas = {"esc\\x1bq"},
+     .outLacks = {"\x1b"}},
     {.name = "CallersGraph",
      .args = kUserPathdef + "--format graph --callers tool",
      .files = kUserProject,
@@ -299,6 +338,97 @@ const CliCase kCases[] = {
      .args = "--uncalled main",
      .exitCode = 2,
      .errHas = {"--uncalled takes no START"}},
+    // What the index could not read is said as a run says it, in JSON too.
+    {.name = "RunSaysWhatItCouldNotRead",
+     .args = "--format json main",
+     .files = kUnreadableProject,
+     .tooLarge = {"lib/big.m"},
+     .err = "korvath-tree: warning: cannot read @P/lib/big.m: larger than 64 MiB\n",
+     .outHas = {"\"messages\": [\"cannot read @P/lib/big.m: larger than 64 MiB\"]}"}},
+    {.name = "CallersSayWhatTheIndexCouldNotRead",
+     .args = "--format json --callers foo",
+     .files = kUnreadableProject,
+     .tooLarge = {"lib/big.m"},
+     .err = "korvath-tree: warning: cannot read @P/lib/big.m: larger than 64 MiB\n",
+     .outHas = {"\"messages\": [\"cannot read @P/lib/big.m: larger than 64 MiB\"]}"}},
+    {.name = "UncalledSaysWhatTheIndexCouldNotRead",
+     .args = "--uncalled",
+     .files = kUnreadableProject,
+     .tooLarge = {"lib/big.m"},
+     .out = "main\t@P/main.m\n",
+     .err = "korvath-tree: warning: cannot read @P/lib/big.m: larger than 64 MiB\n"},
+    // A folder that cannot be listed is passed over: the current folder
+    // after it still holds main.
+    {.name = "RunPassesOverAFolderItCannotList",
+     .args = "--format json main",
+     .files = {{"main.m", "foo\n"}, {"lib/foo.m", ""}},
+     .unlistable = {"lib"},
+     .err = "korvath-tree: warning: cannot list @P/lib: Permission denied\n",
+     .outHas = {"{\"text\": \"main\"",
+                "\"messages\": [\"cannot list @P/lib: Permission denied\"]"}},
+    {.name = "UncalledPassesOverAFolderItCannotList",
+     .args = "--uncalled",
+     .files = {{"main.m", "foo\n"}, {"lib/foo.m", ""}},
+     .unlistable = {"lib"},
+     .out = "main\t@P/main.m\n",
+     .err = "korvath-tree: warning: cannot list @P/lib: Permission denied\n"},
+    // Control characters are written as \xNN on a line; backslashes stay.
+    {.name = "ControlCharactersInTextLines",
+     .args = "main",
+     .files = kControlProject,
+     .out = "main\n└── esc\\x1bq (1)\n"},
+    {.name = "ControlCharactersInUncalledLines",
+     .args = "--uncalled",
+     .files = kControlProject,
+     .out = "main\t@P/main.m\nt\\x09x\t@P/lib/t\\x09x.m\n"},
+    {.name = "ControlCharactersInFileLists",
+     .args = "--format files main",
+     .files = kControlProject,
+     .out = "@P/lib/esc\\x1bq.m\n@P/main.m\n"},
+    // Index questions count, time, list and follow their work as runs do.
+    {.name = "UncalledWithStatsProgressAndFiles",
+     .args = kUserPathdef + "--uncalled --stats --progress --list-files",
+     .files = kUserProject,
+     .errHas = {"Indexed 12 steps out of 12.\n@P/m/lib/dead.m\n@P/m/lib/tool.m\n@P/main.m\n"
+                "@P/mine.m\nprograms: 4\nfiles scanned: 4\nbytes read: 15\nindex ms: "}},
+    {.name = "CallersWithStats",
+     .args = kUserPathdef + "--callers tool --stats",
+     .files = kUserProject,
+     .out = "tool\n└── main (1)\n",
+     .errHas = {"programs: 4\nfiles scanned: 4\nbytes read: 15\ntree nodes: 2\nindex ms: "}},
+    // Options that would change nothing are refused, whatever they name.
+    {.name = "CallersOfNoName",
+     .args = "--callers ''",
+     .exitCode = 2,
+     .errHas = {"korvath-tree: --callers needs a name\n\nUsage:"}},
+    {.name = "DiscardHasNoEffectOnUncalled",
+     .args = "--uncalled --discard nosuch.txt",
+     .exitCode = 2,
+     .errHas = {"korvath-tree: --discard has no effect with --uncalled\n\nUsage:"}},
+    {.name = "ShowHasNoEffectOnUncalled",
+     .args = "--show G --uncalled",
+     .exitCode = 2,
+     .errHas = {"--show has no effect with --uncalled"}},
+    {.name = "ShowAllHasNoEffectOnUncalled",
+     .args = "--uncalled --show-all",
+     .exitCode = 2,
+     .errHas = {"--show-all has no effect with --uncalled"}},
+    {.name = "UserOnlyHasNoEffectOnCallers",
+     .args = "--user-only --callers foo",
+     .exitCode = 2,
+     .errHas = {"--user-only has no effect with --callers"}},
+    {.name = "UserOnlyHasNoEffectOnATree",
+     .args = "--user-only --format json main",
+     .exitCode = 2,
+     .errHas = {"--user-only has no effect with --format json"}},
+    {.name = "MaxGraphHasNoEffectOnText",
+     .args = "--max-graph 10 main",
+     .exitCode = 2,
+     .errHas = {"--max-graph has no effect with --format text"}},
+    {.name = "MaxGraphNeedsAPositiveNumber",
+     .args = "--max-graph 0 --format svg main",
+     .exitCode = 2,
+     .errHas = {"--max-graph needs a number of functions, not '0'"}},
     {.name = "StartAfterDoubleDash", .args = "-- main", .files = {{"main.m", ""}}, .out = "main\n"},
     {.name = "DoubleDashTakesOneStart",
      .args = "-- a b",
@@ -333,7 +463,13 @@ class KorvathTreeTest : public ::testing::TestWithParam<CliCase> {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override {
+    for (const std::string& folder : GetParam().unlistable) {
+      std::error_code ignored;  // the folder may not have been made
+      fs::permissions(dir_ / "project" / folder, fs::perms::owner_all, ignored);
+    }
+    fs::remove_all(dir_);
+  }
   fs::path dir_;
 };
 
@@ -355,6 +491,14 @@ TEST_P(KorvathTreeTest, Run) {
   write((c.settingsInFallback ? dir_ / "config/korvath" : project) / "korvath.ini",
         "Matlab Pathdef = " + pathdef.string() + "\n");
   for (const auto& [file, text] : c.files) write(project / file, text);
+  for (const std::string& file : c.tooLarge) {
+    write(project / file, "");
+    fs::resize_file(project / file, (std::uintmax_t{64} << 20) + 1);  // sparse: no time or space
+  }
+  if (!c.unlistable.empty() && geteuid() == 0) GTEST_SKIP() << "root lists every folder";
+  for (const std::string& folder : c.unlistable) {
+    fs::permissions(project / folder, fs::perms::none);
+  }
   const std::string command = "cd '" + project.string() + "' && XDG_CONFIG_HOME='" +
                               (dir_ / "config").string() + "' '" KORVATH_TREE_EXE "' " +
                               expand(c.args) + " >" + (c.stdoutTo ? c.stdoutTo : "../out") +

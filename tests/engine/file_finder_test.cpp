@@ -49,6 +49,36 @@ TEST_F(FileFinderTest, EarlierDirectoriesWinEachListedOnceAndTheCurrentDirectory
   EXPECT_EQ(Found({u""}, {u"foo.m"}), Paths{"-"});
 }
 
+// A folder that cannot be listed is passed over and told once, when a
+// search first gets past it: a name found before it says nothing, and a
+// folder on the path twice is told once.
+TEST_F(FileFinderTest, FoldersThatCannotBeListedArePassedOverAndToldOnce) {
+  Add({"/a/first.m", "/locked/hidden.m", "/b/later.m", "/work/main.m"});
+  fs.MakeUnreadable("/locked");
+  Paths told;
+  FileFinder finder(fs, {u"", u"/a", u"/locked", u"/b", u"/locked", u"/work"},
+                    [&told](const Text& dir, const platform::Result& why) {
+                      told.push_back(platform::ToUtf8(dir) + ": " + why.description);
+                    });
+  const auto find = [&finder](TextView name) {
+    const std::optional<Text> path = finder.Find(name);
+    return path ? platform::ToUtf8(*path) : "-";
+  };
+  EXPECT_EQ(find(u"first.m"), "/a/first.m");
+  EXPECT_EQ(told, Paths{});
+  EXPECT_EQ(find(u"later.m"), "/b/later.m");
+  EXPECT_EQ(told, Paths{"/locked: cannot list"});
+  EXPECT_EQ((Paths{find(u"main.m"), find(u"hidden.m"), find(u"none.m")}),
+            (Paths{"/work/main.m", "-", "-"}));
+  EXPECT_EQ(told, Paths{"/locked: cannot list"});
+  // The index's walk over every file gets past every folder.
+  Paths walked;
+  FileFinder(fs, {u"", u"/locked", u"/work"}, [&walked](const Text& dir, const platform::Result&) {
+    walked.push_back(platform::ToUtf8(dir));
+  }).ForEachFile([](std::size_t, const std::string&) {});
+  EXPECT_EQ(walked, Paths{"/locked"});
+}
+
 // Names are matched by the host's case key (tested with the host); ASCII
 // letters fold on every host, and names beyond ASCII are found as listed.
 TEST_F(FileFinderTest, NamesMatchIgnoringAsciiCase) {

@@ -70,6 +70,29 @@ TEST_F(ProgramIndexTest, ProgramsAreTheFilesASearchFindsAndCallsResolveAsARunRes
   EXPECT_EQ(index.ProgramAt(u"/b/HELPER.m"), -1);
 }
 
+// A folder that cannot be listed hides only its own files: the folders
+// after it still count, and HELPER.m, shadowed before, is a program now.
+// What could not be seen is said as a run says it, folders first; a file
+// read again and read is no longer warned of.
+TEST_F(ProgramIndexTest, WhatCannotBeListedOrReadIsPassedOverAndSaid) {
+  fs.MakeUnreadable("/a");
+  fs.MakeUnreadable("/b/alpha.m");
+  ProgramIndex index;
+  const auto stats = index.Refresh(fs, {u"", u"/a", u"/b", u"/a", u"/work"});
+  EXPECT_EQ(Describe(index), (Lines{"007 /b/007.m <-", "HELPER /b/HELPER.m <- main:1,2,",
+                                    "Zed /b/Zed.m <- main:5,", "alpha /b/alpha.m <-",
+                                    "zed /b/zed.m <- main:5,", "main /work/main.m <- main:4,"}));
+  EXPECT_EQ(index.Warnings(), (std::vector<Text>{u"cannot list /a: cannot list",
+                                                 u"cannot read /b/alpha.m: cannot open"}));
+  EXPECT_EQ(stats.scanned, 6);
+  EXPECT_EQ(stats.readPrograms, (std::vector<int>{0, 1, 2, 4, 5}));
+
+  fs.MakeReadable("/a");
+  fs.MakeReadable("/b/alpha.m");
+  index.Refresh(fs, {u"", u"/a", u"/b", u"/a", u"/work"});
+  EXPECT_EQ(index.Warnings(), std::vector<Text>{});
+}
+
 TEST_F(ProgramIndexTest, ARefreshRescansOnlyChangedFilesAndMatchesAFreshIndex) {
   ProgramIndex index;
   index.Refresh(fs, kDirs);
@@ -192,12 +215,18 @@ TEST_F(ProgramIndexTest, ProgressCountsListingScanningAndLinking) {
 // comes or not, so that both the quick check of the whole listing and the
 // one file by file are met.
 TEST_F(ProgramIndexTest, AFileIsReadAgainExactlyWhenItsStampChanged) {
+  // The change time tells a rewrite whose modification time was put back.
   const struct {
     const char* name;
     std::uint64_t size;
     std::int64_t time;
     std::uint64_t identity;
-  } changes[] = {{"nothing", 0, 0, 0}, {"size", 1, 0, 0}, {"time", 0, 1, 0}, {"identity", 0, 0, 1}};
+    std::int64_t changeTime;
+  } changes[] = {{"nothing", 0, 0, 0, 0},
+                 {"size", 1, 0, 0, 0},
+                 {"time", 0, 1, 0, 0},
+                 {"identity", 0, 0, 1, 0},
+                 {"change time", 0, 0, 0, 1}};
   for (const bool another : {false, true}) {
     for (const auto& change : changes) {
       SCOPED_TRACE(std::string(change.name) + (another ? ", another file added" : ""));
@@ -216,9 +245,11 @@ TEST_F(ProgramIndexTest, AFileIsReadAgainExactlyWhenItsStampChanged) {
       stamp.size += change.size;
       stamp.modifiedNs += change.time;
       stamp.identity += change.identity;
+      stamp.changedNs += change.changeTime;
       files.SetStamp("/b/alpha.m", stamp);
       if (another) files.AddFile("/work/gamma.m", "beta\n");
-      const bool changed = change.size != 0 || change.time != 0 || change.identity != 0;
+      const bool changed =
+          change.size != 0 || change.time != 0 || change.identity != 0 || change.changeTime != 0;
       EXPECT_EQ(index.Refresh(files, kDirs).scanned, (changed ? 1 : 0) + (another ? 1 : 0));
       if (changed) {
         ProgramIndex fresh;

@@ -196,12 +196,15 @@ class ListTree final : public NodeTree {
 };
 
 // A name with every character the formats treat specially: JSON escapes
-// quotes, backslashes and control characters, DOT quotes, backslashes and
-// line breaks; text passes all as they are. Beyond ASCII is plain UTF-8.
-const Text kOdd = u"say \"hi\"\\n\r\n\t\x01\x1f\u00e9\U0001F600";
-const std::string kOddUtf8 = "say \"hi\"\\n\r\n\t\x01\x1f\xC3\xA9\xF0\x9F\x98\x80";
-const std::string kOddJson = "say \\\"hi\\\"\\\\n\\r\\n\\t\\u0001\\u001f\xC3\xA9\xF0\x9F\x98\x80";
-const std::string kOddDot = "say \\\"hi\\\"\\\\n\\n\\n\t\x01\x1f\xC3\xA9\xF0\x9F\x98\x80";
+// quotes, backslashes and control characters, DOT quotes and backslashes;
+// a line and DOT show control characters (U+0000 to U+001F, U+007F) as
+// "\xNN" and nothing else changes. Beyond ASCII is plain UTF-8.
+const Text kOdd = u"say \"hi\"\\n\r\n\t\x01\x1f\x7f\u00e9\U0001F600";
+const std::string kOddLine = "say \"hi\"\\n\\x0d\\x0a\\x09\\x01\\x1f\\x7f\xC3\xA9\xF0\x9F\x98\x80";
+const std::string kOddJson =
+    "say \\\"hi\\\"\\\\n\\r\\n\\t\\u0001\\u001f\x7f\xC3\xA9\xF0\x9F\x98\x80";
+const std::string kOddDot =
+    "say \\\"hi\\\"\\\\n\\\\x0d\\\\x0a\\\\x09\\\\x01\\\\x1f\\\\x7f\xC3\xA9\xF0\x9F\x98\x80";
 
 // root -> odd -> deep, and odd again (the same key) after it at the top.
 ListTree OddTree() {
@@ -213,7 +216,7 @@ ListTree OddTree() {
 
 TEST(TreeWriters, NamesNeedingEscapesAsText) {
   EXPECT_EQ(Printed([](std::FILE* f) { return WriteTextTree(f, OddTree()); }),
-            "r\"oot\n├── " + kOddUtf8 + "\n│   └── deep\n\n└── " + kOddUtf8 + "\n");
+            "r\"oot\n├── " + kOddLine + "\n│   └── deep\\x0a\n└── " + kOddLine + "\n");
 }
 
 TEST(TreeWriters, NamesNeedingEscapesAsJson) {
@@ -237,7 +240,7 @@ TEST(TreeWriters, NamesNeedingEscapesAsDot) {
             "  n2 [label=\"" +
                 kOddDot +
                 "\"];\n  n1 -> n2;\n"
-                "  n3 [label=\"deep\\n\"];\n  n2 -> n3;\n"
+                "  n3 [label=\"deep\\\\x0a\"];\n  n2 -> n3;\n"
                 "  n4 [label=\"" +
                 kOddDot +
                 "\"];\n  n1 -> n4;\n"
@@ -287,6 +290,8 @@ TEST(ListWriters, PathsOnePerLine) {
       {{u"/p/a.m"}, "/p/a.m\n"},
       {{u"/p/a.m", u"/p/\u00e9 b.m", u"C:\\x\\\"q\".m"},
        "/p/a.m\n/p/\xC3\xA9 b.m\nC:\\x\\\"q\".m\n"},
+      // A line break or an escape sequence in a name stays on its line, inert.
+      {{u"/p/two\nlines.m", u"/p/\x1b[31mred.m"}, "/p/two\\x0alines.m\n/p/\\x1b[31mred.m\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Printed([&](std::FILE* f) { return WritePaths(f, c.paths); }), c.out);
@@ -305,6 +310,10 @@ TEST(ListWriters, NamedFilesAsTabbedLinesOrAJsonArray) {
        "a\t/p/a.m\nb\"\tC:\\b.m\n\xC3\xA9\t\n",
        "[{\"name\": \"a\", \"file\": \"/p/a.m\"}, {\"name\": \"b\\\"\", \"file\": \"C:\\\\b.m\"}, "
        "{\"name\": \"\xC3\xA9\", \"file\": \"\"}]\n"},
+      // A TAB or line break in a name or path keeps the two columns apart.
+      {{{u"a\tb", u"/p/a\nb.m"}},
+       "a\\x09b\t/p/a\\x0ab.m\n",
+       "[{\"name\": \"a\\tb\", \"file\": \"/p/a\\nb.m\"}]\n"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Printed([&](std::FILE* f) { return WriteNamedFiles(f, c.files, false); }), c.text);
@@ -322,21 +331,22 @@ TEST(GraphDot, ASmallGraphWhole) {
                  {1, 2, 1, true, true},
                  {2, 1, 1, true, false},
                  {0, 3, 3, false, true}};
-  EXPECT_EQ(GraphDot(graph),
-            "digraph callgraph {\n"
-            "  graph [fontname=\"Helvetica\", fontsize=10, ranksep=0.4, nodesep=0.25];\n"
-            "  node [shape=box, fontname=\"Helvetica\", fontsize=10, height=0.3];\n"
-            "  edge [fontname=\"Helvetica\", fontsize=8, arrowsize=0.6];\n"
-            "  f0 [id=\"f0\", label=\"main\", tooltip=\"/p/main.m\", style=\"filled,bold\", "
-            "fillcolor=\"#ffe08a\", penwidth=2];\n"
-            "  f1 [id=\"f1\", label=\"a\\\"b\", tooltip=\"a\\\"b\"];\n"
-            "  f2 [id=\"f2\", label=\"c\\\\d\", tooltip=\"/p/c.m\"];\n"
-            "  f3 [id=\"f3\", label=\"two\\n\\nlines\", tooltip=\"two\\n\\nlines\"];\n"
-            "  f0 -> f1 [xlabel=\"2\", tooltip=\"2 lines\"];\n"
-            "  f1 -> f2 [xlabel=\"1\", tooltip=\"1 line\", style=dashed];\n"
-            "  f2 -> f1 [xlabel=\"1\", tooltip=\"1 line\", style=dashed, constraint=false];\n"
-            "  f0 -> f3 [xlabel=\"3\", tooltip=\"3 lines\"];\n"
-            "}\n");
+  EXPECT_EQ(
+      GraphDot(graph),
+      "digraph callgraph {\n"
+      "  graph [fontname=\"Helvetica\", fontsize=10, ranksep=0.4, nodesep=0.25];\n"
+      "  node [shape=box, fontname=\"Helvetica\", fontsize=10, height=0.3];\n"
+      "  edge [fontname=\"Helvetica\", fontsize=8, arrowsize=0.6];\n"
+      "  f0 [id=\"f0\", label=\"main\", tooltip=\"/p/main.m\", style=\"filled,bold\", "
+      "fillcolor=\"#ffe08a\", penwidth=2];\n"
+      "  f1 [id=\"f1\", label=\"a\\\"b\", tooltip=\"a\\\"b\"];\n"
+      "  f2 [id=\"f2\", label=\"c\\\\d\", tooltip=\"/p/c.m\"];\n"
+      "  f3 [id=\"f3\", label=\"two\\\\x0d\\\\x0alines\", tooltip=\"two\\\\x0d\\\\x0alines\"];\n"
+      "  f0 -> f1 [xlabel=\"2\", tooltip=\"2 lines\"];\n"
+      "  f1 -> f2 [xlabel=\"1\", tooltip=\"1 line\", style=dashed];\n"
+      "  f2 -> f1 [xlabel=\"1\", tooltip=\"1 line\", style=dashed, constraint=false];\n"
+      "  f0 -> f3 [xlabel=\"3\", tooltip=\"3 lines\"];\n"
+      "}\n");
   EXPECT_EQ(GraphDot(CallGraph{}),
             "digraph callgraph {\n"
             "  graph [fontname=\"Helvetica\", fontsize=10, ranksep=0.4, nodesep=0.25];\n"

@@ -61,6 +61,9 @@ class Recorder final : public TreeSink, public ProgressSink, public MessageSink 
   void FileUnreadable(const Text& path, const Result& why) override {
     Log("unreadable " + ToUtf8(path) + " " + std::to_string(static_cast<int>(why.status)));
   }
+  void FolderUnlistable(const Text& folder, const Result& why) override {
+    Log("unlistable " + ToUtf8(folder) + " " + why.description);
+  }
 
   std::vector<std::string> log;
 
@@ -190,26 +193,32 @@ class Generator {
     return s;
   }
 
-  // Both entry styles; some directories missing or unreadable; now and then
-  // no pathdef.m, or one whose path has no "toolbox".
+  // Both entry styles; some directories missing or unreadable, now and then
+  // one listed twice or the current one unreadable; now and then no
+  // pathdef.m, or one whose path has no "toolbox".
   void MakeSearchPath(Project& p) {
     std::string text = Chance(50) ? "function p = pathdef\r\n%PATHDEF Search path.\r\n" : "";
     if (Chance(20)) text += "% an early \\toolbox\\line is ignored\n";
     text += "p = [...\n";
+    std::string entries;
     for (int k = Int(1, 4); k > 0; --k) {
       const std::string leaf = "d" + std::to_string(k);
       const bool rooted = Chance(50);
       const std::string dir = rooted ? "/ml/toolbox/" + leaf : "/abs/p" + std::to_string(k);
-      text +=
+      const std::string entry =
           rooted ? "\tmatlabroot,'\\toolbox\\" + leaf + ";',...\n" : "     '" + dir + ":', ...\n";
+      entries += entry;
+      if (Chance(10)) entries += entry;
       if (Chance(80)) {
         p.directories.push_back(dir);
         searchDirs_.push_back(dir);
-        if (Chance(5)) p.unreadable.push_back(dir);
+        if (Chance(8)) p.unreadable.push_back(dir);
       }
     }
-    text += "];\n";
+    if (Chance(10)) entries += "     '" + std::string(kCwd) + ":', ...\n";
+    text += entries + "];\n";
     if (Chance(15)) text += "% see \\toolbox\\gone for more\n";
+    if (Chance(3)) p.unreadable.push_back(kCwd);
     searchDirs_.push_back(kCwd);
     const int failure = Int(1, 100);
     const std::string path = failure <= 2 ? "/ml/local/pathdef.m" : "/ml/toolbox/local/pathdef.m";
@@ -384,6 +393,7 @@ struct Reached {
   int refusedNode = 0;
   int nodeBudget = 0;
   int unreadableFile = 0;
+  int unlistableFolder = 0;
 
   void Count(const RunResult& run) {
     noSearchPath += run.status == Status::NoSearchPath ? 1 : 0;
@@ -398,6 +408,7 @@ struct Reached {
                       ? 1
                       : 0;
     unreadableFile += any("unreadable ") ? 1 : 0;
+    unlistableFolder += any("unlistable ") ? 1 : 0;
   }
 };
 
@@ -427,14 +438,16 @@ TEST(Differential, IndexedEngineMatchesLiteralLoopsOnRandomProjects) {
   }
   std::printf(
       "of %d projects: %d without a search path, %d with a refused node, %d over the "
-      "node budget, %d with an unreadable file\n",
-      count, reached.noSearchPath, reached.refusedNode, reached.nodeBudget, reached.unreadableFile);
+      "node budget, %d with an unreadable file, %d with a folder that cannot be listed\n",
+      count, reached.noSearchPath, reached.refusedNode, reached.nodeBudget, reached.unreadableFile,
+      reached.unlistableFolder);
   // A rerun of a few seeds need not reach them all; the default run must.
   if (firstSeed == kDefaultSeed && count >= kDefaultCount) {
     EXPECT_GE(reached.noSearchPath, 1);
     EXPECT_GE(reached.refusedNode, 1);
     EXPECT_GE(reached.nodeBudget, 1);
     EXPECT_GE(reached.unreadableFile, 1);
+    EXPECT_GE(reached.unlistableFolder, 1);
   }
 }
 

@@ -176,10 +176,10 @@ void ScanFile(Table& table, TextLines& lines, TextView fileName) {
 // --- the probe: every directory listed afresh for every lookup -------------
 
 // The first directory holding the file ignoring case wins; in it the exact
-// spelling, else the first in byte order. An unreadable directory ends the
-// search.
+// spelling, else the first in byte order. An unreadable directory is passed
+// over, the first search to pass it telling `messages`, once for each folder.
 std::optional<Text> FindFile(platform::FileSystem& fs, const std::vector<Text>& dirs,
-                             TextView fileName) {
+                             TextView fileName, MessageSink& messages, std::vector<Text>& told) {
   const auto fold = [](std::string s) {
     for (char& c : s) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     return s;
@@ -187,7 +187,14 @@ std::optional<Text> FindFile(platform::FileSystem& fs, const std::vector<Text>& 
   const std::string wanted = platform::ToUtf8(fileName);
   for (std::size_t k = 1; k < dirs.size(); ++k) {
     std::vector<std::string> files;
-    if (fs.ListDirectory(dirs[k], files).status == Status::Unreadable) return std::nullopt;
+    if (const Result listed = fs.ListDirectory(dirs[k], files);
+        listed.status == Status::Unreadable) {
+      if (std::find(told.begin(), told.end(), dirs[k]) == told.end()) {
+        told.push_back(dirs[k]);
+        messages.FolderUnlistable(dirs[k], listed);
+      }
+      continue;
+    }
     std::optional<std::string> chosen;
     for (const std::string& name : files) {
       if (fold(name) != fold(wanted)) continue;
@@ -248,6 +255,7 @@ Result LiteralParseAndBuild(const RunInput& input, RunServices& services, RunOut
     output.records = table;
     return Result::Failure(Status::NoSearchPath, read.description);
   }
+  std::vector<Text> unlistableTold;
   ProgressSink& progress = services.progress;
   progress.Show();
   progress.Refresh();
@@ -285,7 +293,8 @@ Result LiteralParseAndBuild(const RunInput& input, RunServices& services, RunOut
     Text fileName = table[current].name;
     table[current].parsed = true;
     if (!LastTwoAreDotM(fileName)) fileName += u".m";
-    const std::optional<Text> filePath = FindFile(services.fs, dirs, fileName);
+    const std::optional<Text> filePath =
+        FindFile(services.fs, dirs, fileName, services.messages, unlistableTold);
     if (!filePath) {
       table[current].name.clear();
       table[current].caller.clear();

@@ -1,7 +1,9 @@
 // What the POSIX host does of its own: FIFOs and devices, "/" paths,
 // programs started only when executable, case folded for ASCII letters.
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,18 @@ TEST_F(HostTest, FifosAndDevicesAreNotRegularFiles) {
   ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);  // read, it would wait for a writer
   fs::create_symlink("/dev/zero", dir / "zero.m");     // read, it would never end
   for (const char* name : {"fifo", "zero.m"}) ExpectRead(name, Status::NotRegularFile, "");
+}
+
+// A file that shrank between fstat and the reads keeps only the bytes read:
+// the reads are given a size beyond the file's end, as a stale fstat gives.
+TEST_F(HostTest, AFileThatShrankKeepsOnlyTheBytesRead) {
+  const int fd = ::open((dir / "a.m").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  std::string bytes;
+  const Result read = ReadOpenFile(fd, 4096, kMaxFileBytes, bytes);
+  ::close(fd);
+  EXPECT_TRUE(read.ok());
+  EXPECT_EQ(bytes, kA);
 }
 
 TEST_F(HostTest, PathsUseSlashes) {

@@ -60,6 +60,27 @@ TEST_F(HostTest, ListingTheCurrentDirectoryAndPaths) {
   EXPECT_EQ(host.JoinPath(u"", u"f.m"), u"f.m");
 }
 
+// A rewrite of the same size with its modification time put back (cp -p,
+// touch -r) keeps size, time and identity: only the change time tells.
+// It moves in the file system's steps (a clock tick on some), so the file
+// is rewritten until it has, for at most two seconds.
+TEST_F(HostTest, ARewriteWithItsTimePutBackChangesTheStamp) {
+  FileStamp before;
+  ASSERT_TRUE(host.StatFile(In("a.m"), before).ok());
+  const fs::file_time_type modified = fs::last_write_time(dir / "a.m");
+  FileStamp after = before;
+  for (int i = 0; i < 200 && after == before; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::ofstream(dir / "a.m", std::ios::binary) << "12345";
+    fs::last_write_time(dir / "a.m", modified);
+    ASSERT_TRUE(host.StatFile(In("a.m"), after).ok());
+    ASSERT_EQ(after.size, before.size);
+    ASSERT_EQ(after.modifiedNs, before.modifiedNs);
+    ASSERT_EQ(after.identity, before.identity);
+  }
+  EXPECT_NE(after, before);
+}
+
 TEST(Windows1252, TheHighControlsRowMapsToPunctuationExceptFiveUnassignedBytes) {
   std::u16string text = u"stale";
   DecodeWindows1252("\x7F\x80\x81\x8A\x8D\x8F\x90\x93\x9D\x9F\xA0\xFF", text);

@@ -88,6 +88,34 @@ TEST_F(WorkspaceTest, UnreadableFilesAreKeptWithTheirReasons) {
             "These files could not be read; their calls are missing:\n/m/lib/c.m: cannot open");
 }
 
+// A search folder that cannot be listed is passed over: main's callees
+// still come from the folder after it. The run keeps each such folder
+// once, and so does the index.
+TEST_F(WorkspaceTest, FoldersThatCannotBeListedArePassedOverAndKept) {
+  fs.AddFile("/m/toolbox/local/pathdef.m",
+             "p = [...\n     matlabroot,'/locked:', ...\n     matlabroot,'/lib:', ...\n"
+             "     matlabroot,'/locked:', ...\n];\n");
+  fs.AddFile("/m/locked/a.m", "");
+  fs.MakeUnreadable("/m/locked");
+  fs.MakeUnreadable("/m/lib/c.m");
+  ASSERT_TRUE(Run("main").ok());
+  EXPECT_EQ(ToUtf8(ws.lastRun().filePaths.at(u"b")), "/m/lib/b.m");
+  EXPECT_EQ(ws.lastRun().unlistable, std::vector<Text>{u"/m/locked: cannot list"});
+  EXPECT_EQ(ToUtf8(messages::RunWarnings(ws.lastRun().unlistable, ws.lastRun().unreadable)),
+            "These folders of the search path could not be listed; their functions are missing:\n"
+            "/m/locked: cannot list\n\n"
+            "These files could not be read; their calls are missing:\n/m/lib/c.m: cannot open");
+  EXPECT_EQ(messages::RunWarnings({}, {}), u"");
+
+  ASSERT_TRUE(ws.RefreshIndex().ok());
+  EXPECT_GE(ws.FindProgram(u"a"), 0);
+  EXPECT_EQ(ws.index().Warnings(), (std::vector<Text>{u"cannot list /m/locked: cannot list",
+                                                      u"cannot read /m/lib/c.m: cannot open"}));
+  EXPECT_EQ(ToUtf8(messages::IndexWarnings(ws.index().Warnings())),
+            "cannot list /m/locked: cannot list (and 1 more warning)");
+  EXPECT_EQ(messages::IndexWarnings({}), u"");
+}
+
 TEST_F(WorkspaceTest, TheIndexCountsAsCurrentOnlyAfterARefreshThatFoundTheSearchPath) {
   EXPECT_FALSE(ws.indexed());
   ASSERT_TRUE(ws.RefreshIndex().ok());

@@ -31,6 +31,7 @@ class MemoryFileSystem final : public platform::FileSystem {
   }
   void AddDirectory(const std::string& path) { dirs_.insert(Normalize(path)); }
   void MakeUnreadable(const std::string& path) { unreadable_.insert(Normalize(path)); }
+  void MakeReadable(const std::string& path) { unreadable_.erase(Normalize(path)); }
   void SetCwd(const std::string& path) { cwd_ = Normalize(path); }
   // Called with every path read, before the read (a test may throw from it).
   std::function<void(const std::u16string&)> beforeRead;
