@@ -15,6 +15,10 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 #include "lsp/message_reader.h"
@@ -28,8 +32,18 @@ using korvath::lsp::MessageReader;
 
 class StdinSource final : public korvath::lsp::ByteSource {
  public:
+  // What the pipe holds now: fread would wait for a full buffer.
   std::size_t Read(char* into, std::size_t most) override {
-    return std::fread(into, 1, most, stdin);
+#ifdef _WIN32
+    const int got = _read(0, into, static_cast<unsigned>(most));
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
+#else
+    while (true) {
+      const ssize_t got = read(0, into, most);
+      if (got >= 0) return static_cast<std::size_t>(got);
+      if (errno != EINTR) return 0;
+    }
+#endif
   }
 };
 

@@ -545,13 +545,9 @@ int Server::ProgramNamedAt(const Place& place, bool declaring, Span* nameSpan) {
   const auto span = NameAround(line, place.unit);
   if (span && nameSpan != nullptr) *nameSpan = *span;
   const TextView name = span ? line.substr(span->begin, span->end - span->begin) : TextView();
+  // The file's own function, anywhere on its line.
   const auto declared = DeclaredFunctions(place.lines);
-  const bool onOwnLine = !declared.empty() && declared.front().line == place.line;
-  if (onOwnLine) {
-    // The file's own function: on its line, its name or no name at all.
-    const Span own = declared.front().name;
-    if (declaring && (!span || (span->begin >= own.begin && span->end <= own.end))) return self;
-  }
+  if (declaring && !declared.empty() && declared.front().line == place.line) return self;
   if (!span) return -1;
   // A name this file calls is answered from the index; another is searched for.
   if (self >= 0) {
