@@ -37,22 +37,37 @@ if(TARGET korvath)
   endforeach()
 endif()
 
+if(NOT DEFINED KORVATH_LSP_MAN_PAGE)
+  set(KORVATH_LSP_MAN_PAGE "${PROJECT_SOURCE_DIR}/resources/korvath-lsp.1")
+endif()
+set(korvath_man_pages "${KORVATH_MAN_PAGE}")
+if(TARGET korvath-lsp)
+  list(APPEND korvath_man_pages "${KORVATH_LSP_MAN_PAGE}")
+endif()
+
 if(UNIX)
   # gzip -n leaves out the name and time stamp, so the package is reproducible.
   find_program(KORVATH_GZIP gzip)
-  if(KORVATH_GZIP)
-    set(man_copy "${CMAKE_CURRENT_BINARY_DIR}/man/korvath-tree.1")
-    add_custom_command(
-      OUTPUT "${man_copy}.gz"
-      COMMAND "${CMAKE_COMMAND}" -E copy "${KORVATH_MAN_PAGE}" "${man_copy}"
-      COMMAND "${KORVATH_GZIP}" -9nf "${man_copy}"
-      DEPENDS "${KORVATH_MAN_PAGE}"
-      COMMENT "Compressing the manual page of korvath-tree"
-      VERBATIM)
-    add_custom_target(korvath_man_page ALL DEPENDS "${man_copy}.gz")
-    install(FILES "${man_copy}.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  else()
-    install(FILES "${KORVATH_MAN_PAGE}" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  set(man_outputs)
+  foreach(page IN LISTS korvath_man_pages)
+    get_filename_component(page_name "${page}" NAME)
+    if(KORVATH_GZIP)
+      set(man_copy "${CMAKE_CURRENT_BINARY_DIR}/man/${page_name}")
+      add_custom_command(
+        OUTPUT "${man_copy}.gz"
+        COMMAND "${CMAKE_COMMAND}" -E copy "${page}" "${man_copy}"
+        COMMAND "${KORVATH_GZIP}" -9nf "${man_copy}"
+        DEPENDS "${page}"
+        COMMENT "Compressing the manual page ${page_name}"
+        VERBATIM)
+      list(APPEND man_outputs "${man_copy}.gz")
+      install(FILES "${man_copy}.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    else()
+      install(FILES "${page}" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    endif()
+  endforeach()
+  if(man_outputs)
+    add_custom_target(korvath_man_page ALL DEPENDS ${man_outputs})
   endif()
 endif()
 
@@ -66,8 +81,10 @@ path from pathdef.m, follows every name a .m file uses to the file that
 defines it and lays out the whole tree, each node with the line numbers of
 its calls.
 
-This package holds the desktop program korvath and the command-line tool
-korvath-tree, which prints the tree as text, JSON or Graphviz DOT.")
+This package holds the desktop program korvath, the command-line tool
+korvath-tree, which prints the tree as text, JSON or Graphviz DOT, and the
+language server korvath-lsp, which answers call hierarchy, definitions and
+references in editors.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 

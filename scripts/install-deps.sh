@@ -7,6 +7,8 @@ packages=(
   g++ make cmake pkg-config
   qt6-base-dev
   libgtest-dev libgmock-dev
+  # The language server's JSON; Neovim is the real client its tests drive.
+  nlohmann-json3-dev neovim
   # The call graph picture: Graphviz's layout libraries, Qt's SVG view.
   libgraphviz-dev qt6-svg-dev
   # The oracle of the MATLAB resolution mode's tests; its m library too.

@@ -1,0 +1,74 @@
+#include "session/overlay_file_system.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/host.h"
+
+namespace korvath::session {
+namespace {
+
+// Never the identity of a file on disk, so a held file's stamp differs from
+// the stamp of the file it hides, and from its own earlier versions.
+constexpr std::uint64_t kHeldIdentity = 0xC0DE'0000'0000'0000ULL;
+
+}  // namespace
+
+std::u16string OverlayFileSystem::Key(const std::u16string& path) {
+  std::filesystem::path p = platform::NativePath(path);
+  if (!platform::IsAbsolutePath(path)) {
+    p = platform::NativePath(base_.CurrentDirectory()) / p;
+  }
+  return platform::FromNativePath(p.lexically_normal());
+}
+
+void OverlayFileSystem::Set(const std::u16string& path, std::string bytes) {
+  held_[Key(path)] = Held{std::move(bytes), ++generation_};
+}
+
+void OverlayFileSystem::Remove(const std::u16string& path) { held_.erase(Key(path)); }
+
+bool OverlayFileSystem::Holds(const std::u16string& path) { return held_.count(Key(path)) != 0; }
+
+platform::Result OverlayFileSystem::ReadFile(const std::u16string& path, std::string& bytes) {
+  if (!held_.empty()) {
+    if (const auto it = held_.find(Key(path)); it != held_.end()) {
+      if (it->second.bytes.size() > platform::kMaxFileBytes) {
+        return platform::Result::Failure(platform::Status::TooLarge, "larger than 64 MiB");
+      }
+      bytes = it->second.bytes;
+      return {};
+    }
+  }
+  return base_.ReadFile(path, bytes);
+}
+
+platform::Result OverlayFileSystem::ListDirectory(const std::u16string& dir,
+                                                  std::vector<std::string>& files) {
+  platform::Result listed = base_.ListDirectory(dir, files);
+  if (!listed || held_.empty()) return listed;
+  const std::u16string key = Key(dir);
+  for (const auto& [path, held] : held_) {
+    const std::filesystem::path p = platform::NativePath(path);
+    if (platform::FromNativePath(p.parent_path()) != key) continue;
+    std::string name = platform::FileNameBytes(p.filename());
+    if (std::find(files.begin(), files.end(), name) == files.end()) {
+      files.push_back(std::move(name));
+    }
+  }
+  return listed;
+}
+
+platform::Result OverlayFileSystem::StatFile(const std::u16string& path,
+                                             platform::FileStamp& stamp) {
+  if (!held_.empty()) {
+    if (const auto it = held_.find(Key(path)); it != held_.end()) {
+      stamp = {it->second.bytes.size(), static_cast<std::int64_t>(it->second.generation),
+               kHeldIdentity | it->second.generation};
+      return {};
+    }
+  }
+  return base_.StatFile(path, stamp);
+}
+
+}  // namespace korvath::session
