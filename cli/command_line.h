@@ -26,8 +26,8 @@ struct CommandLine {
   bool uncalled = false;               // in place of START
   std::optional<std::string> callers;  // in place of START: whose callers
   bool userOnly = false;
-  std::string resolve = "path";  // the resolution mode's name
-  bool dispatch = false;         // MATLAB mode: possible calls on objects
+  std::string resolve = "path";         // the resolution mode's name
+  bool dispatch = false;                // MATLAB mode: possible calls on objects
   std::optional<std::size_t> maxGraph;  // the picture's limit of functions
   bool help = false;
   std::string start;

@@ -93,11 +93,9 @@ std::size_t OffsetOf(const std::string& text, const Json& position, PositionEnco
 
 session::ResolutionMode ModeNamed(std::string_view name, std::string& note) {
   note.clear();
-  if (name == "matlab") {
-    note = "resolve \"matlab\" is not available in this build; the path mode is used";
-  } else if (!name.empty() && name != "path") {
-    note = "unknown resolve \"" + std::string(name) + "\"; the path mode is used";
-  }
+  if (name.empty()) return session::ResolutionMode::Path;
+  if (const auto mode = session::ResolutionModeNamed(name)) return *mode;
+  note = "unknown resolve \"" + std::string(name) + "\"; the path mode is used";
   return session::ResolutionMode::Path;
 }
 

@@ -26,8 +26,7 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
     stats_.programs = static_cast<int>(found.programs.size());
     stats_.scanned = found.filesRead;
     stats_.bytesRead = found.bytesRead;
-    index_.Assign(std::move(found.programs), std::move(found.implicit),
-                  std::move(found.warnings));
+    index_.Assign(std::move(found.programs), std::move(found.implicit), std::move(found.warnings));
     plainNames_ = std::move(found.plainNames);
     matlab_ = true;
     if (control != nullptr) {
