@@ -92,6 +92,18 @@ int Workspace::ProgramAt(const Text& path) const {
   return indexed_ && !path.empty() ? index_.index().ProgramAt(path) : -1;
 }
 
+int Workspace::ProgramOfNode(const Text& name, const Text& path) const {
+  const int first = ProgramAt(path);
+  if (first < 0 || mode() != ResolutionMode::Matlab) return first;
+  const auto& programs = index_.index().Programs();
+  // A file's functions are numbered together, its main one first.
+  for (std::size_t p = static_cast<std::size_t>(first);
+       p < programs.size() && programs[p].path == path; ++p) {
+    if (programs[p].name == name) return static_cast<int>(p);
+  }
+  return first;
+}
+
 void Workspace::CallersOf(int program, engine::CallersTree& tree, engine::MessageSink& messages,
                           const engine::TreeLimits& limits) const {
   tree.Build(index_.index(), program, settings_.discards, messages, limits);

@@ -99,6 +99,9 @@ class Workspace {
   std::vector<int> ProgramsNamed(TextView typed);
   // The program whose file is at `path`; -1 when none or not indexed.
   int ProgramAt(const Text& path) const;
+  // The program a tree's node stands for: its file's, or in the MATLAB
+  // mode, where a file holds several functions, the one named `name`.
+  int ProgramOfNode(const Text& name, const Text& path) const;
 
   // --- questions
   // The callers tree of program `program` of the index.

@@ -247,8 +247,9 @@ void ExplorerWindow::onCallSelected(const QModelIndex& current) {
   if (node == 0) return;
   graph_->selectNode(engine::TreeKind::Calls, node);
   const QString path = calls_.filePathOf(node);
-  showCallers(workspace_.ProgramAt(ToText(path)), ToQString(calls_.nodes().Name(node)));
-  showDetails(path);
+  const Text name = calls_.nodes().Name(node);
+  showCallers(workspace_.ProgramOfNode(name, ToText(path)), ToQString(name));
+  showDetails(path, name);
 }
 
 void ExplorerWindow::onCallerSelected(const QModelIndex& current) {
@@ -256,7 +257,7 @@ void ExplorerWindow::onCallerSelected(const QModelIndex& current) {
   const int node = nodeAt(callersPane_, current);
   if (node == 0) return;
   graph_->selectNode(engine::TreeKind::Callers, node);
-  showDetails(callers_->filePathOf(node));
+  showDetails(callers_->filePathOf(node), callers_->nodes().Name(node));
 }
 
 void ExplorerWindow::onGraphNodeClicked(engine::TreeKind kind, int node) {
@@ -283,8 +284,8 @@ void ExplorerWindow::showCallers(int program, const QString& heading) {
   trvCallers->expand(callers_->indexOfNode(1));
 }
 
-void ExplorerWindow::showDetails(const QString& path) {
-  const int program = workspace_.ProgramAt(ToText(path));
+void ExplorerWindow::showDetails(const QString& path, const Text& name) {
+  const int program = workspace_.ProgramOfNode(name, ToText(path));
   QString text = QDir::toNativeSeparators(path);
   if (program >= 0) {
     const auto& p = workspace_.index().Programs()[static_cast<std::size_t>(program)];

@@ -97,7 +97,8 @@ class ExplorerWindow final : public QMainWindow {
   void onCallerSelected(const QModelIndex& current);
   void onGraphNodeClicked(engine::TreeKind kind, int node);
   void showCallers(int program, const QString& heading);
-  void showDetails(const QString& path);
+  // The file of the selected function, with its calls and callers counted.
+  void showDetails(const QString& path, const Text& name);
   void findFrom(bool forward);
   const TreePane& paneOf(const QTreeView* view) const;
   const TreePane& paneOf(engine::TreeKind kind) const;

@@ -60,10 +60,10 @@ OptionsDialog::OptionsDialog(session::Settings& settings, QWidget* parent)
   chkMatlabResolution =
       Placed(new QCheckBox(QStringLiteral("Resolve names as MATLAB does"), picOptions[2]),
              "chkMatlabResolution", 240, 240, 5415, 375);
-  chkPossibleCalls = Placed(
-      new QCheckBox(QStringLiteral("Follow obj.method(...) to a method only one class defines"),
-                    picOptions[2]),
-      "chkPossibleCalls", 480, 660, 5175, 375);
+  chkPossibleCalls =
+      Placed(new QCheckBox(QStringLiteral("Follow obj.method(...) to the only class with it"),
+                           picOptions[2]),
+             "chkPossibleCalls", 480, 660, 5175, 375);
   chkMatlabResolution->setChecked(settings_.resolution == session::ResolutionMode::Matlab);
   chkPossibleCalls->setChecked(settings_.possibleCalls);
   chkPossibleCalls->setEnabled(chkMatlabResolution->isChecked());

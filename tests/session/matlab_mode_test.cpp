@@ -107,6 +107,18 @@ TEST_F(MatlabModeTest, CallersTakeMatlabNamesAndABareNameOfSeveralFunctionsIsAsk
   EXPECT_EQ(ws.CallersOfName(u"nothing", tree, sink).status, Status::NoStartFile);
 }
 
+TEST_F(MatlabModeTest, ATreeNodeFindsItsOwnFunctionAmongItsFilesFunctions) {
+  ASSERT_TRUE(ws.RefreshIndex().ok());
+  const auto& programs = ws.index().Programs();
+  const auto nameOf = [&](int p) {
+    return p < 0 ? std::string("none") : ToUtf8(programs[static_cast<std::size_t>(p)].name);
+  };
+  EXPECT_EQ(nameOf(ws.ProgramOfNode(u"main>helper", u"/work/main.m")), "main>helper");
+  EXPECT_EQ(nameOf(ws.ProgramOfNode(u"main", u"/work/main.m")), "main");
+  EXPECT_EQ(nameOf(ws.ProgramOfNode(u"Shape.area", u"/m/lib/Shape.m")), "Shape.area");
+  EXPECT_EQ(nameOf(ws.ProgramOfNode(u"x", u"/nowhere.m")), "none");
+}
+
 TEST_F(MatlabModeTest, UncalledLeavesOutWhatMatlabCallsItself) {
   ASSERT_TRUE(ws.RefreshIndex().ok());
   std::vector<std::string> names;
