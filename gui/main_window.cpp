@@ -276,6 +276,10 @@ void MainWindow::findInExplorer() {
   explorer_->find();
 }
 
+void MainWindow::expandAll() { trvFiles->expandAll(); }
+
+void MainWindow::collapseAll() { trvFiles->collapseAll(); }
+
 void MainWindow::openCallSite(const QModelIndex& index) {
   QString path;
   int line = 1;
@@ -319,9 +323,9 @@ void MainWindow::showTreeMenu(const QPoint& at) {
   find->setEnabled(model_->nodeCount() > 0);
   QAction* chosen = menu.exec(trvFiles->viewport()->mapToGlobal(at));
   if (chosen == expand) {
-    trvFiles->expandAll();
+    expandAll();
   } else if (chosen == collapse) {
-    trvFiles->collapseAll();
+    collapseAll();
   } else if (chosen == copy && index.isValid()) {
     QGuiApplication::clipboard()->setText(
         ToQString(engine::IndentedSubtreeText(model_->nodes(), model_->nodeOf(index))));

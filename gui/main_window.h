@@ -74,6 +74,9 @@ class MainWindow final : public QMainWindow {
   void showCallers(int node);
   // The explorer with its Find box ready.
   void findInExplorer();
+  // The tree menu's Expand all and Collapse all.
+  void expandAll();
+  void collapseAll();
   ExplorerWindow* explorer() const { return explorer_; }
 
   session::Workspace& workspace() { return workspace_; }

@@ -43,6 +43,8 @@ class NodeTreeModel : public QAbstractItemModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   bool hasChildren(const QModelIndex& parent = {}) const override;
+  // Leaves say so: views then keep no expanded state for them.
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  protected:
   // Called between beginResetModel and endResetModel with the tree now

@@ -155,6 +155,37 @@ class MainWindowTest : public QObject {
     QCOMPARE(d_.ended, 3);
   }
 
+  // Expand all shows every row and keeps expanded state on parents only (a
+  // view that marks every leaf expanded as well spends seconds on a tree of
+  // a million nodes); Collapse all leaves the root alone.
+  void expandAllAndCollapseAll() {
+    auto w = MakeWindow();
+    w->txtFileName->setText(QStringLiteral("main"));
+    w->cmdParse->click();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    auto shownRows = [&w] {
+      QStringList rows;
+      for (QModelIndex i = w->model().index(0, 0); i.isValid(); i = w->trvFiles->indexBelow(i)) {
+        rows << i.data().toString();
+      }
+      return rows;
+    };
+    w->expandAll();
+    QCOMPARE(shownRows(), (QStringList{"main", "foo (2,4)", "bar (2)", "baz (5)"}));
+    const QModelIndex main = w->model().index(0, 0), foo = w->model().index(0, 0, main);
+    const std::pair<QModelIndex, bool> expanded[] = {{main, true},
+                                                     {foo, true},
+                                                     {w->model().index(0, 0, foo), false},
+                                                     {w->model().index(1, 0, main), false}};
+    for (const auto& [node, isExpanded] : expanded) {
+      QCOMPARE(w->trvFiles->isExpanded(node), isExpanded);
+    }
+    w->collapseAll();
+    QCOMPARE(shownRows(), QStringList{"main"});
+    for (const auto& [node, isExpanded] : expanded) QVERIFY(!w->trvFiles->isExpanded(node));
+  }
+
   // A second run under a model tester: the tree replaced, kept or emptied.
   void aSecondRunReplacesTheTree_data() {
     QTest::addColumn<SecondRun>("run");
