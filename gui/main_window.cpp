@@ -283,7 +283,10 @@ void MainWindow::collapseAll() { trvFiles->collapseAll(); }
 void MainWindow::openCallSite(const QModelIndex& index) {
   QString path;
   int line = 1;
-  if (model_->callSite(model_->nodeOf(index), path, line)) services_.openInEditor(path, line);
+  if (!model_->callSite(model_->nodeOf(index), path, line)) return;
+  if (const platform::Result opened = services_.openInEditor(path, line); !opened) {
+    services_.showMessage(this, QMessageBox::Warning, QString::fromStdString(opened.description));
+  }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -38,7 +38,9 @@ struct MainWindowServices {
   std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
       savePictureDialog;
   std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
-  std::function<bool(const QString& path, int line)> openInEditor;
+  // Starts the editor at a file's line; a failure's description is the
+  // sentence to show.
+  std::function<platform::Result(const QString& path, int line)> openInEditor;
   std::function<void(QWidget* parent)> showAbout;
   std::function<void()> endProgram;
   OptionsDialog::FileChooser optionsFileChooser;

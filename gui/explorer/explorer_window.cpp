@@ -347,7 +347,13 @@ void ExplorerWindow::goToExpandedNode() {
 void ExplorerWindow::openCallSite(const TreePane& pane, const QModelIndex& index) {
   QString path;
   int line = 1;
-  if (pane.model->callSite(nodeAt(pane, index), path, line)) services_.openInEditor(path, line);
+  if (pane.model->callSite(nodeAt(pane, index), path, line)) openInEditor(path, line);
+}
+
+void ExplorerWindow::openInEditor(const QString& path, int line) {
+  if (const platform::Result opened = services_.openInEditor(path, line); !opened) {
+    services_.showMessage(this, QMessageBox::Warning, QString::fromStdString(opened.description));
+  }
 }
 
 void ExplorerWindow::showTreeMenu(QTreeView* view, const QPoint& at) {

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "engine/call_graph.h"
+#include "platform/result.h"
 #include "session/output_format.h"
 #include "session/workspace.h"
 
@@ -36,7 +37,9 @@ struct ExplorerServices {
   std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
       savePictureDialog;
   std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
-  std::function<bool(const QString& path, int line)> openInEditor;
+  // Starts the editor at a file's line; a failure's description is the
+  // sentence to show.
+  std::function<platform::Result(const QString& path, int line)> openInEditor;
 };
 
 class ExplorerWindow final : public QMainWindow {
@@ -106,6 +109,7 @@ class ExplorerWindow final : public QMainWindow {
   static QModelIndex indexOf(const TreePane& pane, int node);
   void select(const TreePane& pane, int node);
   void openCallSite(const TreePane& pane, const QModelIndex& index);
+  void openInEditor(const QString& path, int line);
   void showTreeMenu(QTreeView* view, const QPoint& at);
   bool refreshIndex();
 

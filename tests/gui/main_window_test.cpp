@@ -41,7 +41,7 @@ class MainWindowTest : public QObject {
     };
     s.openInEditor = [&d](const QString& path, int line) {
       d.opened = {path, line};
-      return true;
+      return platform::Result{};
     };
     s.endProgram = [&d] { ++d.ended; };
     s.captionObserver = [&d](const QString& caption) { d.captions << caption; };

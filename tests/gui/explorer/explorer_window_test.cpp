@@ -5,6 +5,8 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <chrono>
+#include <functional>
+#include <map>
 #include <thread>
 
 #include "gui/explorer/explorer_window.h"
@@ -24,14 +26,16 @@ class ExplorerWindowTest : public QObject {
     s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text) { shown_ << text; };
     s.openInEditor = [this](const QString& path, int line) {
       opened_ = {path, line};
-      return true;
+      return editorFailure_.isEmpty() ? platform::Result{}
+                                      : platform::Result::Failure(platform::Status::NotFound,
+                                                                  editorFailure_.toStdString());
     };
     s.saveFileDialog = [this](QWidget*, session::OutputFormat& format) {
       format = session::OutputFormat::Text;
-      return std::optional<QString>(dir_.filePath("tree.txt"));
+      return std::optional<QString>(dir_.filePath(saveFolder_ + "tree.txt"));
     };
     s.saveListDialog = [this](QWidget*) {
-      return std::optional<QString>(dir_.filePath("list.txt"));
+      return std::optional<QString>(dir_.filePath(saveFolder_ + "list.txt"));
     };
     s.endProgram = [] {};
     auto window = std::make_unique<MainWindow>(*fs_, s);
@@ -65,6 +69,8 @@ class ExplorerWindowTest : public QObject {
   QTemporaryDir dir_;
   QStringList shown_;
   std::pair<QString, int> opened_;
+  QString editorFailure_;  // what the editor's start says; empty: it starts
+  QString saveFolder_;     // of every file the Save dialogs choose, under dir_
 
  private slots:
   void init() {
@@ -73,6 +79,8 @@ class ExplorerWindowTest : public QObject {
     fs_->AddFile("/work/other.m", "b\n");
     shown_.clear();
     opened_ = {};
+    editorFailure_.clear();
+    saveFolder_.clear();
   }
 
   // Find goes through every node, expanded or not, forwards and backwards
@@ -200,6 +208,48 @@ class ExplorerWindowTest : public QObject {
              QStringLiteral("/m/lib/a.m\n/m/lib/b.m\n/m/lib/c.m\n/m/lib/d.m\n/m/lib/deep.m\n"
                             "/work/main.m\n"));
     QVERIFY(shown_.isEmpty());
+  }
+
+  // Whatever fails says what (the program or the file) and the system's
+  // reason, from either window.
+  void failuresSayWhatAndWhy_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("file");  // written to a missing folder; empty: none
+    const QStringList actions{"main window: export tree", "explorer: export callers tree",
+                              "explorer: export file list"};
+    const QStringList files{"tree.txt", "tree.txt", "list.txt"};
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+      QTest::newRow(qPrintable(actions[i])) << actions[i] << files[i];
+    }
+    QTest::newRow("main window: open in editor") << "main window: open in editor" << QString();
+    QTest::newRow("explorer: open in editor") << "explorer: open in editor" << QString();
+  }
+  void failuresSayWhatAndWhy() {
+    QFETCH(QString, action);
+    QFETCH(QString, file);
+    QVERIFY(dir_.isValid());
+    saveFolder_ = QStringLiteral("missing/");
+    editorFailure_ = QStringLiteral(
+        "Cannot start the editor /nonexistent (from EDITOR): No such file or "
+        "directory");
+    auto w = MakeWindow();
+    ExplorerWindow* e = w->explorer();
+    w->showCallers(w->model().findNode(QStringLiteral("d (2)"), 1, true));
+    const std::map<QString, std::function<void()>> act{
+        {"main window: export tree", [&] { w->exportTree(); }},
+        {"explorer: export callers tree", [&] { e->exportCallers(); }},
+        {"explorer: export file list", [&] { e->exportFileList(); }},
+        {"main window: open in editor",
+         [&] { emit w->trvFiles->activated(w->model().index(0, 0)); }},
+        {"explorer: open in editor",
+         [&] { emit e->trvCalls->activated(e->trvCalls->currentIndex()); }},
+    };
+    act.at(action)();
+    const QString expected =
+        file.isEmpty() ? editorFailure_
+                       : QStringLiteral("Cannot write %1: No such file or directory")
+                             .arg(QDir::toNativeSeparators(dir_.filePath("missing/" + file)));
+    QCOMPARE(shown_, QStringList{expected});
   }
 
   // Ctrl+E opens the explorer from the name box, where the focus starts
