@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
 
   platform::HostFileSystem fs(platform::FromUtf8(argv[1]));
   gui::MainWindowServices services;
-  services.showMessage = [](QWidget*, QMessageBox::Icon, const QString& text) {
+  services.showMessage = [](QWidget*, QMessageBox::Icon, const QString& text, const QString&) {
     std::fprintf(stderr, "korvath-bench-gui: %s\n", text.toLocal8Bit().constData());
   };
   gui::MainWindow window(fs, services);

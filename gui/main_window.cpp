@@ -14,6 +14,7 @@
 #include <QTreeView>
 #include <new>
 
+#include "engine/messages.h"
 #include "engine/tree_writers.h"
 #include "gui/about/about_box.h"
 #include "gui/about/program_icon.h"
@@ -47,7 +48,10 @@ MainWindowServices MainWindowServices::desktop() {
   s.savePictureDialog = [](QWidget* parent, session::OutputFormat& format) {
     return ChoosePictureExportFile(parent, QStringLiteral("Export picture"), format);
   };
-  s.showMessage = ShowMessageBox;
+  s.showMessage = [](QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                     const QString& informative) {
+    ShowMessageBox(parent, icon, text, informative);
+  };
   s.openInEditor = [](const QString& path, int line) { return OpenInEditor(path, line); };
   s.showAbout = [](QWidget* parent) {
     AboutBox box(parent);
@@ -74,6 +78,10 @@ MainWindow::~MainWindow() {
   // the workspace, not after it with the other children.
   delete explorer_;
   delete model_;
+}
+
+void MainWindow::say(QMessageBox::Icon icon, const QString& text, const QString& informative) {
+  services_.showMessage(this, icon, text, informative);
 }
 
 void MainWindow::buildControls() {
@@ -175,8 +183,7 @@ void MainWindow::parse() {
     runParse();
   } catch (const std::bad_alloc&) {
     // Everything the run held is freed by now; the previous tree stays.
-    services_.showMessage(this, QMessageBox::Critical,
-                          ToQString(session::messages::kRunOutOfMemory));
+    say(QMessageBox::Critical, ToQString(session::messages::kRunOutOfMemory));
   }
   mnuFileExport->setEnabled(model_->nodeCount() > 0);
   ++runCount_;
@@ -188,7 +195,9 @@ void MainWindow::runParse() {
   ProgressWindow progress(this);
   progress.captionObserver = services_.captionObserver;
   MessageBoxSink messages([this](QMessageBox::Icon icon, const QString& text) {
-    services_.showMessage(this, icon, text);
+    // Without a search path nothing can run: say which file was looked for.
+    const bool noPathdef = text == ToQString(engine::messages::kPathdefNotFound);
+    say(icon, text, noPathdef ? PathdefHelp(pathdefLookedFor()) : QString());
   });
   // The window keeps showing the previous tree until the run is over; a
   // run without a search path leaves it.
@@ -196,10 +205,13 @@ void MainWindow::runParse() {
       workspace_.Run(ToText(txtFileName->text()), progress, messages, limits);
   if (outcome.status != platform::Status::NoSearchPath &&
       !workspace_.lastRun().unreadable.empty()) {
-    services_.showMessage(
-        this, QMessageBox::Warning,
+    say(QMessageBox::Warning,
         ToQString(session::messages::UnreadableFiles(workspace_.lastRun().unreadable)));
   }
+}
+
+QString MainWindow::pathdefLookedFor() {
+  return ToQString(workspace_.AbsolutePath(workspace_.settings().pathdefFile));
 }
 
 void MainWindow::chooseStartFile() {
@@ -214,9 +226,8 @@ void MainWindow::chooseStartFile() {
     if (const platform::Result moved = workspace_.files().SetCurrentDirectory(ToText(folder));
         !moved) {
       // The run may still find the file on the search path.
-      services_.showMessage(this, QMessageBox::Warning,
-                            QStringLiteral("Cannot change to the folder %1: %2")
-                                .arg(folder, QString::fromStdString(moved.description)));
+      say(QMessageBox::Warning, QStringLiteral("Cannot change to the folder %1: %2")
+                                    .arg(folder, QString::fromStdString(moved.description)));
     }
   }
   txtFileName->setText(lastChosenFile_);
@@ -245,8 +256,7 @@ void MainWindow::exportTree() {
   if (!path) return;
   const platform::Result written = workspace_.ExportToFile(ToText(*path), format, model_->nodes(),
                                                            engine::TreeKind::Calls, lastMessages());
-  if (!written)
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
+  if (!written) say(QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void MainWindow::explore() {
@@ -285,7 +295,7 @@ void MainWindow::openCallSite(const QModelIndex& index) {
   int line = 1;
   if (!model_->callSite(model_->nodeOf(index), path, line)) return;
   if (const platform::Result opened = services_.openInEditor(path, line); !opened) {
-    services_.showMessage(this, QMessageBox::Warning, QString::fromStdString(opened.description));
+    say(QMessageBox::Warning, QString::fromStdString(opened.description));
   }
 }
 

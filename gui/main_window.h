@@ -37,7 +37,10 @@ struct MainWindowServices {
   // A Save dialog for the explorer's picture; `format` receives svg or png.
   std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
       savePictureDialog;
-  std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
+  // A message box; `informative` (may be empty) is shown below the text.
+  std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                     const QString& informative)>
+      showMessage;
   // Starts the editor at a file's line; a failure's description is the
   // sentence to show.
   std::function<platform::Result(const QString& path, int line)> openInEditor;
@@ -109,10 +112,13 @@ class MainWindow final : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void say(QMessageBox::Icon icon, const QString& text, const QString& informative = {});
   void buildControls();
   void buildMenus();
   OptionsDialog* makeOptionsDialog();
   void runParse();
+  // The pathdef file a run reads, made absolute; empty when none is set.
+  QString pathdefLookedFor();
   void openCallSite(const QModelIndex& index);
   void showTreeMenu(const QPoint& at);
 

@@ -23,6 +23,7 @@
 #include "gui/models/callers_tree_model.h"
 #include "gui/models/recursion_mark_model.h"
 #include "gui/widgets/export_file.h"
+#include "gui/widgets/message_box.h"
 #include "gui/widgets/qt_text.h"
 #include "session/message_tally.h"
 #include "session/messages.h"
@@ -74,6 +75,10 @@ ExplorerWindow::ExplorerWindow(CallTreeModel& calls, session::Workspace& workspa
 }
 
 ExplorerWindow::~ExplorerWindow() = default;
+
+void ExplorerWindow::say(QMessageBox::Icon icon, const QString& text, const QString& informative) {
+  services_.showMessage(this, icon, text, informative);
+}
 
 void ExplorerWindow::buildControls() {
   auto* client = new QWidget(this);
@@ -190,11 +195,11 @@ bool ExplorerWindow::refreshIndex() {
   try {
     const platform::Result built = BuildIndex(this, workspace_);
     if (built.status == platform::Status::NoSearchPath) {
-      services_.showMessage(this, QMessageBox::Critical, QString::fromStdString(built.description));
+      say(QMessageBox::Critical, QString::fromStdString(built.description),
+          PathdefHelp(ToQString(workspace_.AbsolutePath(workspace_.settings().pathdefFile))));
     }
   } catch (const std::bad_alloc&) {
-    services_.showMessage(this, QMessageBox::Critical,
-                          ToQString(session::messages::kIndexOutOfMemory));
+    say(QMessageBox::Critical, ToQString(session::messages::kIndexOutOfMemory));
   }
   return workspace_.indexed();
 }
@@ -352,7 +357,7 @@ void ExplorerWindow::openCallSite(const TreePane& pane, const QModelIndex& index
 
 void ExplorerWindow::openInEditor(const QString& path, int line) {
   if (const platform::Result opened = services_.openInEditor(path, line); !opened) {
-    services_.showMessage(this, QMessageBox::Warning, QString::fromStdString(opened.description));
+    say(QMessageBox::Warning, QString::fromStdString(opened.description));
   }
 }
 
@@ -367,8 +372,8 @@ void ExplorerWindow::showTreeMenu(QTreeView* view, const QPoint& at) {
 
 void ExplorerWindow::exportCallers() {
   if (callers_->nodeCount() == 0) {
-    services_.showMessage(this, QMessageBox::Information,
-                          QStringLiteral("Select a function first: its callers are exported."));
+    say(QMessageBox::Information,
+        QStringLiteral("Select a function first: its callers are exported."));
     return;
   }
   session::OutputFormat format = session::OutputFormat::Text;
@@ -376,8 +381,7 @@ void ExplorerWindow::exportCallers() {
   if (!path) return;
   const platform::Result written = workspace_.ExportToFile(
       ToText(*path), format, callers_->nodes(), engine::TreeKind::Callers, callersMessages_);
-  if (!written)
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
+  if (!written) say(QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void ExplorerWindow::exportFileList() {
@@ -385,21 +389,20 @@ void ExplorerWindow::exportFileList() {
   if (!path) return;
   const platform::Result written = workspace_.ExportToFile(
       ToText(*path), session::OutputFormat::Files, calls_.nodes(), engine::TreeKind::Calls, {});
-  if (!written)
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
+  if (!written) say(QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void ExplorerWindow::exportPicture() {
   if (graph_->shownGraph().functions.empty()) {
-    services_.showMessage(this, QMessageBox::Information,
-                          QStringLiteral("No picture is drawn, so there is nothing to export."));
+    say(QMessageBox::Information,
+        QStringLiteral("No picture is drawn, so there is nothing to export."));
     return;
   }
   session::OutputFormat format = session::OutputFormat::Svg;
   const std::optional<QString> path = services_.savePictureDialog(this, format);
   if (!path) return;
   if (const platform::Result written = graph_->exportPicture(*path, format); !written) {
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
+    say(QMessageBox::Critical, CannotWriteMessage(*path, written));
   }
 }
 

@@ -36,7 +36,10 @@ struct ExplorerServices {
   // `format` receives svg or png.
   std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
       savePictureDialog;
-  std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
+  // A message box; `informative` (may be empty) is shown below the text.
+  std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                     const QString& informative)>
+      showMessage;
   // Starts the editor at a file's line; a failure's description is the
   // sentence to show.
   std::function<platform::Result(const QString& path, int line)> openInEditor;
@@ -94,6 +97,7 @@ class ExplorerWindow final : public QMainWindow {
     engine::TreeKind kind = engine::TreeKind::Calls;
   };
 
+  void say(QMessageBox::Icon icon, const QString& text, const QString& informative = {});
   void buildControls();
   void buildMenus();
   void onCallSelected(const QModelIndex& current);

@@ -23,6 +23,7 @@ struct SecondRun {
   bool outOfMemory = false;  // reading bar.m runs out of memory
   QStringList tree{};        // with repeats, its first rows
   Shown shown{};
+  QStringList informative{};
   bool repeats = false;
 };
 
@@ -36,8 +37,10 @@ class MainWindowTest : public QObject {
       d.filter = f;
       return d.dialogAnswer;
     };
-    s.showMessage = [&d](QWidget*, QMessageBox::Icon icon, const QString& text) {
+    s.showMessage = [&d](QWidget*, QMessageBox::Icon icon, const QString& text,
+                         const QString& informative) {
       d.shown.emplace_back(icon, text);
+      if (!informative.isEmpty()) d.informative << informative;
     };
     s.openInEditor = [&d](const QString& path, int line) {
       d.opened = {path, line};
@@ -67,6 +70,7 @@ class MainWindowTest : public QObject {
     QString filter;
     std::pair<QString, int> opened;  // file and line
     Shown shown;
+    QStringList informative;  // of the messages that have it
     QStringList captions;
     int ended = 0;
   } d_;
@@ -190,11 +194,27 @@ class MainWindowTest : public QObject {
   void aSecondRunReplacesTheTree_data() {
     QTest::addColumn<SecondRun>("run");
     QTest::newRow("another start") << SecondRun{.start = "foo", .tree = {"foo", "  bar (2)"}};
-    QTest::newRow("pathdef missing")
+    QTest::newRow("pathdef missing") << SecondRun{
+        .start = "main",
+        .pathdef = "/nowhere/pathdef.m",
+        .tree = kMainTree,
+        .shown = {{QMessageBox::Critical, "pathdef file not found, cannot continue"}},
+        .informative = {"The file looked for: " + QDir::toNativeSeparators("/nowhere/pathdef.m") +
+                        "\nSet its location in Options > Options..."}};
+    QTest::newRow("no pathdef set")
         << SecondRun{.start = "main",
-                     .pathdef = "/nowhere/pathdef.m",
+                     .pathdef = "",
                      .tree = kMainTree,
-                     .shown = {{QMessageBox::Critical, "pathdef file not found, cannot continue"}}};
+                     .shown = {{QMessageBox::Critical, "pathdef file not found, cannot continue"}},
+                     .informative = {"No pathdef file is set.\nSet its location in Options > "
+                                     "Options..."}};
+    QTest::newRow("relative pathdef") << SecondRun{
+        .start = "main",
+        .pathdef = "conf/pathdef.m",
+        .tree = kMainTree,
+        .shown = {{QMessageBox::Critical, "pathdef file not found, cannot continue"}},
+        .informative = {"The file looked for: " + QDir::toNativeSeparators("/work/conf/pathdef.m") +
+                        "\nSet its location in Options > Options..."}};
     QTest::newRow("start not found") << SecondRun{
         .start = "nosuch",
         .shown = {{QMessageBox::Information, "nosuch.m was not found on the search path"}}};
@@ -238,6 +258,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(w->runCount(), 2);
     QCOMPARE(Tree(w->model()).mid(0, run.repeats ? run.tree.size() : -1), run.tree);
     QCOMPARE(d_.shown, run.shown);
+    QCOMPARE(d_.informative, run.informative);
     QCOMPARE(w->mnuFileExport->isEnabled(), !run.tree.isEmpty());
     QCOMPARE(w->lastMessages().size() > 1, run.repeats);
   }

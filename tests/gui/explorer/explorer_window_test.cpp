@@ -23,7 +23,9 @@ class ExplorerWindowTest : public QObject {
 
   std::unique_ptr<MainWindow> MakeWindow(bool explore = true) {
     MainWindowServices s;
-    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text) { shown_ << text; };
+    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text, const QString&) {
+      shown_ << text;
+    };
     s.openInEditor = [this](const QString& path, int line) {
       opened_ = {path, line};
       return editorFailure_.isEmpty() ? platform::Result{}

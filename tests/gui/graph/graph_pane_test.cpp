@@ -21,7 +21,9 @@ class GraphPaneTest : public QObject {
 
   std::unique_ptr<MainWindow> MakeWindow(const QString& start) {
     MainWindowServices s;
-    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text) { shown_ << text; };
+    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text, const QString&) {
+      shown_ << text;
+    };
     s.openInEditor = [](const QString&, int) { return platform::Result{}; };
     s.savePictureDialog = [this](QWidget*, session::OutputFormat& format) {
       format = pictureFormat_ == QLatin1String("png") ? session::OutputFormat::Png
