@@ -39,14 +39,15 @@ MainWindowServices MainWindowServices::desktop() {
   s.openFileDialog = [](QWidget* parent, const QString& filter) {
     return ChooseFileToOpen(parent, QString(), filter);
   };
-  s.saveFileDialog = [](QWidget* parent, session::OutputFormat& format) {
-    return ChooseTreeExportFile(parent, QStringLiteral("Export tree"), format);
+  s.saveFileDialog = [](QWidget* parent, const QString& title, session::OutputFormat& format) {
+    return ChooseTreeExportFile(parent, title, format);
   };
   s.saveListDialog = [](QWidget* parent) {
     return ChooseListExportFile(parent, QStringLiteral("Export file list"));
   };
-  s.savePictureDialog = [](QWidget* parent, session::OutputFormat& format) {
-    return ChoosePictureExportFile(parent, QStringLiteral("Export picture"), format);
+  s.savePictureDialog = [](QWidget* parent, const QString& suggested,
+                           session::OutputFormat& format) {
+    return ChoosePictureExportFile(parent, QStringLiteral("Export picture"), suggested, format);
   };
   s.showMessage = [](QWidget* parent, QMessageBox::Icon icon, const QString& text,
                      const QString& informative) {
@@ -252,7 +253,8 @@ void MainWindow::showAbout() { services_.showAbout(this); }
 
 void MainWindow::exportTree() {
   session::OutputFormat format = session::OutputFormat::Text;
-  const std::optional<QString> path = services_.saveFileDialog(this, format);
+  const std::optional<QString> path =
+      services_.saveFileDialog(this, QStringLiteral("Export tree"), format);
   if (!path) return;
   const platform::Result written = workspace_.ExportToFile(ToText(*path), format, model_->nodes(),
                                                            engine::TreeKind::Calls, lastMessages());

@@ -28,14 +28,17 @@ class ExplorerWindow;
 struct MainWindowServices {
   // An Open dialog with the given filter; nullopt when cancelled.
   std::function<std::optional<QString>(QWidget* parent, const QString& filter)> openFileDialog;
-  // A Save dialog for the export; nullopt when cancelled. `format` receives
-  // text, json or dot.
-  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+  // A Save dialog titled `title` for a tree; nullopt when cancelled.
+  // `format` receives text, json or dot.
+  std::function<std::optional<QString>(QWidget* parent, const QString& title,
+                                       session::OutputFormat& format)>
       saveFileDialog;
   // A Save dialog for the explorer's file list.
   std::function<std::optional<QString>(QWidget* parent)> saveListDialog;
-  // A Save dialog for the explorer's picture; `format` receives svg or png.
-  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+  // A Save dialog for the explorer's picture offering `suggested` as the
+  // file's name; `format` receives svg or png.
+  std::function<std::optional<QString>(QWidget* parent, const QString& suggested,
+                                       session::OutputFormat& format)>
       savePictureDialog;
   // A message box; `informative` (may be empty) is shown below the text.
   std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text,

@@ -1,5 +1,6 @@
 #include "gui/explorer/explorer_window.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <new>
 
 #include "gui/explorer/index_build.h"
@@ -94,6 +96,10 @@ void ExplorerWindow::buildControls() {
   auto* previous = new QPushButton(QStringLiteral("Previous"), client);
   findRow->addWidget(findLabel);
   findRow->addWidget(txtFind, 1);
+  chkWholeName = new QCheckBox(QStringLiteral("&Whole name"), client);
+  chkWholeName->setObjectName(QStringLiteral("chkWholeName"));
+  chkWholeName->setToolTip(QStringLiteral("Match the function's name exactly, not any text"));
+  findRow->addWidget(chkWholeName);
   findRow->addWidget(next);
   findRow->addWidget(previous);
   layout->addLayout(findRow);
@@ -157,7 +163,7 @@ void ExplorerWindow::buildControls() {
 
 void ExplorerWindow::buildMenus() {
   QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-  mnuFileExportCallers = mnuFile->addAction(QStringLiteral("Export &callers tree..."));
+  mnuFileExportCallers = mnuFile->addAction(QStringLiteral("Export callers &tree..."));
   mnuFileExportList = mnuFile->addAction(QStringLiteral("Export file &list..."));
   mnuFileExportPicture = mnuFile->addAction(QStringLiteral("Export &picture..."));
   mnuFileExportPicture->setEnabled(GraphPane::available());
@@ -311,13 +317,23 @@ void ExplorerWindow::findFrom(bool forward) {
   }
   const TreePane& pane = *lastPane_;
   const int from = nodeAt(pane, pane.view->currentIndex());
-  const int found = pane.model->findNode(needle, from, forward);
-  if (found == 0) {
-    statusBar()->showMessage(QStringLiteral("\"%1\" is in no node of this tree").arg(needle));
+  const bool wholeName = chkWholeName->isChecked();
+  const NodeTreeModel::Found found =
+      pane.model->find(needle, from, forward,
+                       wholeName ? NodeTreeModel::Match::WholeName : NodeTreeModel::Match::InText);
+  if (found.node == 0) {
+    statusBar()->showMessage((wholeName ? QStringLiteral("No function of this tree is named \"%1\"")
+                                        : QStringLiteral("\"%1\" is in no node of this tree"))
+                                 .arg(needle));
     return;
   }
-  statusBar()->clearMessage();
-  select(pane, found);
+  QString text = QStringLiteral("%1 of %2").arg(found.position).arg(found.count);
+  if (found.wrapped) {
+    text += forward ? QStringLiteral(": past the last node, continued from the first")
+                    : QStringLiteral(": past the first node, continued from the last");
+  }
+  statusBar()->showMessage(text);
+  select(pane, found.node);
 }
 
 // Expands the node's ancestors, then makes it current and visible.
@@ -328,14 +344,23 @@ void ExplorerWindow::select(const TreePane& pane, int node) {
   for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) view->expand(up);
   view->setCurrentIndex(index);
   view->scrollTo(index, QAbstractItemView::PositionAtCenter);
-  // Deep nodes are indented far to the right: bring the text into view
-  // too, once the view has laid the expanded rows out.
+  // Deep nodes are indented far to the right: once the view has laid the
+  // expanded rows out, scroll sideways only as far as the node's line needs,
+  // from its indentation (its branch mark) on, so that the ancestors' lines
+  // stay in view as far as they can. (The view's own scrollTo would put the
+  // text at the left edge.)
   QTimer::singleShot(0, view, [view, at = QPersistentModelIndex(index)] {
+    // The column's width (and so the scroll range) follows its contents
+    // only on the view's next timer: bring it up to date first.
+    QMetaObject::invokeMethod(view, "updateGeometries");
     const QRect shown = view->visualRect(at);
+    if (!shown.isValid()) return;
+    const int from = shown.left() - view->indentation();
+    const int width = view->viewport()->width();
+    const int needed = std::min(view->indentation() + view->sizeHintForIndex(at).width(), width);
+    // The least scroll that shows it: its end at the right edge at most.
     QScrollBar* across = view->horizontalScrollBar();
-    if (shown.isValid() && (shown.left() < 0 || shown.left() > view->viewport()->width() / 2)) {
-      across->setValue(across->value() + shown.left() - view->indentation());
-    }
+    across->setValue(std::max(0, across->value() + from + needed - width));
   });
 }
 
@@ -377,7 +402,8 @@ void ExplorerWindow::exportCallers() {
     return;
   }
   session::OutputFormat format = session::OutputFormat::Text;
-  const std::optional<QString> path = services_.saveTreeDialog(this, format);
+  const std::optional<QString> path =
+      services_.saveTreeDialog(this, QStringLiteral("Export callers tree"), format);
   if (!path) return;
   const platform::Result written = workspace_.ExportToFile(
       ToText(*path), format, callers_->nodes(), engine::TreeKind::Callers, callersMessages_);
@@ -398,8 +424,15 @@ void ExplorerWindow::exportPicture() {
         QStringLiteral("No picture is drawn, so there is nothing to export."));
     return;
   }
+  // Named after the tree's root: the run's start, or the function whose
+  // callers are drawn.
+  const bool callers = graph_->shownKind() == engine::TreeKind::Callers;
+  const NodeTreeModel& tree = callers ? static_cast<const NodeTreeModel&>(*callers_) : calls_;
+  const QString suggested =
+      ToQString(tree.nodes().Name(1)) +
+      (callers ? QStringLiteral("-callers-graph.svg") : QStringLiteral("-call-graph.svg"));
   session::OutputFormat format = session::OutputFormat::Svg;
-  const std::optional<QString> path = services_.savePictureDialog(this, format);
+  const std::optional<QString> path = services_.savePictureDialog(this, suggested, format);
   if (!path) return;
   if (const platform::Result written = graph_->exportPicture(*path, format); !written) {
     say(QMessageBox::Critical, CannotWriteMessage(*path, written));

@@ -15,6 +15,7 @@
 
 class QAbstractProxyModel;
 class QAction;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QTreeView;
@@ -29,12 +30,15 @@ class RecursionMarkModel;
 
 // What the explorer asks of the desktop; tests replace these.
 struct ExplorerServices {
-  // A Save dialog for a tree; `format` receives text, json or dot.
-  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+  // A Save dialog titled `title` for a tree; `format` receives text, json
+  // or dot.
+  std::function<std::optional<QString>(QWidget* parent, const QString& title,
+                                       session::OutputFormat& format)>
       saveTreeDialog;
   std::function<std::optional<QString>(QWidget* parent)> saveListDialog;
-  // `format` receives svg or png.
-  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+  // `suggested` is the file name offered; `format` receives svg or png.
+  std::function<std::optional<QString>(QWidget* parent, const QString& suggested,
+                                       session::OutputFormat& format)>
       savePictureDialog;
   // A message box; `informative` (may be empty) is shown below the text.
   std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text,
@@ -73,6 +77,7 @@ class ExplorerWindow final : public QMainWindow {
   GraphPane& graph() { return *graph_; }
 
   QLineEdit* txtFind = nullptr;
+  QCheckBox* chkWholeName = nullptr;
   QTreeView* trvCalls = nullptr;
   QTreeView* trvCallers = nullptr;
   QLabel* lblCallers = nullptr;

@@ -1,5 +1,7 @@
 #include "gui/models/node_tree_model.h"
 
+#include <algorithm>
+
 #include "engine/tree_places.h"
 #include "gui/widgets/qt_text.h"
 
@@ -46,7 +48,7 @@ void NodeTreeModel::setSource(const engine::NodeTree& tree, engine::TreeKind kin
     rowInParent_[static_cast<std::size_t>(node)] = row;
   }
   findNeedle_.clear();
-  labelMatches_.clear();
+  matches_.clear();
 }
 
 QString NodeTreeModel::filePathOf(int node) const {
@@ -79,22 +81,47 @@ QString NodeTreeModel::nodeText(int node) const {
   return ToQString(text);
 }
 
-// A million nodes share far fewer labels: each label is matched once.
-int NodeTreeModel::findNode(const QString& needle, int from, bool forward) const {
+// A million nodes share far fewer labels (and a label key one name): each
+// label is matched once.
+NodeTreeModel::Found NodeTreeModel::find(const QString& needle, int from, bool forward,
+                                         Match match) const {
   const int count = nodeCount();
-  if (needle.isEmpty() || count == 0) return 0;
-  if (needle != findNeedle_) {
+  if (needle.isEmpty() || count == 0) return {};
+  if (needle != findNeedle_ || match != findMatch_ || matches_.empty()) {
     findNeedle_ = needle;
-    labelMatches_.assign(source_->LabelKeys(), -1);
+    findMatch_ = match;
+    matches_.clear();
+    std::vector<std::int8_t> labelMatches(source_->LabelKeys(), -1);
+    for (int node = 1; node <= count; ++node) {
+      std::int8_t& known = labelMatches[source_->LabelKey(node)];
+      if (known < 0) {
+        known = match == Match::WholeName
+                    ? ToQString(source_->Name(node)).compare(needle, Qt::CaseInsensitive) == 0
+                    : nodeText(node).contains(needle, Qt::CaseInsensitive);
+      }
+      if (known == 1) matches_.push_back(node);
+    }
   }
-  int node = from < 1 || from > count ? (forward ? 0 : count + 1) : from;
-  for (int step = 0; step < count; ++step) {
-    node = forward ? node % count + 1 : (node + count - 2) % count + 1;
-    std::int8_t& match = labelMatches_[source_->LabelKey(node)];
-    if (match < 0) match = nodeText(node).contains(needle, Qt::CaseInsensitive) ? 1 : 0;
-    if (match == 1) return node;
+  if (matches_.empty()) return {};
+  const int start = from < 1 || from > count ? (forward ? 0 : count + 1) : from;
+  const auto size = static_cast<int>(matches_.size());
+  int at = 0;  // index in matches_
+  bool wrapped = false;
+  if (forward) {
+    at = static_cast<int>(std::upper_bound(matches_.begin(), matches_.end(), start) -
+                          matches_.begin());
+    wrapped = at == size;
+    if (wrapped) at = 0;
+  } else {
+    at = static_cast<int>(std::lower_bound(matches_.begin(), matches_.end(), start) -
+                          matches_.begin()) -
+         1;
+    wrapped = at < 0;
+    if (wrapped) at = size - 1;
   }
-  return 0;
+  // Starting outside the tree is no wrap: the search begins at an end.
+  if (start == 0 || start == count + 1) wrapped = false;
+  return {matches_[static_cast<std::size_t>(at)], at + 1, size, wrapped};
 }
 
 QModelIndex NodeTreeModel::index(int row, int column, const QModelIndex& parent) const {

@@ -25,10 +25,12 @@ class GraphPaneTest : public QObject {
       shown_ << text;
     };
     s.openInEditor = [](const QString&, int) { return platform::Result{}; };
-    s.savePictureDialog = [this](QWidget*, session::OutputFormat& format) {
+    s.savePictureDialog = [this](QWidget*, const QString& suggested,
+                                 session::OutputFormat& format) {
+      suggested_ = suggested;
       format = pictureFormat_ == QLatin1String("png") ? session::OutputFormat::Png
                                                       : session::OutputFormat::Svg;
-      return std::optional<QString>(dir_.filePath("picture." + pictureFormat_));
+      return std::optional<QString>(dir_.filePath(pictureFolder_ + "picture." + pictureFormat_));
     };
     s.endProgram = [] {};
     auto window = std::make_unique<MainWindow>(*fs_, s);
@@ -57,6 +59,8 @@ class GraphPaneTest : public QObject {
   QTemporaryDir dir_;
   QStringList shown_;
   QString pictureFormat_ = QStringLiteral("svg");
+  QString pictureFolder_;  // under dir_
+  QString suggested_;      // the name the Save dialog was offered
 
  private slots:
   void init() {
@@ -164,17 +168,30 @@ class GraphPaneTest : public QObject {
 
   void exportsThePicture_data() {
     QTest::addColumn<QString>("format");
-    QTest::newRow("svg") << "svg";
-    QTest::newRow("png") << "png";
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("svg") << "svg"
+                         << "";
+    QTest::newRow("png") << "png"
+                         << "";
+    QTest::newRow("to a missing folder") << "svg"
+                                         << "missing/";
   }
   void exportsThePicture() {
     QFETCH(QString, format);
+    QFETCH(QString, folder);
     pictureFormat_ = format;
+    pictureFolder_ = folder;
     auto w = MakeWindow(QStringLiteral("main"));
     QTRY_VERIFY(LaidOut(w->explorer()->graph()));
     w->explorer()->mnuFileExportPicture->trigger();
+    QCOMPARE(suggested_, QStringLiteral("main-call-graph.svg"));
+    const QString path = dir_.filePath(folder + "picture." + format);
+    if (!folder.isEmpty()) {
+      QCOMPARE(shown_, QStringList{"Cannot write " + QDir::toNativeSeparators(path) +
+                                   ": No such file or directory"});
+      return;
+    }
     QCOMPARE(shown_, QStringList());
-    const QString path = dir_.filePath("picture." + format);
     if (format == QLatin1String("png")) {
       const QImage image(path);
       QVERIFY(image.width() > 50 && image.height() > 50);
