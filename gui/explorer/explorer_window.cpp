@@ -266,8 +266,12 @@ void ExplorerWindow::onCallerSelected(const QModelIndex& current) {
   showDetails(callers_->filePathOf(node));
 }
 
+// A function stands for all its nodes: the one its calls (callers) are
+// shown at, not an "Also called by" leaf that comes first.
 void ExplorerWindow::onGraphNodeClicked(engine::TreeKind kind, int node) {
-  select(paneOf(kind), node);
+  const TreePane& pane = paneOf(kind);
+  const int expanded = pane.model->expandedNodeOf(node);
+  select(pane, expanded != 0 ? expanded : node);
 }
 
 void ExplorerWindow::showCallers(int program, const QString& heading) {
