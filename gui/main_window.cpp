@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -54,6 +55,10 @@ MainWindowServices MainWindowServices::desktop() {
     ShowMessageBox(parent, icon, text, informative);
   };
   s.openInEditor = [](const QString& path, int line) { return OpenInEditor(path, line); };
+  s.askYesNo = [](QWidget* parent, const QString& question) {
+    return QMessageBox::question(parent, ToQString(engine::messages::kApplicationTitle),
+                                 question) == QMessageBox::Yes;
+  };
   s.showAbout = [](QWidget* parent) {
     AboutBox box(parent);
     box.exec();
@@ -101,6 +106,8 @@ void MainWindow::buildControls() {
   trvFiles->setHeaderHidden(true);
   trvFiles->setUniformRowHeights(true);
   trvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // A double-click opens the editor (activated); it does not also fold.
+  trvFiles->setExpandsOnDoubleClick(false);
   trvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
   trvFiles->header()->setStretchLastSection(false);
   trvFiles->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -292,6 +299,58 @@ void MainWindow::expandAll() { trvFiles->expandAll(); }
 
 void MainWindow::collapseAll() { trvFiles->collapseAll(); }
 
+namespace {
+
+struct TextSize {
+  int lines = 0;
+  std::size_t characters = 0;
+};
+
+// The size of IndentedSubtreeText(tree, node), without making it: each label
+// key's length is found once.
+TextSize SubtreeTextSize(const engine::NodeTree& tree, int node) {
+  TextSize size;
+  std::vector<std::size_t> labelLength(tree.LabelKeys(), 0);  // 0: not known yet
+  std::vector<int> depth{0};
+  Text label;
+  for (int n = node; n <= tree.Count(); ++n) {
+    if (n != node) {
+      const int parent = tree.Parent(n);
+      if (parent < node) break;
+      depth.push_back(depth[static_cast<std::size_t>(parent - node)] + 1);
+    }
+    std::size_t& length = labelLength[tree.LabelKey(n)];
+    if (length == 0) {
+      label.clear();
+      tree.AppendLabel(n, label);
+      length = label.size() + 1;  // with the newline
+    }
+    ++size.lines;
+    size.characters += 2 * static_cast<std::size_t>(depth.back()) + length;
+  }
+  return size;
+}
+
+}  // namespace
+
+void MainWindow::copySubtree(int node) {
+  if (node <= 0 || node > model_->nodeCount()) return;
+  const TextSize size = SubtreeTextSize(model_->nodes(), node);
+  if (size.lines > copyWithoutAsking) {
+    const QLocale numbers(QLocale::English);
+    const auto bytes = static_cast<double>(size.characters);  // of UTF-8, for names in ASCII
+    const QString amount = bytes < 1e3 ? QStringLiteral("%1 bytes").arg(size.characters)
+                           : bytes < 1e6
+                               ? QStringLiteral("%1 KB").arg(numbers.toString(bytes / 1e3, 'f', 0))
+                               : QStringLiteral("%1 MB").arg(numbers.toString(bytes / 1e6, 'f', 0));
+    const QString question = QStringLiteral("Copy %1 lines, %2 of text, to the clipboard?")
+                                 .arg(numbers.toString(size.lines), amount);
+    if (!services_.askYesNo(this, question)) return;
+  }
+  QGuiApplication::clipboard()->setText(
+      ToQString(engine::IndentedSubtreeText(model_->nodes(), node)));
+}
+
 void MainWindow::openCallSite(const QModelIndex& index) {
   QString path;
   int line = 1;
@@ -342,8 +401,7 @@ void MainWindow::showTreeMenu(const QPoint& at) {
   } else if (chosen == collapse) {
     collapseAll();
   } else if (chosen == copy && index.isValid()) {
-    QGuiApplication::clipboard()->setText(
-        ToQString(engine::IndentedSubtreeText(model_->nodes(), model_->nodeOf(index))));
+    copySubtree(model_->nodeOf(index));
   } else if (chosen == callers && index.isValid()) {
     showCallers(model_->nodeOf(index));
   } else if (chosen == find) {

@@ -47,6 +47,8 @@ struct MainWindowServices {
   // Starts the editor at a file's line; a failure's description is the
   // sentence to show.
   std::function<platform::Result(const QString& path, int line)> openInEditor;
+  // A question with Yes and No; true for Yes.
+  std::function<bool(QWidget* parent, const QString& question)> askYesNo;
   std::function<void(QWidget* parent)> showAbout;
   std::function<void()> endProgram;
   OptionsDialog::FileChooser optionsFileChooser;
@@ -85,6 +87,9 @@ class MainWindow final : public QMainWindow {
   // The tree menu's Expand all and Collapse all.
   void expandAll();
   void collapseAll();
+  // The tree menu's Copy: node `node` and its subtree as indented text, after
+  // asking when that is above copyWithoutAsking lines.
+  void copySubtree(int node);
   ExplorerWindow* explorer() const { return explorer_; }
 
   session::Workspace& workspace() { return workspace_; }
@@ -96,6 +101,8 @@ class MainWindow final : public QMainWindow {
 
   // Depth and node budget of the tree (tests use small ones).
   engine::TreeLimits limits{};
+  // Copy asks first above this many lines (tests use small ones).
+  int copyWithoutAsking = 100'000;
 
   QGroupBox* frame1 = nullptr;
   QLineEdit* txtFileName = nullptr;

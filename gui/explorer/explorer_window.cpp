@@ -49,6 +49,8 @@ QTreeView* MakeTreeView(QWidget* parent, const char* name) {
   view->setHeaderHidden(true);
   view->setUniformRowHeights(true);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // A double-click opens the editor (activated); it does not also fold.
+  view->setExpandsOnDoubleClick(false);
   view->setContextMenuPolicy(Qt::CustomContextMenu);
   view->header()->setStretchLastSection(false);
   view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);

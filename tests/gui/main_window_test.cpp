@@ -46,6 +46,10 @@ class MainWindowTest : public QObject {
       d.opened = {path, line};
       return platform::Result{};
     };
+    s.askYesNo = [&d](QWidget*, const QString& question) {
+      d.asked << question;
+      return d.answerYes;
+    };
     s.endProgram = [&d] { ++d.ended; };
     s.captionObserver = [&d](const QString& caption) { d.captions << caption; };
     auto window = std::make_unique<MainWindow>(*fs_, s);
@@ -72,6 +76,8 @@ class MainWindowTest : public QObject {
     Shown shown;
     QStringList informative;  // of the messages that have it
     QStringList captions;
+    QStringList asked;  // the questions
+    bool answerYes = true;
     int ended = 0;
   } d_;
 
@@ -188,6 +194,56 @@ class MainWindowTest : public QObject {
     w->collapseAll();
     QCOMPARE(shownRows(), QStringList{"main"});
     for (const auto& [node, isExpanded] : expanded) QVERIFY(!w->trvFiles->isExpanded(node));
+  }
+
+  // Copy puts the subtree on the clipboard, asking first (with its lines
+  // and size) above the limit.
+  void copyAsksFirstAboveTheLimit_data() {
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<bool>("copied");
+    const QStringList question{"Copy 4 lines, 39 bytes of text, to the clipboard?"};
+    QTest::newRow("at the limit") << 4 << false << QStringList() << true;
+    QTest::newRow("above, yes") << 3 << true << question << true;
+    QTest::newRow("above, no") << 3 << false << question << false;
+  }
+  void copyAsksFirstAboveTheLimit() {
+    QFETCH(int, limit);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, asked);
+    QFETCH(bool, copied);
+    auto w = MakeWindow();
+    w->txtFileName->setText(QStringLiteral("main"));
+    w->cmdParse->click();
+    w->copyWithoutAsking = limit;
+    d_.answerYes = yes;
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    w->copySubtree(1);
+    QCOMPARE(d_.asked, asked);
+    const QString text("main\n  foo (2,4)\n    bar (2)\n  baz (5)\n");
+    QCOMPARE(text.size(), 39);
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied ? text : QStringLiteral("before"));
+  }
+
+  // A double-click on a parent node opens its call site and leaves it
+  // folded as it was.
+  void doubleClickOpensWithoutFolding() {
+    auto w = MakeWindow();
+    w->txtFileName->setText(QStringLiteral("main"));
+    w->cmdParse->click();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const QModelIndex main = w->model().index(0, 0), foo = w->model().index(0, 0, main);
+    w->trvFiles->expand(main);
+    // As the window system sends it: a click, then a second press that is
+    // the double-click.
+    const QPoint at = w->trvFiles->visualRect(foo).center();
+    QTest::mouseClick(w->trvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(w->trvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(d_.opened, (std::pair<QString, int>{"/work/main.m", 2}));
+    QVERIFY(!w->trvFiles->isExpanded(foo));
+    QVERIFY(w->trvFiles->isExpanded(main));
   }
 
   // A second run under a model tester: the tree replaced, kept or emptied.
