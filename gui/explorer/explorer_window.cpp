@@ -356,9 +356,6 @@ void ExplorerWindow::select(const TreePane& pane, int node) {
   // stay in view as far as they can. (The view's own scrollTo would put the
   // text at the left edge.)
   QTimer::singleShot(0, view, [view, at = QPersistentModelIndex(index)] {
-    // The column's width (and so the scroll range) follows its contents
-    // only on the view's next timer: bring it up to date first.
-    QMetaObject::invokeMethod(view, "updateGeometries");
     const QRect shown = view->visualRect(at);
     if (!shown.isValid()) return;
     const int from = shown.left() - view->indentation();
