@@ -133,23 +133,21 @@ void GraphView::zoomBy(double factor) {
 void GraphView::keyPressEvent(QKeyEvent* event) {
   const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
   const int key = event->key();
+  const bool plain = modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier;
+  const int across = viewport()->width() / kKeyPanParts;
+  const int down = viewport()->height() / kKeyPanParts;
   if (modifiers == Qt::ControlModifier && key == Qt::Key_0) {
     fitPicture();
-  } else if (modifiers != Qt::NoModifier && modifiers != Qt::ShiftModifier) {
-    QGraphicsView::keyPressEvent(event);
-    return;
-  } else if (key == Qt::Key_Plus || key == Qt::Key_Equal) {
+  } else if (plain && (key == Qt::Key_Plus || key == Qt::Key_Equal)) {
     zoomBy(kKeyZoom);
-  } else if (key == Qt::Key_Minus) {
+  } else if (plain && key == Qt::Key_Minus) {
     zoomBy(1 / kKeyZoom);
-  } else if (key == Qt::Key_Left || key == Qt::Key_Right) {
-    const int step = viewport()->width() / kKeyPanParts;
-    horizontalScrollBar()->setValue(horizontalScrollBar()->value() +
-                                    (key == Qt::Key_Left ? -step : step));
-  } else if (key == Qt::Key_Up || key == Qt::Key_Down) {
-    const int step = viewport()->height() / kKeyPanParts;
-    verticalScrollBar()->setValue(verticalScrollBar()->value() +
-                                  (key == Qt::Key_Up ? -step : step));
+  } else if (plain && (key == Qt::Key_Left || key == Qt::Key_Right)) {
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setValue(bar->value() + (key == Qt::Key_Left ? -across : across));
+  } else if (plain && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() + (key == Qt::Key_Up ? -down : down));
   } else {
     QGraphicsView::keyPressEvent(event);
     return;
