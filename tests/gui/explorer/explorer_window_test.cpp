@@ -23,8 +23,10 @@ class ExplorerWindowTest : public QObject {
 
   std::unique_ptr<MainWindow> MakeWindow(bool explore = true) {
     MainWindowServices s;
-    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text, const QString&) {
+    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text,
+                           const QString& informative) {
       shown_ << text;
+      if (!informative.isEmpty()) informative_ << informative;
     };
     s.openInEditor = [this](const QString& path, int line) {
       opened_ = {path, line};
@@ -71,6 +73,7 @@ class ExplorerWindowTest : public QObject {
   std::unique_ptr<testing::MemoryFileSystem> fs_;
   QTemporaryDir dir_;
   QStringList shown_;
+  QStringList informative_;  // of the messages that have it
   std::pair<QString, int> opened_;
   QStringList titles_;     // of the Save dialogs shown
   QString editorFailure_;  // what the editor's start says; empty: it starts
@@ -82,6 +85,7 @@ class ExplorerWindowTest : public QObject {
     testing::AddSmallProject(*fs_);
     fs_->AddFile("/work/other.m", "b\n");
     shown_.clear();
+    informative_.clear();
     opened_ = {};
     editorFailure_.clear();
     titles_.clear();
@@ -348,6 +352,18 @@ class ExplorerWindowTest : public QObject {
                        : QStringLiteral("Cannot write %1: No such file or directory")
                              .arg(QDir::toNativeSeparators(dir_.filePath("missing/" + file)));
     QCOMPARE(shown_, QStringList{expected});
+  }
+
+  // Without a pathdef file the index cannot be made: the box says which file
+  // was looked for and where to set it.
+  void aMissingPathdefSaysWhichFile() {
+    auto w = MakeWindow(false);
+    w->settings().pathdefFile = u"/nowhere/pathdef.m";
+    w->explore();
+    QCOMPARE(shown_, QStringList{"pathdef file not found, cannot continue"});
+    QCOMPARE(informative_,
+             QStringList{"The file looked for: " + QDir::toNativeSeparators("/nowhere/pathdef.m") +
+                         "\nSet its location in Options > Options..."});
   }
 
   // Ctrl+E opens the explorer from the name box, where the focus starts
