@@ -3,7 +3,7 @@
 //   korvath-bench all BUILD_DIR [SECTION]...  every measurement (what `make bench`
 //                                            runs), or only the sections named:
 //                                            corpus, synthetic, literal, index,
-//                                            graph
+//                                            graph, gui
 //   korvath-bench reach DIR                  every corpus file as the start, one
 //                                            line each (how the starts were chosen)
 //   korvath-bench repeat DIR START N         N in-process runs of one start, for
@@ -963,6 +963,46 @@ void GraphSection(Bench& bench) {
   fs::remove_all(dense);
 }
 
+// The desktop program's Expand all and Collapse all on the corpus's largest
+// tree, in korvath-bench-gui (built with Qt only) as a process.
+void GuiSection(Bench& bench, const fs::path& buildDir) {
+  const fs::path program = buildDir / "bench" / "korvath-bench-gui";
+  const auto corpus = FindCorpus();
+  if (!fs::exists(program) || !corpus) {
+    std::fprintf(stderr, "korvath-bench: no desktop program or no corpus, no gui section\n");
+    return;
+  }
+  std::fprintf(stderr, "korvath-bench: desktop program\n");
+  const fs::path work = bench.tmp / "gui-corpus";
+  WriteSearchPath(work, corpus->dirs);
+  const std::string start = "inputname";
+  const fs::path out = bench.tmp / "gui-bench.txt";
+  const std::string command =
+      "'" + program.string() + "' '" + work.string() + "' " + start + " 5 > '" + out.string() + "'";
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("korvath-bench-gui failed");
+  std::ifstream in(out);
+  std::string word;
+  int nodes = 0;
+  std::vector<double> expand, collapse;
+  while (in >> word) {
+    double value = 0;
+    in >> value;
+    if (word == "nodes") nodes = static_cast<int>(value);
+    if (word == "expand") expand.push_back(value);
+    if (word == "collapse") collapse.push_back(value);
+  }
+  const double expandMs = Median(expand), collapseMs = Median(collapse);
+  std::printf("#### Desktop program, main window (offscreen, medians of %zu)\n\n", expand.size());
+  std::printf("| start | nodes | Expand all ms | Collapse all ms |\n|---|--:|--:|--:|\n");
+  std::printf("| %s | %d | %s | %s |\n\n", start.c_str(), nodes, Fixed(expandMs).c_str(),
+              Fixed(collapseMs).c_str());
+  const std::string tree = "tree of " + std::to_string(nodes) + " nodes";
+  bench.targets.push_back(
+      {"Expand all on a " + tree + " under 1 s", Fixed(expandMs) + " ms", expandMs < 1000});
+  bench.targets.push_back(
+      {"Collapse all on a " + tree + " under 1 s", Fixed(collapseMs) + " ms", collapseMs < 1000});
+}
+
 void PrintTargets(const std::vector<Target>& targets) {
   if (targets.empty()) return;
   std::printf("#### Targets\n\n| target | measured | met |\n|---|---|---|\n");
@@ -994,6 +1034,7 @@ int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
   if (wanted("literal")) LiteralSection(bench);
   if (wanted("index")) IndexSection(bench);
   if (wanted("graph")) GraphSection(bench);
+  if (wanted("gui")) GuiSection(bench, buildDir);
   PrintTargets(bench.targets);
   fs::current_path("/");
   fs::remove_all(bench.tmp);
@@ -1051,7 +1092,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fprintf(stderr,
-               "usage: korvath-bench all BUILD_DIR [corpus|synthetic|literal|index|graph]...\n"
+               "usage: korvath-bench all BUILD_DIR [corpus|synthetic|literal|index|graph|gui]...\n"
                "       korvath-bench reach DIR\n"
                "       korvath-bench repeat DIR START N\n");
   return 2;

@@ -1,11 +1,28 @@
 #include "gui/editor_launcher.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QUrl>
 
 namespace korvath::gui {
+namespace {
+
+// Qt names the failed call first ("execv: No such file or directory"); the
+// reader wants the reason alone.
+QString SystemReason(const QString& error) {
+  static const QLatin1String kCallPrefix("exec");
+  const qsizetype colon = error.indexOf(QLatin1String(": "));
+  if (error.startsWith(kCallPrefix) && colon > 0) return error.mid(colon + 2);
+  return error.isEmpty() ? QStringLiteral("unknown error") : error;
+}
+
+platform::Result CannotStart(const QString& text) {
+  return platform::Result::Failure(platform::Status::NotFound, text.toStdString());
+}
+
+}  // namespace
 
 QStringList EditorCommand(const QString& editor, const QString& path, int line) {
   QStringList command = QProcess::splitCommand(editor);
@@ -14,16 +31,27 @@ QStringList EditorCommand(const QString& editor, const QString& path, int line) 
   return command;
 }
 
-bool OpenInEditor(const QString& path, int line) {
+platform::Result OpenInEditor(const QString& path, int line) {
   const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  QString editor = env.value(QStringLiteral("VISUAL"));
-  if (editor.isEmpty()) editor = env.value(QStringLiteral("EDITOR"));
+  QString variable = QStringLiteral("VISUAL");
+  QString editor = env.value(variable);
+  if (editor.isEmpty()) {
+    variable = QStringLiteral("EDITOR");
+    editor = env.value(variable);
+  }
   QStringList command = EditorCommand(editor, path, line);
   if (!command.isEmpty()) {
-    const QString program = command.takeFirst();
-    return QProcess::startDetached(program, command);
+    QProcess process;
+    process.setProgram(command.takeFirst());
+    process.setArguments(command);
+    if (process.startDetached()) return {};
+    return CannotStart(QStringLiteral("Cannot start the editor %1 (from %2): %3")
+                           .arg(process.program(), variable, SystemReason(process.errorString())));
   }
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  if (QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return {};
+  return CannotStart(
+      QStringLiteral("No program could open %1. Set VISUAL or EDITOR to the editor to use.")
+          .arg(QDir::toNativeSeparators(path)));
 }
 
 }  // namespace korvath::gui

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/result.h"
+
 namespace korvath::gui {
 
 // The program and arguments for $VISUAL or $EDITOR ("+LINE FILE"); empty
@@ -11,6 +13,8 @@ namespace korvath::gui {
 QStringList EditorCommand(const QString& editor, const QString& path, int line);
 
 // Starts the editor without waiting, or the desktop's handler for the file.
-bool OpenInEditor(const QString& path, int line);
+// A failure's description is a sentence naming the program and the system's
+// reason.
+platform::Result OpenInEditor(const QString& path, int line);
 
 }  // namespace korvath::gui

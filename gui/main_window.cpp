@@ -8,12 +8,14 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTreeView>
 #include <new>
 
+#include "engine/messages.h"
 #include "engine/tree_writers.h"
 #include "gui/about/about_box.h"
 #include "gui/about/program_icon.h"
@@ -38,17 +40,25 @@ MainWindowServices MainWindowServices::desktop() {
   s.openFileDialog = [](QWidget* parent, const QString& filter) {
     return ChooseFileToOpen(parent, QString(), filter);
   };
-  s.saveFileDialog = [](QWidget* parent, session::OutputFormat& format) {
-    return ChooseTreeExportFile(parent, QStringLiteral("Export tree"), format);
+  s.saveFileDialog = [](QWidget* parent, const QString& title, session::OutputFormat& format) {
+    return ChooseTreeExportFile(parent, title, format);
   };
   s.saveListDialog = [](QWidget* parent) {
     return ChooseListExportFile(parent, QStringLiteral("Export file list"));
   };
-  s.savePictureDialog = [](QWidget* parent, session::OutputFormat& format) {
-    return ChoosePictureExportFile(parent, QStringLiteral("Export picture"), format);
+  s.savePictureDialog = [](QWidget* parent, const QString& suggested,
+                           session::OutputFormat& format) {
+    return ChoosePictureExportFile(parent, QStringLiteral("Export picture"), suggested, format);
   };
-  s.showMessage = ShowMessageBox;
+  s.showMessage = [](QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                     const QString& informative) {
+    ShowMessageBox(parent, icon, text, informative);
+  };
   s.openInEditor = [](const QString& path, int line) { return OpenInEditor(path, line); };
+  s.askYesNo = [](QWidget* parent, const QString& question) {
+    return QMessageBox::question(parent, ToQString(engine::messages::kApplicationTitle),
+                                 question) == QMessageBox::Yes;
+  };
   s.showAbout = [](QWidget* parent) {
     AboutBox box(parent);
     box.exec();
@@ -76,6 +86,10 @@ MainWindow::~MainWindow() {
   delete model_;
 }
 
+void MainWindow::say(QMessageBox::Icon icon, const QString& text, const QString& informative) {
+  services_.showMessage(this, icon, text, informative);
+}
+
 void MainWindow::buildControls() {
   auto* client = new QWidget(this);
   client->setFixedSize(Twips(5145), Twips(5940));
@@ -92,6 +106,8 @@ void MainWindow::buildControls() {
   trvFiles->setHeaderHidden(true);
   trvFiles->setUniformRowHeights(true);
   trvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // A double-click opens the editor (activated); it does not also fold.
+  trvFiles->setExpandsOnDoubleClick(false);
   trvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
   trvFiles->header()->setStretchLastSection(false);
   trvFiles->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -175,8 +191,7 @@ void MainWindow::parse() {
     runParse();
   } catch (const std::bad_alloc&) {
     // Everything the run held is freed by now; the previous tree stays.
-    services_.showMessage(this, QMessageBox::Critical,
-                          ToQString(session::messages::kRunOutOfMemory));
+    say(QMessageBox::Critical, ToQString(session::messages::kRunOutOfMemory));
   }
   mnuFileExport->setEnabled(model_->nodeCount() > 0);
   ++runCount_;
@@ -188,7 +203,9 @@ void MainWindow::runParse() {
   ProgressWindow progress(this);
   progress.captionObserver = services_.captionObserver;
   MessageBoxSink messages([this](QMessageBox::Icon icon, const QString& text) {
-    services_.showMessage(this, icon, text);
+    // Without a search path nothing can run: say which file was looked for.
+    const bool noPathdef = text == ToQString(engine::messages::kPathdefNotFound);
+    say(icon, text, noPathdef ? PathdefHelp(pathdefLookedFor()) : QString());
   });
   // The window keeps showing the previous tree until the run is over; a
   // run without a search path leaves it.
@@ -197,8 +214,12 @@ void MainWindow::runParse() {
   const Text warnings = session::messages::RunWarnings(workspace_.lastRun().unlistable,
                                                        workspace_.lastRun().unreadable);
   if (outcome.status != platform::Status::NoSearchPath && !warnings.empty()) {
-    services_.showMessage(this, QMessageBox::Warning, ToQString(warnings));
+    say(QMessageBox::Warning, ToQString(warnings));
   }
+}
+
+QString MainWindow::pathdefLookedFor() {
+  return ToQString(workspace_.AbsolutePath(workspace_.settings().pathdefFile));
 }
 
 void MainWindow::chooseStartFile() {
@@ -213,9 +234,8 @@ void MainWindow::chooseStartFile() {
     if (const platform::Result moved = workspace_.files().SetCurrentDirectory(ToText(folder));
         !moved) {
       // The run may still find the file on the search path.
-      services_.showMessage(this, QMessageBox::Warning,
-                            QStringLiteral("Cannot change to the folder %1: %2")
-                                .arg(folder, QString::fromStdString(moved.description)));
+      say(QMessageBox::Warning, QStringLiteral("Cannot change to the folder %1: %2")
+                                    .arg(folder, QString::fromStdString(moved.description)));
     }
   }
   txtFileName->setText(lastChosenFile_);
@@ -240,12 +260,12 @@ void MainWindow::showAbout() { services_.showAbout(this); }
 
 void MainWindow::exportTree() {
   session::OutputFormat format = session::OutputFormat::Text;
-  const std::optional<QString> path = services_.saveFileDialog(this, format);
+  const std::optional<QString> path =
+      services_.saveFileDialog(this, QStringLiteral("Export tree"), format);
   if (!path) return;
   const platform::Result written = workspace_.ExportToFile(ToText(*path), format, model_->nodes(),
                                                            engine::TreeKind::Calls, lastMessages());
-  if (!written)
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
+  if (!written) say(QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void MainWindow::explore() {
@@ -275,10 +295,69 @@ void MainWindow::findInExplorer() {
   explorer_->find();
 }
 
+void MainWindow::expandAll() { trvFiles->expandAll(); }
+
+void MainWindow::collapseAll() { trvFiles->collapseAll(); }
+
+namespace {
+
+struct TextSize {
+  int lines = 0;
+  std::size_t characters = 0;
+};
+
+// The size of IndentedSubtreeText(tree, node), without making it: each label
+// key's length is found once.
+TextSize SubtreeTextSize(const engine::NodeTree& tree, int node) {
+  TextSize size;
+  std::vector<std::size_t> labelLength(tree.LabelKeys(), 0);  // 0: not known yet
+  std::vector<int> depth{0};
+  Text label;
+  for (int n = node; n <= tree.Count(); ++n) {
+    if (n != node) {
+      const int parent = tree.Parent(n);
+      if (parent < node) break;
+      depth.push_back(depth[static_cast<std::size_t>(parent - node)] + 1);
+    }
+    std::size_t& length = labelLength[tree.LabelKey(n)];
+    if (length == 0) {
+      label.clear();
+      tree.AppendLabel(n, label);
+      length = label.size() + 1;  // with the newline
+    }
+    ++size.lines;
+    size.characters += 2 * static_cast<std::size_t>(depth.back()) + length;
+  }
+  return size;
+}
+
+}  // namespace
+
+void MainWindow::copySubtree(int node) {
+  if (node <= 0 || node > model_->nodeCount()) return;
+  const TextSize size = SubtreeTextSize(model_->nodes(), node);
+  if (size.lines > copyWithoutAsking) {
+    const QLocale numbers(QLocale::English);
+    const auto bytes = static_cast<double>(size.characters);  // of UTF-8, for names in ASCII
+    const QString amount = bytes < 1e3 ? QStringLiteral("%1 bytes").arg(size.characters)
+                           : bytes < 1e6
+                               ? QStringLiteral("%1 KB").arg(numbers.toString(bytes / 1e3, 'f', 0))
+                               : QStringLiteral("%1 MB").arg(numbers.toString(bytes / 1e6, 'f', 0));
+    const QString question = QStringLiteral("Copy %1 lines, %2 of text, to the clipboard?")
+                                 .arg(numbers.toString(size.lines), amount);
+    if (!services_.askYesNo(this, question)) return;
+  }
+  QGuiApplication::clipboard()->setText(
+      ToQString(engine::IndentedSubtreeText(model_->nodes(), node)));
+}
+
 void MainWindow::openCallSite(const QModelIndex& index) {
   QString path;
   int line = 1;
-  if (model_->callSite(model_->nodeOf(index), path, line)) services_.openInEditor(path, line);
+  if (!model_->callSite(model_->nodeOf(index), path, line)) return;
+  if (const platform::Result opened = services_.openInEditor(path, line); !opened) {
+    say(QMessageBox::Warning, QString::fromStdString(opened.description));
+  }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -318,12 +397,11 @@ void MainWindow::showTreeMenu(const QPoint& at) {
   find->setEnabled(model_->nodeCount() > 0);
   QAction* chosen = menu.exec(trvFiles->viewport()->mapToGlobal(at));
   if (chosen == expand) {
-    trvFiles->expandAll();
+    expandAll();
   } else if (chosen == collapse) {
-    trvFiles->collapseAll();
+    collapseAll();
   } else if (chosen == copy && index.isValid()) {
-    QGuiApplication::clipboard()->setText(
-        ToQString(engine::IndentedSubtreeText(model_->nodes(), model_->nodeOf(index))));
+    copySubtree(model_->nodeOf(index));
   } else if (chosen == callers && index.isValid()) {
     showCallers(model_->nodeOf(index));
   } else if (chosen == find) {

@@ -28,17 +28,27 @@ class ExplorerWindow;
 struct MainWindowServices {
   // An Open dialog with the given filter; nullopt when cancelled.
   std::function<std::optional<QString>(QWidget* parent, const QString& filter)> openFileDialog;
-  // A Save dialog for the export; nullopt when cancelled. `format` receives
-  // text, json or dot.
-  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+  // A Save dialog titled `title` for a tree; nullopt when cancelled.
+  // `format` receives text, json or dot.
+  std::function<std::optional<QString>(QWidget* parent, const QString& title,
+                                       session::OutputFormat& format)>
       saveFileDialog;
   // A Save dialog for the explorer's file list.
   std::function<std::optional<QString>(QWidget* parent)> saveListDialog;
-  // A Save dialog for the explorer's picture; `format` receives svg or png.
-  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+  // A Save dialog for the explorer's picture offering `suggested` as the
+  // file's name; `format` receives svg or png.
+  std::function<std::optional<QString>(QWidget* parent, const QString& suggested,
+                                       session::OutputFormat& format)>
       savePictureDialog;
-  std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
-  std::function<bool(const QString& path, int line)> openInEditor;
+  // A message box; `informative` (may be empty) is shown below the text.
+  std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                     const QString& informative)>
+      showMessage;
+  // Starts the editor at a file's line; a failure's description is the
+  // sentence to show.
+  std::function<platform::Result(const QString& path, int line)> openInEditor;
+  // A question with Yes and No; true for Yes.
+  std::function<bool(QWidget* parent, const QString& question)> askYesNo;
   std::function<void(QWidget* parent)> showAbout;
   std::function<void()> endProgram;
   OptionsDialog::FileChooser optionsFileChooser;
@@ -74,6 +84,12 @@ class MainWindow final : public QMainWindow {
   void showCallers(int node);
   // The explorer with its Find box ready.
   void findInExplorer();
+  // The tree menu's Expand all and Collapse all.
+  void expandAll();
+  void collapseAll();
+  // The tree menu's Copy: node `node` and its subtree as indented text, after
+  // asking when that is above copyWithoutAsking lines.
+  void copySubtree(int node);
   ExplorerWindow* explorer() const { return explorer_; }
 
   session::Workspace& workspace() { return workspace_; }
@@ -85,6 +101,8 @@ class MainWindow final : public QMainWindow {
 
   // Depth and node budget of the tree (tests use small ones).
   engine::TreeLimits limits{};
+  // Copy asks first above this many lines (tests use small ones).
+  int copyWithoutAsking = 100'000;
 
   QGroupBox* frame1 = nullptr;
   QLineEdit* txtFileName = nullptr;
@@ -104,10 +122,13 @@ class MainWindow final : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void say(QMessageBox::Icon icon, const QString& text, const QString& informative = {});
   void buildControls();
   void buildMenus();
   OptionsDialog* makeOptionsDialog();
   void runParse();
+  // The pathdef file a run reads, made absolute; empty when none is set.
+  QString pathdefLookedFor();
   void openCallSite(const QModelIndex& index);
   void showTreeMenu(const QPoint& at);
 

@@ -1,5 +1,6 @@
 #include "gui/explorer/explorer_window.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <new>
 
 #include "gui/explorer/index_build.h"
@@ -23,6 +25,7 @@
 #include "gui/models/callers_tree_model.h"
 #include "gui/models/recursion_mark_model.h"
 #include "gui/widgets/export_file.h"
+#include "gui/widgets/message_box.h"
 #include "gui/widgets/qt_text.h"
 #include "session/message_tally.h"
 #include "session/messages.h"
@@ -46,6 +49,8 @@ QTreeView* MakeTreeView(QWidget* parent, const char* name) {
   view->setHeaderHidden(true);
   view->setUniformRowHeights(true);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // A double-click opens the editor (activated); it does not also fold.
+  view->setExpandsOnDoubleClick(false);
   view->setContextMenuPolicy(Qt::CustomContextMenu);
   view->header()->setStretchLastSection(false);
   view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -75,6 +80,10 @@ ExplorerWindow::ExplorerWindow(CallTreeModel& calls, session::Workspace& workspa
 
 ExplorerWindow::~ExplorerWindow() = default;
 
+void ExplorerWindow::say(QMessageBox::Icon icon, const QString& text, const QString& informative) {
+  services_.showMessage(this, icon, text, informative);
+}
+
 void ExplorerWindow::buildControls() {
   auto* client = new QWidget(this);
   auto* layout = new QVBoxLayout(client);
@@ -89,6 +98,10 @@ void ExplorerWindow::buildControls() {
   auto* previous = new QPushButton(QStringLiteral("Previous"), client);
   findRow->addWidget(findLabel);
   findRow->addWidget(txtFind, 1);
+  chkWholeName = new QCheckBox(QStringLiteral("&Whole name"), client);
+  chkWholeName->setObjectName(QStringLiteral("chkWholeName"));
+  chkWholeName->setToolTip(QStringLiteral("Match the function's name exactly, not any text"));
+  findRow->addWidget(chkWholeName);
   findRow->addWidget(next);
   findRow->addWidget(previous);
   layout->addLayout(findRow);
@@ -152,7 +165,7 @@ void ExplorerWindow::buildControls() {
 
 void ExplorerWindow::buildMenus() {
   QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-  mnuFileExportCallers = mnuFile->addAction(QStringLiteral("Export &callers tree..."));
+  mnuFileExportCallers = mnuFile->addAction(QStringLiteral("Export callers &tree..."));
   mnuFileExportList = mnuFile->addAction(QStringLiteral("Export file &list..."));
   mnuFileExportPicture = mnuFile->addAction(QStringLiteral("Export &picture..."));
   mnuFileExportPicture->setEnabled(GraphPane::available());
@@ -190,15 +203,15 @@ bool ExplorerWindow::refreshIndex() {
   try {
     const platform::Result built = BuildIndex(this, workspace_);
     if (built.status == platform::Status::NoSearchPath) {
-      services_.showMessage(this, QMessageBox::Critical, QString::fromStdString(built.description));
+      say(QMessageBox::Critical, QString::fromStdString(built.description),
+          PathdefHelp(ToQString(workspace_.AbsolutePath(workspace_.settings().pathdefFile))));
     } else if (built) {
       // What the index could not see, as a run would say it.
       statusBar()->showMessage(
           ToQString(session::messages::IndexWarnings(workspace_.index().Warnings())));
     }
   } catch (const std::bad_alloc&) {
-    services_.showMessage(this, QMessageBox::Critical,
-                          ToQString(session::messages::kIndexOutOfMemory));
+    say(QMessageBox::Critical, ToQString(session::messages::kIndexOutOfMemory));
   }
   return workspace_.indexed();
 }
@@ -260,8 +273,12 @@ void ExplorerWindow::onCallerSelected(const QModelIndex& current) {
   showDetails(callers_->filePathOf(node), callers_->nodes().Name(node));
 }
 
+// A function stands for all its nodes: the one its calls (callers) are
+// shown at, not an "Also called by" leaf that comes first.
 void ExplorerWindow::onGraphNodeClicked(engine::TreeKind kind, int node) {
-  select(paneOf(kind), node);
+  const TreePane& pane = paneOf(kind);
+  const int expanded = pane.model->expandedNodeOf(node);
+  select(pane, expanded != 0 ? expanded : node);
 }
 
 void ExplorerWindow::showCallers(int program, const QString& heading) {
@@ -311,13 +328,23 @@ void ExplorerWindow::findFrom(bool forward) {
   }
   const TreePane& pane = *lastPane_;
   const int from = nodeAt(pane, pane.view->currentIndex());
-  const int found = pane.model->findNode(needle, from, forward);
-  if (found == 0) {
-    statusBar()->showMessage(QStringLiteral("\"%1\" is in no node of this tree").arg(needle));
+  const bool wholeName = chkWholeName->isChecked();
+  const NodeTreeModel::Found found =
+      pane.model->find(needle, from, forward,
+                       wholeName ? NodeTreeModel::Match::WholeName : NodeTreeModel::Match::InText);
+  if (found.node == 0) {
+    statusBar()->showMessage((wholeName ? QStringLiteral("No function of this tree is named \"%1\"")
+                                        : QStringLiteral("\"%1\" is in no node of this tree"))
+                                 .arg(needle));
     return;
   }
-  statusBar()->clearMessage();
-  select(pane, found);
+  QString text = QStringLiteral("%1 of %2").arg(found.position).arg(found.count);
+  if (found.wrapped) {
+    text += forward ? QStringLiteral(": past the last node, continued from the first")
+                    : QStringLiteral(": past the first node, continued from the last");
+  }
+  statusBar()->showMessage(text);
+  select(pane, found.node);
 }
 
 // Expands the node's ancestors, then makes it current and visible.
@@ -328,14 +355,20 @@ void ExplorerWindow::select(const TreePane& pane, int node) {
   for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) view->expand(up);
   view->setCurrentIndex(index);
   view->scrollTo(index, QAbstractItemView::PositionAtCenter);
-  // Deep nodes are indented far to the right: bring the text into view
-  // too, once the view has laid the expanded rows out.
+  // Deep nodes are indented far to the right: once the view has laid the
+  // expanded rows out, scroll sideways only as far as the node's line needs,
+  // from its indentation (its branch mark) on, so that the ancestors' lines
+  // stay in view as far as they can. (The view's own scrollTo would put the
+  // text at the left edge.)
   QTimer::singleShot(0, view, [view, at = QPersistentModelIndex(index)] {
     const QRect shown = view->visualRect(at);
+    if (!shown.isValid()) return;
+    const int from = shown.left() - view->indentation();
+    const int width = view->viewport()->width();
+    const int needed = std::min(view->indentation() + view->sizeHintForIndex(at).width(), width);
+    // The least scroll that shows it: its end at the right edge at most.
     QScrollBar* across = view->horizontalScrollBar();
-    if (shown.isValid() && (shown.left() < 0 || shown.left() > view->viewport()->width() / 2)) {
-      across->setValue(across->value() + shown.left() - view->indentation());
-    }
+    across->setValue(std::max(0, across->value() + from + needed - width));
   });
 }
 
@@ -352,7 +385,13 @@ void ExplorerWindow::goToExpandedNode() {
 void ExplorerWindow::openCallSite(const TreePane& pane, const QModelIndex& index) {
   QString path;
   int line = 1;
-  if (pane.model->callSite(nodeAt(pane, index), path, line)) services_.openInEditor(path, line);
+  if (pane.model->callSite(nodeAt(pane, index), path, line)) openInEditor(path, line);
+}
+
+void ExplorerWindow::openInEditor(const QString& path, int line) {
+  if (const platform::Result opened = services_.openInEditor(path, line); !opened) {
+    say(QMessageBox::Warning, QString::fromStdString(opened.description));
+  }
 }
 
 void ExplorerWindow::showTreeMenu(QTreeView* view, const QPoint& at) {
@@ -366,17 +405,17 @@ void ExplorerWindow::showTreeMenu(QTreeView* view, const QPoint& at) {
 
 void ExplorerWindow::exportCallers() {
   if (callers_->nodeCount() == 0) {
-    services_.showMessage(this, QMessageBox::Information,
-                          QStringLiteral("Select a function first: its callers are exported."));
+    say(QMessageBox::Information,
+        QStringLiteral("Select a function first: its callers are exported."));
     return;
   }
   session::OutputFormat format = session::OutputFormat::Text;
-  const std::optional<QString> path = services_.saveTreeDialog(this, format);
+  const std::optional<QString> path =
+      services_.saveTreeDialog(this, QStringLiteral("Export callers tree"), format);
   if (!path) return;
   const platform::Result written = workspace_.ExportToFile(
       ToText(*path), format, callers_->nodes(), engine::TreeKind::Callers, callersMessages_);
-  if (!written)
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
+  if (!written) say(QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void ExplorerWindow::exportFileList() {
@@ -384,21 +423,27 @@ void ExplorerWindow::exportFileList() {
   if (!path) return;
   const platform::Result written = workspace_.ExportToFile(
       ToText(*path), session::OutputFormat::Files, calls_.nodes(), engine::TreeKind::Calls, {});
-  if (!written)
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
+  if (!written) say(QMessageBox::Critical, CannotWriteMessage(*path, written));
 }
 
 void ExplorerWindow::exportPicture() {
   if (graph_->shownGraph().functions.empty()) {
-    services_.showMessage(this, QMessageBox::Information,
-                          QStringLiteral("No picture is drawn, so there is nothing to export."));
+    say(QMessageBox::Information,
+        QStringLiteral("No picture is drawn, so there is nothing to export."));
     return;
   }
+  // Named after the tree's root: the run's start, or the function whose
+  // callers are drawn.
+  const bool callers = graph_->shownKind() == engine::TreeKind::Callers;
+  const NodeTreeModel& tree = callers ? static_cast<const NodeTreeModel&>(*callers_) : calls_;
+  const QString suggested =
+      ToQString(tree.nodes().Name(1)) +
+      (callers ? QStringLiteral("-callers-graph.svg") : QStringLiteral("-call-graph.svg"));
   session::OutputFormat format = session::OutputFormat::Svg;
-  const std::optional<QString> path = services_.savePictureDialog(this, format);
+  const std::optional<QString> path = services_.savePictureDialog(this, suggested, format);
   if (!path) return;
   if (const platform::Result written = graph_->exportPicture(*path, format); !written) {
-    services_.showMessage(this, QMessageBox::Critical, CannotWriteMessage(*path, written));
+    say(QMessageBox::Critical, CannotWriteMessage(*path, written));
   }
 }
 

@@ -9,11 +9,13 @@
 #include <optional>
 
 #include "engine/call_graph.h"
+#include "platform/result.h"
 #include "session/output_format.h"
 #include "session/workspace.h"
 
 class QAbstractProxyModel;
 class QAction;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QTreeView;
@@ -28,15 +30,23 @@ class RecursionMarkModel;
 
 // What the explorer asks of the desktop; tests replace these.
 struct ExplorerServices {
-  // A Save dialog for a tree; `format` receives text, json or dot.
-  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+  // A Save dialog titled `title` for a tree; `format` receives text, json
+  // or dot.
+  std::function<std::optional<QString>(QWidget* parent, const QString& title,
+                                       session::OutputFormat& format)>
       saveTreeDialog;
   std::function<std::optional<QString>(QWidget* parent)> saveListDialog;
-  // `format` receives svg or png.
-  std::function<std::optional<QString>(QWidget* parent, session::OutputFormat& format)>
+  // `suggested` is the file name offered; `format` receives svg or png.
+  std::function<std::optional<QString>(QWidget* parent, const QString& suggested,
+                                       session::OutputFormat& format)>
       savePictureDialog;
-  std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text)> showMessage;
-  std::function<bool(const QString& path, int line)> openInEditor;
+  // A message box; `informative` (may be empty) is shown below the text.
+  std::function<void(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                     const QString& informative)>
+      showMessage;
+  // Starts the editor at a file's line; a failure's description is the
+  // sentence to show.
+  std::function<platform::Result(const QString& path, int line)> openInEditor;
 };
 
 class ExplorerWindow final : public QMainWindow {
@@ -67,6 +77,7 @@ class ExplorerWindow final : public QMainWindow {
   GraphPane& graph() { return *graph_; }
 
   QLineEdit* txtFind = nullptr;
+  QCheckBox* chkWholeName = nullptr;
   QTreeView* trvCalls = nullptr;
   QTreeView* trvCallers = nullptr;
   QLabel* lblCallers = nullptr;
@@ -91,6 +102,7 @@ class ExplorerWindow final : public QMainWindow {
     engine::TreeKind kind = engine::TreeKind::Calls;
   };
 
+  void say(QMessageBox::Icon icon, const QString& text, const QString& informative = {});
   void buildControls();
   void buildMenus();
   void onCallSelected(const QModelIndex& current);
@@ -107,6 +119,7 @@ class ExplorerWindow final : public QMainWindow {
   static QModelIndex indexOf(const TreePane& pane, int node);
   void select(const TreePane& pane, int node);
   void openCallSite(const TreePane& pane, const QModelIndex& index);
+  void openInEditor(const QString& path, int line);
   void showTreeMenu(QTreeView* view, const QPoint& at);
   bool refreshIndex();
 

@@ -2,8 +2,10 @@
 
 #include <QGraphicsRectItem>
 #include <QGraphicsSvgItem>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPen>
+#include <QScrollBar>
 #include <QSvgRenderer>
 #include <QWheelEvent>
 #include <cmath>
@@ -15,6 +17,8 @@ constexpr double kZoomStep = 1.0015;  // per eighth of a degree of wheel
 constexpr double kSmallest = 0.02;
 constexpr double kLargest = 8.0;
 constexpr double kReadable = 0.6;
+constexpr double kKeyZoom = 1.25;  // per + or -
+constexpr int kKeyPanParts = 8;    // an arrow key pans by this part of the view
 
 }  // namespace
 
@@ -26,6 +30,7 @@ GraphView::GraphView(QWidget* parent) : QGraphicsView(parent) {
   setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                  QPainter::SmoothPixmapTransform);
   setBackgroundBrush(Qt::white);
+  setFocusPolicy(Qt::StrongFocus);
 }
 
 GraphView::~GraphView() = default;
@@ -113,6 +118,40 @@ void GraphView::wheelEvent(QWheelEvent* event) {
   const double scaled = transform().m11() * factor;
   if (picture_ == nullptr || scaled < kSmallest || scaled > kLargest) return;
   scale(factor, factor);
+  event->accept();
+}
+
+void GraphView::zoomBy(double factor) {
+  const double scaled = transform().m11() * factor;
+  if (picture_ == nullptr || scaled < kSmallest || scaled > kLargest) return;
+  const ViewportAnchor anchor = transformationAnchor();
+  setTransformationAnchor(QGraphicsView::AnchorViewCenter);
+  scale(factor, factor);
+  setTransformationAnchor(anchor);
+}
+
+void GraphView::keyPressEvent(QKeyEvent* event) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  const int key = event->key();
+  const bool plain = modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier;
+  const int across = viewport()->width() / kKeyPanParts;
+  const int down = viewport()->height() / kKeyPanParts;
+  if (modifiers == Qt::ControlModifier && key == Qt::Key_0) {
+    fitPicture();
+  } else if (plain && (key == Qt::Key_Plus || key == Qt::Key_Equal)) {
+    zoomBy(kKeyZoom);
+  } else if (plain && key == Qt::Key_Minus) {
+    zoomBy(1 / kKeyZoom);
+  } else if (plain && (key == Qt::Key_Left || key == Qt::Key_Right)) {
+    QScrollBar* bar = horizontalScrollBar();
+    bar->setValue(bar->value() + (key == Qt::Key_Left ? -across : across));
+  } else if (plain && (key == Qt::Key_Up || key == Qt::Key_Down)) {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() + (key == Qt::Key_Up ? -down : down));
+  } else {
+    QGraphicsView::keyPressEvent(event);
+    return;
+  }
   event->accept();
 }
 

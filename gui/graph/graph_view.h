@@ -1,6 +1,7 @@
 #pragma once
 // A laid-out call graph as a zoomable picture: the wheel zooms about the
-// pointer, dragging pans, and a click on a function reports it.
+// pointer, dragging pans, and a click on a function reports it. From the
+// keyboard: + and - zoom about the middle, the arrow keys pan, Ctrl+0 fits.
 
 #include <QByteArray>
 #include <QGraphicsView>
@@ -31,6 +32,8 @@ class GraphView final : public QGraphicsView {
   QRectF functionBounds(int function) const;
   int functionAt(const QPointF& scenePoint) const;
   void fitPicture();
+  // Zooms by `factor` about the middle of the view, within the limits.
+  void zoomBy(double factor);
   const QByteArray& svg() const { return svg_; }
 
  signals:
@@ -38,6 +41,7 @@ class GraphView final : public QGraphicsView {
 
  protected:
   void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 

@@ -1,9 +1,32 @@
 #include "gui/models/node_tree_model.h"
 
+#include <algorithm>
+
 #include "engine/tree_places.h"
 #include "gui/widgets/qt_text.h"
 
 namespace korvath::gui {
+namespace {
+
+// Qt hashes an index (views keep every expanded one in a hash, as does the
+// model for persistent indexes) by its row plus its internal id, with no
+// mixing: consecutive node numbers as ids fill runs of consecutive buckets,
+// and collisions then probe along the whole run (a million expanded nodes
+// took seconds to collapse). The id is the node number times an
+// odd constant, which spreads the ids and is undone by its inverse.
+constexpr quintptr kSpread = static_cast<quintptr>(0x9E3779B97F4A7C15ULL);
+
+constexpr quintptr InverseOf(quintptr odd) {
+  quintptr inverse = odd;  // right in the lowest 3 bits; each step doubles that
+  for (int step = 0; step < 6; ++step) inverse *= 2 - odd * inverse;
+  return inverse;
+}
+constexpr quintptr kGather = InverseOf(kSpread);
+static_assert(kSpread * kGather == 1);
+
+quintptr IdOf(int node) { return static_cast<quintptr>(node) * kSpread; }
+
+}  // namespace
 
 void NodeTreeModel::setSource(const engine::NodeTree& tree, engine::TreeKind kind) {
   source_ = &tree;
@@ -25,7 +48,7 @@ void NodeTreeModel::setSource(const engine::NodeTree& tree, engine::TreeKind kin
     rowInParent_[static_cast<std::size_t>(node)] = row;
   }
   findNeedle_.clear();
-  labelMatches_.clear();
+  matches_.clear();
 }
 
 QString NodeTreeModel::filePathOf(int node) const {
@@ -44,12 +67,12 @@ bool NodeTreeModel::callSite(int node, QString& path, int& line) const {
 int NodeTreeModel::expandedNodeOf(int node) const { return engine::ExpandedNodeOf(*source_, node); }
 
 int NodeTreeModel::nodeOf(const QModelIndex& index) const {
-  return index.isValid() ? static_cast<int>(index.internalId()) : 0;
+  return index.isValid() ? static_cast<int>(index.internalId() * kGather) : 0;
 }
 
 QModelIndex NodeTreeModel::indexOfNode(int node) const {
   if (node <= 0 || node > nodeCount()) return {};
-  return createIndex(rowInParent_[static_cast<std::size_t>(node)], 0, static_cast<quintptr>(node));
+  return createIndex(rowInParent_[static_cast<std::size_t>(node)], 0, IdOf(node));
 }
 
 QString NodeTreeModel::nodeText(int node) const {
@@ -58,22 +81,47 @@ QString NodeTreeModel::nodeText(int node) const {
   return ToQString(text);
 }
 
-// A million nodes share far fewer labels: each label is matched once.
-int NodeTreeModel::findNode(const QString& needle, int from, bool forward) const {
+// A million nodes share far fewer labels (and a label key one name): each
+// label is matched once.
+NodeTreeModel::Found NodeTreeModel::find(const QString& needle, int from, bool forward,
+                                         Match match) const {
   const int count = nodeCount();
-  if (needle.isEmpty() || count == 0) return 0;
-  if (needle != findNeedle_) {
+  if (needle.isEmpty() || count == 0) return {};
+  if (needle != findNeedle_ || match != findMatch_ || matches_.empty()) {
     findNeedle_ = needle;
-    labelMatches_.assign(source_->LabelKeys(), -1);
+    findMatch_ = match;
+    matches_.clear();
+    std::vector<std::int8_t> labelMatches(source_->LabelKeys(), -1);
+    for (int node = 1; node <= count; ++node) {
+      std::int8_t& known = labelMatches[source_->LabelKey(node)];
+      if (known < 0) {
+        known = match == Match::WholeName
+                    ? ToQString(source_->Name(node)).compare(needle, Qt::CaseInsensitive) == 0
+                    : nodeText(node).contains(needle, Qt::CaseInsensitive);
+      }
+      if (known == 1) matches_.push_back(node);
+    }
   }
-  int node = from < 1 || from > count ? (forward ? 0 : count + 1) : from;
-  for (int step = 0; step < count; ++step) {
-    node = forward ? node % count + 1 : (node + count - 2) % count + 1;
-    std::int8_t& match = labelMatches_[source_->LabelKey(node)];
-    if (match < 0) match = nodeText(node).contains(needle, Qt::CaseInsensitive) ? 1 : 0;
-    if (match == 1) return node;
+  if (matches_.empty()) return {};
+  const int start = from < 1 || from > count ? (forward ? 0 : count + 1) : from;
+  const auto size = static_cast<int>(matches_.size());
+  int at = 0;  // index in matches_
+  bool wrapped = false;
+  if (forward) {
+    at = static_cast<int>(std::upper_bound(matches_.begin(), matches_.end(), start) -
+                          matches_.begin());
+    wrapped = at == size;
+    if (wrapped) at = 0;
+  } else {
+    at = static_cast<int>(std::lower_bound(matches_.begin(), matches_.end(), start) -
+                          matches_.begin()) -
+         1;
+    wrapped = at < 0;
+    if (wrapped) at = size - 1;
   }
-  return 0;
+  // Starting outside the tree is no wrap: the search begins at an end.
+  if (start == 0 || start == count + 1) wrapped = false;
+  return {matches_[static_cast<std::size_t>(at)], at + 1, size, wrapped};
 }
 
 QModelIndex NodeTreeModel::index(int row, int column, const QModelIndex& parent) const {
@@ -82,7 +130,7 @@ QModelIndex NodeTreeModel::index(int row, int column, const QModelIndex& parent)
   if (row >= childStart_[p + 1] - childStart_[p]) return {};
   const int node =
       childList_[static_cast<std::size_t>(childStart_[p]) + static_cast<std::size_t>(row)];
-  return createIndex(row, 0, static_cast<quintptr>(node));
+  return createIndex(row, 0, IdOf(node));
 }
 
 QModelIndex NodeTreeModel::parent(const QModelIndex& child) const {
@@ -99,6 +147,12 @@ int NodeTreeModel::rowCount(const QModelIndex& parent) const {
 }
 
 bool NodeTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+
+Qt::ItemFlags NodeTreeModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags flags = QAbstractItemModel::flags(index);
+  if (index.isValid() && !hasChildren(index)) flags |= Qt::ItemNeverHasChildren;
+  return flags;
+}
 
 int NodeTreeModel::columnCount(const QModelIndex& /*parent*/) const { return 1; }
 

@@ -33,9 +33,21 @@ class NodeTreeModel : public QAbstractItemModel {
   int expandedNodeOf(int node) const;
   engine::TreeKind kind() const { return kind_; }
 
-  // The first node after `from` (before it when not `forward`), going round,
-  // whose text holds `needle` ignoring case; 0 when none does.
-  int findNode(const QString& needle, int from, bool forward) const;
+  // How Find matches a node, ignoring case: its text holds the needle, or
+  // its function's name is the needle.
+  enum class Match { InText, WholeName };
+  struct Found {
+    int node = 0;          // 0 when no node matches
+    int position = 0;      // of the node among the matching ones, from 1
+    int count = 0;         // the matching nodes
+    bool wrapped = false;  // went round the end (the start when backwards)
+  };
+  // The first matching node after `from` (before it when not `forward`),
+  // going round.
+  Found find(const QString& needle, int from, bool forward, Match match = Match::InText) const;
+  int findNode(const QString& needle, int from, bool forward) const {
+    return find(needle, from, forward).node;
+  }
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QModelIndex parent(const QModelIndex& child) const override;
@@ -43,6 +55,8 @@ class NodeTreeModel : public QAbstractItemModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   bool hasChildren(const QModelIndex& parent = {}) const override;
+  // Leaves say so: views then keep no expanded state for them.
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  protected:
   // Called between beginResetModel and endResetModel with the tree now
@@ -59,9 +73,10 @@ class NodeTreeModel : public QAbstractItemModel {
   std::vector<std::int32_t> childStart_;
   std::vector<std::int32_t> childList_;
   std::vector<std::int32_t> rowInParent_;
-  // Find: whether each label holds the needle (-1 not known yet).
+  // Find: the matching nodes in order, for the needle and match last asked.
   mutable QString findNeedle_;
-  mutable std::vector<std::int8_t> labelMatches_;
+  mutable Match findMatch_ = Match::InText;
+  mutable std::vector<std::int32_t> matches_;
 };
 
 }  // namespace korvath::gui

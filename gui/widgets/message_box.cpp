@@ -1,5 +1,6 @@
 #include "gui/widgets/message_box.h"
 
+#include <QDir>
 #include <QFileDialog>
 
 #include "engine/messages.h"
@@ -7,10 +8,20 @@
 
 namespace korvath::gui {
 
-void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                    const QString& informative) {
   QMessageBox box(icon, ToQString(engine::messages::kApplicationTitle), text, QMessageBox::Ok,
                   parent);
+  box.setInformativeText(informative);
   box.exec();
+}
+
+QString PathdefHelp(const QString& pathdefFile) {
+  const QString looked =
+      pathdefFile.isEmpty()
+          ? QStringLiteral("No pathdef file is set.")
+          : QStringLiteral("The file looked for: %1").arg(QDir::toNativeSeparators(pathdefFile));
+  return looked + QStringLiteral("\nSet its location in Options > Options...");
 }
 
 std::optional<QString> ChooseFileToOpen(QWidget* parent, const QString& title,

@@ -23,6 +23,7 @@ struct SecondRun {
   bool outOfMemory = false;  // reading bar.m runs out of memory
   QStringList tree{};        // with repeats, its first rows
   Shown shown{};
+  QStringList informative{};
   bool repeats = false;
 };
 
@@ -36,12 +37,18 @@ class MainWindowTest : public QObject {
       d.filter = f;
       return d.dialogAnswer;
     };
-    s.showMessage = [&d](QWidget*, QMessageBox::Icon icon, const QString& text) {
+    s.showMessage = [&d](QWidget*, QMessageBox::Icon icon, const QString& text,
+                         const QString& informative) {
       d.shown.emplace_back(icon, text);
+      if (!informative.isEmpty()) d.informative << informative;
     };
     s.openInEditor = [&d](const QString& path, int line) {
       d.opened = {path, line};
-      return true;
+      return platform::Result{};
+    };
+    s.askYesNo = [&d](QWidget*, const QString& question) {
+      d.asked << question;
+      return d.answerYes;
     };
     s.endProgram = [&d] { ++d.ended; };
     s.captionObserver = [&d](const QString& caption) { d.captions << caption; };
@@ -67,7 +74,10 @@ class MainWindowTest : public QObject {
     QString filter;
     std::pair<QString, int> opened;  // file and line
     Shown shown;
+    QStringList informative;  // of the messages that have it
     QStringList captions;
+    QStringList asked;  // the questions
+    bool answerYes = true;
     int ended = 0;
   } d_;
 
@@ -155,15 +165,112 @@ class MainWindowTest : public QObject {
     QCOMPARE(d_.ended, 3);
   }
 
+  // Expand all shows every row and keeps expanded state on parents only (a
+  // view that marks every leaf expanded as well spends seconds on a tree of
+  // a million nodes); Collapse all leaves the root alone.
+  void expandAllAndCollapseAll() {
+    auto w = MakeWindow();
+    w->txtFileName->setText(QStringLiteral("main"));
+    w->cmdParse->click();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    auto shownRows = [&w] {
+      QStringList rows;
+      for (QModelIndex i = w->model().index(0, 0); i.isValid(); i = w->trvFiles->indexBelow(i)) {
+        rows << i.data().toString();
+      }
+      return rows;
+    };
+    w->expandAll();
+    QCOMPARE(shownRows(), (QStringList{"main", "foo (2,4)", "bar (2)", "baz (5)"}));
+    const QModelIndex main = w->model().index(0, 0), foo = w->model().index(0, 0, main);
+    const std::pair<QModelIndex, bool> expanded[] = {{main, true},
+                                                     {foo, true},
+                                                     {w->model().index(0, 0, foo), false},
+                                                     {w->model().index(1, 0, main), false}};
+    for (const auto& [node, isExpanded] : expanded) {
+      QCOMPARE(w->trvFiles->isExpanded(node), isExpanded);
+    }
+    w->collapseAll();
+    QCOMPARE(shownRows(), QStringList{"main"});
+    for (const auto& [node, isExpanded] : expanded) QVERIFY(!w->trvFiles->isExpanded(node));
+  }
+
+  // Copy puts the subtree on the clipboard, asking first (with its lines
+  // and size) above the limit.
+  void copyAsksFirstAboveTheLimit_data() {
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<bool>("copied");
+    const QStringList question{"Copy 4 lines, 39 bytes of text, to the clipboard?"};
+    QTest::newRow("at the limit") << 4 << false << QStringList() << true;
+    QTest::newRow("above, yes") << 3 << true << question << true;
+    QTest::newRow("above, no") << 3 << false << question << false;
+  }
+  void copyAsksFirstAboveTheLimit() {
+    QFETCH(int, limit);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, asked);
+    QFETCH(bool, copied);
+    auto w = MakeWindow();
+    w->txtFileName->setText(QStringLiteral("main"));
+    w->cmdParse->click();
+    w->copyWithoutAsking = limit;
+    d_.answerYes = yes;
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    w->copySubtree(1);
+    QCOMPARE(d_.asked, asked);
+    const QString text("main\n  foo (2,4)\n    bar (2)\n  baz (5)\n");
+    QCOMPARE(text.size(), 39);
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied ? text : QStringLiteral("before"));
+  }
+
+  // A double-click on a parent node opens its call site and leaves it
+  // folded as it was.
+  void doubleClickOpensWithoutFolding() {
+    auto w = MakeWindow();
+    w->txtFileName->setText(QStringLiteral("main"));
+    w->cmdParse->click();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const QModelIndex main = w->model().index(0, 0), foo = w->model().index(0, 0, main);
+    w->trvFiles->expand(main);
+    // As the window system sends it: a click, then a second press that is
+    // the double-click.
+    const QPoint at = w->trvFiles->visualRect(foo).center();
+    QTest::mouseClick(w->trvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(w->trvFiles->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(d_.opened, (std::pair<QString, int>{"/work/main.m", 2}));
+    QVERIFY(!w->trvFiles->isExpanded(foo));
+    QVERIFY(w->trvFiles->isExpanded(main));
+  }
+
   // A second run under a model tester: the tree replaced, kept or emptied.
   void aSecondRunReplacesTheTree_data() {
     QTest::addColumn<SecondRun>("run");
     QTest::newRow("another start") << SecondRun{.start = "foo", .tree = {"foo", "  bar (2)"}};
-    QTest::newRow("pathdef missing")
+    QTest::newRow("pathdef missing") << SecondRun{
+        .start = "main",
+        .pathdef = "/nowhere/pathdef.m",
+        .tree = kMainTree,
+        .shown = {{QMessageBox::Critical, "pathdef file not found, cannot continue"}},
+        .informative = {"The file looked for: " + QDir::toNativeSeparators("/nowhere/pathdef.m") +
+                        "\nSet its location in Options > Options..."}};
+    QTest::newRow("no pathdef set")
         << SecondRun{.start = "main",
-                     .pathdef = "/nowhere/pathdef.m",
+                     .pathdef = "",
                      .tree = kMainTree,
-                     .shown = {{QMessageBox::Critical, "pathdef file not found, cannot continue"}}};
+                     .shown = {{QMessageBox::Critical, "pathdef file not found, cannot continue"}},
+                     .informative = {"No pathdef file is set.\nSet its location in Options > "
+                                     "Options..."}};
+    QTest::newRow("relative pathdef") << SecondRun{
+        .start = "main",
+        .pathdef = "conf/pathdef.m",
+        .tree = kMainTree,
+        .shown = {{QMessageBox::Critical, "pathdef file not found, cannot continue"}},
+        .informative = {"The file looked for: " + QDir::toNativeSeparators("/work/conf/pathdef.m") +
+                        "\nSet its location in Options > Options..."}};
     QTest::newRow("start not found") << SecondRun{
         .start = "nosuch",
         .shown = {{QMessageBox::Information, "nosuch.m was not found on the search path"}}};
@@ -207,6 +314,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(w->runCount(), 2);
     QCOMPARE(Tree(w->model()).mid(0, run.repeats ? run.tree.size() : -1), run.tree);
     QCOMPARE(d_.shown, run.shown);
+    QCOMPARE(d_.informative, run.informative);
     QCOMPARE(w->mnuFileExport->isEnabled(), !run.tree.isEmpty());
     QCOMPARE(w->lastMessages().size() > 1, run.repeats);
   }

@@ -5,6 +5,8 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <chrono>
+#include <functional>
+#include <map>
 #include <thread>
 
 #include "gui/explorer/explorer_window.h"
@@ -21,17 +23,24 @@ class ExplorerWindowTest : public QObject {
 
   std::unique_ptr<MainWindow> MakeWindow(bool explore = true) {
     MainWindowServices s;
-    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text) { shown_ << text; };
+    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text,
+                           const QString& informative) {
+      shown_ << text;
+      if (!informative.isEmpty()) informative_ << informative;
+    };
     s.openInEditor = [this](const QString& path, int line) {
       opened_ = {path, line};
-      return true;
+      return editorFailure_.isEmpty() ? platform::Result{}
+                                      : platform::Result::Failure(platform::Status::NotFound,
+                                                                  editorFailure_.toStdString());
     };
-    s.saveFileDialog = [this](QWidget*, session::OutputFormat& format) {
+    s.saveFileDialog = [this](QWidget*, const QString& title, session::OutputFormat& format) {
+      titles_ << title;
       format = session::OutputFormat::Text;
-      return std::optional<QString>(dir_.filePath("tree.txt"));
+      return std::optional<QString>(dir_.filePath(saveFolder_ + "tree.txt"));
     };
     s.saveListDialog = [this](QWidget*) {
-      return std::optional<QString>(dir_.filePath("list.txt"));
+      return std::optional<QString>(dir_.filePath(saveFolder_ + "list.txt"));
     };
     s.endProgram = [] {};
     auto window = std::make_unique<MainWindow>(*fs_, s);
@@ -64,7 +73,11 @@ class ExplorerWindowTest : public QObject {
   std::unique_ptr<testing::MemoryFileSystem> fs_;
   QTemporaryDir dir_;
   QStringList shown_;
+  QStringList informative_;  // of the messages that have it
   std::pair<QString, int> opened_;
+  QStringList titles_;     // of the Save dialogs shown
+  QString editorFailure_;  // what the editor's start says; empty: it starts
+  QString saveFolder_;     // of every file the Save dialogs choose, under dir_
 
  private slots:
   void init() {
@@ -72,7 +85,11 @@ class ExplorerWindowTest : public QObject {
     testing::AddSmallProject(*fs_);
     fs_->AddFile("/work/other.m", "b\n");
     shown_.clear();
+    informative_.clear();
     opened_ = {};
+    editorFailure_.clear();
+    titles_.clear();
+    saveFolder_.clear();
   }
 
   // Find goes through every node, expanded or not, forwards and backwards
@@ -102,7 +119,98 @@ class ExplorerWindowTest : public QObject {
     e->txtFind->setText(needle);
     (forward ? e->mnuEditFindNext : e->mnuEditFindPrevious)->trigger();
     QCOMPARE(ExpandedPath(e->trvCalls), path);
-    QCOMPARE(e->statusBar()->currentMessage().isEmpty(), path.size() > 1);
+    QCOMPARE(e->statusBar()->currentMessage().contains(QRegularExpression("^[0-9]+ of [0-9]+")),
+             path.size() > 1);
+  }
+
+  // Find by text or by the function's whole name (ignoring case), saying
+  // where the match stands among all and when the search went round. The
+  // tree: main, a (1) - Also called by c, b (2), c (1), deep (1), a (2),
+  // c (1) - Also called by b, d (2).
+  void findSaysWhichMatchAndWhenItWraps_data() {
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<bool>("wholeName");
+    QTest::addColumn<int>("from");  // node
+    QTest::addColumn<bool>("forward");
+    QTest::addColumn<QString>("found");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("text") << "c" << false << 1 << true << "a (1) - Also called by c"
+                          << "1 of 3";
+    QTest::newRow("whole name skips other texts") << "c" << true << 1 << true << "c (1)"
+                                                  << "1 of 2";
+    QTest::newRow("whole name ignores case") << "A" << true << 2 << true << "a (2)"
+                                             << "2 of 2";
+    QTest::newRow("past the last") << "c" << true << 7 << true << "c (1)"
+                                   << "1 of 2: past the last node, continued from the first";
+    QTest::newRow("past the first") << "c" << true << 1 << false << "c (1) - Also called by b"
+                                    << "2 of 2: past the first node, continued from the last";
+    QTest::newRow("part of a name is not the name") << "dee" << true << 1 << true << "main"
+                                                    << "No function of this tree is named \"dee\"";
+    QTest::newRow("part of a text") << "dee" << false << 1 << true << "deep (1)"
+                                    << "1 of 1";
+  }
+  void findSaysWhichMatchAndWhenItWraps() {
+    QFETCH(QString, needle);
+    QFETCH(bool, wholeName);
+    QFETCH(int, from);
+    QFETCH(bool, forward);
+    QFETCH(QString, found);
+    QFETCH(QString, status);
+    auto w = MakeWindow();
+    ExplorerWindow* e = w->explorer();
+    e->showCallersOf(from);
+    e->txtFind->setText(needle);
+    e->chkWholeName->setChecked(wholeName);
+    forward ? e->findNext() : e->findPrevious();
+    QCOMPARE(Current(e->trvCalls), found);
+    QCOMPARE(e->statusBar()->currentMessage(), status);
+  }
+
+  // After a jump the view scrolls sideways only as far as the node's line
+  // needs, from its indentation on, so the ancestors stay in view where
+  // they can; a node already in view moves nothing.
+  void aJumpKeepsTheLineInViewFromItsIndentation() {
+    auto w = MakeWindow();
+    ExplorerWindow* e = w->explorer();
+    e->show();
+    QVERIFY(QTest::qWaitForWindowExposed(e));
+    QTreeView* view = e->trvCalls;
+    view->setIndentation(120);
+    QScrollBar* across = view->horizontalScrollBar();
+    e->showCallersOf(7);  // c (1) - Also called by b, four levels down
+    QCoreApplication::processEvents();
+    QVERIFY(across->value() > 0);
+    const QModelIndex deep = view->currentIndex();
+    const QRect shown = view->visualRect(deep);
+    const int width = view->viewport()->width();
+    // The line from its branch mark is in view (up to the column's end), and
+    // more than one level of indentation is left of it.
+    QVERIFY(shown.left() > view->indentation());
+    QVERIFY(shown.left() + view->sizeHintForIndex(deep).width() <= width ||
+            across->value() == across->maximum());
+    e->showCallersOf(3);  // b (2), whose line fits from the left edge
+    QCoreApplication::processEvents();
+    QCOMPARE(across->value(), 0);
+  }
+
+  // No two entries of a menu, nor two menus, share an access key.
+  void accessKeysAreUnique() {
+    auto w = MakeWindow();
+    for (QMainWindow* window :
+         {static_cast<QMainWindow*>(w.get()), static_cast<QMainWindow*>(w->explorer())}) {
+      QList<QList<QAction*>> groups{window->menuBar()->actions()};
+      for (QAction* menu : window->menuBar()->actions()) groups << menu->menu()->actions();
+      for (const QList<QAction*>& group : groups) {
+        QStringList keys;
+        for (QAction* action : group) {
+          const QKeySequence key = QKeySequence::mnemonic(action->text());
+          if (key.isEmpty()) continue;
+          QVERIFY2(!keys.contains(key.toString()),
+                   qPrintable(window->objectName() + ": " + action->text()));
+          keys << key.toString();
+        }
+      }
+    }
   }
 
   // An "Also called by" leaf leads to where its function's calls are shown,
@@ -195,11 +303,67 @@ class ExplorerWindowTest : public QObject {
     e->exportCallers();
     QCOMPARE(ReadFile(dir_.filePath("tree.txt")),
              QStringLiteral("d\n└── b (2)\n    ├── main (2)\n    └── other (1)\n"));
+    w->exportTree();
+    QCOMPARE(titles_, (QStringList{"Export callers tree", "Export tree"}));
     e->exportFileList();
     QCOMPARE(ReadFile(dir_.filePath("list.txt")),
              QStringLiteral("/m/lib/a.m\n/m/lib/b.m\n/m/lib/c.m\n/m/lib/d.m\n/m/lib/deep.m\n"
                             "/work/main.m\n"));
     QVERIFY(shown_.isEmpty());
+  }
+
+  // Whatever fails says what (the program or the file) and the system's
+  // reason, from either window.
+  void failuresSayWhatAndWhy_data() {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("file");  // written to a missing folder; empty: none
+    const QStringList actions{"main window: export tree", "explorer: export callers tree",
+                              "explorer: export file list"};
+    const QStringList files{"tree.txt", "tree.txt", "list.txt"};
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+      QTest::newRow(qPrintable(actions[i])) << actions[i] << files[i];
+    }
+    QTest::newRow("main window: open in editor") << "main window: open in editor" << QString();
+    QTest::newRow("explorer: open in editor") << "explorer: open in editor" << QString();
+  }
+  void failuresSayWhatAndWhy() {
+    QFETCH(QString, action);
+    QFETCH(QString, file);
+    QVERIFY(dir_.isValid());
+    saveFolder_ = QStringLiteral("missing/");
+    editorFailure_ = QStringLiteral(
+        "Cannot start the editor /nonexistent (from EDITOR): No such file or "
+        "directory");
+    auto w = MakeWindow();
+    ExplorerWindow* e = w->explorer();
+    w->showCallers(w->model().findNode(QStringLiteral("d (2)"), 1, true));
+    const std::map<QString, std::function<void()>> act{
+        {"main window: export tree", [&] { w->exportTree(); }},
+        {"explorer: export callers tree", [&] { e->exportCallers(); }},
+        {"explorer: export file list", [&] { e->exportFileList(); }},
+        {"main window: open in editor",
+         [&] { emit w->trvFiles->activated(w->model().index(0, 0)); }},
+        {"explorer: open in editor",
+         [&] { emit e->trvCalls->activated(e->trvCalls->currentIndex()); }},
+    };
+    act.at(action)();
+    const QString expected =
+        file.isEmpty() ? editorFailure_
+                       : QStringLiteral("Cannot write %1: No such file or directory")
+                             .arg(QDir::toNativeSeparators(dir_.filePath("missing/" + file)));
+    QCOMPARE(shown_, QStringList{expected});
+  }
+
+  // Without a pathdef file the index cannot be made: the box says which file
+  // was looked for and where to set it.
+  void aMissingPathdefSaysWhichFile() {
+    auto w = MakeWindow(false);
+    w->settings().pathdefFile = u"/nowhere/pathdef.m";
+    w->explore();
+    QCOMPARE(shown_, QStringList{"pathdef file not found, cannot continue"});
+    QCOMPARE(informative_,
+             QStringList{"The file looked for: " + QDir::toNativeSeparators("/nowhere/pathdef.m") +
+                         "\nSet its location in Options > Options..."});
   }
 
   // Ctrl+E opens the explorer from the name box, where the focus starts

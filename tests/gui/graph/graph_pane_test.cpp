@@ -21,12 +21,16 @@ class GraphPaneTest : public QObject {
 
   std::unique_ptr<MainWindow> MakeWindow(const QString& start) {
     MainWindowServices s;
-    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text) { shown_ << text; };
-    s.openInEditor = [](const QString&, int) { return true; };
-    s.savePictureDialog = [this](QWidget*, session::OutputFormat& format) {
+    s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text, const QString&) {
+      shown_ << text;
+    };
+    s.openInEditor = [](const QString&, int) { return platform::Result{}; };
+    s.savePictureDialog = [this](QWidget*, const QString& suggested,
+                                 session::OutputFormat& format) {
+      suggested_ = suggested;
       format = pictureFormat_ == QLatin1String("png") ? session::OutputFormat::Png
                                                       : session::OutputFormat::Svg;
-      return std::optional<QString>(dir_.filePath("picture." + pictureFormat_));
+      return std::optional<QString>(dir_.filePath(pictureFolder_ + "picture." + pictureFormat_));
     };
     s.endProgram = [] {};
     auto window = std::make_unique<MainWindow>(*fs_, s);
@@ -55,6 +59,8 @@ class GraphPaneTest : public QObject {
   QTemporaryDir dir_;
   QStringList shown_;
   QString pictureFormat_ = QStringLiteral("svg");
+  QString pictureFolder_;  // under dir_
+  QString suggested_;      // the name the Save dialog was offered
 
  private slots:
   void init() {
@@ -99,6 +105,12 @@ class GraphPaneTest : public QObject {
     QTest::mousePress(pane.view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
     QTest::mouseRelease(pane.view->viewport(), Qt::LeftButton, Qt::NoModifier, at + QPoint(30, 0));
     QCOMPARE(e->trvCalls->currentIndex().data().toString(), QStringLiteral("d (2)"));
+    // a first stands as "Also called by c": the click goes to where its
+    // calls are shown.
+    const int a = FunctionNamed(pane, QStringLiteral("a"));
+    QTest::mouseClick(pane.view->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      pane.view->mapFromScene(pane.view->functionBounds(a).center()));
+    QCOMPARE(e->trvCalls->currentIndex().data().toString(), QStringLiteral("a (2)"));
 
     // Zoomed in, then the whole picture back in view.
     pane.view->scale(4, 4);
@@ -121,6 +133,58 @@ class GraphPaneTest : public QObject {
                       pane.view->mapFromScene(pane.view->functionBounds(c).center()));
     QCOMPARE(e->trvCallers->currentIndex().data().toString(), QStringLiteral("c (1)"));
     QVERIFY(!pane.lblGraph->text().contains(QStringLiteral("Only")));
+  }
+
+  // The keyboard zooms about the middle, pans and fits, once the picture
+  // has the focus.
+  void keyboardZoomsAndPans_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<double>("zoom");  // the scale after, over the scale before
+    QTest::addColumn<int>("across");   // sign of the sideways scroll
+    QTest::addColumn<int>("down");     // sign of the downward scroll
+    QTest::newRow("+") << int(Qt::Key_Plus) << int(Qt::NoModifier) << 1.25 << 0 << 0;
+    QTest::newRow("+ on the keypad")
+        << int(Qt::Key_Plus) << int(Qt::KeypadModifier) << 1.25 << 0 << 0;
+    QTest::newRow("-") << int(Qt::Key_Minus) << int(Qt::NoModifier) << 0.8 << 0 << 0;
+    QTest::newRow("right") << int(Qt::Key_Right) << int(Qt::NoModifier) << 1.0 << 1 << 0;
+    QTest::newRow("left") << int(Qt::Key_Left) << int(Qt::NoModifier) << 1.0 << -1 << 0;
+    QTest::newRow("down") << int(Qt::Key_Down) << int(Qt::NoModifier) << 1.0 << 0 << 1;
+    QTest::newRow("up") << int(Qt::Key_Up) << int(Qt::NoModifier) << 1.0 << 0 << -1;
+  }
+  void keyboardZoomsAndPans() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(double, zoom);
+    QFETCH(int, across);
+    QFETCH(int, down);
+    auto w = MakeWindow(QStringLiteral("f0"));
+    ExplorerWindow* e = w->explorer();
+    e->show();
+    QVERIFY(QTest::qWaitForWindowExposed(e));
+    GraphView* view = e->graph().view;
+    QTRY_VERIFY(LaidOut(e->graph()));
+    view->setFocus();
+    view->setTransform(QTransform::fromScale(6, 6));
+    QScrollBar* h = view->horizontalScrollBar();
+    QScrollBar* v = view->verticalScrollBar();
+    h->setValue((h->minimum() + h->maximum()) / 2);
+    v->setValue((v->minimum() + v->maximum()) / 2);
+    const double scale = view->transform().m11();
+    const QPointF middle = view->mapToScene(view->viewport()->rect().center());
+    const int x = h->value(), y = v->value();
+    QTest::keyClick(view, static_cast<Qt::Key>(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(view->transform().m11() / scale, zoom);
+    if (zoom != 1.0) {
+      const QPointF after = view->mapToScene(view->viewport()->rect().center());
+      QVERIFY(std::abs(after.x() - middle.x()) < 2 && std::abs(after.y() - middle.y()) < 2);
+    } else {
+      QCOMPARE((h->value() > x) - (h->value() < x), across);
+      QCOMPARE((v->value() > y) - (v->value() < y), down);
+    }
+    QTest::keyClick(view, Qt::Key_0, Qt::ControlModifier);
+    const QRect whole = view->mapFromScene(view->sceneRect()).boundingRect();
+    QVERIFY(view->viewport()->rect().adjusted(-2, -2, 2, 2).contains(whole));
   }
 
   // Past 400 functions only those within two calls of the selected function
@@ -162,17 +226,30 @@ class GraphPaneTest : public QObject {
 
   void exportsThePicture_data() {
     QTest::addColumn<QString>("format");
-    QTest::newRow("svg") << "svg";
-    QTest::newRow("png") << "png";
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("svg") << "svg"
+                         << "";
+    QTest::newRow("png") << "png"
+                         << "";
+    QTest::newRow("to a missing folder") << "svg"
+                                         << "missing/";
   }
   void exportsThePicture() {
     QFETCH(QString, format);
+    QFETCH(QString, folder);
     pictureFormat_ = format;
+    pictureFolder_ = folder;
     auto w = MakeWindow(QStringLiteral("main"));
     QTRY_VERIFY(LaidOut(w->explorer()->graph()));
     w->explorer()->mnuFileExportPicture->trigger();
+    QCOMPARE(suggested_, QStringLiteral("main-call-graph.svg"));
+    const QString path = dir_.filePath(folder + "picture." + format);
+    if (!folder.isEmpty()) {
+      QCOMPARE(shown_, QStringList{"Cannot write " + QDir::toNativeSeparators(path) +
+                                   ": No such file or directory"});
+      return;
+    }
     QCOMPARE(shown_, QStringList());
-    const QString path = dir_.filePath("picture." + format);
     if (format == QLatin1String("png")) {
       const QImage image(path);
       QVERIFY(image.width() > 50 && image.height() > 50);
