@@ -7,15 +7,30 @@
 namespace korvath::engine::matlab {
 namespace {
 
-constexpr std::array<std::string_view, 36> kKeywords = {
+// Sorted, for a binary search: every name of every file is tested.
+constexpr std::array<std::string_view, 37> kKeywords = {
     "break",
     "case",
     "catch",
     "classdef",
     "continue",
+    "do",
     "else",
     "elseif",
     "end",
+    "end_try_catch",
+    "end_unwind_protect",
+    "endclassdef",
+    "endenumeration",
+    "endevents",
+    "endfor",
+    "endfunction",
+    "endif",
+    "endmethods",
+    "endparfor",
+    "endproperties",
+    "endswitch",
+    "endwhile",
     "for",
     "function",
     "global",
@@ -27,23 +42,10 @@ constexpr std::array<std::string_view, 36> kKeywords = {
     "spmd",
     "switch",
     "try",
-    "while",
-    "endfunction",
-    "endif",
-    "endwhile",
-    "endfor",
-    "endparfor",
-    "endswitch",
-    "end_try_catch",
-    "end_unwind_protect",
+    "until",
     "unwind_protect",
     "unwind_protect_cleanup",
-    "do",
-    "until",
-    "endclassdef",
-    "endmethods",
-    "endproperties",
-    "endevents",
+    "while",
 };
 
 bool IsEndWord(std::string_view w) {
@@ -67,7 +69,10 @@ struct Token {
   std::int32_t column = 0;
   bool spaceBefore = false;
   bool spaceAfter = false;
-  bool Is(std::string_view op) const { return kind == Tok::Op && text == op; }
+  bool Is(std::string_view op) const {
+    return kind == Tok::Op && text.size() == op.size() && text[0] == op[0] &&
+           (op.size() == 1 || text[1] == op[1]);
+  }
   bool IsWord(std::string_view word) const { return kind == Tok::Ident && text == word; }
 };
 
@@ -281,22 +286,53 @@ class Lexer {
     return s_.substr(start, pos_ - start);
   }
 
+  // One or two characters; two where they make one operator (".*", "==",
+  // "&&", Octave's "+=" and "++"), told by the pair without a table search.
   std::string_view Operator() {
-    static constexpr std::array<std::string_view, 20> kLong = {
-        ".*", "./", ".\\", ".^", ".'", "==", "~=", "!=", "<=", ">=",
-        "&&", "||", "+=",  "-=", "*=", "/=", "^=", "++", "--", "::"};
-    for (const std::string_view op : kLong) {
-      if (s_.substr(pos_, op.size()) == op) {
-        // "a.'" is a transpose, "++"/"--" only where Octave would read them.
-        if ((op == "++" || op == "--") && pos_ + 2 < s_.size() && !IsBlank(s_[pos_ + 2]) &&
-            s_[pos_ + 2] != ';' && s_[pos_ + 2] != '\n' && s_[pos_ + 2] != ',') {
-          break;
-        }
-        pos_ += op.size();
-        return op;
-      }
-    }
     const char c = s_[pos_];
+    const char n = pos_ + 1 < s_.size() ? s_[pos_ + 1] : '\0';
+    bool two = false;
+    switch (c) {
+      case '.':
+        two = n == '*' || n == '/' || n == '\\' || n == '^' || n == '\'';
+        break;
+      case '=':
+      case '~':
+      case '!':
+      case '<':
+      case '>':
+      case '*':
+      case '/':
+      case '^':
+        two = n == '=';
+        break;
+      case '&':
+        two = n == '&';
+        break;
+      case '|':
+        two = n == '|';
+        break;
+      case ':':
+        two = n == ':';
+        break;
+      case '+':
+      case '-':
+        if (n == '=') {
+          two = true;
+        } else if (n == c) {
+          // "++"/"--" only where Octave would read them: before a blank or
+          // the statement's end.
+          const char after = pos_ + 2 < s_.size() ? s_[pos_ + 2] : '\n';
+          two = IsBlank(after) || after == ';' || after == '\n' || after == ',';
+        }
+        break;
+      default:
+        break;
+    }
+    if (two) {
+      pos_ += 2;
+      return s_.substr(pos_ - 2, 2);
+    }
     if (c == '(' || c == '[' || c == '{') {
       brackets_.push_back(c);
     } else if (c == ')' || c == ']' || c == '}') {
@@ -367,7 +403,11 @@ class Parser {
     if (first) Begin(tokens);
     bool openFunction = false;
     for (const Block& b : blocks_) openFunction = openFunction || b.kind == BlockKind::Function;
-    if (functionsEnd_ && openFunction && out.kind != FileKind::Classdef) return false;
+    // Functions left open read as nested ones: unless none was, reading
+    // again with "function" ending the one before would change nothing.
+    bool nested = false;
+    for (const FunctionSyntax& fn : out.functions) nested = nested || fn.parent >= 0;
+    if (functionsEnd_ && openFunction && nested && out.kind != FileKind::Classdef) return false;
     while (!blocks_.empty()) Pop();
     for (std::size_t f = 0; f < out.functions.size(); ++f) {
       if (out.functions[f].endLine == 0) out.functions[f].endLine = lastLine_;
@@ -794,9 +834,9 @@ class Parser {
     }
   }
 
-  bool IsVariableOf(int f, const std::string& name) {
+  bool IsVariableOf(int f, std::string_view name) {
     for (int k = f; k >= 0; k = Fn(k).parent) {
-      if (Fn(k).variables.count(name) != 0) return true;
+      if (Fn(k).variables.find(name) != Fn(k).variables.end()) return true;
     }
     return false;
   }
@@ -841,8 +881,9 @@ class Parser {
 }  // namespace
 
 bool IsKeyword(std::string_view word) {
-  return std::find(kKeywords.begin(), kKeywords.end(), word) != kKeywords.end() ||
-         word == "endenumeration";
+  static_assert(std::is_sorted(kKeywords.begin(), kKeywords.end()));
+  if (word.size() < 2 || word.size() > 22) return false;
+  return std::binary_search(kKeywords.begin(), kKeywords.end(), word);
 }
 
 FileSyntax ReadFileSyntax(std::string_view bytes, std::string_view fileName) {

@@ -6,6 +6,7 @@
 // text after a command-syntax name are never names.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -28,6 +29,15 @@ struct NameUse {
   bool hasArguments = false;  // followed by "(" (or command words)
 };
 
+// Names looked up by string_view without making a string.
+struct NameHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view name) const noexcept {
+    return std::hash<std::string_view>{}(name);
+  }
+};
+using NameSet = std::unordered_set<std::string, NameHash, std::equal_to<>>;
+
 struct FunctionSyntax {
   std::string name;  // "set.Prop" for a property accessor
   std::int32_t line = 0;
@@ -36,7 +46,7 @@ struct FunctionSyntax {
   bool isStatic = false;
   bool inMethodsBlock = false;  // a method defined in a classdef file
   bool isPrivateAccess = false;
-  std::unordered_set<std::string> variables;
+  NameSet variables;
   std::vector<std::string> imports;  // "p.f" or "p.*"
   std::vector<NameUse> uses;
 };
