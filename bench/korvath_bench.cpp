@@ -3,7 +3,7 @@
 //   korvath-bench all BUILD_DIR [SECTION]...  every measurement (what `make bench`
 //                                            runs), or only the sections named:
 //                                            corpus, synthetic, literal, index,
-//                                            graph, gui
+//                                            lsp, graph, gui
 //   korvath-bench reach DIR                  every corpus file as the start, one
 //                                            line each (how the starts were chosen)
 //   korvath-bench repeat DIR START N         N in-process runs of one start, for
@@ -29,6 +29,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -683,6 +684,7 @@ std::string MachineLine() {
 struct Bench {
   std::string tree;  // korvath-tree
   std::string gen;   // korvath-genproject
+  std::string lsp;   // korvath-lsp
   fs::path tmp;
   std::vector<Target> targets;
 };
@@ -918,6 +920,196 @@ void IndexSection(Bench& bench) {
   fs::remove_all(synthetic);
 }
 
+// --- the language server -----------------------------------------------------
+
+// korvath-lsp as a child over two pipes, spoken to in framed JSON; its
+// standard error goes to /dev/null.
+class LspChild {
+ public:
+  LspChild(const std::string& program, const fs::path& folder) {
+    int in[2], out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe failed");
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+      dup2(in[0], STDIN_FILENO);
+      dup2(out[1], STDOUT_FILENO);
+      const int devNull = open("/dev/null", O_WRONLY);
+      dup2(devNull, STDERR_FILENO);
+      close(in[0]);
+      close(in[1]);
+      close(out[0]);
+      close(out[1]);
+      if (chdir(folder.c_str()) != 0) _exit(127);
+      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    to_ = in[1];
+    from_ = out[0];
+  }
+  LspChild(const LspChild&) = delete;
+  LspChild& operator=(const LspChild&) = delete;
+  ~LspChild() {
+    close(to_);
+    close(from_);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+
+  void Send(const std::string& body) {
+    const std::string message =
+        "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    for (std::size_t at = 0; at < message.size();) {
+      const ssize_t n = write(to_, message.data() + at, message.size() - at);
+      if (n <= 0) throw std::runtime_error("korvath-lsp stopped reading");
+      at += static_cast<std::size_t>(n);
+    }
+  }
+  // The reply to request `id`: notifications and the server's own requests
+  // before it are passed over. Replies are written with their keys in order,
+  // "id" first.
+  std::string Await(int id) {
+    const std::string head = "{\"id\":" + std::to_string(id) + ",";
+    for (;;) {
+      std::string body = Next();
+      if (body.rfind(head, 0) == 0) return body;
+    }
+  }
+
+ private:
+  std::string Next() {
+    std::size_t end;
+    while ((end = buffer_.find("\r\n\r\n")) == std::string::npos) Fill();
+    const std::size_t length = std::strtoul(
+        buffer_.c_str() + buffer_.find("Content-Length:") + std::strlen("Content-Length:"), nullptr,
+        10);
+    while (buffer_.size() < end + 4 + length) Fill();
+    std::string body = buffer_.substr(end + 4, length);
+    buffer_.erase(0, end + 4 + length);
+    return body;
+  }
+  void Fill() {
+    char chunk[65536];
+    const ssize_t n = read(from_, chunk, sizeof chunk);
+    if (n <= 0) throw std::runtime_error("korvath-lsp ended early");
+    buffer_.append(chunk, static_cast<std::size_t>(n));
+  }
+
+  pid_t pid_ = -1;
+  int to_ = -1, from_ = -1;
+  std::string buffer_;
+};
+
+struct LspRow {
+  double firstMs = 0;    // initialize to the first answer, the index built between
+  double answerMs = 0;   // a later answer
+  double refreshMs = 0;  // a one-file change (didChange) to the answer after it
+};
+
+std::string FileUri(const fs::path& path) { return "file://" + path.string(); }
+
+// Each round a new server: initialize, then the incoming calls of `file`
+// asked `answers` times, then the file changed in the editor (a line added
+// at its end, the overlay giving it a new stamp) and asked again each time.
+LspRow MeasureLsp(const std::string& lsp, const fs::path& folder, const fs::path& file, int rounds,
+                  int answers) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string escaped;
+  for (const char c : text) {
+    if (c == '\n') {
+      escaped += "\\n";
+    } else if (c == '\r' || c == '\t') {
+      escaped += ' ';
+    } else if (c == '"' || c == '\\') {
+      escaped += std::string("\\") + c;
+    } else {
+      escaped += c;
+    }
+  }
+  const std::string uri = FileUri(file);
+  const std::string incoming =
+      R"(,"method":"callHierarchy/incomingCalls","params":{"item":{"uri":")" + uri +
+      R"(","name":")" + file.stem().string() + R"("}}})";
+  std::vector<double> first, answer, refresh;
+  LspRow row;
+  int id = 0;
+  for (int r = 0; r < rounds; ++r) {
+    LspChild server(lsp, folder);
+    auto start = Clock::now();
+    server.Send(R"({"jsonrpc":"2.0","id":)" + std::to_string(++id) +
+                R"(,"method":"initialize","params":{"processId":null,"rootUri":")" +
+                FileUri(folder) + R"(","capabilities":{}}})");
+    server.Await(id);
+    server.Send(R"({"jsonrpc":"2.0","method":"initialized","params":{}})");
+    server.Send(R"({"jsonrpc":"2.0","id":)" + std::to_string(++id) + incoming);
+    server.Await(id);
+    first.push_back(MsSince(start));
+    server.Send(R"({"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":)"
+                R"({"uri":")" +
+                uri + R"(","languageId":"matlab","version":1,"text":")" + escaped + R"("}}})");
+    for (int a = 0; a < answers; ++a) {
+      start = Clock::now();
+      server.Send(R"({"jsonrpc":"2.0","id":)" + std::to_string(++id) + incoming);
+      server.Await(id);
+      answer.push_back(MsSince(start));
+    }
+    for (int a = 0; a < answers; ++a) {
+      start = Clock::now();
+      server.Send(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":)"
+                  R"({"textDocument":{"uri":")" +
+                  uri + R"(","version":)" + std::to_string(a + 2) +
+                  R"(},"contentChanges":[{"text":")" + escaped + "x" + std::to_string(a) +
+                  R"( = f003399(1);\n"}]}})");
+      server.Send(R"({"jsonrpc":"2.0","id":)" + std::to_string(++id) + incoming);
+      server.Await(id);
+      refresh.push_back(MsSince(start));
+    }
+    server.Send(R"({"jsonrpc":"2.0","id":)" + std::to_string(++id) +
+                R"(,"method":"shutdown","params":null})");
+    server.Await(id);
+    server.Send(R"({"jsonrpc":"2.0","method":"exit","params":null})");
+  }
+  row.firstMs = Median(first);
+  row.answerMs = Median(answer);
+  row.refreshMs = Median(refresh);
+  return row;
+}
+
+// The three figures of the language server on a generated 3,400-file project.
+void LspSection(Bench& bench) {
+  if (!fs::exists(bench.lsp)) {
+    std::printf("#### Language server\n\nNot built: %s is missing.\n\n", bench.lsp.c_str());
+    return;
+  }
+  std::fprintf(stderr, "korvath-bench: language server\n");
+  const fs::path project = bench.tmp / "lsp-synthetic";
+  const ChildResult made = RunChild({bench.gen, project.string(), "3400", "1"});
+  if (made.exitCode != 0) throw std::runtime_error("korvath-genproject failed: " + made.err);
+  // A function in the middle: called by some, calling some.
+  const LspRow row = MeasureLsp(bench.lsp, project, project / "src" / "d0017" / "f001700.m", 5, 20);
+  std::printf(
+      "#### Language server (`korvath-lsp` as a process over pipes, generated 3,400 files; "
+      "medians of 5 servers, 20 answers each)\n\n");
+  std::printf(
+      "| first answer after `initialize` ms | later answer ms | one-file change and answer ms |\n"
+      "|--:|--:|--:|\n| %s | %s | %s |\n\n",
+      Fixed(row.firstMs).c_str(), Fixed(row.answerMs, 2).c_str(), Fixed(row.refreshMs, 2).c_str());
+  bench.targets.push_back(
+      {"language server: first answer after initialize on 3,400 files under "
+       "300 ms",
+       Fixed(row.firstMs) + " ms", row.firstMs < 300});
+  bench.targets.push_back({"language server: a later answer under 20 ms",
+                           Fixed(row.answerMs, 2) + " ms", row.answerMs < 20});
+  bench.targets.push_back(
+      {"language server: a one-file change and the answer after it at most "
+       "20 ms",
+       Fixed(row.refreshMs, 2) + " ms", row.refreshMs <= 20});
+  fs::remove_all(project);
+}
+
 // Call graph pictures of generated projects and the corpus, as processes.
 void GraphSection(Bench& bench) {
   const std::string& tree = bench.tree;
@@ -1023,6 +1215,7 @@ int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
   if (mkdtemp(tmpl) == nullptr) return 1;
   Bench bench{(buildDir / "cli" / "korvath-tree").string(),
               (buildDir / "bench" / "korvath-genproject").string(),
+              (buildDir / "lsp" / "korvath-lsp").string(),
               tmpl,
               {}};
 
@@ -1033,6 +1226,7 @@ int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
   if (wanted("synthetic")) SyntheticSection(bench);
   if (wanted("literal")) LiteralSection(bench);
   if (wanted("index")) IndexSection(bench);
+  if (wanted("lsp")) LspSection(bench);
   if (wanted("graph")) GraphSection(bench);
   if (wanted("gui")) GuiSection(bench, buildDir);
   PrintTargets(bench.targets);
@@ -1091,9 +1285,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "korvath-bench: %s\n", e.what());
     return 1;
   }
-  std::fprintf(stderr,
-               "usage: korvath-bench all BUILD_DIR [corpus|synthetic|literal|index|graph|gui]...\n"
-               "       korvath-bench reach DIR\n"
-               "       korvath-bench repeat DIR START N\n");
+  std::fprintf(
+      stderr,
+      "usage: korvath-bench all BUILD_DIR [corpus|synthetic|literal|index|lsp|graph|gui]...\n"
+      "       korvath-bench reach DIR\n"
+      "       korvath-bench repeat DIR START N\n");
   return 2;
 }

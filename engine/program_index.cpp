@@ -1,17 +1,18 @@
 #include "engine/program_index.h"
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_set>
 
 #include "engine/file_finder.h"
 #include "engine/messages.h"
 #include "engine/mfile_scanner.h"
 #include "engine/number_text.h"
 #include "engine/text_lines.h"
+#include "platform/host.h"
 #include "platform/utf8.h"
 
 namespace korvath::engine {
@@ -204,6 +205,8 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   if (dirs != dirs_) {
     scans_.clear();
     names_.clear();
+    targets_.clear();
+    linked_ = false;
     dirs_ = dirs;
   }
   warnings_.clear();
@@ -230,45 +233,157 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     return unchanged;
   }
 
-  programs_.clear();
-  programs_.reserve(listed.size());
-  byPath_.clear();
-  std::unordered_map<Text, Scan> kept;
+  // In place when the relation stands: the files kept keep their calls and
+  // only those read are linked again, unless a file that came or went
+  // changes where a name already searched for leads.
+  std::vector<int> before;  // by new program: its old number, -1 when new
+  std::vector<bool> stays;  // by old program
+  bool incremental = linked_;
+  bool samePrograms = false;
+  if (incremental) {
+    before.resize(listed.size());
+    stays.assign(programs_.size(), false);
+    samePrograms = listed.size() == programs_.size();
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+      before[i] = ProgramAt(listed[i].path);
+      if (before[i] >= 0) stays[static_cast<std::size_t>(before[i])] = true;
+      samePrograms = samePrograms && before[i] == static_cast<int>(i);
+    }
+    if (!samePrograms) incremental = !Captures(listed, before, stays, probe);
+  }
+
   std::vector<Pending> pending;
   RefreshStats stats;
   if (control != nullptr) control->total = 2 * static_cast<int>(listed.size());
-  for (Listed& file : listed) {
-    if (stopped()) return Cancelled();
-    Program program;
-    program.name = file.fileName.substr(0, file.fileName.size() - 2);
-    program.path = std::move(file.path);
-    const int number = static_cast<int>(programs_.size());
-    byPath_.emplace(program.path, number);
-    const auto old = scans_.find(program.path);
+  const auto keep = [&](const Listed& file, int number) {
+    const auto old = scans_.find(programs_[static_cast<std::size_t>(number)].path);
     if (file.stamped && old != scans_.end() && old->second.current &&
         old->second.stamp == file.stamp) {
-      kept.emplace(program.path, std::move(old->second));
       if (control != nullptr) ++control->done;  // as if read; the others count when read
-    } else {
-      pending.push_back({number, file.stamp, file.stamped, {}});
+      return true;
     }
-    programs_.push_back(std::move(program));
+    pending.push_back({number, file.stamp, file.stamped, {}});
+    return false;
+  };
+  if (samePrograms) {
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+      if (stopped()) return Cancelled();
+      static_cast<void>(keep(listed[i], static_cast<int>(i)));  // pending when not kept
+    }
+  } else {
+    std::vector<Program> old = std::move(programs_);
+    programs_.clear();
+    programs_.reserve(listed.size());
+    byPath_.clear();
+    std::unordered_map<Text, Scan> kept;
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+      if (stopped()) return Cancelled();
+      Listed& file = listed[i];
+      Program program;
+      if (incremental && before[i] >= 0) {
+        program = std::move(old[static_cast<std::size_t>(before[i])]);
+      } else {
+        program.name = file.fileName.substr(0, file.fileName.size() - 2);
+        program.path = std::move(file.path);
+      }
+      const int number = static_cast<int>(programs_.size());
+      byPath_.emplace(program.path, number);
+      programs_.push_back(std::move(program));
+      if (keep(file, number)) {
+        const auto scan = scans_.find(programs_.back().path);
+        kept.emplace(scan->first, std::move(scan->second));
+      }
+    }
+    scans_ = std::move(kept);
+    if (incremental) {
+      std::vector<int> after(old.size(), -1);
+      for (std::size_t i = 0; i < before.size(); ++i) {
+        if (before[i] >= 0) after[static_cast<std::size_t>(before[i])] = static_cast<int>(i);
+      }
+      Renumber(after);
+    }
   }
   stats.programs = static_cast<int>(programs_.size());
   stats.scanned = static_cast<int>(pending.size());
-  scans_ = std::move(kept);
   // The names of files gone or changed stay in the table until nothing is
   // kept: a fresh table then holds only the names in use.
-  if (scans_.empty()) names_.clear();
+  if (scans_.empty()) {
+    names_.clear();
+    targets_.clear();
+    if (incremental) {
+      for (Program& program : programs_) {
+        program.callees.clear();
+        program.callers.clear();
+      }
+      incremental = false;
+    }
+  }
+  linked_ = false;
   // Read, scanned, then linked: each program counts once in each step.
   if (control != nullptr) control->total = static_cast<int>(2 * listed.size() + pending.size());
   stats.bytesRead = ScanAll(fs, pending, control, stats.readPrograms);
   if (stopped()) return Cancelled();
 
-  std::vector<Scan*> scans;
-  for (const Program& program : programs_) scans.push_back(&scans_[program.path]);
-  if (!Link(scans, probe, control)) return Cancelled();
+  if (incremental) {
+    if (!samePrograms) RankOnly();
+    if (!Relink(pending, probe, control)) return Cancelled();
+  } else {
+    std::vector<Scan*> scans;
+    for (const Program& program : programs_) scans.push_back(&scans_[program.path]);
+    if (!Link(scans, probe, control)) return Cancelled();
+  }
+  linked_ = true;
   return stats;
+}
+
+bool ProgramIndex::Captures(const std::vector<Listed>& listed, const std::vector<int>& before,
+                            const std::vector<bool>& stays, FileFinder& probe) const {
+  // Names find files by their case key: only names with the key of a file
+  // that came or went can lead elsewhere now.
+  std::unordered_set<std::string> keys;
+  std::size_t longest = 0;
+  std::string key;
+  const auto add = [&](const Text& fileName) {
+    platform::FileNameCaseKey(platform::ToUtf8(fileName), key);
+    longest = std::max(longest, key.size());
+    keys.insert(key);
+  };
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    if (before[i] < 0) add(listed[i].fileName);
+  }
+  for (std::size_t p = 0; p < programs_.size(); ++p) {
+    if (!stays[p]) add(WithMExtension(programs_[p].name));
+  }
+  for (std::size_t id = 0; id < targets_.size(); ++id) {
+    const int was = targets_[id];
+    if (was == kUnsought) continue;
+    const TextView name = names_.Name(static_cast<std::uint32_t>(id));
+    // A name's UTF-8 is at least as long as its UTF-16.
+    if (name.size() + 2 > longest) continue;
+    const Text fileName = WithMExtension(name);
+    platform::FileNameCaseKey(platform::ToUtf8(fileName), key);
+    if (keys.count(key) == 0) continue;
+    const std::optional<Text> path = probe.Find(fileName);
+    if (!path) {
+      if (was >= 0) return true;
+    } else if (was < 0 || programs_[static_cast<std::size_t>(was)].path != *path) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void ProgramIndex::Renumber(const std::vector<int>& after) {
+  const auto to = [&after](int program) { return after[static_cast<std::size_t>(program)]; };
+  for (Program& program : programs_) {
+    // No name leads to a program gone (Captures), so callees all stay.
+    for (Calls& callee : program.callees) callee.program = to(callee.program);
+    std::erase_if(program.callers, [&to](const Calls& c) { return to(c.program) < 0; });
+    for (Calls& caller : program.callers) caller.program = to(caller.program);
+  }
+  for (int& target : targets_) {
+    if (target >= 0) target = to(target);
+  }
 }
 
 // The files are read a batch at a time, each batch then scanned on every
@@ -330,28 +445,48 @@ std::optional<std::size_t> ProgramIndex::ReadBatch(platform::FileSystem& fs,
 }
 
 bool ProgramIndex::Link(const std::vector<Scan*>& scans, FileFinder& probe, Control* control) {
-  std::vector<int> target(names_.size(), kUnsought);
+  targets_.assign(names_.size(), kUnsought);
+  FoundCalls found;
   for (std::size_t g = 0; g < programs_.size(); ++g) {
     if (control != nullptr) {
       if (control->cancel.load(std::memory_order_relaxed)) return false;
       ++control->done;
     }
-    DecodeCalls(*scans[g], target, probe, programs_[g].callees);
+    programs_[g].callers.clear();
+    DecodeCalls(*scans[g], probe, found, programs_[g].callees);
   }
   InvertCalls();
   RankByName();
   return true;
 }
 
-void ProgramIndex::DecodeCalls(const Scan& scan, std::vector<int>& target, FileFinder& probe,
-                               std::vector<Calls>& callees) const {
-  std::map<int, std::vector<std::int32_t>> calls;
+bool ProgramIndex::Relink(const std::vector<Pending>& pending, FileFinder& probe,
+                          Control* control) {
+  targets_.resize(names_.size(), kUnsought);
+  if (control != nullptr) control->done += static_cast<int>(programs_.size() - pending.size());
+  FoundCalls found;
+  std::vector<Calls> callees;
+  for (const Pending& file : pending) {
+    if (control != nullptr) {
+      if (control->cancel.load(std::memory_order_relaxed)) return false;
+      ++control->done;
+    }
+    const Program& program = programs_[static_cast<std::size_t>(file.program)];
+    DecodeCalls(scans_[program.path], probe, found, callees);
+    SetCallees(file.program, std::move(callees));
+  }
+  return true;
+}
+
+void ProgramIndex::DecodeCalls(const Scan& scan, FileFinder& probe, FoundCalls& found,
+                               std::vector<Calls>& callees) {
+  found.clear();
   const std::uint8_t* at = scan.calls.data();
   const std::uint8_t* const end = at + scan.calls.size();
   while (at != end) {
     const auto id = static_cast<std::uint32_t>(TakeNumber(at));
     const std::uint64_t count = TakeNumber(at);
-    int& to = target[id];
+    int& to = targets_[id];
     if (to == kUnsought) {
       const std::optional<Text> path = probe.Find(WithMExtension(names_.Name(id)));
       to = path ? ProgramAt(*path) : -1;
@@ -360,18 +495,38 @@ void ProgramIndex::DecodeCalls(const Scan& scan, std::vector<int>& target, FileF
       for (std::uint64_t k = 0; k < count; ++k) SkipNumber(at);
       continue;
     }
-    auto& lines = calls[to];
     std::int32_t line = 0;
     for (std::uint64_t k = 0; k < count; ++k) {
       line = AfterStep(line, TakeNumber(at));
-      lines.push_back(line);
+      found.emplace_back(to, line);
     }
   }
-  callees.reserve(calls.size());
-  for (auto& [h, lines] : calls) {
-    std::sort(lines.begin(), lines.end());
-    lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-    callees.push_back({h, lines});
+  std::sort(found.begin(), found.end());
+  callees.clear();
+  for (std::size_t i = 0; i < found.size();) {
+    Calls& calls = callees.emplace_back();
+    calls.program = found[i].first;
+    for (; i < found.size() && found[i].first == calls.program; ++i) {
+      if (calls.lines.empty() || calls.lines.back() != found[i].second) {
+        calls.lines.push_back(found[i].second);
+      }
+    }
+  }
+}
+
+void ProgramIndex::SetCallees(int g, std::vector<Calls> callees) {
+  const auto byRank = [this](const Calls& c, int rank) { return Rank(c.program) < rank; };
+  Program& caller = programs_[static_cast<std::size_t>(g)];
+  for (const Calls& callee : caller.callees) {
+    auto& callers = programs_[static_cast<std::size_t>(callee.program)].callers;
+    const auto it = std::lower_bound(callers.begin(), callers.end(), Rank(g), byRank);
+    if (it != callers.end() && it->program == g) callers.erase(it);
+  }
+  caller.callees = std::move(callees);
+  for (const Calls& callee : caller.callees) {
+    auto& callers = programs_[static_cast<std::size_t>(callee.program)].callers;
+    const auto it = std::lower_bound(callers.begin(), callers.end(), Rank(g), byRank);
+    callers.insert(it, {g, callee.lines});
   }
 }
 
@@ -393,6 +548,14 @@ void ProgramIndex::InvertCalls() {
 }
 
 void ProgramIndex::RankByName() {
+  RankOnly();
+  for (Program& program : programs_) {
+    std::sort(program.callers.begin(), program.callers.end(),
+              [this](const Calls& a, const Calls& b) { return Rank(a.program) < Rank(b.program); });
+  }
+}
+
+void ProgramIndex::RankOnly() {
   // Each name's place in the order of names, worked out once: ASCII case
   // folded first, then the bytes.
   std::vector<std::pair<std::string, std::string>> keys;
@@ -411,10 +574,6 @@ void ProgramIndex::RankByName() {
   rank_.assign(programs_.size(), 0);
   for (std::size_t r = 0; r < byName.size(); ++r) {
     rank_[static_cast<std::size_t>(byName[r])] = static_cast<int>(r);
-  }
-  for (Program& program : programs_) {
-    std::sort(program.callers.begin(), program.callers.end(),
-              [this](const Calls& a, const Calls& b) { return Rank(a.program) < Rank(b.program); });
   }
 }
 

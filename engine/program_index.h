@@ -110,22 +110,38 @@ class ProgramIndex {
                                        std::size_t first, std::uint64_t& bytesRead,
                                        Control* control, std::vector<int>& readPrograms);
   RefreshStats Cancelled();
+  // Whether a file that came or went changes the program a name already
+  // searched for finds: a new file can take a name others call, a removed
+  // one can let it go. `before` gives each listed file's old number (-1 when
+  // new), `stays` each old program's survival.
+  bool Captures(const std::vector<Listed>& listed, const std::vector<int>& before,
+                const std::vector<bool>& stays, FileFinder& probe) const;
+  // Old program numbers to new ones (`after`, -1 for those gone) in the
+  // calls, the callers and targets_.
+  void Renumber(const std::vector<int>& after);
   // Fills callees, callers and rank_ from the scans (by program); false when
   // stopped by `control`.
   bool Link(const std::vector<Scan*>& scans, FileFinder& probe, Control* control);
+  // Links again only the programs read (`pending`), the others standing.
+  bool Relink(const std::vector<Pending>& pending, FileFinder& probe, Control* control);
   // Decode: one file's packed calls as its callees, by program number, each
   // with its lines ascending and once (the lists InvertCalls turns around);
-  // names without a program drop out.
-  // `target` keeps each name's program (-1 for none, kUnsought until
-  // searched for) across files, so each name is searched for once.
+  // names without a program drop out. targets_ keeps each name's program
+  // (-1 for none, kUnsought until searched for) across files and refreshes,
+  // so each name is searched for once while the listing stands.
   static constexpr int kUnsought = -2;
-  void DecodeCalls(const Scan& scan, std::vector<int>& target, FileFinder& probe,
-                   std::vector<Calls>& callees) const;
+  using FoundCalls = std::vector<std::pair<int, std::int32_t>>;
+  void DecodeCalls(const Scan& scan, FileFinder& probe, FoundCalls& found,
+                   std::vector<Calls>& callees);
+  // Program `g` now calls `callees`: each callers list it leaves or joins
+  // changes, in name order.
+  void SetCallees(int g, std::vector<Calls> callees);
   // Invert: every program's callers from the callees of all, in program
   // order, for the ranking to sort.
   void InvertCalls();
   // Rank: rank_ from the names, then each callers list put in name order.
   void RankByName();
+  void RankOnly();
 
   std::vector<Text> dirs_;
   NameTable names_;                       // the names of every scan, each once
@@ -135,6 +151,8 @@ class ProgramIndex {
   std::vector<int> rank_;       // each program's place in name order
   std::vector<bool> implicit_;  // by program; empty when none is
   std::vector<Text> warnings_;
+  std::vector<int> targets_;  // by name number, see DecodeCalls
+  bool linked_ = false;       // the relation stands for the listing and scans kept
   int Rank(int program) const { return rank_[static_cast<std::size_t>(program)]; }
 };
 

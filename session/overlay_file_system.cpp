@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string_view>
 
 #include "platform/host.h"
 
@@ -12,9 +13,32 @@ namespace {
 // the stamp of the file it hides, and from its own earlier versions.
 constexpr std::uint64_t kHeldIdentity = 0xC0DE'0000'0000'0000ULL;
 
+// Whether `path` is absolute and already as lexically_normal leaves it: the
+// host's separators only, none doubled or last, no "." or "..". Most paths
+// asked about are (the index stats every file of the path each refresh), and
+// a round trip through std::filesystem would cost more than the lookup.
+bool AlreadyNormal(const std::u16string& path) {
+  if (!platform::IsAbsolutePath(path)) return false;
+  constexpr auto kSeparator = static_cast<char16_t>(std::filesystem::path::preferred_separator);
+  if (kSeparator != u'/' && path.find(u'/') != std::u16string::npos) return false;
+  if (path.back() == kSeparator) return false;
+  // Every segment after the first separator: not empty, not "." or "..".
+  std::size_t begin = path.find(kSeparator);
+  if (begin == std::u16string::npos) return false;
+  while (begin != std::u16string::npos) {
+    const std::size_t end = path.find(kSeparator, begin + 1);
+    const std::u16string_view segment = std::u16string_view(path).substr(
+        begin + 1, (end == std::u16string::npos ? path.size() : end) - begin - 1);
+    if (segment.empty() || segment == u"." || segment == u"..") return false;
+    begin = end;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::u16string OverlayFileSystem::Key(const std::u16string& path) {
+  if (AlreadyNormal(path)) return path;
   std::filesystem::path p = platform::NativePath(path);
   if (!platform::IsAbsolutePath(path)) {
     p = platform::NativePath(base_.CurrentDirectory()) / p;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -152,14 +154,18 @@ class StoppingFileSystem final : public platform::FileSystem {
 
 TEST_F(ProgramIndexTest, ACancelledRefreshLeavesNothingAndTheNextStartsAfresh) {
   using Stop = StoppingFileSystem::Stop;
-  const int programs = 6;
+  const int programs = 7;
   for (const Stop stop : {Stop::BeforeListing, Stop::WhileReading, Stop::WhileLinking}) {
     SCOPED_TRACE(static_cast<int>(stop));
     fs.AddFile("/b/alpha.m", "helper % a cycle\nhelper\n");  // as SetUp wrote it
+    fs.RemoveFile("/work/disp.m");
     ProgramIndex index;
     index.Refresh(fs, kDirs);
     const Lines before = Describe(index);
-    fs.AddFile("/b/alpha.m", "zed\n");  // changed: a refresh has work to do
+    // Changed: a refresh has work to do; and a new file takes the name disp
+    // that main calls, so every program is linked again.
+    fs.AddFile("/b/alpha.m", "zed\n");
+    fs.AddFile("/work/disp.m", "");
     ProgramIndex::Control control;
     StoppingFileSystem stopping(fs, stop, control);
     const auto stopped = index.Refresh(stopping, kDirs, &control);
@@ -317,6 +323,147 @@ TEST_F(ProgramIndexTest, ARefreshOnAnotherThreadIsFollowedAndCancelledFromThisOn
   fresh.Refresh(fs, kDirs);
   EXPECT_EQ(Describe(index), Describe(fresh));
   EXPECT_EQ(Describe(index).size(), 406u);
+}
+
+// Everything a caller can ask of an index: each program with its callees
+// and its callers (both by number, with their lines), the uncalled and the
+// warnings.
+Lines DescribeAll(const ProgramIndex& index) {
+  Lines out;
+  const auto calls = [](const std::vector<ProgramIndex::Calls>& list) {
+    std::string text;
+    for (const auto& c : list) {
+      text += " " + std::to_string(c.program) + ":";
+      for (const std::int32_t n : c.lines) text += std::to_string(n) + ",";
+    }
+    return text;
+  };
+  for (const auto& p : index.Programs()) {
+    out.push_back(platform::ToUtf8(p.name + u" " + p.path) + " ->" + calls(p.callees) + " <-" +
+                  calls(p.callers));
+  }
+  std::string uncalled = "uncalled";
+  for (const int p : index.Uncalled()) uncalled += " " + std::to_string(p);
+  out.push_back(uncalled);
+  for (const Text& warning : index.Warnings()) out.push_back(platform::ToUtf8(warning));
+  return out;
+}
+
+// Random edits of a small project, each followed by a refresh of one kept
+// index and compared with a fresh one: files changed, added (taking a name
+// others call, or one nobody calls, or a case variant beside another),
+// removed (letting a name go to a later folder), unreadable, and folders that
+// cannot be listed. KORVATH_INDEX_SEED and KORVATH_INDEX_COUNT rerun one.
+TEST(ProgramIndexRefresh, AKeptIndexMatchesAFreshOneAfterRandomEdits) {
+  const char* seedText = std::getenv("KORVATH_INDEX_SEED");
+  const char* countText = std::getenv("KORVATH_INDEX_COUNT");
+  const auto firstSeed =
+      static_cast<std::uint32_t>(seedText != nullptr ? std::atoi(seedText) : 9001);
+  const int count = countText != nullptr ? std::atoi(countText) : 60;
+  const std::vector<std::string> folders = {"/a", "/b", "/work"};
+  const std::vector<Text> dirs = {u"", u"/a", u"/b", u"/work"};
+  // Few names, some differing only in case, so that files meet and shadow.
+  const std::vector<std::string> names = {"alpha", "Alpha", "beta", "BETA", "gamma",
+                                          "delta", "x",     "main", "eps",  "Eps"};
+  int changedOnly = 0, cameOrWent = 0, readLess = 0;
+  for (int project = 0; project < count; ++project) {
+    const std::uint32_t seed = firstSeed + static_cast<std::uint32_t>(project);
+    SCOPED_TRACE("rerun with KORVATH_INDEX_SEED=" + std::to_string(seed) +
+                 " KORVATH_INDEX_COUNT=1");
+    std::mt19937 rng(seed);
+    const auto pick = [&rng](std::size_t n) {
+      return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
+    };
+    const auto text = [&] {
+      std::string body;
+      const std::size_t lines = pick(8);
+      for (std::size_t l = 0; l < lines; ++l) {
+        switch (pick(5)) {
+          case 0:
+            body += "% " + names[pick(names.size())] + "\n";
+            break;
+          case 1:
+            body += names[pick(names.size())] + " + ...\n  " + names[pick(names.size())] + "\n";
+            break;
+          case 2:
+            body += "y = " + names[pick(names.size())] + "(2) + 7;\n";
+            break;
+          default:
+            body += names[pick(names.size())] + "\n";
+            break;
+        }
+      }
+      return body;
+    };
+    MemoryFileSystem files;
+    files.AddDirectory("/work");
+    files.SetCwd("/work");
+    std::vector<std::string> paths;
+    const auto somePath = [&] {
+      return folders[pick(folders.size())] + "/" + names[pick(names.size())] + ".m";
+    };
+    const auto add = [&](const std::string& path) {
+      files.AddFile(path, text());
+      if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(path);
+    };
+    for (int f = 0; f < 6; ++f) add(somePath());
+    ProgramIndex kept;
+    kept.Refresh(files, dirs);
+    for (int step = 0; step < 12; ++step) {
+      SCOPED_TRACE("step " + std::to_string(step));
+      const std::size_t edits = 1 + pick(2);
+      bool listingChanged = false;
+      for (std::size_t e = 0; e < edits; ++e) {
+        const std::size_t what = pick(10);
+        if (what < 5 && !paths.empty()) {
+          files.AddFile(paths[pick(paths.size())], text());
+        } else if (what < 7) {
+          add(somePath());
+          listingChanged = true;
+        } else if (what < 8 && !paths.empty()) {
+          const std::size_t at = pick(paths.size());
+          files.RemoveFile(paths[at]);
+          paths.erase(paths.begin() + static_cast<std::ptrdiff_t>(at));
+          listingChanged = true;
+        } else if (what < 9 && !paths.empty()) {
+          const std::string& path = paths[pick(paths.size())];
+          if (pick(2) == 0) {
+            files.MakeUnreadable(path);
+          } else {
+            files.MakeReadable(path);
+          }
+          // As a change of permissions changes the change time.
+          platform::FileStamp stamp;
+          ASSERT_TRUE(files.StatFile(platform::FromUtf8(path), stamp).ok());
+          ++stamp.changedNs;
+          files.SetStamp(path, stamp);
+        } else {
+          const std::string& folder = folders[pick(2)];
+          if (pick(3) == 0) {
+            files.MakeUnreadable(folder);
+          } else {
+            files.MakeReadable(folder);
+          }
+          listingChanged = true;
+        }
+      }
+      (listingChanged ? cameOrWent : changedOnly) += 1;
+      const auto stats = kept.Refresh(files, dirs);
+      ProgramIndex fresh;
+      const auto freshStats = fresh.Refresh(files, dirs);
+      ASSERT_EQ(DescribeAll(kept), DescribeAll(fresh));
+      EXPECT_LE(stats.scanned, freshStats.scanned);
+      readLess += stats.scanned < freshStats.scanned ? 1 : 0;
+      for (const std::string& path : paths) {
+        EXPECT_EQ(kept.ProgramAt(platform::FromUtf8(path)),
+                  fresh.ProgramAt(platform::FromUtf8(path)));
+      }
+    }
+  }
+  // Both kinds of refresh were met, and kept files were not read again.
+  EXPECT_GT(changedOnly, 0);
+  EXPECT_GT(cameOrWent, 0);
+  EXPECT_GT(readLess, count * 6);
 }
 
 }  // namespace
