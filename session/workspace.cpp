@@ -92,6 +92,47 @@ int Workspace::ProgramAt(const Text& path) const {
   return indexed_ && !path.empty() ? index_.index().ProgramAt(path) : -1;
 }
 
+std::vector<int> Workspace::ProgramsIn(const Text& path) const {
+  return indexed_ ? index_.ProgramsIn(path) : std::vector<int>();
+}
+
+int Workspace::ProgramIn(const Text& path, TextView name) const {
+  const std::vector<int> programs = ProgramsIn(path);
+  for (const int p : programs) {
+    if (index().Programs()[static_cast<std::size_t>(p)].name == name) return p;
+  }
+  return programs.empty() ? -1 : programs.front();
+}
+
+std::optional<Workspace::CallSite> Workspace::CallAt(const Text& path, std::int32_t line,
+                                                     std::int32_t column) const {
+  const auto& programs = index().Programs();
+  for (const int p : ProgramsIn(path)) {
+    for (const auto& calls : programs[static_cast<std::size_t>(p)].callees) {
+      for (const auto& site : calls.sites) {
+        if (site.line == line && site.column <= column && column <= site.column + site.length) {
+          return CallSite{p, calls.program, site, &calls};
+        }
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+int Workspace::FunctionAt(const Text& path, std::int32_t line) const {
+  const auto& programs = index().Programs();
+  int best = -1;
+  for (const int p : ProgramsIn(path)) {
+    const auto& program = programs[static_cast<std::size_t>(p)];
+    if (program.firstLine == 0 || line < program.firstLine || line > program.lastLine) continue;
+    // Nested and class members lie inside their parent: the latest start is innermost.
+    if (best < 0 || program.firstLine > programs[static_cast<std::size_t>(best)].firstLine) {
+      best = p;
+    }
+  }
+  return best;
+}
+
 void Workspace::CallersOf(int program, engine::CallersTree& tree, engine::MessageSink& messages,
                           const engine::TreeLimits& limits) const {
   tree.Build(index_.index(), program, settings_.discards, messages, limits);
