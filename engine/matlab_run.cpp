@@ -59,6 +59,22 @@ Text ViaText(const Callee& callee) {
   return {};
 }
 
+// The UTF-16 length of a name as written (UTF-8).
+std::int32_t Utf16Length(std::string_view name) {
+  std::int32_t units = 0;
+  for (const char c : name) {
+    const auto b = static_cast<unsigned char>(c);
+    if ((b & 0xC0U) != 0x80U) units += b >= 0xF0U ? 2 : 1;
+  }
+  return units;
+}
+
+bool Nested(Resolver& resolver, FunctionId id) {
+  const FileSyntax* syntax = resolver.Syntax(id.file);
+  return syntax != nullptr && id.function > 0 &&
+         syntax->functions[static_cast<std::size_t>(id.function)].parent >= 0;
+}
+
 bool Discarded(const DiscardedNames& discards, Resolver& resolver, FunctionId id,
                const Text& name) {
   if (discards.empty()) return false;
@@ -75,6 +91,32 @@ std::vector<Text> RootsOf(const std::vector<Text>& dirs) {
     if (dirs[i] != dirs.back()) roots.push_back(dirs[i]);
   }
   return roots;
+}
+
+std::string_view RuleName(FunctionKind kind, bool nested, Certainty certainty) {
+  switch (kind) {
+    case FunctionKind::Local:
+      return nested ? "nested function" : "local function";
+    case FunctionKind::Private:
+      return "private function";
+    case FunctionKind::Constructor:
+      return "class constructor";
+    case FunctionKind::Method:
+      if (certainty == Certainty::Likely) {
+        return "method (likely: chosen when the first argument is an object of the class)";
+      }
+      if (certainty == Certainty::Possible) {
+        return "method (possible: the only class in the index that defines it)";
+      }
+      return "static method";
+    case FunctionKind::Package:
+      return "package function";
+    case FunctionKind::Leaf:
+      return "leaf: P-code/MEX";
+    case FunctionKind::Path:
+      break;
+  }
+  return "function on the path";
 }
 
 std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id) {
@@ -95,6 +137,7 @@ std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id) {
     }
     Callee& callee = callees[it->second];
     callee.lines.push_back(use->line);
+    callee.sites.push_back({use->line, use->column, Utf16Length(use->name)});
     callee.certainty = std::min(callee.certainty, target->certainty);
     callee.handle = callee.handle && use->kind == UseKind::Handle;
     callee.byName = callee.byName && use->kind == UseKind::ByName;
@@ -102,6 +145,10 @@ std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id) {
   for (Callee& callee : callees) {
     std::sort(callee.lines.begin(), callee.lines.end());
     callee.lines.erase(std::unique(callee.lines.begin(), callee.lines.end()), callee.lines.end());
+    std::sort(callee.sites.begin(), callee.sites.end(),
+              [](const ProgramIndex::Site& a, const ProgramIndex::Site& b) {
+                return a.line != b.line ? a.line < b.line : a.column < b.column;
+              });
   }
   return callees;
 }
@@ -225,8 +272,15 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
       ProgramIndex::Program program;
       program.name = names.Of(id);
       program.path = resolver.Context(id.file).path;
+      const bool nested = Nested(resolver, id);
+      program.kind = nested ? Text(u"nested") : platform::FromUtf8(KindName(resolver.Kind(id)));
+      program.plainName = platform::FromUtf8(resolver.PlainName(id));
+      if (const FileSyntax* syntax = resolver.Syntax(id.file)) {
+        const FunctionSyntax& fn = syntax->functions[static_cast<std::size_t>(id.function)];
+        program.firstLine = fn.line;
+        program.lastLine = std::max(fn.line, fn.endLine);
+      }
       out.programs.push_back(std::move(program));
-      out.plainNames.push_back(platform::FromUtf8(resolver.PlainName(id)));
       out.implicit.push_back(resolver.CalledImplicitly(id));
     }
     return it->second;
@@ -246,7 +300,13 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
     std::vector<ProgramIndex::Calls> calls;
     for (Callee& callee : CalleesOf(resolver, ids[p])) {
       const int to = add(callee.id);
-      calls.push_back({to, std::move(callee.lines)});
+      ProgramIndex::Calls call;
+      call.program = to;
+      call.lines = std::move(callee.lines);
+      call.sites = std::move(callee.sites);
+      call.rule = platform::FromUtf8(
+          RuleName(resolver.Kind(callee.id), Nested(resolver, callee.id), callee.certainty));
+      calls.push_back(std::move(call));
       if (resolver.Kind(callee.id) == FunctionKind::Method) {
         referencedClasses.insert(resolver.ClassOf(callee.id));
       }

@@ -26,13 +26,18 @@ std::vector<Text> RootsOf(const std::vector<Text>& dirs);
 
 struct Callee {
   FunctionId id;
-  std::vector<std::int32_t> lines;  // ascending, each once
+  std::vector<std::int32_t> lines;        // ascending, each once
+  std::vector<ProgramIndex::Site> sites;  // each use, in file order
   Certainty certainty = Certainty::Exact;
   bool handle = false;  // every use was @name
   bool byName = false;  // every use gave the name as text
 };
 // What `id` calls, in the order of the first call of each.
 std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id);
+
+// Why a call reached a function of `kind`, as a person would say it:
+// "private function", "class constructor", ...
+std::string_view RuleName(FunctionKind kind, bool nested, Certainty certainty);
 
 // As engine::ParseAndBuild, with MATLAB's rules; the records' names are
 // notations and they carry kind and certainty.
@@ -41,9 +46,8 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
 
 // Every function of the files a name can reach, with their calls.
 struct IndexedFunctions {
-  std::vector<ProgramIndex::Program> programs;  // callers left empty
+  std::vector<ProgramIndex::Program> programs;  // callers left empty, lines and sites filled
   std::vector<bool> implicit;                   // called by MATLAB itself
-  std::vector<Text> plainNames;                 // by program
   std::vector<Text> warnings;                   // files that could not be read
   int filesRead = 0;
   std::uint64_t bytesRead = 0;

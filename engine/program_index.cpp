@@ -541,8 +541,9 @@ void ProgramIndex::InvertCalls() {
   for (std::size_t h = 0; h < programs_.size(); ++h) programs_[h].callers.reserve(callerCount[h]);
   for (std::size_t g = 0; g < programs_.size(); ++g) {
     for (const Calls& callee : programs_[g].callees) {
-      programs_[static_cast<std::size_t>(callee.program)].callers.push_back(
-          {static_cast<int>(g), callee.lines});
+      Calls caller = callee;
+      caller.program = static_cast<int>(g);
+      programs_[static_cast<std::size_t>(callee.program)].callers.push_back(std::move(caller));
     }
   }
 }

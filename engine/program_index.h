@@ -23,15 +23,37 @@ class FileFinder;
 
 class ProgramIndex {
  public:
+  // Where a name stands in the calling file: line 1-based, column and
+  // length in UTF-16 units of the line. Only the MATLAB mode knows them.
+  struct Site {
+    std::int32_t line = 0;
+    std::int32_t column = 0;
+    std::int32_t length = 0;
+  };
   struct Calls {
+    Calls() = default;
+    // The path mode's calls: lines only.
+    Calls(int to, std::vector<std::int32_t> at) : program(to), lines(std::move(at)) {}
     int program = 0;                  // the other end of the calls
     std::vector<std::int32_t> lines;  // in the calling file, ascending, each once
+    // MATLAB mode: each use in file order, and why it reached the callee
+    // ("private function", ...). Empty in the path mode.
+    std::vector<Site> sites;
+    Text rule;
   };
   struct Program {
     Text name;  // the file's name without ".m", spelled as the file is
     Text path;
     std::vector<Calls> callees;  // by program number
     std::vector<Calls> callers;  // in name order (see Uncalled)
+    // MATLAB mode (else 0 and empty): the function's lines in its file
+    // (1-based, the "function" or "classdef" line to its end), its kind as
+    // the JSON names it, "nested" for a nested function, and its name
+    // without the notation's qualifiers.
+    std::int32_t firstLine = 0;
+    std::int32_t lastLine = 0;
+    Text kind;
+    Text plainName;
   };
   struct RefreshStats {
     int programs = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "engine/matlab_syntax.h"
 #include "lsp/uri.h"
 #include "lsp/version.h"
 #include "platform/host.h"
@@ -29,6 +30,11 @@ constexpr int kLogError = 1;
 constexpr int kLogWarning = 2;
 constexpr int kLogInfo = 3;
 
+// SymbolKind.
+constexpr int kSymbolClass = 5;
+constexpr int kSymbolMethod = 6;
+constexpr int kSymbolProperty = 7;
+constexpr int kSymbolConstructor = 9;
 constexpr int kSymbolFunction = 12;
 // No client shows more symbols than this for one query.
 constexpr std::size_t kMostSymbols = 200;
@@ -70,6 +76,22 @@ bool SameName(TextView a, TextView b) {
     if (engine::LowerUnit(a[i]) != engine::LowerUnit(b[i])) return false;
   }
   return true;
+}
+
+int SymbolKindOf(const engine::ProgramIndex::Program& program) {
+  if (program.kind == u"method") return kSymbolMethod;
+  if (program.kind == u"constructor") return kSymbolClass;
+  return kSymbolFunction;
+}
+
+// The name a function or classdef line declares: after the outputs' "=".
+Span DeclaredName(TextView line, TextView name) {
+  const std::size_t equals = line.find(u'=');
+  const std::size_t paren = line.find(u'(');
+  if (equals != TextView::npos && (paren == TextView::npos || equals < paren)) {
+    if (const auto span = FindName(line, name, equals + 1)) return *span;
+  }
+  return FindName(line, name).value_or(Span{0, 0});
 }
 
 // The byte offset of a position in UTF-8 `text`, for a ranged change.
@@ -535,10 +557,31 @@ const engine::ProgramIndex::Program& Server::ProgramOf(const Folder& folder, int
   return folder.ws->index().Programs()[static_cast<std::size_t>(program)];
 }
 
-int Server::ProgramNamedAt(const Place& place, bool declaring, Span* nameSpan) {
+int Server::ProgramNamedAt(const Place& place, bool declaring, Span* nameSpan, Text* rule) {
   if (place.line >= place.lines.size()) return -1;
   const TextView line = place.lines[place.line];
   session::Workspace& ws = *place.folder->ws;
+  if (ws.mode() == session::ResolutionMode::Matlab) {
+    const auto lineNumber = static_cast<std::int32_t>(place.line + 1);
+    if (const auto call =
+            ws.CallAt(place.path, lineNumber, static_cast<std::int32_t>(place.unit))) {
+      const auto begin = static_cast<std::size_t>(call->site.column);
+      if (nameSpan != nullptr) {
+        *nameSpan = Span{begin, begin + static_cast<std::size_t>(call->site.length)};
+      }
+      if (rule != nullptr) *rule = call->calls->rule;
+      return call->callee;
+    }
+    if (!declaring) return -1;
+    const int declared = ws.FunctionAt(place.path, lineNumber);
+    if (declared >= 0 && ProgramOf(*place.folder, declared).firstLine == lineNumber) {
+      if (nameSpan != nullptr) {
+        *nameSpan = DeclaredName(line, ProgramOf(*place.folder, declared).plainName);
+      }
+      return declared;
+    }
+    return -1;
+  }
   const int self = ws.ProgramAt(place.path);
   const auto span = NameAround(line, place.unit);
   if (span && nameSpan != nullptr) *nameSpan = *span;
@@ -596,11 +639,51 @@ Json Server::DeclarationRange(Folder& folder, const Text& path, TextView name, J
   return RangeOf(line, n, declared.front().name);
 }
 
+Json Server::ProgramRange(Folder& folder, int program, Json* whole) {
+  const auto& p = ProgramOf(folder, program);
+  if (p.firstLine <= 0) return DeclarationRange(folder, p.path, p.name, whole);
+  const auto& lines = LinesOf(folder, p.path);
+  const auto first = static_cast<std::size_t>(p.firstLine - 1);
+  if (first >= lines.size()) {
+    if (whole != nullptr) *whole = RangeOf(TextView(), 0, Span{});
+    return RangeOf(TextView(), 0, Span{});
+  }
+  const TextView line = lines[first];
+  if (whole != nullptr) {
+    const std::size_t last =
+        std::clamp(static_cast<std::size_t>(std::max(p.lastLine, 1) - 1), first, lines.size() - 1);
+    (*whole)["start"] = Position(line, first, 0);
+    (*whole)["end"] = Position(lines[last], last, lines[last].size());
+  }
+  return RangeOf(line, first, DeclaredName(line, p.plainName));
+}
+
+Json Server::CallRanges(Folder& folder, const Text& callerPath,
+                        const engine::ProgramIndex::Calls& calls, TextView calleeName) {
+  Json ranges = Json::array();
+  if (calls.sites.empty()) {
+    for (const std::int32_t line : calls.lines) {
+      ranges.push_back(CallRange(folder, callerPath, line, calleeName));
+    }
+    return ranges;
+  }
+  const auto& lines = LinesOf(folder, callerPath);
+  for (const auto& site : calls.sites) {
+    const auto n = static_cast<std::size_t>(std::max(site.line, 1) - 1);
+    const TextView line = n < lines.size() ? TextView(lines[n]) : TextView();
+    const std::size_t begin = std::min(static_cast<std::size_t>(site.column), line.size());
+    const std::size_t end =
+        std::min(static_cast<std::size_t>(site.column + site.length), line.size());
+    ranges.push_back(RangeOf(line, n, Span{begin, end}));
+  }
+  return ranges;
+}
+
 Json Server::ItemOf(Folder& folder, int program) {
   const auto& p = ProgramOf(folder, program);
   Json whole;
-  Json selection = DeclarationRange(folder, p.path, p.name, &whole);
-  return {{"name", ToUtf8(p.name)},    {"kind", kSymbolFunction},
+  Json selection = ProgramRange(folder, program, &whole);
+  return {{"name", ToUtf8(p.name)},    {"kind", SymbolKindOf(p)},
           {"detail", ToUtf8(p.path)},  {"uri", UriFromPath(p.path)},
           {"range", std::move(whole)}, {"selectionRange", std::move(selection)}};
 }
@@ -609,7 +692,8 @@ int Server::ProgramOfItem(const Json& item, Folder*& folder) {
   const Text path = PathOf(item);
   folder = &FolderOf(path);
   Refresh(*folder);
-  return folder->ws->ProgramAt(path);
+  // A file's functions are told apart by the item's name (their notation).
+  return folder->ws->ProgramIn(path, FromUtf8(item.value("name", std::string())));
 }
 
 // --- questions
@@ -630,11 +714,8 @@ Json Server::IncomingCalls(const Json& params) {
   for (const auto& caller : callee.callers) {
     CheckCancelled();
     const auto& from = ProgramOf(*folder, caller.program);
-    Json ranges = Json::array();
-    for (const std::int32_t line : caller.lines) {
-      ranges.push_back(CallRange(*folder, from.path, line, callee.name));
-    }
-    calls.push_back({{"from", ItemOf(*folder, caller.program)}, {"fromRanges", std::move(ranges)}});
+    calls.push_back({{"from", ItemOf(*folder, caller.program)},
+                     {"fromRanges", CallRanges(*folder, from.path, caller, callee.name)}});
   }
   return calls;
 }
@@ -648,21 +729,20 @@ Json Server::OutgoingCalls(const Json& params) {
   for (const auto& callee : caller.callees) {
     CheckCancelled();
     const auto& to = ProgramOf(*folder, callee.program);
-    Json ranges = Json::array();
-    for (const std::int32_t line : callee.lines) {
-      ranges.push_back(CallRange(*folder, caller.path, line, to.name));
-    }
-    calls.push_back({{"to", ItemOf(*folder, callee.program)}, {"fromRanges", std::move(ranges)}});
+    calls.push_back({{"to", ItemOf(*folder, callee.program)},
+                     {"fromRanges", CallRanges(*folder, caller.path, callee, to.name)}});
   }
   return calls;
 }
 
 Json Server::Definition(const Json& params) {
   const Place place = PlaceOf(params);
-  const int program = ProgramNamedAt(place, false);
+  // In the MATLAB mode a function's own line is its definition.
+  const int program =
+      ProgramNamedAt(place, place.folder->ws->mode() == session::ResolutionMode::Matlab);
   if (program < 0) return nullptr;
   const auto& p = ProgramOf(*place.folder, program);
-  return {{"uri", UriFromPath(p.path)}, {"range", DeclarationRange(*place.folder, p.path, p.name)}};
+  return {{"uri", UriFromPath(p.path)}, {"range", ProgramRange(*place.folder, program)}};
 }
 
 Json Server::References(const Json& params) {
@@ -672,15 +752,14 @@ Json Server::References(const Json& params) {
   if (program < 0) return locations;
   const auto& callee = ProgramOf(*place.folder, program);
   if (params.contains("context") && params["context"].value("includeDeclaration", false)) {
-    locations.push_back({{"uri", UriFromPath(callee.path)},
-                         {"range", DeclarationRange(*place.folder, callee.path, callee.name)}});
+    locations.push_back(
+        {{"uri", UriFromPath(callee.path)}, {"range", ProgramRange(*place.folder, program)}});
   }
   for (const auto& caller : callee.callers) {
     CheckCancelled();
     const auto& from = ProgramOf(*place.folder, caller.program);
-    for (const std::int32_t line : caller.lines) {
-      locations.push_back({{"uri", UriFromPath(from.path)},
-                           {"range", CallRange(*place.folder, from.path, line, callee.name)}});
+    for (Json& range : CallRanges(*place.folder, from.path, caller, callee.name)) {
+      locations.push_back({{"uri", UriFromPath(from.path)}, {"range", std::move(range)}});
     }
   }
   return locations;
@@ -689,18 +768,20 @@ Json Server::References(const Json& params) {
 Json Server::Hover(const Json& params) {
   const Place place = PlaceOf(params);
   Span span;
-  const int program = ProgramNamedAt(place, false, &span);
+  Text rule;
+  const int program = ProgramNamedAt(place, false, &span, &rule);
   if (program < 0) return nullptr;
   const auto& p = ProgramOf(*place.folder, program);
-  return {{"contents",
-           {{"kind", "markdown"},
-            {"value", "**" + ToUtf8(p.name) + "** \xE2\x86\x92 `" + ToUtf8(p.path) + "`"}}},
+  std::string value = "**" + ToUtf8(p.name) + "** \xE2\x86\x92 `" + ToUtf8(p.path) + "`";
+  if (!rule.empty()) value += "\n\n" + ToUtf8(rule);
+  return {{"contents", {{"kind", "markdown"}, {"value", std::move(value)}}},
           {"range", RangeOf(place.lines[place.line], place.line, span)}};
 }
 
 Json Server::DocumentSymbol(const Json& params) {
   const Text path = PathOf(params.at("textDocument"));
   Folder& folder = FolderOf(path);
+  if (folder.ws->mode() == session::ResolutionMode::Matlab) return MatlabSymbols(folder, path);
   const auto& lines = LinesOf(folder, path);
   const auto declared = DeclaredFunctions(lines);
   Json symbols = Json::array();
@@ -718,6 +799,88 @@ Json Server::DocumentSymbol(const Json& params) {
   return symbols;
 }
 
+Json Server::MatlabSymbols(Folder& folder, const Text& path) {
+  Json symbols = Json::array();
+  std::string bytes;
+  if (!folder.files->ReadFile(path, bytes)) return symbols;
+  const std::size_t slash = path.find_last_of(u"/\\");
+  const Text base(
+      engine::WithoutMExtension(TextView(path).substr(slash == Text::npos ? 0 : slash + 1)));
+  const auto syntax = engine::matlab::ReadFileSyntax(bytes, ToUtf8(base));
+  const auto& lines = LinesOf(folder, path);
+  if (lines.empty()) return symbols;
+  const auto lineAt = [&](std::int32_t number) {
+    return std::min(static_cast<std::size_t>(std::max(number, 1) - 1), lines.size() - 1);
+  };
+  const auto symbol = [&](const std::string& name, int kind, std::int32_t first,
+                          std::int32_t last) {
+    const std::size_t from = lineAt(first);
+    const std::size_t to = std::max(from, lineAt(last));
+    const TextView line = lines[from];
+    return Json{
+        {"name", name},
+        {"kind", kind},
+        {"range",
+         {{"start", Position(line, from, 0)}, {"end", Position(lines[to], to, lines[to].size())}}},
+        {"selectionRange", RangeOf(line, from, DeclaredName(line, FromUtf8(name)))},
+        {"children", Json::array()}};
+  };
+  const bool classdef = syntax.kind == engine::matlab::FileKind::Classdef;
+  const auto& functions = syntax.functions;
+  std::vector<Json> made;
+  made.reserve(functions.size());
+  for (const auto& fn : functions) {
+    int kind = kSymbolFunction;
+    if (fn.inMethodsBlock) {
+      kind = fn.name == syntax.classdef.name ? kSymbolConstructor : kSymbolMethod;
+    }
+    made.push_back(symbol(fn.name, kind, fn.line, fn.endLine));
+  }
+  // Nested functions under their parents, in file order.
+  for (std::size_t f = functions.size(); f-- > 1;) {
+    const int parent = functions[f].parent;
+    if (parent < 0) continue;
+    auto& children = made[static_cast<std::size_t>(parent)]["children"];
+    children.insert(children.begin(), std::move(made[f]));
+  }
+  if (classdef) {
+    const auto& top = functions.front();
+    const std::string& className = syntax.classdef.name;
+    Json cls =
+        symbol(className.empty() ? ToUtf8(base) : className, kSymbolClass, top.line, top.endLine);
+    // A property's line: the next one in the class that starts with its name.
+    std::size_t at = lineAt(top.line);
+    const std::size_t end = lineAt(top.endLine);
+    for (const std::string& property : syntax.classdef.properties) {
+      const Text name = FromUtf8(property);
+      for (std::size_t n = at; n <= end; ++n) {
+        const TextView line = lines[n];
+        const std::size_t indent = std::min(line.find_first_not_of(u" \t"), line.size());
+        const auto span = FindName(line, name, indent);
+        if (!span || span->begin != indent) continue;
+        cls["children"].push_back({{"name", property},
+                                   {"kind", kSymbolProperty},
+                                   {"range", RangeOf(line, n, *span)},
+                                   {"selectionRange", RangeOf(line, n, *span)}});
+        at = n + 1;
+        break;
+      }
+    }
+    symbols.push_back(std::move(cls));
+  }
+  // A script's body and a class's own code are no functions.
+  const std::size_t first = syntax.kind == engine::matlab::FileKind::Function ? 0 : 1;
+  for (std::size_t f = first; f < functions.size(); ++f) {
+    if (functions[f].parent >= 0) continue;
+    if (functions[f].inMethodsBlock) {
+      symbols.front()["children"].push_back(std::move(made[f]));
+    } else {
+      symbols.push_back(std::move(made[f]));
+    }
+  }
+  return symbols;
+}
+
 Json Server::WorkspaceSymbol(const Json& params) {
   const Text query = FromUtf8(params.at("query").get<std::string>());
   struct Hit {
@@ -731,9 +894,14 @@ Json Server::WorkspaceSymbol(const Json& params) {
     const auto& programs = folder->ws->index().Programs();
     for (std::size_t p = 0; p < programs.size(); ++p) {
       if ((p & 1023) == 0) CheckCancelled();
-      if (const auto rank = MatchRank(programs[p].name, query)) {
-        hits.push_back({*rank, folder.get(), static_cast<int>(p)});
+      // In the MATLAB mode "method" finds "C.method" as well as "method".
+      auto rank = MatchRank(programs[p].name, query);
+      if (!programs[p].plainName.empty()) {
+        if (const auto plain = MatchRank(programs[p].plainName, query)) {
+          rank = std::min(rank.value_or(*plain), *plain);
+        }
       }
+      if (rank) hits.push_back({*rank, folder.get(), static_cast<int>(p)});
     }
   }
   auto nameOf = [&](const Hit& h) -> const Text& { return ProgramOf(*h.folder, h.program).name; };
@@ -748,9 +916,9 @@ Json Server::WorkspaceSymbol(const Json& params) {
     const auto& p = ProgramOf(*h.folder, h.program);
     symbols.push_back(
         {{"name", ToUtf8(p.name)},
-         {"kind", kSymbolFunction},
+         {"kind", SymbolKindOf(p)},
          {"location",
-          {{"uri", UriFromPath(p.path)}, {"range", DeclarationRange(*h.folder, p.path, p.name)}}}});
+          {{"uri", UriFromPath(p.path)}, {"range", ProgramRange(*h.folder, h.program)}}}});
   }
   return symbols;
 }

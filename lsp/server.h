@@ -108,7 +108,11 @@ class Server {
   const std::vector<Text>& LinesOf(Folder& folder, const Text& path);
   // The program named at the place, -1 when none; `declaring` also takes
   // the file's own program when the place is on its function line.
-  int ProgramNamedAt(const Place& place, bool declaring, Span* name = nullptr);
+  // In the MATLAB mode the place must be on a call's name (then `rule`
+  // says why it reached its function) or, when `declaring`, on a function's
+  // own line.
+  int ProgramNamedAt(const Place& place, bool declaring, Span* name = nullptr,
+                     Text* rule = nullptr);
   const engine::ProgramIndex::Program& ProgramOf(const Folder& folder, int program) const;
   Json Position(TextView line, std::size_t lineNumber, std::size_t unit);
   Json RangeOf(TextView line, std::size_t lineNumber, Span span);
@@ -116,6 +120,17 @@ class Server {
   Json CallRange(Folder& folder, const Text& path, std::int32_t lineNumber, TextView name);
   // The function line's name, or the first line of a script.
   Json DeclarationRange(Folder& folder, const Text& path, TextView name, Json* whole = nullptr);
+  // Where a program is declared, its name's range (selection) and, when
+  // `whole` is given, its text's: in the MATLAB mode from the index's lines
+  // (local functions and methods too), else from the file's function line.
+  Json ProgramRange(Folder& folder, int program, Json* whole = nullptr);
+  // The ranges of `calls` in the calling file: the sites the MATLAB mode
+  // recorded, else the lines' calls of `calleeName`.
+  Json CallRanges(Folder& folder, const Text& callerPath, const engine::ProgramIndex::Calls& calls,
+                  TextView calleeName);
+  // The MATLAB mode's outline of a file: class, properties, methods, local
+  // and nested functions.
+  Json MatlabSymbols(Folder& folder, const Text& path);
   Json ItemOf(Folder& folder, int program);
   int ProgramOfItem(const Json& item, Folder*& folder);
 

@@ -70,7 +70,20 @@ platform::Result OverlayFileSystem::ReadFile(const std::u16string& path, std::st
 platform::Result OverlayFileSystem::ListDirectory(const std::u16string& dir,
                                                   std::vector<std::string>& files) {
   platform::Result listed = base_.ListDirectory(dir, files);
-  if (!listed || held_.empty()) return listed;
+  if (listed) AddHeld(dir, files);
+  return listed;
+}
+
+platform::Result OverlayFileSystem::ListEntries(const std::u16string& dir,
+                                                std::vector<std::string>& files,
+                                                std::vector<std::string>& folders) {
+  platform::Result listed = base_.ListEntries(dir, files, folders);
+  if (listed) AddHeld(dir, files);
+  return listed;
+}
+
+void OverlayFileSystem::AddHeld(const std::u16string& dir, std::vector<std::string>& files) {
+  if (held_.empty()) return;
   const std::u16string key = Key(dir);
   for (const auto& [path, held] : held_) {
     const std::filesystem::path p = platform::NativePath(path);
@@ -80,7 +93,6 @@ platform::Result OverlayFileSystem::ListDirectory(const std::u16string& dir,
       files.push_back(std::move(name));
     }
   }
-  return listed;
 }
 
 platform::Result OverlayFileSystem::StatFile(const std::u16string& path,

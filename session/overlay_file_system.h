@@ -27,6 +27,10 @@ class OverlayFileSystem final : public platform::FileSystem {
   // The base's files plus those held here that it lacks.
   platform::Result ListDirectory(const std::u16string& dir,
                                  std::vector<std::string>& files) override;
+  // The same, with the base's folders (the MATLAB mode's class, package
+  // and private folders).
+  platform::Result ListEntries(const std::u16string& dir, std::vector<std::string>& files,
+                               std::vector<std::string>& folders) override;
   platform::Result StatFile(const std::u16string& path, platform::FileStamp& stamp) override;
   std::u16string CurrentDirectory() override { return base_.CurrentDirectory(); }
   platform::Result SetCurrentDirectory(const std::u16string& dir) override {
@@ -43,6 +47,8 @@ class OverlayFileSystem final : public platform::FileSystem {
   };
   // The key a path is held under: absolute, "." and ".." taken out.
   std::u16string Key(const std::u16string& path);
+  // Adds the held files of `dir` that `files` lacks.
+  void AddHeld(const std::u16string& dir, std::vector<std::string>& files);
 
   platform::FileSystem& base_;
   std::map<std::u16string, Held> held_;

@@ -27,8 +27,12 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
     stats_.scanned = found.filesRead;
     stats_.bytesRead = found.bytesRead;
     index_.Assign(std::move(found.programs), std::move(found.implicit), std::move(found.warnings));
-    plainNames_ = std::move(found.plainNames);
     matlab_ = true;
+    byFile_.clear();
+    const auto& programs = index_.Programs();
+    for (std::size_t p = 0; p < programs.size(); ++p) {
+      byFile_[programs[p].path].push_back(static_cast<int>(p));
+    }
     if (control != nullptr) {
       control->total = 1;
       control->done = 1;
@@ -38,7 +42,7 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
   // The path mode's index keeps its scans between refreshes; one the MATLAB
   // mode filled is started afresh by Refresh itself.
   matlab_ = false;
-  plainNames_.clear();
+  byFile_.clear();
   stats_ = index_.Refresh(fs, dirs_, control);
   if (stats_.cancelled) {
     return platform::Result::Failure(platform::Status::Cancelled, "stopped");
@@ -68,10 +72,20 @@ std::vector<int> SearchPathIndex::Find(platform::FileSystem& fs, TextView typed)
   if (const int at = index_.ProgramAt(path); at >= 0) return {at};
   const Text plain(engine::WithoutMExtension(name));
   std::vector<int> found;
-  for (std::size_t p = 0; p < plainNames_.size(); ++p) {
-    if (plainNames_[p] == plain) found.push_back(static_cast<int>(p));
+  for (std::size_t p = 0; p < programs.size(); ++p) {
+    if (programs[p].plainName == plain) found.push_back(static_cast<int>(p));
   }
   return found;
+}
+
+std::vector<int> SearchPathIndex::ProgramsIn(const Text& path) const {
+  if (!matlab_) {
+    const int program = index_.ProgramAt(path);
+    if (program < 0) return {};
+    return {program};
+  }
+  const auto found = byFile_.find(path);
+  return found == byFile_.end() ? std::vector<int>() : found->second;
 }
 
 }  // namespace korvath::session

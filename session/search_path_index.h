@@ -2,6 +2,7 @@
 // The program index of a run's search path, kept between requests: the
 // folders are read from pathdef.m each time, as a run reads them.
 
+#include <unordered_map>
 #include <vector>
 
 #include "engine/matlab_run.h"
@@ -24,6 +25,10 @@ class SearchPathIndex {
   // method of two classes, two local functions) finds them all.
   std::vector<int> Find(platform::FileSystem& fs, TextView typed) const;
   const engine::ProgramIndex& index() const { return index_; }
+  // The programs of the file at `path`: in the MATLAB mode each of its
+  // functions (main first), in the path mode its one program; none when
+  // the file is not indexed.
+  std::vector<int> ProgramsIn(const Text& path) const;
   // What the last refresh did.
   const engine::ProgramIndex::RefreshStats& stats() const { return stats_; }
 
@@ -31,7 +36,7 @@ class SearchPathIndex {
   std::vector<Text> dirs_;
   engine::ProgramIndex index_;
   bool matlab_ = false;
-  std::vector<Text> plainNames_;  // by program, in the MATLAB mode
+  std::unordered_map<Text, std::vector<int>> byFile_;  // in the MATLAB mode
   engine::ProgramIndex::RefreshStats stats_;
 };
 

@@ -92,16 +92,45 @@ int Workspace::ProgramAt(const Text& path) const {
   return indexed_ && !path.empty() ? index_.index().ProgramAt(path) : -1;
 }
 
-int Workspace::ProgramOfNode(const Text& name, const Text& path) const {
-  const int first = ProgramAt(path);
-  if (first < 0 || mode() != ResolutionMode::Matlab) return first;
-  const auto& programs = index_.index().Programs();
-  // A file's functions are numbered together, its main one first.
-  for (std::size_t p = static_cast<std::size_t>(first);
-       p < programs.size() && programs[p].path == path; ++p) {
-    if (programs[p].name == name) return static_cast<int>(p);
+std::vector<int> Workspace::ProgramsIn(const Text& path) const {
+  return indexed_ ? index_.ProgramsIn(path) : std::vector<int>();
+}
+
+int Workspace::ProgramIn(const Text& path, TextView name) const {
+  const std::vector<int> programs = ProgramsIn(path);
+  for (const int p : programs) {
+    if (index().Programs()[static_cast<std::size_t>(p)].name == name) return p;
   }
-  return first;
+  return programs.empty() ? -1 : programs.front();
+}
+
+std::optional<Workspace::CallSite> Workspace::CallAt(const Text& path, std::int32_t line,
+                                                     std::int32_t column) const {
+  const auto& programs = index().Programs();
+  for (const int p : ProgramsIn(path)) {
+    for (const auto& calls : programs[static_cast<std::size_t>(p)].callees) {
+      for (const auto& site : calls.sites) {
+        if (site.line == line && site.column <= column && column <= site.column + site.length) {
+          return CallSite{p, calls.program, site, &calls};
+        }
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+int Workspace::FunctionAt(const Text& path, std::int32_t line) const {
+  const auto& programs = index().Programs();
+  int best = -1;
+  for (const int p : ProgramsIn(path)) {
+    const auto& program = programs[static_cast<std::size_t>(p)];
+    if (program.firstLine == 0 || line < program.firstLine || line > program.lastLine) continue;
+    // Nested and class members lie inside their parent: the latest start is innermost.
+    if (best < 0 || program.firstLine > programs[static_cast<std::size_t>(best)].firstLine) {
+      best = p;
+    }
+  }
+  return best;
 }
 
 void Workspace::CallersOf(int program, engine::CallersTree& tree, engine::MessageSink& messages,

@@ -99,9 +99,25 @@ class Workspace {
   std::vector<int> ProgramsNamed(TextView typed);
   // The program whose file is at `path`; -1 when none or not indexed.
   int ProgramAt(const Text& path) const;
-  // The program a tree's node stands for: its file's, or in the MATLAB
-  // mode, where a file holds several functions, the one named `name`.
-  int ProgramOfNode(const Text& name, const Text& path) const;
+
+  // --- places in files: the MATLAB mode's index knows where each function
+  // stands and where each call's name is; in the path mode a file is one
+  // program and calls have no sites.
+  // Every program of the file at `path` (main first); none when not indexed.
+  std::vector<int> ProgramsIn(const Text& path) const;
+  // The program of that file named `name` (its notation), else its main one.
+  int ProgramIn(const Text& path, TextView name) const;
+  struct CallSite {
+    int caller = -1;
+    int callee = -1;
+    engine::ProgramIndex::Site site;
+    const engine::ProgramIndex::Calls* calls = nullptr;  // caller's, valid until a refresh
+  };
+  // The call whose name covers `line` (1-based), `column` (UTF-16 units,
+  // 0-based; the unit just after the name counts) in the file at `path`.
+  std::optional<CallSite> CallAt(const Text& path, std::int32_t line, std::int32_t column) const;
+  // The innermost function of the file whose lines hold `line`; -1 when none.
+  int FunctionAt(const Text& path, std::int32_t line) const;
 
   // --- questions
   // The callers tree of program `program` of the index.

@@ -261,7 +261,7 @@ void ExplorerWindow::onCallSelected(const QModelIndex& current) {
   graph_->selectNode(engine::TreeKind::Calls, node);
   const QString path = calls_.filePathOf(node);
   const Text name = calls_.nodes().Name(node);
-  showCallers(workspace_.ProgramOfNode(name, ToText(path)), ToQString(name));
+  showCallers(workspace_.ProgramIn(ToText(path), name), ToQString(name));
   showDetails(path, name);
 }
 
@@ -302,7 +302,7 @@ void ExplorerWindow::showCallers(int program, const QString& heading) {
 }
 
 void ExplorerWindow::showDetails(const QString& path, const Text& name) {
-  const int program = workspace_.ProgramOfNode(name, ToText(path));
+  const int program = workspace_.ProgramIn(ToText(path), name);
   QString text = QDir::toNativeSeparators(path);
   if (program >= 0) {
     const auto& p = workspace_.index().Programs()[static_cast<std::size_t>(program)];

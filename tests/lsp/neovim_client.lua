@@ -2,6 +2,7 @@
 -- start_client and buf_attach_client). Run headless:
 --   KORVATH_LSP=... KORVATH_PROJECT=... KORVATH_FILE=... KORVATH_KIND=sample|generated \
 --   nvim --headless --clean -c 'luafile neovim_client.lua'
+-- (KORVATH_KIND=matlab: the MATLAB mode on neovim_test.sh's class project.)
 -- Exits 0 when every check holds, 1 otherwise, saying which failed.
 local server = os.getenv('KORVATH_LSP')
 local root = os.getenv('KORVATH_PROJECT')
@@ -26,6 +27,7 @@ end
 local id = vim.lsp.start_client({
   cmd = { server },
   root_dir = root,
+  init_options = kind == 'matlab' and { resolve = 'matlab' } or nil,
   on_stderr = function(_, data) io.stderr:write(data) end,
 })
 vim.cmd('edit ' .. vim.fn.fnameescape(file))
@@ -94,6 +96,40 @@ if kind == 'sample' then
       { item = { name = 'debug_dump', kind = 12, uri = dd[1].location.uri,
                  range = dd[1].location.range, selectionRange = dd[1].location.range } })
   check(callers and #callers == 0, 'debug_dump has no callers left')
+elseif kind == 'matlab' then
+  local items = ask('textDocument/prepareCallHierarchy', at(0, 10))
+  check(items and #items == 1 and items[1].name == 'main', 'prepare on main.m names main')
+  local out = ask('callHierarchy/outgoingCalls', { item = items[1] })
+  check(names(out, 'to') == 'Counter.make Shape geom.dist main>twice private/helper',
+        'main calls its functions by MATLAB\'s rules: ' .. names(out, 'to'))
+  for _, call in ipairs(out or {}) do
+    if call.to.name == 'main>twice' then
+      local r = call.fromRanges[1]
+      check(r.start.line == 3 and r.start.character == 25 and r['end'].character == 30
+            and call.to.range.start.line == 7 and call.to.range['end'].line == 12,
+            'twice is called at 3:25-30 and spans lines 7 to 12')
+    end
+  end
+  local twice = ask('textDocument/prepareCallHierarchy', at(3, 27))
+  local inner = twice and ask('callHierarchy/outgoingCalls', { item = twice[1] })
+  check(names(inner, 'to') == 'main>inner', 'twice calls its nested inner: ' .. names(inner, 'to'))
+  local def = ask('textDocument/definition', at(1, 5))
+  def = def and (def[1] or def)
+  check(def and def.uri:match('/private/helper%.m$') ~= nil,
+        'helper is the private one: ' .. (def and def.uri or 'nil'))
+  local hover = ask('textDocument/hover', at(2, 5))
+  check(hover and hover.contents.value:find('class constructor', 1, true) ~= nil,
+        'hover on Shape says class constructor')
+  local refs = ask('textDocument/references',
+                   vim.tbl_extend('force', at(8, 5), { context = { includeDeclaration = false } }))
+  check(refs and #refs == 1 and refs[1].range.start.line == 8 and refs[1].range.start.character == 4,
+        'inner is referenced once, at 8:4')
+  -- The buffer loses the call of helper (line 1), unsaved.
+  vim.api.nvim_buf_set_lines(buf, 1, 2, false, { 'x = 1;' })
+  vim.wait(300)
+  out = ask('callHierarchy/outgoingCalls', { item = items[1] })
+  check(names(out, 'to') == 'Counter.make Shape geom.dist main>twice',
+        'after the edit main no longer calls helper: ' .. names(out, 'to'))
 else
   local items = ask('textDocument/prepareCallHierarchy', at(0, 10))
   local me = items and items[1]

@@ -113,10 +113,10 @@ TEST_F(MatlabModeTest, ATreeNodeFindsItsOwnFunctionAmongItsFilesFunctions) {
   const auto nameOf = [&](int p) {
     return p < 0 ? std::string("none") : ToUtf8(programs[static_cast<std::size_t>(p)].name);
   };
-  EXPECT_EQ(nameOf(ws.ProgramOfNode(u"main>helper", u"/work/main.m")), "main>helper");
-  EXPECT_EQ(nameOf(ws.ProgramOfNode(u"main", u"/work/main.m")), "main");
-  EXPECT_EQ(nameOf(ws.ProgramOfNode(u"Shape.area", u"/m/lib/Shape.m")), "Shape.area");
-  EXPECT_EQ(nameOf(ws.ProgramOfNode(u"x", u"/nowhere.m")), "none");
+  EXPECT_EQ(nameOf(ws.ProgramIn(u"/work/main.m", u"main>helper")), "main>helper");
+  EXPECT_EQ(nameOf(ws.ProgramIn(u"/work/main.m", u"main")), "main");
+  EXPECT_EQ(nameOf(ws.ProgramIn(u"/m/lib/Shape.m", u"Shape.area")), "Shape.area");
+  EXPECT_EQ(nameOf(ws.ProgramIn(u"/nowhere.m", u"x")), "none");
 }
 
 TEST_F(MatlabModeTest, UncalledLeavesOutWhatMatlabCallsItself) {
