@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/utf8.h"
+#include "session/discard_list.h"
 #include "session/workspace.h"
 #include "tests/support/memory_file_system.h"
 
@@ -82,6 +83,34 @@ TEST_F(MatlabModeTest, ARunShowsFunctionsInMatlabNotationWithTheirKinds) {
                                              "private"}));
   EXPECT_EQ(ToUtf8(ws.lastRun().filePaths.at(u"main>helper")), "/work/main.m");
   EXPECT_EQ(ToUtf8(ws.lastRun().filePaths.at(u"private/pt")), "/m/lib/private/pt.m");
+}
+
+TEST_F(MatlabModeTest, DiscardEntriesMatchTheNotationOrThePlainName) {
+  ws.settings().discards = ParseDiscardList({u"private/pt", u"Shape"});
+  ASSERT_TRUE(ws.Run(u"main", progress, sink).ok());
+  for (const std::string& text : Texts(ws.lastTree())) {
+    EXPECT_EQ(text.find("private/pt"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Shape"), std::string::npos) << text;
+  }
+  EXPECT_EQ(Texts(ws.lastTree()).size(), 4U);  // main, helper, util twice
+}
+
+// obj.method(...) on a variable: off by default; with possible calls on, a
+// method only one class has is followed, one two classes have is not.
+TEST_F(MatlabModeTest, PossibleCallsFollowAMethodOnlyOneClassDefines) {
+  fs.AddFile("/work/user.m", "function user\nobj = Shape(2);\nobj.scale();\nobj.area();\n");
+  for (const bool possible : {false, true}) {
+    ws.setPossibleCalls(possible);
+    ASSERT_TRUE(ws.Run(u"user", progress, sink).ok());
+    std::vector<std::string> calls;
+    for (const auto& r : ws.lastRun().records) {
+      if (ToUtf8(r.caller) == "user") calls.push_back(ToUtf8(r.name + u" " + r.certainty));
+    }
+    const std::vector<std::string> expected =
+        possible ? std::vector<std::string>{"Shape ", "Shape.scale possible"}
+                 : std::vector<std::string>{"Shape "};
+    EXPECT_EQ(calls, expected);
+  }
 }
 
 TEST_F(MatlabModeTest, ThePathModeOnTheSameProjectStaysAsItWas) {
