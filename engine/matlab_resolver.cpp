@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <ranges>
 
 #include "platform/utf8.h"
 
@@ -230,9 +231,9 @@ int Resolver::FileAt(const Text& path) {
   for (; k < above.size() && above[k].size() > 1 && above[k][0] == '+'; ++k) {
     packages.push_back(above[k].substr(1));
   }
-  for (auto p = packages.rbegin(); p != packages.rend(); ++p) {
+  for (const std::string& package : std::ranges::reverse_view(packages)) {
     if (!c.package.empty()) c.package += '.';
-    c.package += *p;
+    c.package += package;
   }
   // A private file sees its own folder; a method its class folder's
   // private folder; any other file the private folder beside it.

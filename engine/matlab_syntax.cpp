@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <ranges>
 
 namespace korvath::engine::matlab {
 namespace {
@@ -409,8 +410,8 @@ class Parser {
     for (const FunctionSyntax& fn : out.functions) nested = nested || fn.parent >= 0;
     if (functionsEnd_ && openFunction && nested && out.kind != FileKind::Classdef) return false;
     while (!blocks_.empty()) Pop();
-    for (std::size_t f = 0; f < out.functions.size(); ++f) {
-      if (out.functions[f].endLine == 0) out.functions[f].endLine = lastLine_;
+    for (FunctionSyntax& fn : out.functions) {
+      if (fn.endLine == 0) fn.endLine = lastLine_;
     }
     SettleCommands();
     return true;
@@ -435,8 +436,8 @@ class Parser {
   }
 
   int CurrentFunction() const {
-    for (auto it = blocks_.rbegin(); it != blocks_.rend(); ++it) {
-      if (it->kind == BlockKind::Function) return it->function;
+    for (const Block& block : std::ranges::reverse_view(blocks_)) {
+      if (block.kind == BlockKind::Function) return block.function;
     }
     return 0;
   }
@@ -597,9 +598,9 @@ class Parser {
       fn.isPrivateAccess = top->isPrivate;
       out_->classdef.methods.push_back({fn.name, top->isStatic, true});
     } else if (functionsEnd_) {
-      for (auto it = blocks_.rbegin(); it != blocks_.rend(); ++it) {
-        if (it->kind == BlockKind::Function) {
-          parent = it->function;
+      for (const Block& block : std::ranges::reverse_view(blocks_)) {
+        if (block.kind == BlockKind::Function) {
+          parent = block.function;
           break;
         }
       }
