@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "engine/tree_writers.h"
@@ -32,6 +33,11 @@ class NodeTreeModel : public QAbstractItemModel {
   // shown; 0 for any other node.
   int expandedNodeOf(int node) const;
   engine::TreeKind kind() const { return kind_; }
+  // How many direct calls of `node` the node budget left out; such a node
+  // shows a grey last row saying so, which stands for no node (nodeOf 0).
+  int cutOf(int node) const;
+  bool isCutRow(const QModelIndex& index) const;
+  int nodeLimit() const { return source_->NodeLimit(); }
 
   // The first node after `from` (before it when not `forward`), going round,
   // whose text holds `needle` ignoring case; 0 when none does.
@@ -43,6 +49,7 @@ class NodeTreeModel : public QAbstractItemModel {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   bool hasChildren(const QModelIndex& parent = {}) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  protected:
   // Called between beginResetModel and endResetModel with the tree now
@@ -59,6 +66,11 @@ class NodeTreeModel : public QAbstractItemModel {
   std::vector<std::int32_t> childStart_;
   std::vector<std::int32_t> childList_;
   std::vector<std::int32_t> rowInParent_;
+  // The nodes cut short, in node order, with the calls each lacks; the row
+  // saying so for cutNodes_[k] has the id Count() + 1 + k.
+  std::vector<std::pair<std::int32_t, std::int32_t>> cutNodes_;
+  int cutIndex(int node) const;  // into cutNodes_, -1 when not cut
+  int shownChildren(std::size_t node) const;
   // Find: whether each label holds the needle (-1 not known yet).
   mutable QString findNeedle_;
   mutable std::vector<std::int8_t> labelMatches_;
