@@ -192,7 +192,8 @@ void GraphPane::startLayout() {
   if (std::any_of(l.requested.functions.begin(), l.requested.functions.end(),
                   [](const engine::CallGraph::Function& f) { return f.cut; })) {
     l.requestedText += QStringLiteral(
-        " Dashed: functions whose calls the tree's node limit cut off, with their calls from the "
+        " Dashed boxes: functions whose calls the tree's node limit cut off, with their calls from "
+        "the "
         "program index.");
   }
   l.partial = partial;
