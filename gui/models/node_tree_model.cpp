@@ -113,7 +113,8 @@ QModelIndex NodeTreeModel::index(int row, int column, const QModelIndex& parent)
   if (row >= childStart_[p + 1] - childStart_[p]) {
     const int k = cutIndex(static_cast<int>(p));
     if (k < 0 || row != childStart_[p + 1] - childStart_[p]) return {};
-    return createIndex(row, 0, static_cast<quintptr>(nodeCount() + 1 + k));
+    const int id = nodeCount() + 1 + k;  // past every node's
+    return createIndex(row, 0, static_cast<quintptr>(id));
   }
   const int node =
       childList_[static_cast<std::size_t>(childStart_[p]) + static_cast<std::size_t>(row)];
