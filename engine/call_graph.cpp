@@ -109,7 +109,8 @@ CallGraph GraphOfTree(const NodeTree& tree, TreeKind kind) {
     const int f = functions.Of(node);
     graph.functionOfNode[static_cast<std::size_t>(node)] = f;
     const bool first = f == static_cast<int>(graph.functions.size());
-    if (first) graph.functions.push_back({tree.Name(node), tree.File(node), node, node == 1});
+    if (first)
+      graph.functions.push_back({tree.Name(node), tree.File(node), node, node == 1, false});
     if (node == 1) continue;
     const int parent = graph.functionOfNode[static_cast<std::size_t>(tree.Parent(node))];
     const int from = kind == TreeKind::Calls ? parent : f;
@@ -128,6 +129,59 @@ CallGraph GraphOfTree(const NodeTree& tree, TreeKind kind) {
                  component[static_cast<std::size_t>(call.to)];
   }
   return graph;
+}
+
+void AddCutCalls(CallGraph& graph, const NodeTree& tree, const ProgramIndex& index) {
+  if (tree.NodeLimit() == 0 ||
+      graph.functionOfNode.size() != static_cast<std::size_t>(tree.Count()) + 1) {
+    return;
+  }
+  const std::size_t known = graph.functions.size();
+  std::vector<char> expanded(known, 0), cut(known, 0);
+  for (int node = 1; node <= tree.Count(); ++node) {
+    const auto f = static_cast<std::size_t>(graph.functionOfNode[static_cast<std::size_t>(node)]);
+    if (!tree.Repeated(node)) expanded[f] = 1;
+    if (tree.Cut(node) > 0) cut[f] = 1;
+  }
+  std::unordered_map<Text, int> byFile;
+  for (std::size_t f = 0; f < known; ++f) {
+    if (!graph.functions[f].file.empty())
+      byFile.try_emplace(graph.functions[f].file, static_cast<int>(f));
+  }
+  std::unordered_map<std::uint64_t, int> callOf;
+  for (std::size_t c = 0; c < graph.calls.size(); ++c) {
+    callOf.emplace(PairKey(graph.calls[c].from, graph.calls[c].to), static_cast<int>(c));
+  }
+  const auto& programs = index.Programs();
+  bool added = false;
+  for (std::size_t f = 0; f < known; ++f) {
+    if (cut[f] == 0 && expanded[f] != 0) continue;
+    const int program =
+        graph.functions[f].file.empty() ? -1 : index.ProgramAt(graph.functions[f].file);
+    if (program < 0) continue;
+    graph.functions[f].cut = true;
+    for (const auto& callee : programs[static_cast<std::size_t>(program)].callees) {
+      const auto& other = programs[static_cast<std::size_t>(callee.program)];
+      const auto [at, isNew] =
+          byFile.try_emplace(other.path, static_cast<int>(graph.functions.size()));
+      if (isNew) graph.functions.push_back({other.name, other.path, 0, false, false});
+      const int to = at->second;
+      if (!callOf
+               .try_emplace(PairKey(static_cast<int>(f), to), static_cast<int>(graph.calls.size()))
+               .second) {
+        continue;
+      }
+      graph.calls.push_back(
+          {static_cast<int>(f), to, static_cast<int>(callee.lines.size()), false, isNew});
+      added = true;
+    }
+  }
+  if (!added) return;
+  const std::vector<int> component = Components(graph);
+  for (auto& call : graph.calls) {
+    call.cycle = component[static_cast<std::size_t>(call.from)] ==
+                 component[static_cast<std::size_t>(call.to)];
+  }
 }
 
 CallGraph Neighbourhood(const CallGraph& graph, int center, int levels) {
@@ -202,8 +256,14 @@ std::string GraphDot(const CallGraph& graph) {
     AppendText(out, function.name, Escape::Dot);
     out += "\", tooltip=\"";
     AppendText(out, function.file.empty() ? function.name : function.file, Escape::Dot);
+    if (function.cut) AppendText(out, u"\n(calls cut from the tree: from the index)", Escape::Dot);
     out += '"';
-    if (function.root) out += ", style=\"filled,bold\", fillcolor=\"#ffe08a\", penwidth=2";
+    if (function.root) {
+      out += function.cut ? ", style=\"filled,bold,dashed\"" : ", style=\"filled,bold\"";
+      out += ", fillcolor=\"#ffe08a\", penwidth=2";
+    } else if (function.cut) {
+      out += ", style=\"dashed\"";
+    }
     out += "];\n";
   }
   const std::vector<int> minLengths = StaggeredLengths(graph);

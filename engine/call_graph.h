@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/program_index.h"
 #include "engine/tree_writers.h"
 
 namespace korvath::engine {
@@ -16,6 +17,9 @@ struct CallGraph {
     Text file;          // absolute; empty when unknown
     int treeNode = 0;   // the first node of the tree that stands for it
     bool root = false;  // the tree's root
+    // The node budget left calls of it out of the tree; those shown come
+    // from the program index (see AddCutCalls).
+    bool cut = false;
   };
   struct Call {
     int from = 0;
@@ -33,6 +37,12 @@ struct CallGraph {
 };
 
 CallGraph GraphOfTree(const NodeTree& tree, TreeKind kind);
+
+// For a graph of call tree `tree` cut by the node budget: every function
+// whose calls the tree lacks (a node of it cut short, or no node showing
+// its calls) is marked cut and given its calls from `index`, which is
+// complete; callees not yet in the graph are added, without a tree node.
+void AddCutCalls(CallGraph& graph, const NodeTree& tree, const ProgramIndex& index);
 
 // The functions within `levels` calls of `center`, following calls forwards
 // only or backwards only, with the calls among them; the spanning calls are

@@ -111,6 +111,13 @@ void AddCallNodes(const std::vector<FunctionRecord>& records, TextView callerNam
         plans[static_cast<std::size_t>(groups.Member(frame.group, frame.next++))];
     if (tree.Count() >= limits.maxNodes) {
       messages.ShowMessage(MessageIcon::Critical, messages::kTreeTooLarge);
+      --frame.next;  // this call was not added either
+      // Each node on the stack has calls left: ancestors first, so in node
+      // order.
+      for (const Frame& open : stack) {
+        const std::size_t left = groups.Size(open.group) - open.next;
+        if (left != 0) tree.CutShort(open.parentNode, static_cast<int>(left), limits.maxNodes);
+      }
       break;
     }
     int node = 0;
@@ -142,6 +149,19 @@ void CallTree::Clear() {
   parent_.assign(1, 0);
   record_.assign(1, 0);
   rootText_.clear();
+  cut_.clear();
+  nodeLimit_ = 0;
+}
+
+void CallTree::CutShort(int node, int calls, int limit) {
+  cut_.push_back({node, calls});
+  nodeLimit_ = limit;
+}
+
+int CallTree::Cut(int node) const {
+  const auto it = std::lower_bound(cut_.begin(), cut_.end(), node,
+                                   [](const CutNode& c, int n) { return c.node < n; });
+  return it != cut_.end() && it->node == node ? it->calls : 0;
 }
 
 int CallTree::AddRoot(TextView /*key*/, TextView text) {

@@ -43,6 +43,7 @@ class CallTree final : public TreeSink {
   // Room for the whole budget at once: pages are only touched as nodes
   // come, and the arrays are never copied while they grow.
   void Reserve(int nodes) override;
+  void CutShort(int node, int calls, int limit) override;
 
   // Node indexes are 1..Count(); the root is node 1. Parent of the root is 0.
   int Parent(int node) const { return parent_[static_cast<std::size_t>(node)]; }
@@ -52,11 +53,24 @@ class CallTree final : public TreeSink {
   Text NodeText(int node, const std::vector<FunctionRecord>& records) const;
   // Depth below the root (root 0).
   std::vector<int> Depths() const;
+  // How many direct calls of `node` the node budget left out (0 for most).
+  int Cut(int node) const;
+  struct CutNode {
+    int node;
+    int calls;
+  };
+  // The nodes cut short, in node order; few, as only the walk's open path
+  // is left when the budget runs out.
+  const std::vector<CutNode>& CutNodes() const { return cut_; }
+  // The budget that cut them; 0 when none was.
+  int NodeLimit() const { return nodeLimit_; }
 
  private:
   std::vector<std::int32_t> parent_{0};
   std::vector<std::int32_t> record_{0};
   Text rootText_;
+  std::vector<CutNode> cut_;
+  int nodeLimit_ = 0;
 };
 
 }  // namespace korvath::engine

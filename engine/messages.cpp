@@ -21,6 +21,21 @@ Text TreeNodeError(int number, TextView what) {
   return u"Error " + DecimalText(number) + u": " + Text(what);
 }
 
+Text GroupedNumber(std::int64_t value) {
+  const Text digits = DecimalText(value < 0 ? -value : value);
+  Text out = value < 0 ? Text(u"-") : Text();
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i != 0 && (digits.size() - i) % 3 == 0) out += u',';
+    out += digits[i];
+  }
+  return out;
+}
+
+Text CallsNotShown(int calls, int limit) {
+  return u"\u2026 " + GroupedNumber(calls) + (calls == 1 ? u" call" : u" calls") +
+         u" not shown: the tree reached its limit of " + GroupedNumber(limit) + u" nodes";
+}
+
 Text CannotRead(TextView path, std::string_view reason) {
   return u"cannot read " + Text(path) + u": " + platform::FromUtf8(reason);
 }

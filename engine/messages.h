@@ -1,6 +1,7 @@
 #pragma once
 // The texts the engine shows to the user.
 
+#include <cstdint>
 #include <string_view>
 
 #include "engine/text.h"
@@ -23,6 +24,11 @@ Text StartFileNotFound(TextView startFileName);
 Text StartFunctionDiscarded(TextView startFunction);
 // An error raised by the tree model while a node was added.
 Text TreeNodeError(int number, TextView what);
+// The last child of a node whose calls the node budget left out: "… N
+// calls not shown: the tree reached its limit of 1,000,000 nodes".
+Text CallsNotShown(int calls, int limit);
+// 1234567 as "1,234,567".
+Text GroupedNumber(std::int64_t value);
 // A warning for a file that could not be read: "cannot read PATH: REASON".
 Text CannotRead(TextView path, std::string_view reason);
 // A warning for a search folder that could not be listed: "cannot list

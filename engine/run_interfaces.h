@@ -46,6 +46,13 @@ class TreeSink {
   virtual int Count() const = 0;
   // A hint: about this many nodes may follow.
   virtual void Reserve(int nodes) { (void)nodes; }
+  // The node budget `limit` ran out before `calls` direct calls of node
+  // `node` were added. Called once per such node, in node order.
+  virtual void CutShort(int node, int calls, int limit) {
+    (void)node;
+    (void)calls;
+    (void)limit;
+  }
 
  protected:
   TreeSink(TreeSink&&) = default;

@@ -211,7 +211,9 @@ Result WriteJson(std::FILE* file, const NodeTree& tree, const std::vector<Text>&
       // A node directly after its parent is the parent's first child.
       if (node != 1 && parent == node - 1) firstChild = true;
       if (node != 1 && !firstChild) out << ", ";
-      out << "{" << labels.Of(node) << ", \"children\": [";
+      out << "{" << labels.Of(node);
+      if (const int cut = tree.Cut(node); cut > 0) out << ", \"cut\": " << cut;
+      out << ", \"children\": [";
       path.push_back(node);
     }
     for (std::size_t k = 0; k < path.size(); ++k) out << "]}";

@@ -48,6 +48,14 @@ class NodeTree {
     static_cast<void>(node);
     return {};
   }
+  // How many direct calls (callers) of the node the node budget left out,
+  // and that budget: only JSON and the windows say so, as the closing
+  // message says it for the other outputs.
+  virtual int Cut(int node) const {
+    static_cast<void>(node);
+    return 0;
+  }
+  virtual int NodeLimit() const { return 0; }
 };
 
 // A call tree with the records it was built from.
@@ -67,6 +75,8 @@ class RecordTree final : public NodeTree {
   void AppendLines(int node, std::vector<std::int32_t>& out) const override;
   bool Repeated(int node) const override;
   Marks MarksOf(int node) const override;
+  int Cut(int node) const override { return tree_.Cut(node); }
+  int NodeLimit() const override { return tree_.NodeLimit(); }
 
  private:
   const CallTree& tree_;
@@ -77,7 +87,8 @@ class RecordTree final : public NodeTree {
 // Each flushes `file` at the end and reports the first write that failed
 // (a full disk, a closed pipe); nothing more is written after it.
 Result WriteTextTree(std::FILE* file, const NodeTree& tree);
-// Every node an object {"text", "name", "file", "lines", "children"}.
+// Every node an object {"text", "name", "file", "lines", "children"}, with
+// "cut" before "children" when the node budget left calls of it out.
 // `tree` may have no root; "root" is then null.
 Result WriteJson(std::FILE* file, const NodeTree& tree, const std::vector<Text>& messages);
 Result WriteDot(std::FILE* file, const NodeTree& tree);

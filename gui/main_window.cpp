@@ -388,11 +388,13 @@ void MainWindow::showTreeMenu(const QPoint& at) {
   QMenu menu(this);
   QAction* expand = menu.addAction(QStringLiteral("&Expand all"));
   QAction* collapse = menu.addAction(QStringLiteral("&Collapse all"));
+  // A row saying calls were cut stands for no node.
+  const bool onNode = model_->nodeOf(index) != 0;
   QAction* copy = menu.addAction(QStringLiteral("C&opy"));
-  copy->setEnabled(index.isValid());
+  copy->setEnabled(onNode);
   menu.addSeparator();
   QAction* callers = menu.addAction(QStringLiteral("Show c&allers"));
-  callers->setEnabled(index.isValid());
+  callers->setEnabled(onNode);
   QAction* find = menu.addAction(QStringLiteral("&Find..."));
   find->setEnabled(model_->nodeCount() > 0);
   QAction* chosen = menu.exec(trvFiles->viewport()->mapToGlobal(at));
@@ -400,9 +402,9 @@ void MainWindow::showTreeMenu(const QPoint& at) {
     expandAll();
   } else if (chosen == collapse) {
     collapseAll();
-  } else if (chosen == copy && index.isValid()) {
+  } else if (chosen == copy && onNode) {
     copySubtree(model_->nodeOf(index));
-  } else if (chosen == callers && index.isValid()) {
+  } else if (chosen == callers && onNode) {
     showCallers(model_->nodeOf(index));
   } else if (chosen == find) {
     findInExplorer();

@@ -39,6 +39,8 @@ GraphPlan PlanGraph(const engine::CallGraph& whole, int centre, engine::TreeKind
     }
     plan.ofWhole.assign(whole.functions.size(), -1);
     for (std::size_t f = 0; f < plan.graph.functions.size(); ++f) {
+      // Functions the index added to a cut tree's graph have no node.
+      if (plan.graph.functions[f].treeNode <= 0) continue;
       const auto first = static_cast<std::size_t>(plan.graph.functions[f].treeNode);
       plan.ofWhole[static_cast<std::size_t>(whole.functionOfNode[first])] = static_cast<int>(f);
     }

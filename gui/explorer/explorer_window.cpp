@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <new>
 
+#include "engine/messages.h"
 #include "gui/explorer/index_build.h"
 #include "gui/graph/graph_pane.h"
 #include "gui/models/call_tree_model.h"
@@ -75,7 +77,27 @@ ExplorerWindow::ExplorerWindow(CallTreeModel& calls, session::Workspace& workspa
   // A new run replaces the tree: its callers go with it until the next
   // selection.
   connect(&calls, &QAbstractItemModel::modelReset, this, [this] { showCallers(-1, {}); });
+  connect(marks_, &RecursionMarkModel::marked, this, [this] { setPreparing(false); });
   resize(1200, 760);
+}
+
+void ExplorerWindow::setPreparing(bool on) {
+  on = on && !marks_->ready();
+  if (on == preparing_) return;
+  preparing_ = on;
+  setProperty("preparing", on);
+  if (preparingBox_ == nullptr) {
+    preparingBox_ = new QWidget(this);
+    auto* row = new QHBoxLayout(preparingBox_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new QLabel(QStringLiteral("Preparing the call tree..."), preparingBox_));
+    auto* bar = new QProgressBar(preparingBox_);
+    bar->setRange(0, 0);  // how far is not known: it moves while busy
+    bar->setMaximumWidth(160);
+    row->addWidget(bar);
+    statusBar()->addPermanentWidget(preparingBox_);
+  }
+  preparingBox_->setVisible(on);
 }
 
 ExplorerWindow::~ExplorerWindow() = default;
@@ -155,6 +177,9 @@ void ExplorerWindow::buildControls() {
   connect(callers_, &QAbstractItemModel::modelReset, graph_,
           [this] { graph_->setTree(engine::TreeKind::Callers, callers_->nodes()); });
   connect(graph_, &GraphPane::nodeClicked, this, &ExplorerWindow::onGraphNodeClicked);
+  graph_->setCompletion([this](engine::CallGraph& graph, const engine::NodeTree& tree) {
+    if (!indexing_ && workspace_.indexed()) engine::AddCutCalls(graph, tree, workspace_.index());
+  });
   for (const TreePane* pane : {&callsPane_, &callersPane_}) {
     connect(pane->view, &QTreeView::activated, this,
             [this, pane](const QModelIndex& index) { openCallSite(*pane, index); });
@@ -201,7 +226,9 @@ void ExplorerWindow::buildMenus() {
 
 bool ExplorerWindow::refreshIndex() {
   try {
+    indexing_ = true;
     const platform::Result built = BuildIndex(this, workspace_);
+    indexing_ = false;
     if (built.status == platform::Status::NoSearchPath) {
       say(QMessageBox::Critical, QString::fromStdString(built.description),
           PathdefHelp(ToQString(workspace_.AbsolutePath(workspace_.settings().pathdefFile))));
@@ -211,6 +238,7 @@ bool ExplorerWindow::refreshIndex() {
           ToQString(session::messages::IndexWarnings(workspace_.index().Warnings())));
     }
   } catch (const std::bad_alloc&) {
+    indexing_ = false;
     say(QMessageBox::Critical, ToQString(session::messages::kIndexOutOfMemory));
   }
   return workspace_.indexed();
@@ -222,7 +250,11 @@ void ExplorerWindow::followRun() {
     lblDetails->clear();
     return;
   }
+  // The recursion marks of a large tree are made on a thread of their own.
+  setPreparing(true);
   refreshIndex();
+  // The picture of a cut tree takes the calls it lacks from the index.
+  if (calls_.nodes().NodeLimit() > 0) graph_->setTree(engine::TreeKind::Calls, calls_.nodes());
   trvCalls->expand(marks_->index(0, 0));
   const QModelIndex current = trvCalls->currentIndex();
   if (current.isValid()) {
@@ -262,7 +294,22 @@ void ExplorerWindow::onCallSelected(const QModelIndex& current) {
   const QString path = calls_.filePathOf(node);
   const Text name = calls_.nodes().Name(node);
   showCallers(workspace_.ProgramIn(ToText(path), name), ToQString(name));
-  showDetails(path, name);
+  showDetails(path, name, cutNote(node));
+}
+
+QString ExplorerWindow::cutNote(int node) const {
+  const int expanded = calls_.expandedNodeOf(node);
+  const bool elsewhere = calls_.nodes().Repeated(node);
+  const int shownAt = elsewhere ? expanded : node;
+  const QString limit = ToQString(engine::messages::GroupedNumber(calls_.nodeLimit()));
+  if (elsewhere && expanded == 0) {
+    return QStringLiteral("the tree shows none of its calls: it reached its limit of %1 nodes")
+        .arg(limit);
+  }
+  const int cut = calls_.cutOf(shownAt);
+  if (cut == 0) return {};
+  return QStringLiteral("the tree leaves %1 of its calls out: it reached its limit of %2 nodes")
+      .arg(ToQString(engine::messages::GroupedNumber(cut)), limit);
 }
 
 void ExplorerWindow::onCallerSelected(const QModelIndex& current) {
@@ -301,7 +348,7 @@ void ExplorerWindow::showCallers(int program, const QString& heading) {
   trvCallers->expand(callers_->indexOfNode(1));
 }
 
-void ExplorerWindow::showDetails(const QString& path, const Text& name) {
+void ExplorerWindow::showDetails(const QString& path, const Text& name, const QString& note) {
   const int program = workspace_.ProgramIn(ToText(path), name);
   QString text = QDir::toNativeSeparators(path);
   if (program >= 0) {
@@ -309,6 +356,7 @@ void ExplorerWindow::showDetails(const QString& path, const Text& name) {
     text += QStringLiteral(" — calls %1, called by %2")
                 .arg(Functions(p.callees.size()), Functions(p.callers.size()));
   }
+  if (!note.isEmpty()) text += QStringLiteral(" — ") + note;
   lblDetails->setText(text);
 }
 
@@ -374,12 +422,26 @@ void ExplorerWindow::select(const TreePane& pane, int node) {
 
 void ExplorerWindow::goToExpandedNode() {
   const TreePane& pane = *lastPane_;
-  const int target = pane.model->expandedNodeOf(nodeAt(pane, pane.view->currentIndex()));
+  const int node = nodeAt(pane, pane.view->currentIndex());
+  const int target = pane.model->expandedNodeOf(node);
+  // The node budget may have left the calls out, here or where they stand.
+  const QString cut = pane.kind == engine::TreeKind::Calls ? cutNote(node) : QString();
   if (target == 0) {
-    statusBar()->showMessage(QStringLiteral("This node's calls are shown where it stands"));
+    if (!cut.isEmpty() && pane.model->nodes().Repeated(node)) {
+      statusBar()->showMessage(
+          QStringLiteral("This function's calls are not in the tree: it reached its limit of %1 "
+                         "nodes; the details and the picture take them from the program index")
+              .arg(ToQString(engine::messages::GroupedNumber(pane.model->nodeLimit()))));
+    } else if (!cut.isEmpty()) {
+      statusBar()->showMessage(QStringLiteral("This node's calls are shown where it stands, but ") +
+                               cut);
+    } else {
+      statusBar()->showMessage(QStringLiteral("This node's calls are shown where it stands"));
+    }
     return;
   }
   select(pane, target);
+  if (!cut.isEmpty()) statusBar()->showMessage(QStringLiteral("There ") + cut);
 }
 
 void ExplorerWindow::openCallSite(const TreePane& pane, const QModelIndex& index) {

@@ -71,6 +71,10 @@ class ExplorerWindow final : public QMainWindow {
   void exportFileList();
   void exportPicture();
 
+  // Whether the trees of the run followed are still being prepared (the
+  // index, the recursion marks); also the "preparing" property.
+  bool preparing() const { return preparing_; }
+
   CallersTreeModel& callersModel() { return *callers_; }
   RecursionMarkModel& marksModel() { return *marks_; }
   const session::Workspace& workspace() const { return workspace_; }
@@ -109,8 +113,12 @@ class ExplorerWindow final : public QMainWindow {
   void onCallerSelected(const QModelIndex& current);
   void onGraphNodeClicked(engine::TreeKind kind, int node);
   void showCallers(int program, const QString& heading);
-  // The file of the selected function, with its calls and callers counted.
-  void showDetails(const QString& path, const Text& name);
+  // The file of the selected function, with its calls and callers counted,
+  // and `note` when the tree cut its calls.
+  void showDetails(const QString& path, const Text& name, const QString& note = {});
+  // For node `node` of the call tree: how its function's calls were cut by
+  // the node budget, "" when they were not.
+  QString cutNote(int node) const;
   void findFrom(bool forward);
   const TreePane& paneOf(const QTreeView* view) const;
   const TreePane& paneOf(engine::TreeKind kind) const;
@@ -122,6 +130,7 @@ class ExplorerWindow final : public QMainWindow {
   void openInEditor(const QString& path, int line);
   void showTreeMenu(QTreeView* view, const QPoint& at);
   bool refreshIndex();
+  void setPreparing(bool on);
 
   CallTreeModel& calls_;
   session::Workspace& workspace_;
@@ -133,6 +142,9 @@ class ExplorerWindow final : public QMainWindow {
   TreePane callsPane_;
   TreePane callersPane_;
   const TreePane* lastPane_ = &callsPane_;  // the tree Find and Go to work on
+  bool preparing_ = false;
+  bool indexing_ = false;            // the index is being refreshed: not to be read
+  QWidget* preparingBox_ = nullptr;  // in the status bar while preparing
 };
 
 }  // namespace korvath::gui

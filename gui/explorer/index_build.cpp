@@ -19,9 +19,23 @@ platform::Result BuildIndex(QWidget* parent, session::Workspace& workspace) {
     } quit{loop};
     return workspace.RefreshIndex(&control);
   });
+  const auto finished = [&done] {
+    return done.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+  };
   // A refresh with little to do ends before anyone would notice the wait;
-  // the window is held still meanwhile rather than flashing a dialog.
-  if (done.wait_for(std::chrono::milliseconds(300)) != std::future_status::ready) {
+  // the windows are held still meanwhile rather than flashing a dialog, but
+  // they paint.
+  {
+    QEventLoop still;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (finished()) still.quit();
+    });
+    poll.start(5);
+    QTimer::singleShot(300, &still, &QEventLoop::quit);
+    if (!finished()) still.exec(QEventLoop::ExcludeUserInputEvents);
+  }
+  if (!finished()) {
     QProgressDialog progress(QStringLiteral("Indexing the files of the search path..."),
                              QStringLiteral("Cancel"), 0, 0, parent);
     progress.setWindowTitle(QStringLiteral("Korvath"));
@@ -34,10 +48,11 @@ platform::Result BuildIndex(QWidget* parent, session::Workspace& workspace) {
     QObject::connect(&follow, &QTimer::timeout, [&] {
       progress.setMaximum(control.total.load());
       progress.setValue(control.done.load());
+      if (finished()) loop.quit();  // should its own word have gone to an earlier wait
     });
     follow.start(50);
     progress.show();
-    if (done.wait_for(std::chrono::seconds(0)) != std::future_status::ready) loop.exec();
+    if (!finished()) loop.exec();
   }
   return done.get();  // rethrows what the refresh threw
 }

@@ -175,6 +175,7 @@ void GraphPane::startLayout() {
   }
   if (l.wholeStale) {
     l.whole = engine::GraphOfTree(*tree, shownKind());
+    if (shownKind() == TreeKind::Calls && complete_) complete_(l.whole, *tree);
     l.wholeStale = false;
   }
   const int centre = this->centre();
@@ -188,6 +189,13 @@ void GraphPane::startLayout() {
   l.requested = std::move(plan.graph);
   l.requestedOfWhole = std::move(plan.ofWhole);
   l.requestedText = ToQString(plan.caption);
+  if (std::any_of(l.requested.functions.begin(), l.requested.functions.end(),
+                  [](const engine::CallGraph::Function& f) { return f.cut; })) {
+    l.requestedText += QStringLiteral(
+        " Dashed boxes: functions whose calls the tree's node limit cut off, with their calls from "
+        "the "
+        "program index.");
+  }
   l.partial = partial;
   l.busy = true;
   l.clock.start();

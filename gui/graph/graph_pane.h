@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "engine/call_graph.h"
@@ -31,6 +32,11 @@ class GraphPane final : public QWidget {
 
   // The tree of `kind` changed; the caller keeps it until the next call.
   void setTree(engine::TreeKind kind, const engine::NodeTree& tree);
+  // Called on each new graph of the call tree before it is laid out: the
+  // explorer adds the calls the node budget left out.
+  void setCompletion(std::function<void(engine::CallGraph&, const engine::NodeTree&)> complete) {
+    complete_ = std::move(complete);
+  }
   // Node `node` of the tree of `kind` is selected.
   void selectNode(engine::TreeKind kind, int node);
   engine::TreeKind shownKind() const;
@@ -70,6 +76,7 @@ class GraphPane final : public QWidget {
   std::array<const engine::NodeTree*, 2> trees_{};
   std::array<int, 2> selected_{1, 1};
   std::unique_ptr<Layout> layout_;
+  std::function<void(engine::CallGraph&, const engine::NodeTree&)> complete_;
 };
 
 }  // namespace korvath::gui

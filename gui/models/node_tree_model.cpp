@@ -1,7 +1,9 @@
 #include "gui/models/node_tree_model.h"
 
+#include <QColor>
 #include <algorithm>
 
+#include "engine/messages.h"
 #include "engine/tree_places.h"
 #include "gui/widgets/qt_text.h"
 
@@ -25,6 +27,11 @@ constexpr quintptr kGather = InverseOf(kSpread);
 static_assert(kSpread * kGather == 1);
 
 quintptr IdOf(int node) { return static_cast<quintptr>(node) * kSpread; }
+// The number an index stands for: a node, or past them a row saying a
+// node's calls were cut.
+int VirtualNodeOf(const QModelIndex& index) {
+  return index.isValid() ? static_cast<int>(index.internalId() * kGather) : 0;
+}
 
 }  // namespace
 
@@ -47,8 +54,32 @@ void NodeTreeModel::setSource(const engine::NodeTree& tree, engine::TreeKind kin
         node;
     rowInParent_[static_cast<std::size_t>(node)] = row;
   }
+  cutNodes_.clear();
+  for (int node = 1; node <= count; ++node) {
+    if (const int cut = tree.Cut(node); cut > 0) cutNodes_.emplace_back(node, cut);
+  }
   findNeedle_.clear();
   matches_.clear();
+}
+
+int NodeTreeModel::cutIndex(int node) const {
+  const auto it = std::lower_bound(cutNodes_.begin(), cutNodes_.end(), node,
+                                   [](const auto& c, int n) { return c.first < n; });
+  return it != cutNodes_.end() && it->first == node ? static_cast<int>(it - cutNodes_.begin()) : -1;
+}
+
+int NodeTreeModel::cutOf(int node) const {
+  const int k = cutIndex(node);
+  return k < 0 ? 0 : cutNodes_[static_cast<std::size_t>(k)].second;
+}
+
+bool NodeTreeModel::isCutRow(const QModelIndex& index) const {
+  return index.isValid() && VirtualNodeOf(index) > nodeCount();
+}
+
+// The node's children, then the row saying its calls were cut.
+int NodeTreeModel::shownChildren(std::size_t node) const {
+  return childStart_[node + 1] - childStart_[node] + (cutIndex(static_cast<int>(node)) >= 0);
 }
 
 QString NodeTreeModel::filePathOf(int node) const {
@@ -67,7 +98,8 @@ bool NodeTreeModel::callSite(int node, QString& path, int& line) const {
 int NodeTreeModel::expandedNodeOf(int node) const { return engine::ExpandedNodeOf(*source_, node); }
 
 int NodeTreeModel::nodeOf(const QModelIndex& index) const {
-  return index.isValid() ? static_cast<int>(index.internalId() * kGather) : 0;
+  const int id = VirtualNodeOf(index);
+  return id <= nodeCount() ? id : 0;
 }
 
 QModelIndex NodeTreeModel::indexOfNode(int node) const {
@@ -125,30 +157,40 @@ NodeTreeModel::Found NodeTreeModel::find(const QString& needle, int from, bool f
 }
 
 QModelIndex NodeTreeModel::index(int row, int column, const QModelIndex& parent) const {
+  if (isCutRow(parent)) return {};
   const auto p = static_cast<std::size_t>(nodeOf(parent));
   if (column != 0 || row < 0 || p + 1 >= childStart_.size()) return {};
-  if (row >= childStart_[p + 1] - childStart_[p]) return {};
+  if (row >= childStart_[p + 1] - childStart_[p]) {
+    const int k = cutIndex(static_cast<int>(p));
+    if (k < 0 || row != childStart_[p + 1] - childStart_[p]) return {};
+    return createIndex(row, 0, IdOf(nodeCount() + 1 + k));  // past every node's
+  }
   const int node =
       childList_[static_cast<std::size_t>(childStart_[p]) + static_cast<std::size_t>(row)];
   return createIndex(row, 0, IdOf(node));
 }
 
 QModelIndex NodeTreeModel::parent(const QModelIndex& child) const {
+  if (isCutRow(child)) {
+    const auto k = static_cast<std::size_t>(VirtualNodeOf(child) - nodeCount() - 1);
+    return indexOfNode(cutNodes_[k].first);
+  }
   const int node = nodeOf(child);
   if (node == 0) return {};
   return indexOfNode(source_->Parent(node));
 }
 
 int NodeTreeModel::rowCount(const QModelIndex& parent) const {
-  if (parent.column() > 0) return 0;
+  if (parent.column() > 0 || isCutRow(parent)) return 0;
   const auto p = static_cast<std::size_t>(nodeOf(parent));
   if (p + 1 >= childStart_.size()) return 0;
-  return childStart_[p + 1] - childStart_[p];
+  return shownChildren(p);
 }
 
 bool NodeTreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
 
 Qt::ItemFlags NodeTreeModel::flags(const QModelIndex& index) const {
+  if (isCutRow(index)) return Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
   Qt::ItemFlags flags = QAbstractItemModel::flags(index);
   if (index.isValid() && !hasChildren(index)) flags |= Qt::ItemNeverHasChildren;
   return flags;
@@ -157,6 +199,14 @@ Qt::ItemFlags NodeTreeModel::flags(const QModelIndex& index) const {
 int NodeTreeModel::columnCount(const QModelIndex& /*parent*/) const { return 1; }
 
 QVariant NodeTreeModel::data(const QModelIndex& index, int role) const {
+  if (isCutRow(index)) {
+    if (role == Qt::DisplayRole) {
+      const int parent = nodeOf(this->parent(index));
+      return ToQString(engine::messages::CallsNotShown(cutOf(parent), nodeLimit()));
+    }
+    if (role == Qt::ForegroundRole) return QColor(Qt::gray);
+    return {};
+  }
   const int node = nodeOf(index);
   if (node == 0) return {};
   switch (role) {

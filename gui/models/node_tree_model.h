@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "engine/tree_writers.h"
@@ -32,6 +33,11 @@ class NodeTreeModel : public QAbstractItemModel {
   // shown; 0 for any other node.
   int expandedNodeOf(int node) const;
   engine::TreeKind kind() const { return kind_; }
+  // How many direct calls of `node` the node budget left out; such a node
+  // shows a grey last row saying so, which stands for no node (nodeOf 0).
+  int cutOf(int node) const;
+  bool isCutRow(const QModelIndex& index) const;
+  int nodeLimit() const { return source_->NodeLimit(); }
 
   // How Find matches a node, ignoring case: its text holds the needle, or
   // its function's name is the needle.
@@ -73,6 +79,11 @@ class NodeTreeModel : public QAbstractItemModel {
   std::vector<std::int32_t> childStart_;
   std::vector<std::int32_t> childList_;
   std::vector<std::int32_t> rowInParent_;
+  // The nodes cut short, in node order, with the calls each lacks; the row
+  // saying so for cutNodes_[k] stands for the number Count() + 1 + k.
+  std::vector<std::pair<std::int32_t, std::int32_t>> cutNodes_;
+  int cutIndex(int node) const;  // into cutNodes_, -1 when not cut
+  int shownChildren(std::size_t node) const;
   // Find: the matching nodes in order, for the needle and match last asked.
   mutable QString findNeedle_;
   mutable Match findMatch_ = Match::InText;

@@ -6,16 +6,52 @@
 
 namespace korvath::gui {
 
-RecursionMarkModel::RecursionMarkModel(CallTreeModel& calls, QObject* parent)
-    : QIdentityProxyModel(parent), calls_(calls) {
-  // Marked before the views hear of the new tree.
-  connect(&calls, &QAbstractItemModel::modelAboutToBeReset, this, [this] { marks_.clear(); });
+RecursionMarkModel::RecursionMarkModel(CallTreeModel& calls, QObject* parent, int markedAtOnce)
+    : QIdentityProxyModel(parent), calls_(calls), markedAtOnce_(markedAtOnce) {
+  // A small tree is marked before the views hear of it.
+  connect(&calls, &QAbstractItemModel::modelAboutToBeReset, this, &RecursionMarkModel::dropMarks);
   connect(&calls, &QAbstractItemModel::modelReset, this, &RecursionMarkModel::mark);
   setSourceModel(&calls);
   mark();
 }
 
-void RecursionMarkModel::mark() { marks_ = engine::CallsAnAncestor(calls_.nodes()); }
+RecursionMarkModel::~RecursionMarkModel() { dropMarks(); }
+
+void RecursionMarkModel::dropMarks() {
+  if (pending_.valid()) pending_.wait();  // it reads the tree about to go
+  pending_ = {};
+  marks_.clear();
+}
+
+void RecursionMarkModel::mark() {
+  dropMarks();
+  const engine::NodeTree& tree = calls_.nodes();
+  if (tree.Count() <= markedAtOnce_) {
+    marks_ = engine::CallsAnAncestor(tree);
+    emit marked();
+    return;
+  }
+  const int generation = ++generation_;
+  pending_ = std::async(std::launch::async, [this, &tree, generation] {
+    std::vector<std::uint8_t> marks = engine::CallsAnAncestor(tree);
+    // Queued: gone with this model when it goes first.
+    QMetaObject::invokeMethod(
+        this, [this, generation] { takeMarks(generation); }, Qt::QueuedConnection);
+    return marks;
+  });
+}
+
+void RecursionMarkModel::takeMarks(int generation) {
+  // A reset since may have dropped these marks, or new ones be on the way.
+  if (generation != generation_ || !pending_.valid()) return;
+  marks_ = pending_.get();  // ready, or about to be
+  const int rows = rowCount();
+  if (rows > 0) {
+    // The views repaint the rows they show.
+    emit dataChanged(index(0, 0), index(rows - 1, 0), {Qt::DecorationRole, Qt::ToolTipRole});
+  }
+  emit marked();
+}
 
 bool RecursionMarkModel::callsAnAncestor(int node) const {
   return node > 0 && static_cast<std::size_t>(node) < marks_.size() &&

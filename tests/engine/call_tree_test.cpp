@@ -113,5 +113,72 @@ TEST(BuildCallTree, ByDefaultNoNodeLiesDeeperThan256LevelsAndAMillionNodesEndThe
   EXPECT_EQ(std::count(texts.begin(), texts.end(), kStack) + 1, static_cast<long>(texts.size()));
 }
 
+TEST(BuildCallTree, TheNodeBudgetRecordsEveryNodeWhoseCallsItLeftOut) {
+  // main calls a, b and c; a calls d and e; b calls f; c is linked. Depth
+  // first: main 1, a 2, d 3, e 4, b 5, f 6, c 7. Only the walk's open path
+  // can be cut short, each node by the direct calls it did not get.
+  const auto records = Table({R(u"", u"main", u"0"), R(u"main", u"a", u"1"), R(u"main", u"b", u"2"),
+                              R(u"main", u"c", u"3", u"x"), R(u"a", u"d", u"4"),
+                              R(u"a", u"e", u"5"), R(u"b", u"f", u"6"), R(u"c", u"g", u"7")});
+  using Cuts = std::vector<std::pair<int, int>>;  // node, calls left out
+  struct Case {
+    TreeLimits limits;
+    int count;
+    Cuts cut;
+  };
+  const std::vector<Case> cases = {
+      {{256, 7}, 7, {}},
+      {{256, 1000}, 7, {}},
+      {{2, 1000}, 6, {}},  // the depth budget cuts no node short
+      {{256, 6}, 6, {{1, 1}}},
+      {{256, 5}, 5, {{1, 1}, {5, 1}}},
+      {{256, 4}, 4, {{1, 2}}},
+      {{256, 3}, 3, {{1, 2}, {2, 1}}},
+      {{256, 2}, 2, {{1, 2}, {2, 2}}},
+      {{256, 1}, 1, {{1, 3}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message()
+                 << "depth " << c.limits.maxDepth << ", nodes " << c.limits.maxNodes);
+    CallTree tree;
+    RecordingMessages messages;
+    ASSERT_TRUE(BuildCallTree(records, tree, messages, c.limits).ok());
+    EXPECT_EQ(tree.Count(), c.count);
+    Cuts cut;
+    for (const auto& n : tree.CutNodes()) cut.emplace_back(n.node, n.calls);
+    EXPECT_EQ(cut, c.cut);
+    for (int node = 1; node <= tree.Count(); ++node) {
+      const auto it = std::find_if(c.cut.begin(), c.cut.end(),
+                                   [node](const auto& p) { return p.first == node; });
+      EXPECT_EQ(tree.Cut(node), it == c.cut.end() ? 0 : it->second) << node;
+    }
+    EXPECT_EQ(tree.NodeLimit(), c.cut.empty() ? 0 : c.limits.maxNodes);
+    // The walk's own sinks hear of the same cuts.
+    RecordingTree recorded;
+    ASSERT_TRUE(BuildCallTree(records, recorded, messages, c.limits).ok());
+    EXPECT_EQ(recorded.cut, c.cut);
+  }
+  // Built again without a budget problem, nothing is left of the cuts.
+  CallTree tree;
+  RecordingMessages messages;
+  ASSERT_TRUE(BuildCallTree(records, tree, messages, {256, 2}).ok());
+  ASSERT_TRUE(BuildCallTree(records, tree, messages).ok());
+  EXPECT_TRUE(tree.CutNodes().empty());
+  EXPECT_EQ(tree.Cut(1), 0);
+}
+
+TEST(CallsNotShown, CountsTheCallsAndGroupsTheBudgetsDigits) {
+  const std::vector<std::pair<std::pair<int, int>, Text>> cases = {
+      {{1, 1000000}, u"\u2026 1 call not shown: the tree reached its limit of 1,000,000 nodes"},
+      {{12345, 999}, u"\u2026 12,345 calls not shown: the tree reached its limit of 999 nodes"},
+      {{0, 100000}, u"\u2026 0 calls not shown: the tree reached its limit of 100,000 nodes"},
+  };
+  for (const auto& [numbers, text] : cases) {
+    EXPECT_EQ(messages::CallsNotShown(numbers.first, numbers.second), text);
+  }
+  EXPECT_EQ(messages::GroupedNumber(-1234), u"-1,234");
+  EXPECT_EQ(messages::GroupedNumber(123), u"123");
+}
+
 }  // namespace
 }  // namespace korvath

@@ -117,6 +117,36 @@ TEST(TreeWriters, ThreeLevelsWithARepeatedFunctionAsDot) {
             "}\n");
 }
 
+// Cut by a budget of three nodes: b's c, a's d and main's e and f are left
+// out. JSON counts them per node; text and DOT show the tree as it stands,
+// as the closing message already says it was cut.
+TEST(TreeWriters, ACutTreeSaysWhereInJsonOnly) {
+  const Records records = ThreeLevels();
+  CallTree tree;
+  RecordingMessages messages;
+  ASSERT_TRUE(BuildCallTree(records, tree, messages, TreeLimits{256, 3}).ok());
+  EXPECT_EQ(
+      Printed([&](std::FILE* f) { return WriteJson(f, tree, records, kFiles, {}); }),
+      "{\"root\": {\"text\": \"main\", \"name\": \"main\", \"file\": \"/p/main.m\", \"lines\": [], "
+      "\"cut\": 2, \"children\": ["
+      "{\"text\": \"a (3,17)\", \"name\": \"a\", \"file\": \"/p/a.m\", \"lines\": [3, 17], "
+      "\"cut\": 1, \"children\": ["
+      "{\"text\": \"b (4)\", \"name\": \"b\", \"file\": \"/p/lib/b.m\", \"lines\": [4], "
+      "\"cut\": 1, \"children\": []}]}]}, "
+      "\"messages\": []}\n");
+  EXPECT_EQ(Printed([&](std::FILE* f) { return WriteTextTree(f, tree, records); }),
+            "main\n"
+            "└── a (3,17)\n"
+            "    └── b (4)\n");
+  EXPECT_EQ(Printed([&](std::FILE* f) { return WriteDot(f, tree, records); }),
+            "digraph calltree {\n  node [shape=box, fontname=\"Helvetica\"];\n"
+            "  n1 [label=\"main\"];\n"
+            "  n2 [label=\"a (3,17)\"];\n  n1 -> n2;\n"
+            "  n3 [label=\"b (4)\"];\n  n2 -> n3;\n"
+            "}\n");
+  EXPECT_EQ(IndentedSubtreeText(RecordTree(tree, records), 1), u"main\n  a (3,17)\n    b (4)\n");
+}
+
 // A record's lines are the line numbers of its calls, repeats kept, one
 // number or many, of one digit or several.
 TEST(TreeWriters, JsonLinesAreTheNumbersOfTheRecordsLines) {

@@ -113,6 +113,37 @@ TEST_F(MatlabModeTest, PossibleCallsFollowAMethodOnlyOneClassDefines) {
   }
 }
 
+// Cut by every smaller budget, the tree says of each node how many of its
+// direct calls are missing: what the whole tree has under it and the cut
+// one does not (nodes come in the same order, the walk stopping earlier).
+TEST_F(MatlabModeTest, EveryBudgetMarksTheCallsItLeftOut) {
+  ASSERT_TRUE(ws.Run(u"main", progress, sink).ok());
+  const auto children = [](const engine::NodeTree& tree) {
+    std::vector<int> count(static_cast<std::size_t>(tree.Count()) + 1, 0);
+    for (int n = 2; n <= tree.Count(); ++n) ++count[static_cast<std::size_t>(tree.Parent(n))];
+    return count;
+  };
+  const std::vector<int> whole = children(ws.lastTree());
+  const int nodes = ws.lastTree().Count();
+  ASSERT_EQ(nodes, 7);
+  for (int n = 1; n <= nodes; ++n) EXPECT_EQ(ws.lastTree().Cut(n), 0);
+  for (int budget = 1; budget < nodes; ++budget) {
+    SCOPED_TRACE(budget);
+    ASSERT_TRUE(ws.Run(u"main", progress, sink, engine::TreeLimits{256, budget}).ok());
+    const engine::NodeTree& tree = ws.lastTree();
+    ASSERT_EQ(tree.Count(), budget);
+    EXPECT_EQ(tree.NodeLimit(), budget);
+    const std::vector<int> shown = children(tree);
+    int missing = 0;
+    for (int n = 1; n <= budget; ++n) {
+      const auto k = static_cast<std::size_t>(n);
+      EXPECT_EQ(tree.Cut(n), whole[k] - shown[k]) << n;
+      missing += tree.Cut(n);
+    }
+    EXPECT_GT(missing, 0);
+  }
+}
+
 TEST_F(MatlabModeTest, ThePathModeOnTheSameProjectStaysAsItWas) {
   ws.setMode(ResolutionMode::Path);
   ASSERT_TRUE(ws.Run(u"main", progress, sink).ok());

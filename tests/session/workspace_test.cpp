@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -394,6 +395,32 @@ TEST(GraphPlans, WholeWhileReadableThenTheNeighbourhoodThenNone) {
   EXPECT_EQ(ToUtf8(plan.caption),
             "root calls or is called by too many functions to draw: 502 functions, 501 calls "
             "within one call. Select another function.");
+}
+
+// The functions the index adds to a cut tree's graph stand for no tree
+// node: a neighbourhood holding them maps only the others back.
+TEST(GraphPlans, ANeighbourhoodWithFunctionsOfNoTreeNode) {
+  engine::CallGraph large = Star(398);
+  const int x = 1;
+  for (const char* name : {"fromIndex1", "fromIndex2"}) {
+    large.functions.push_back({FromUtf8(name), u"/p/" + FromUtf8(name) + u".m", 0, false});
+    large.calls.push_back({x, static_cast<int>(large.functions.size()) - 1, 1, false, true});
+  }
+  large.functions[static_cast<std::size_t>(x)].cut = true;
+  const GraphPlan plan = PlanGraph(large, x, engine::TreeKind::Calls);
+  ASSERT_TRUE(plan.partial);
+  ASSERT_TRUE(plan.drawable);
+  std::vector<std::string> names;
+  for (const auto& f : plan.graph.functions) names.push_back(ToUtf8(f.name));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"fromIndex1", "fromIndex2", "root", "x", "y", "z"}));
+  ASSERT_EQ(plan.ofWhole.size(), large.functions.size());
+  for (std::size_t f = 0; f < 4; ++f) {  // root, x, y, z: all within two calls of x
+    ASSERT_GE(plan.ofWhole[f], 0) << f;
+    EXPECT_EQ(plan.graph.functions[static_cast<std::size_t>(plan.ofWhole[f])].name,
+              large.functions[f].name);
+  }
+  EXPECT_EQ(plan.ofWhole[large.functions.size() - 1], -1);
 }
 
 }  // namespace

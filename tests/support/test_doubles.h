@@ -69,6 +69,7 @@ class RecordingTree final : public TreeSink {
     texts.assign(1, Text());
     parents.assign(1, 0);
     rootKey.clear();
+    cut.clear();
   }
   int AddRoot(TextView key, TextView text) override {
     rootKey = Text(key);
@@ -83,10 +84,12 @@ class RecordingTree final : public TreeSink {
     return {};
   }
   int Count() const override { return static_cast<int>(texts.size()) - 1; }
+  void CutShort(int node, int calls, int /*limit*/) override { cut.emplace_back(node, calls); }
 
   std::vector<Text> texts{Text()};
   std::vector<int> parents{0};
   Text rootKey;
+  std::vector<std::pair<int, int>> cut;  // node, calls left out
 };
 
 }  // namespace korvath::testing

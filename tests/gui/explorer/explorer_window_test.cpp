@@ -10,10 +10,12 @@
 #include <thread>
 
 #include "gui/explorer/explorer_window.h"
+#include "gui/graph/graph_pane.h"
 #include "gui/main_window.h"
 #include "gui/models/call_tree_model.h"
 #include "gui/models/callers_tree_model.h"
 #include "gui/models/recursion_mark_model.h"
+#include "gui/widgets/qt_text.h"
 #include "tests/support/small_project.h"
 
 namespace korvath::gui {
@@ -21,7 +23,7 @@ namespace korvath::gui {
 class ExplorerWindowTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<MainWindow> MakeWindow(bool explore = true) {
+  std::unique_ptr<MainWindow> MakeWindow(bool explore = true, int budget = 1000000) {
     MainWindowServices s;
     s.showMessage = [this](QWidget*, QMessageBox::Icon, const QString& text,
                            const QString& informative) {
@@ -45,6 +47,7 @@ class ExplorerWindowTest : public QObject {
     s.endProgram = [] {};
     auto window = std::make_unique<MainWindow>(*fs_, s);
     window->load(u"/fallback");
+    window->limits.maxNodes = budget;
     window->txtFileName->setText(QStringLiteral("main"));
     window->parse();
     if (explore) window->explore();
@@ -260,6 +263,91 @@ class ExplorerWindowTest : public QObject {
       QCOMPARE(own.data(Qt::ToolTipRole).toString(), calls.filePathOf(node));
     }
     QCOMPARE(marked, QStringList{"c (1) - Also called by b"});
+  }
+
+  // With the tree cut by the node budget, the details line and Ctrl+G say
+  // where a function's calls were left out; the counts still come from the
+  // index. The whole tree: main, a (1) - Also called by c, b (2), c (1),
+  // deep (1), a (2), c (1) - Also called by b, d (2).
+  void cutCallsAreSaid_data() {
+    QTest::addColumn<int>("budget");
+    QTest::addColumn<QString>("find");  // selects the node
+    QTest::addColumn<QString>("details");
+    QTest::addColumn<QString>("goesTo");  // the current node after Ctrl+G
+    QTest::addColumn<QString>("status");  // after Ctrl+G
+    QTest::newRow("whole tree, a leaf") << 8 << "a (1) - also"
+                                        << "/m/lib/a.m — calls 1 function, called by 2 functions"
+                                        << "a (2)"
+                                        << "";
+    QTest::newRow("the expanded node cut off")
+        << 4 << "a (1) - also"
+        << "/m/lib/a.m — calls 1 function, called by 2 functions — the tree shows none of its "
+           "calls: it reached its limit of 4 nodes"
+        << "a (1) - Also called by c"
+        << "This function's calls are not in the tree: it reached its limit of 4 nodes; the "
+           "details and the picture take them from the program index";
+    QTest::newRow("a node cut short")
+        << 4 << "c (1)"
+        << "/m/lib/c.m — calls 2 functions, called by 2 functions — the tree leaves 2 of its "
+           "calls out: it reached its limit of 4 nodes"
+        << "c (1)"
+        << "This node's calls are shown where it stands, but the tree leaves 2 of its calls "
+           "out: it reached its limit of 4 nodes";
+    QTest::newRow("the expanded node cut short")
+        << 6 << "a (1) - also"
+        << "/m/lib/a.m — calls 1 function, called by 2 functions — the tree leaves 1 of its "
+           "calls out: it reached its limit of 6 nodes"
+        << "a (2)"
+        << "There the tree leaves 1 of its calls out: it reached its limit of 6 nodes";
+    QTest::newRow("a node not cut") << 6 << "deep"
+                                    << "/m/lib/deep.m — calls 0 functions, called by 1 function"
+                                    << "deep (1)"
+                                    << "This node's calls are shown where it stands";
+  }
+  void cutCallsAreSaid() {
+    QFETCH(int, budget);
+    QFETCH(QString, find);
+    QFETCH(QString, details);
+    QFETCH(QString, goesTo);
+    QFETCH(QString, status);
+    auto w = MakeWindow(true, budget);
+    ExplorerWindow* e = w->explorer();
+    e->txtFind->setText(find);
+    e->findNext();
+    QVERIFY(Current(e->trvCalls).startsWith(find, Qt::CaseInsensitive));
+    QCOMPARE(e->lblDetails->text(), QDir::toNativeSeparators(details));
+    e->statusBar()->clearMessage();  // Find's own "1 of N"
+    e->goToExpandedNode();
+    QCOMPARE(Current(e->trvCalls), goesTo);
+    QCOMPARE(e->statusBar()->currentMessage(), status);
+  }
+
+  // The picture of a cut tree marks each function whose calls the tree
+  // lacks and takes them from the index: with four nodes (main, a's leaf,
+  // b, c) a shows none of its calls, b lacks d and c lacks deep and a.
+  void theCutTreesPictureTakesItsCallsFromTheIndex_data() {
+    QTest::addColumn<int>("budget");
+    QTest::addColumn<QStringList>("functions");  // "name" or "name cut", in the graph's order
+    QTest::addColumn<int>("calls");
+    QTest::newRow("whole") << 8 << QStringList{"main", "a", "b", "c", "deep", "d"} << 7;
+    QTest::newRow("four nodes") << 4 << QStringList{"main", "a cut", "b cut", "c cut", "d", "deep"}
+                                << 7;
+  }
+  void theCutTreesPictureTakesItsCallsFromTheIndex() {
+    if (!GraphPane::available()) QSKIP("built without Graphviz");
+    QFETCH(int, budget);
+    QFETCH(QStringList, functions);
+    QFETCH(int, calls);
+    auto w = MakeWindow(true, budget);
+    GraphPane& pane = w->explorer()->graph();
+    QTRY_VERIFY(!pane.layingOut() && !pane.shownGraph().functions.empty());
+    QStringList shown;
+    for (const auto& f : pane.shownGraph().functions) {
+      shown << ToQString(f.name) + (f.cut ? QStringLiteral(" cut") : QString());
+    }
+    QCOMPARE(shown, functions);
+    QCOMPARE(static_cast<int>(pane.shownGraph().calls.size()), calls);
+    QCOMPARE(pane.lblGraph->text().contains(QStringLiteral("Dashed")), budget < 8);
   }
 
   // Each run is followed: its tree, the index with files added since, the

@@ -4,6 +4,7 @@
 // sites, expanded nodes, Find and the recursion marks.
 
 #include <QAbstractItemModelTester>
+#include <QColor>
 #include <QtTest>
 #include <memory>
 
@@ -84,14 +85,81 @@ class ModelsTest : public QObject {
     QCOMPARE(calls.rowCount(), nodes > 0 ? 1 : 0);
   }
 
-  // A run cut by the node budget is still a consistent tree.
+  // A run cut by the node budget is still a consistent tree, and each node
+  // whose calls the budget left out ends in a grey row that says how many;
+  // that row stands for no node. The whole tree, in depth-first order:
+  // main, a (1) - Also called by c, b (2), c (1), deep (1), a (2),
+  // c (1) - Also called by b, d (2).
+  void callTreeModelOfABudgetCutRun_data() {
+    QTest::addColumn<int>("budget");
+    QTest::addColumn<QStringList>("rows");
+    const QString cut = QStringLiteral(": the tree reached its limit of %1 nodes");
+    QTest::newRow("whole") << 8 << QStringList{"main",
+                                               "  a (1) - Also called by c",
+                                               "  b (2)",
+                                               "    c (1)",
+                                               "      deep (1)",
+                                               "      a (2)",
+                                               "        c (1) - Also called by b",
+                                               "    d (2)"};
+    QTest::newRow("four") << 4
+                          << QStringList{
+                                 "main",
+                                 "  a (1) - Also called by c",
+                                 "  b (2)",
+                                 "    c (1)",
+                                 QStringLiteral("      \u2026 2 calls not shown") + cut.arg(4),
+                                 QStringLiteral("    \u2026 1 call not shown") + cut.arg(4)};
+    QTest::newRow("six") << 6
+                         << QStringList{
+                                "main",
+                                "  a (1) - Also called by c",
+                                "  b (2)",
+                                "    c (1)",
+                                "      deep (1)",
+                                "      a (2)",
+                                QStringLiteral("        \u2026 1 call not shown") + cut.arg(6),
+                                QStringLiteral("    \u2026 1 call not shown") + cut.arg(6)};
+    QTest::newRow("root alone") << 1
+                                << QStringList{
+                                       "main",
+                                       QStringLiteral("  \u2026 2 calls not shown") + cut.arg(1)};
+  }
   void callTreeModelOfABudgetCutRun() {
-    limits_.maxNodes = 4;
+    QFETCH(int, budget);
+    QFETCH(QStringList, rows);
+    limits_.maxNodes = budget;
     CallTreeModel calls(*workspace_);
+    RecursionMarkModel marks(calls);
     QAbstractItemModelTester tester(&calls, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester marksTester(&marks,
+                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
     run("main");
-    QCOMPARE(calls.nodeCount(), 4);
-    QCOMPARE(Rows(calls).size(), 4);
+    QCOMPARE(calls.nodeCount(), std::min(budget, 8));
+    QCOMPARE(Rows(calls), rows);
+    QCOMPARE(Rows(marks), rows);
+    // The cut rows: grey, no node, no children, not selectable, and never
+    // in the trees the writers see.
+    int cutRows = 0;
+    for (int node = 1; node <= calls.nodeCount(); ++node) {
+      const QModelIndex parent = calls.indexOfNode(node);
+      const int last = calls.rowCount(parent) - 1;
+      if (calls.cutOf(node) == 0) {
+        QVERIFY(last < 0 || !calls.isCutRow(calls.index(last, 0, parent)));
+        continue;
+      }
+      ++cutRows;
+      const QModelIndex row = calls.index(last, 0, parent);
+      QVERIFY(calls.isCutRow(row));
+      QCOMPARE(calls.nodeOf(row), 0);
+      QCOMPARE(calls.parent(row), parent);
+      QCOMPARE(calls.rowCount(row), 0);
+      QCOMPARE(row.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::gray));
+      QVERIFY(!(calls.flags(row) & Qt::ItemIsSelectable));
+      QCOMPARE(calls.nodes().Cut(node), calls.cutOf(node));
+    }
+    QCOMPARE(cutRows, static_cast<int>(rows.filter(QStringLiteral("not shown")).size()));
+    QCOMPARE(calls.nodeLimit(), cutRows > 0 ? budget : 0);
   }
 
   void callersTreeModelStaysConsistentAcrossBuilds_data() {
@@ -162,6 +230,40 @@ class ModelsTest : public QObject {
     }
     // main -> b -> c -> a -> c: only the last c calls one of its ancestors.
     QCOMPARE(marked, (QStringList{"c (1) - Also called by b"}));
+  }
+
+  // A tree above the size marked at once is marked on another thread: the
+  // rows are there at once, the marks when ready, the same marks; a run
+  // meanwhile waits for the marks it replaces and gets its own.
+  void largeTreesAreMarkedOffTheUserInterfaceThread_data() {
+    QTest::addColumn<QStringList>("starts");
+    QTest::newRow("one run") << QStringList{"main"};
+    QTest::newRow("another run before the marks") << QStringList{"main", "b"};
+  }
+  void largeTreesAreMarkedOffTheUserInterfaceThread() {
+    QFETCH(QStringList, starts);
+    CallTreeModel calls(*workspace_);
+    RecursionMarkModel marks(calls, nullptr, 0);
+    QAbstractItemModelTester tester(&marks, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy changed(&marks, &QAbstractItemModel::dataChanged);
+    QSignalSpy done(&marks, &RecursionMarkModel::marked);
+    for (const QString& start : starts) run(start.toUtf8().constData());
+    QCOMPARE(Rows(marks), Rows(calls));
+    QTRY_VERIFY(marks.ready());
+    QTRY_COMPARE(done.count(), 1);  // the marks of the tree replaced are dropped
+    QCOMPARE(changed.count(), 1);
+    // The same marks as made at once.
+    const RecursionMarkModel atOnce(calls);
+    QVERIFY(atOnce.ready());
+    int found = 0;
+    for (int n = 1; n <= calls.nodeCount(); ++n) {
+      QCOMPARE(marks.callsAnAncestor(n), atOnce.callsAnAncestor(n));
+      found += marks.callsAnAncestor(n) ? 1 : 0;
+    }
+    QVERIFY(found > 0);
+    const QModelIndex at = marks.mapFromSource(calls.indexOfNode(calls.nodeCount()));
+    QCOMPARE(at.data(Qt::ToolTipRole).toString().startsWith("Calls an ancestor"),
+             marks.callsAnAncestor(calls.nodeCount()));
   }
 };
 
