@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <ranges>
 
 #include "platform/utf8.h"
 
@@ -231,9 +230,10 @@ int Resolver::FileAt(const Text& path) {
   for (; k < above.size() && above[k].size() > 1 && above[k][0] == '+'; ++k) {
     packages.push_back(above[k].substr(1));
   }
-  for (const std::string& package : std::ranges::reverse_view(packages)) {
+  // Outermost first.
+  for (std::size_t p = packages.size(); p-- > 0;) {
     if (!c.package.empty()) c.package += '.';
-    c.package += package;
+    c.package += packages[p];
   }
   // A private file sees its own folder; a method its class folder's
   // private folder; any other file the private folder beside it.

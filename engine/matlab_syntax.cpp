@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <optional>
-#include <ranges>
 
 namespace korvath::engine::matlab {
 namespace {
@@ -436,8 +435,8 @@ class Parser {
   }
 
   int CurrentFunction() const {
-    for (const Block& block : std::ranges::reverse_view(blocks_)) {
-      if (block.kind == BlockKind::Function) return block.function;
+    for (std::size_t b = blocks_.size(); b-- > 0;) {
+      if (blocks_[b].kind == BlockKind::Function) return blocks_[b].function;
     }
     return 0;
   }
@@ -598,9 +597,9 @@ class Parser {
       fn.isPrivateAccess = top->isPrivate;
       out_->classdef.methods.push_back({fn.name, top->isStatic, true});
     } else if (functionsEnd_) {
-      for (const Block& block : std::ranges::reverse_view(blocks_)) {
-        if (block.kind == BlockKind::Function) {
-          parent = block.function;
+      for (std::size_t k = blocks_.size(); k-- > 0;) {
+        if (blocks_[k].kind == BlockKind::Function) {
+          parent = blocks_[k].function;
           break;
         }
       }

@@ -6,11 +6,11 @@
 namespace korvath::lsp {
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::size_t kChunk = std::size_t{64} * 1024;
 // Header lines are short; a longer one is garbage and is cut.
-constexpr std::size_t kMaxHeaderLine = 8 * 1024;
+constexpr std::size_t kMaxHeaderLine = std::size_t{8} * 1024;
 // What is kept of a body too large to read, for its id.
-constexpr std::size_t kKeptOfTooLarge = 64 * 1024;
+constexpr std::size_t kKeptOfTooLarge = std::size_t{64} * 1024;
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
