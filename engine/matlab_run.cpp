@@ -188,7 +188,9 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
     startDiscarded = Discarded(discards, resolver, *start, name);
     if (!startDiscarded) {
       records[1].name = name;
-      records[1].lines = u"0";
+      // Built, then moved in: GCC 12 warns falsely (-Wrestrict) on
+      // assigning a literal here in sanitizer builds.
+      records[1].lines = Text(1, u'0');
       records[1].kind = platform::FromUtf8(KindName(resolver.Kind(*start)));
       ids[1] = *start;
       output.filePaths[name] = resolver.Context(start->file).path;
