@@ -12,19 +12,11 @@
 #include <thread>
 #include <utility>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <unistd.h>
-
-#include <cerrno>
-#endif
-
 #include "lsp/message_reader.h"
 #include "lsp/server.h"
 #include "lsp/version.h"
 #include "platform/host_file_system.h"
+#include "platform/host_io.h"
 
 namespace {
 
@@ -34,16 +26,7 @@ class StdinSource final : public korvath::lsp::ByteSource {
  public:
   // What the pipe holds now: fread would wait for a full buffer.
   std::size_t Read(char* into, std::size_t most) override {
-#ifdef _WIN32
-    const int got = _read(0, into, static_cast<unsigned>(most));
-    return got > 0 ? static_cast<std::size_t>(got) : 0;
-#else
-    while (true) {
-      const ssize_t got = read(0, into, most);
-      if (got >= 0) return static_cast<std::size_t>(got);
-      if (errno != EINTR) return 0;
-    }
-#endif
+    return korvath::platform::ReadStandardInput(into, most);
   }
 };
 
@@ -68,11 +51,8 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-#ifdef _WIN32
   // The protocol counts bytes: no CR may be added or taken away.
-  _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  korvath::platform::UseBinaryStandardStreams();
 
   korvath::lsp::Server server(
       [](const std::string& body) {

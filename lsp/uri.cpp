@@ -1,6 +1,7 @@
 #include "lsp/uri.h"
 
 #include "platform/host.h"
+#include "platform/host_io.h"
 #include "platform/utf8.h"
 
 namespace korvath::lsp {
@@ -12,13 +13,6 @@ int HexValue(char c) {
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
-
-#ifdef _WIN32
-bool IsDriveAt(std::string_view s, std::size_t at) {
-  return s.size() >= at + 2 && ((s[at] >= 'a' && s[at] <= 'z') || (s[at] >= 'A' && s[at] <= 'Z')) &&
-         s[at + 1] == ':';
-}
-#endif
 
 }  // namespace
 
@@ -45,31 +39,13 @@ std::optional<Text> PathFromUri(std::string_view uri) {
     }
   }
   if (path.empty()) return std::nullopt;
-#ifdef _WIN32
-  if (!host.empty() && host != "localhost") path = "//" + std::string(host) + path;
-  // "/c:/x" names "C:\x"; the drive letter as the system spells it.
-  if (path.front() == '/' && IsDriveAt(path, 1)) {
-    path.erase(0, 1);
-    if (path[0] >= 'a' && path[0] <= 'z') path[0] = static_cast<char>(path[0] - 32);
-  }
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-#else
-  if (!host.empty() && host != "localhost") return std::nullopt;
-#endif
-  return platform::FromUtf8(path);
+  const std::optional<std::string> hostPath = platform::PathOfFileUri(host, std::move(path));
+  if (!hostPath) return std::nullopt;
+  return platform::FromUtf8(*hostPath);
 }
 
 std::string UriFromPath(const Text& path) {
-  std::string bytes = platform::ToUtf8(path);
-#ifdef _WIN32
-  for (char& c : bytes) {
-    if (c == '\\') c = '/';
-  }
-  if (IsDriveAt(bytes, 0)) bytes.insert(0, 1, '/');
-  if (bytes.rfind("//", 0) == 0) bytes.erase(0, 1);  // "\\server\x": file://server/x
-#endif
+  const std::string bytes = platform::FileUriPathOf(platform::ToUtf8(path));
   std::string uri = bytes.rfind("//", 0) == 0 ? "file:" : "file://";
   static constexpr char kHex[] = "0123456789ABCDEF";
   for (const char c : bytes) {
