@@ -11,6 +11,7 @@
 #include "session/discard_list.h"
 #include "session/workspace.h"
 #include "tests/support/memory_file_system.h"
+#include "tests/support/test_doubles.h"
 
 namespace korvath::session {
 namespace {
@@ -18,14 +19,6 @@ namespace {
 using platform::FromUtf8;
 using platform::Status;
 using platform::ToUtf8;
-
-class Quiet final : public engine::MessageSink {
- public:
-  void ShowMessage(engine::MessageIcon /*icon*/, const Text& text) override {
-    shown.push_back(ToUtf8(text));
-  }
-  std::vector<std::string> shown;
-};
 
 // main (current folder) makes a Shape and calls its local helper, which
 // calls util on the path; util calls a private function. Shape's area calls
@@ -66,7 +59,7 @@ class MatlabModeTest : public ::testing::Test {
   testing::MemoryFileSystem fs;
   Workspace ws{fs};
   engine::NullProgress progress;
-  Quiet sink;
+  testing::RecordingMessages sink;
 };
 
 TEST_F(MatlabModeTest, ARunShowsFunctionsInMatlabNotationWithTheirKinds) {
