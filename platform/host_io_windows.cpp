@@ -42,8 +42,8 @@ std::string FileUriPathOf(std::string path) {
   for (char& c : path) {
     if (c == '\\') c = '/';
   }
+  // "C:/x" is "/C:/x"; "//server/x" stays as it is: file://server/x.
   if (IsDriveAt(path, 0)) path.insert(0, 1, '/');
-  if (path.rfind("//", 0) == 0) path.erase(0, 1);  // "\\server\x": file://server/x
   return path;
 }
 

@@ -115,13 +115,17 @@ Result StatRegularFile(const std::filesystem::path& path, FileStamp& stamp) {
   const auto join = [](DWORD high, DWORD low) {
     return (static_cast<std::uint64_t>(high) << 32) | low;
   };
-  // FILETIME counts 100 ns steps; its epoch does not matter for a comparison.
-  stamp = FileStamp{join(info.nFileSizeHigh, info.nFileSizeLow),
-                    static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime,
-                                                   info.ftLastWriteTime.dwLowDateTime)) *
-                        100,
-                    join(info.nFileIndexHigh, info.nFileIndexLow),
-                    static_cast<std::int64_t>(basic.ChangeTime.QuadPart) * 100};
+  // FILETIME counts 100 ns steps from 1601; in nanoseconds that overflows
+  // 64 bits, so count from the Unix epoch as POSIX does.
+  const auto unixNs = [](std::int64_t fileTime) {
+    constexpr std::int64_t kUnixEpoch = 116444736000000000;
+    return (fileTime - kUnixEpoch) * 100;
+  };
+  stamp =
+      FileStamp{join(info.nFileSizeHigh, info.nFileSizeLow),
+                unixNs(static_cast<std::int64_t>(
+                    join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime))),
+                join(info.nFileIndexHigh, info.nFileIndexLow), unixNs(basic.ChangeTime.QuadPart)};
   return {};
 }
 
