@@ -198,8 +198,51 @@ ProgramIndex::RefreshStats ProgramIndex::Cancelled() {
   return stats;
 }
 
+std::optional<ProgramIndex::RefreshStats> ProgramIndex::RefreshChanged(
+    platform::FileSystem& fs, const std::vector<Text>& changed, Control* control) {
+  // Warnings may concern files not in `changed`: only a whole refresh says
+  // them again right.
+  if (!linked_ || !warnings_.empty()) return std::nullopt;
+  std::vector<Pending> pending;
+  for (const Text& path : changed) {
+    const int number = ProgramAt(path);
+    platform::FileStamp stamp;
+    if (number < 0 || !fs.StatFile(path, stamp).ok()) return std::nullopt;
+    const auto scan = scans_.find(path);
+    if (scan == scans_.end()) return std::nullopt;
+    const bool same = scan->second.current && scan->second.stamp == stamp;
+    const bool listed = std::any_of(pending.begin(), pending.end(),
+                                    [number](const Pending& p) { return p.program == number; });
+    if (!same && !listed) pending.push_back({number, stamp, true, {}});
+  }
+  RefreshStats stats;
+  stats.programs = static_cast<int>(programs_.size());
+  stats.scanned = static_cast<int>(pending.size());
+  if (pending.empty()) return stats;
+  // Ascending, as the readers and the whole refresh give them.
+  std::sort(pending.begin(), pending.end(),
+            [](const Pending& a, const Pending& b) { return a.program < b.program; });
+  linked_ = false;
+  if (control != nullptr) {
+    control->total = static_cast<int>(2 * programs_.size() + pending.size());
+    control->done = static_cast<int>(programs_.size() - pending.size());
+  }
+  stats.bytesRead = ScanAll(fs, pending, control, stats.readPrograms);
+  if (Stopped(control)) return Cancelled();
+  FileFinder probe(fs, dirs_, [this](const Text& dir, const platform::Result& why) {
+    warnings_.push_back(messages::CannotList(dir, why.description));
+  });
+  if (!Relink(pending, probe, control)) return Cancelled();
+  linked_ = true;
+  return stats;
+}
+
 ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
-                                                 const std::vector<Text>& dirs, Control* control) {
+                                                 const std::vector<Text>& dirs, Control* control,
+                                                 const std::vector<Text>* changed) {
+  if (changed != nullptr && dirs == dirs_ && implicit_.empty()) {
+    if (auto stats = RefreshChanged(fs, *changed, control)) return std::move(*stats);
+  }
   const auto stopped = [control] { return Stopped(control); };
   implicit_.clear();
   if (dirs != dirs_) {

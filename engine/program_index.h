@@ -75,8 +75,14 @@ class ProgramIndex {
   // new, is scanned; one that is gone is dropped. Other directories than
   // last time start the index afresh. A cancelled refresh leaves the index
   // empty, so the next one starts afresh.
+  //
+  // `changed`, when given, promises that only those files may differ since
+  // the last refresh, and only in their contents: the listing is trusted and
+  // only they are stamped. Where the promise cannot be used (a file not
+  // indexed or gone, warnings to say again, other directories) the refresh
+  // is the whole one.
   RefreshStats Refresh(platform::FileSystem& fs, const std::vector<Text>& dirs,
-                       Control* control = nullptr);
+                       Control* control = nullptr, const std::vector<Text>* changed = nullptr);
 
   // Takes `programs` (callees filled, callers empty) as the whole index, as
   // another resolution mode found them; `implicit` ones (by program) are
@@ -122,6 +128,9 @@ class ProgramIndex {
     bool stamped;
   };
   bool Unchanged(const std::vector<Listed>& listed) const;
+  // The refresh of only the `changed` files; nothing when it cannot be used.
+  std::optional<RefreshStats> RefreshChanged(platform::FileSystem& fs,
+                                             const std::vector<Text>& changed, Control* control);
   // Reads and scans the files into scans_, returns the bytes read.
   std::uint64_t ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending, Control* control,
                         std::vector<int>& readPrograms);

@@ -128,6 +128,10 @@ struct Server::Folder {
   std::unique_ptr<session::Workspace> ws;
   bool stale = true;    // changed since the last refresh
   bool relist = false;  // folders may have come or gone
+  // Until the next timed check, the files the client said changed are all
+  // that moved, unless something else (settings, a file come or gone) did.
+  bool wholeCheck = true;
+  std::vector<Text> changed;
   bool fromFolders = false;
   Clock::time_point checked;
 };
@@ -422,6 +426,7 @@ void Server::SettleFolder(Folder& folder) {
       SettleSettings(*folder.ws, *folder.files, folder.root, roots, options_);
   folder.fromFolders = settled.fromFolders;
   folder.stale = true;
+  folder.wholeCheck = true;
   Log(kLogInfo, settled.description);
 }
 
@@ -442,16 +447,21 @@ Server::Folder& Server::FolderOf(const Text& path) {
 
 void Server::Refresh(Folder& folder) {
   const auto now = Clock::now();
-  if (!folder.stale && folder.ws->indexed() && now - folder.checked < kStampInterval) return;
+  const bool due = now - folder.checked >= kStampInterval;
+  if (!folder.stale && folder.ws->indexed() && !due) return;
   if (folder.relist && folder.fromFolders) {
     folder.relist = false;
     SettleFolder(folder);
   }
-  const platform::Result refreshed = folder.ws->RefreshIndex(&control_);
-  folder.checked = Clock::now();
+  const bool known = !due && !folder.wholeCheck && folder.ws->indexed();
+  const platform::Result refreshed =
+      folder.ws->RefreshIndex(&control_, known ? &folder.changed : nullptr);
+  if (!known) folder.checked = Clock::now();
   if (refreshed.status == platform::Status::Cancelled)
     throw RpcError{kRequestCancelled, "cancelled"};
   folder.stale = false;
+  folder.wholeCheck = false;
+  folder.changed.clear();
   if (!refreshed) Log(kLogError, ToUtf8(folder.root) + ": " + refreshed.description);
 }
 
@@ -460,6 +470,7 @@ void Server::SetText(const Text& path, const std::string& text) {
   for (auto& folder : folders_) {
     folder->files->Set(path, text);
     folder->stale = true;
+    folder->changed.push_back(path);
   }
 }
 
@@ -468,6 +479,7 @@ void Server::ForgetText(const Text& path) {
   for (auto& folder : folders_) {
     folder->files->Remove(path);
     folder->stale = true;
+    folder->changed.push_back(path);
   }
 }
 
@@ -505,10 +517,17 @@ void Server::DidClose(const Json& params) { ForgetText(PathOf(params.at("textDoc
 
 void Server::DidChangeWatchedFiles(const Json& params) {
   bool cameOrWent = false;
-  for (const Json& change : params.at("changes")) cameOrWent |= change.value("type", 2) != 2;
+  std::vector<Text> paths;
+  for (const Json& change : params.at("changes")) {
+    const auto path = PathFromUri(change.at("uri").get<std::string>());
+    cameOrWent |= !path || change.value("type", 2) != 2;
+    if (path) paths.push_back(*path);
+  }
   for (auto& folder : folders_) {
     folder->stale = true;
     folder->relist |= cameOrWent;
+    folder->wholeCheck |= cameOrWent;
+    folder->changed.insert(folder->changed.end(), paths.begin(), paths.end());
   }
 }
 

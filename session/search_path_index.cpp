@@ -10,7 +10,8 @@ namespace korvath::session {
 
 platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& pathdefFile,
                                           engine::ProgramIndex::Control* control,
-                                          const engine::matlab::Options* matlab) {
+                                          const engine::matlab::Options* matlab,
+                                          const std::vector<Text>* changed) {
   std::vector<Text> dirs;
   if (const platform::Result read = engine::ReadSearchPath(pathdefFile, fs, dirs); !read) {
     return platform::Result::Failure(platform::Status::NoSearchPath, read.description);
@@ -43,7 +44,7 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
   // mode filled is started afresh by Refresh itself.
   matlab_ = false;
   byFile_.clear();
-  stats_ = index_.Refresh(fs, dirs_, control);
+  stats_ = index_.Refresh(fs, dirs_, control, changed);
   if (stats_.cancelled) {
     return platform::Result::Failure(platform::Status::Cancelled, "stopped");
   }

@@ -17,9 +17,11 @@ class SearchPathIndex {
   // NoSearchPath when pathdef.m gives no folders (the index is kept as it
   // was), Cancelled when `control` stopped it (the index is then empty).
   // With `matlab`, the programs are functions found by MATLAB's rules.
+  // `changed` as ProgramIndex::Refresh takes it (the MATLAB mode reads all).
   platform::Result Refresh(platform::FileSystem& fs, const Text& pathdefFile,
                            engine::ProgramIndex::Control* control = nullptr,
-                           const engine::matlab::Options* matlab = nullptr);
+                           const engine::matlab::Options* matlab = nullptr,
+                           const std::vector<Text>* changed = nullptr);
   // The programs a start name (typed as the user typed it) finds: one, or
   // none; in the MATLAB mode a bare name that several functions have (a
   // method of two classes, two local functions) finds them all.

@@ -69,11 +69,12 @@ Result Workspace::Run(TextView typedStart, engine::ProgressSink& progress,
   return outcome;
 }
 
-Result Workspace::RefreshIndex(engine::ProgramIndex::Control* control) {
+Result Workspace::RefreshIndex(engine::ProgramIndex::Control* control,
+                               const std::vector<Text>* changed) {
   indexed_ = false;
   const engine::matlab::Options matlab{possibleCalls()};
   Result refreshed = index_.Refresh(fs_, settings_.pathdefFile, control,
-                                    mode() == ResolutionMode::Matlab ? &matlab : nullptr);
+                                    mode() == ResolutionMode::Matlab ? &matlab : nullptr, changed);
   if (refreshed.status == Status::NoSearchPath) {
     refreshed.description = platform::ToUtf8(engine::messages::kPathdefNotFound);
   }

@@ -85,8 +85,11 @@ class Workspace {
   // --- the program index of the search path
   // Brought up to date with the folders pathdef.m names now. NoSearchPath
   // (described with the message a run gives) when there are none; the index
-  // is then kept as it was but no longer counts as current.
-  platform::Result RefreshIndex(engine::ProgramIndex::Control* control = nullptr);
+  // is then kept as it was but no longer counts as current. `changed`, when
+  // given, are the only files that may have changed since the last refresh,
+  // each in its contents only (see ProgramIndex::Refresh).
+  platform::Result RefreshIndex(engine::ProgramIndex::Control* control = nullptr,
+                                const std::vector<Text>* changed = nullptr);
   bool indexed() const { return indexed_; }
   const engine::ProgramIndex& index() const { return index_.index(); }
   const engine::ProgramIndex::RefreshStats& indexStats() const { return index_.stats(); }

@@ -41,21 +41,22 @@ Lines Describe(const ProgramIndex& index) {
 
 class ProgramIndexTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs.AddDirectory("/work");
-    fs.SetCwd("/work");
+  void SetUp() override { AddProject(fs); }
+  static void AddProject(MemoryFileSystem& files) {
+    files.AddDirectory("/work");
+    files.SetCwd("/work");
     // main calls helper (also as helper.m), itself, zed and Zed (capitals
     // stay on a continuation line only); numbers, variables and names
     // without a file drop out.
-    fs.AddFile("/work/main.m",
-               "x = helper(1);\nhelper.m\n007\nmain\nZed + zed(y) + ...\n  Zed\ndisp(x)\n");
-    fs.AddFile("/a/helper.m", "function h = helper\nh = alpha(2) + 3;\n");
-    fs.AddFile("/b/HELPER.m", "% shadowed by /a/helper.m\n");
-    fs.AddFile("/b/alpha.m", "helper % a cycle\nhelper\n");
-    fs.AddFile("/b/Zed.m", "");  // two names in one folder, each found for itself
-    fs.AddFile("/b/zed.m", "");
-    fs.AddFile("/b/007.m", "");  // a number names no call
-    fs.AddFile("/b/notes.txt", "helper\n");
+    files.AddFile("/work/main.m",
+                  "x = helper(1);\nhelper.m\n007\nmain\nZed + zed(y) + ...\n  Zed\ndisp(x)\n");
+    files.AddFile("/a/helper.m", "function h = helper\nh = alpha(2) + 3;\n");
+    files.AddFile("/b/HELPER.m", "% shadowed by /a/helper.m\n");
+    files.AddFile("/b/alpha.m", "helper % a cycle\nhelper\n");
+    files.AddFile("/b/Zed.m", "");  // two names in one folder, each found for itself
+    files.AddFile("/b/zed.m", "");
+    files.AddFile("/b/007.m", "");  // a number names no call
+    files.AddFile("/b/notes.txt", "helper\n");
   }
   MemoryFileSystem fs;
 };
@@ -117,6 +118,48 @@ TEST_F(ProgramIndexTest, ARefreshRescansOnlyChangedFilesAndMatchesAFreshIndex) {
 // starts, at the first file read, or at the first callee found while linking
 // (a search joins the callee's directory and name; reads come after every
 // join of the listing, so a join after a read is the linking's).
+// Told which files changed, a refresh stamps and reads only those and lists
+// no folder; where the promise cannot be used it is the whole refresh.
+TEST_F(ProgramIndexTest, ARefreshToldWhichFilesChangedListsNothingYetMatchesAFreshIndex) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> files;  // rewritten, "-" first: removed
+    std::vector<Text> told;
+    bool listed;  // the whole refresh
+  };
+  const std::vector<Case> cases = {
+      {"a change told", {"/b/alpha.m"}, {u"/b/alpha.m"}, false},
+      {"told twice", {"/b/alpha.m"}, {u"/b/alpha.m", u"/b/alpha.m"}, false},
+      {"told, not changed", {}, {u"/b/alpha.m"}, false},
+      {"a shadowed file told", {"/b/HELPER.m"}, {u"/b/HELPER.m"}, true},
+      {"a new file told", {"/a/beta.m"}, {u"/a/beta.m"}, true},
+      {"a removed file told", {"-/b/zed.m"}, {u"/b/zed.m"}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemoryFileSystem files;
+    AddProject(files);
+    ProgramIndex index;
+    index.Refresh(files, kDirs);
+    for (const std::string& f : c.files) {
+      if (f[0] == '-') {
+        files.RemoveFile(f.substr(1));
+      } else {
+        files.AddFile(f, "zed\nalpha(3)\n");  // names searched for before
+      }
+    }
+    const int listingsBefore = files.listings;
+    const auto stats = index.Refresh(files, kDirs, nullptr, &c.told);
+    EXPECT_EQ(files.listings > listingsBefore, c.listed);
+    if (!c.listed) {
+      EXPECT_EQ(stats.scanned, static_cast<int>(c.files.size()));
+    }
+    ProgramIndex fresh;
+    fresh.Refresh(files, kDirs);
+    EXPECT_EQ(Describe(index), Describe(fresh));
+  }
+}
+
 class StoppingFileSystem final : public platform::FileSystem {
  public:
   enum class Stop { BeforeListing, WhileReading, WhileLinking };
@@ -413,20 +456,32 @@ TEST(ProgramIndexRefresh, AKeptIndexMatchesAFreshOneAfterRandomEdits) {
       SCOPED_TRACE("step " + std::to_string(step));
       const std::size_t edits = 1 + pick(2);
       bool listingChanged = false;
+      bool folderChanged = false;  // not a file: no hint can tell it
+      // Every file touched, as an editor or a watcher would tell them.
+      std::vector<Text> touched;
+      const auto touch = [&touched](const std::string& path) {
+        touched.push_back(platform::FromUtf8(path));
+      };
       for (std::size_t e = 0; e < edits; ++e) {
         const std::size_t what = pick(10);
         if (what < 5 && !paths.empty()) {
-          files.AddFile(paths[pick(paths.size())], text());
+          const std::string& path = paths[pick(paths.size())];
+          files.AddFile(path, text());
+          touch(path);
         } else if (what < 7) {
-          add(somePath());
+          const std::string path = somePath();
+          add(path);
+          touch(path);
           listingChanged = true;
         } else if (what < 8 && !paths.empty()) {
           const std::size_t at = pick(paths.size());
+          touch(paths[at]);
           files.RemoveFile(paths[at]);
           paths.erase(paths.begin() + static_cast<std::ptrdiff_t>(at));
           listingChanged = true;
         } else if (what < 9 && !paths.empty()) {
           const std::string& path = paths[pick(paths.size())];
+          touch(path);
           if (pick(2) == 0) {
             files.MakeUnreadable(path);
           } else {
@@ -439,6 +494,7 @@ TEST(ProgramIndexRefresh, AKeptIndexMatchesAFreshOneAfterRandomEdits) {
           files.SetStamp(path, stamp);
         } else {
           const std::string& folder = folders[pick(2)];
+          folderChanged = true;
           if (pick(3) == 0) {
             files.MakeUnreadable(folder);
           } else {
@@ -448,7 +504,9 @@ TEST(ProgramIndexRefresh, AKeptIndexMatchesAFreshOneAfterRandomEdits) {
         }
       }
       (listingChanged ? cameOrWent : changedOnly) += 1;
-      const auto stats = kept.Refresh(files, dirs);
+      // Half the refreshes are told which files were touched.
+      const bool told = !folderChanged && pick(2) == 0;
+      const auto stats = kept.Refresh(files, dirs, nullptr, told ? &touched : nullptr);
       ProgramIndex fresh;
       const auto freshStats = fresh.Refresh(files, dirs);
       ASSERT_EQ(DescribeAll(kept), DescribeAll(fresh));

@@ -443,5 +443,49 @@ TEST(Framing, HeadersOtherThanLengthAreReadAndBadBlocksSkipped) {
   EXPECT_TRUE(exchange.ReplyTo(3).contains("result"));
 }
 
+// Files changed on disk, as a watcher reports them: a change is read again
+// (only that file), a file that came is found, one that went is gone.
+TEST(Watching, EachReportedChangeIsInTheNextAnswer) {
+  Project project;
+  std::vector<Json> out;
+  Server server([&out](const std::string& body) { out.push_back(Json::parse(body)); },
+                [](const Text& folder) -> std::unique_ptr<platform::FileSystem> {
+                  return std::make_unique<platform::HostFileSystem>(folder);
+                });
+  const auto send = [&](const std::string& message) {
+    server.Receive(
+        MessageReader::Outcome::Message,
+        Replace(Replace(message, "$MAIN", project.Uri("main.m")), "$ROOT", project.Uri()));
+  };
+  const auto callees = [&](int id) {
+    send(Calls("outgoing", id, "main.m"));
+    std::vector<std::string> names;
+    for (const Json& m : out) {
+      if (m.value("id", Json()) != Json(id)) continue;
+      for (const Json& call : m.at("result")) names.push_back(call.at("/to/name"_json_pointer));
+    }
+    return names;
+  };
+  const auto changed = [&](const std::string& file, int type) {
+    send(
+        R"({"jsonrpc":"2.0","method":"workspace/didChangeWatchedFiles","params":{"changes":[{"uri":")" +
+        project.Uri(file) + R"(","type":)" + std::to_string(type) + "}]}}");
+  };
+  send(kInit);
+  send(kInitialized);
+  EXPECT_EQ(callees(1), (std::vector<std::string>{"helper", "long_call", "other"}));
+  project.Write("main.m", "function main\nother(1);\n");
+  changed("main.m", 2);
+  EXPECT_EQ(callees(2), (std::vector<std::string>{"other"}));
+  project.Write("lib/extra.m", "function extra\n");
+  project.Write("main.m", "function main\nother(1);\nextra;\n");
+  changed("lib/extra.m", 1);
+  changed("main.m", 2);
+  EXPECT_EQ(callees(3), (std::vector<std::string>{"extra", "other"}));
+  fs::remove(fs::path(platform::ToUtf8(*PathFromUri(project.Uri("lib/extra.m")))));
+  changed("lib/extra.m", 3);
+  EXPECT_EQ(callees(4), (std::vector<std::string>{"other"}));
+}
+
 }  // namespace
 }  // namespace korvath::lsp
