@@ -142,6 +142,15 @@ bool TrimLowerAscii(std::string_view raw, Text& text) {
   return true;
 }
 
+// A line whose first byte past spaces and tabs is "%" yields no call, unless
+// a "..." in it may continue the statement onto the next line. Help texts
+// make up much of a file: such lines are passed over before any widening.
+bool IsCommentOnly(std::string_view raw) {
+  std::size_t i = 0;
+  while (i < raw.size() && (raw[i] == ' ' || raw[i] == '\t')) ++i;
+  return i < raw.size() && raw[i] == '%' && raw.find("...", i) == std::string_view::npos;
+}
+
 }  // namespace
 
 void ScanFile(TextLines& lines, CallRecorder& out) {
@@ -153,6 +162,7 @@ void ScanFile(TextLines& lines, CallRecorder& out) {
   std::string_view raw;
   while (lines.NextBytes(raw)) {
     ++physical;
+    if (IsCommentOnly(raw)) continue;
     const auto statementLine = static_cast<std::int32_t>(std::min(physical, kMaxLine));
     if (!TrimLowerAscii(raw, text)) {
       lines.Decode(raw, text);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/search_path.h"
 #include "engine/text.h"
@@ -28,14 +31,20 @@ bool ListedPaths::Take(const Text& path, Text& listed) const {
 
 std::vector<Text> FoundFiles(const std::unordered_map<Text, Text>& filePaths,
                              const ListedPaths& paths) {
-  std::vector<Text> files;
+  // In the order of their UTF-8 bytes, each path turned into them once.
+  std::vector<std::pair<std::string, Text>> keyed;
+  keyed.reserve(filePaths.size());
   Text listed;
   for (const auto& [name, path] : filePaths) {
-    if (paths.Take(path, listed)) files.push_back(listed);
+    if (paths.Take(path, listed)) keyed.emplace_back(platform::ToUtf8(listed), listed);
   }
-  std::sort(files.begin(), files.end(),
-            [](const Text& a, const Text& b) { return platform::ToUtf8(a) < platform::ToUtf8(b); });
-  files.erase(std::unique(files.begin(), files.end()), files.end());
+  std::sort(keyed.begin(), keyed.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<Text> files;
+  files.reserve(keyed.size());
+  for (auto& [key, path] : keyed) {
+    if (files.empty() || files.back() != path) files.push_back(std::move(path));
+  }
   return files;
 }
 

@@ -139,6 +139,12 @@ TEST(ScanFile, CallsCarryThePhysicalLineOfTheStatementsFirstLine) {
       {"f(a, ..\nb", {{u"f", 1}, {u"a", 1}, {u"..", 1}, {u"b", 2}}},
       // Statements emptied by a literal or a comment record nothing.
       {"x = foo('abc\n% foo(y)\n\n   \ny", {{u"y", 5}}},
+      // A comment line that ends in "..." takes the next line with it; one
+      // with "..." inside does not; blanks and tabs before "%" change nothing.
+      {"% see f ...\ng(1)\nh\n", {{u"h", 3}}},
+      {"% see f ... and\ng(1)\n", {{u"g", 2}}},
+      {" \t % f(x)\n\t%\xC3\xBC g\ny", {{u"y", 3}}},
+      {"x.y % z\n%\n", {{u"x.y", 1}}},
       {"x=1;'abc'", {{u"abc", 1}}},
       {"", {}},
       {"x = " + std::string(2000, 'a') + " + f('s') + ...\n g",
