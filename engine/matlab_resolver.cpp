@@ -176,7 +176,11 @@ void Resolver::IndexRoots() {
 }
 
 std::optional<Resolver::FirstHit> Resolver::FileIn(const Text& dir, std::string_view name) {
-  const Listing& listing = List(dir);
+  return FileIn(dir, List(dir), name);
+}
+
+std::optional<Resolver::FirstHit> Resolver::FileIn(const Text& dir, const Listing& listing,
+                                                   std::string_view name) {
   if (!listing.ok) return std::nullopt;
   std::string file(name);
   for (const std::string_view ext : kLeafExtensions) {
@@ -414,6 +418,16 @@ std::optional<Target> Resolver::ClassMember(const ClassInfo& cls, std::string_vi
 }
 
 std::optional<Target> Resolver::PathFunction(std::string_view name) {
+  std::string key(name);
+  auto hit = pathHits_.find(key);
+  // Found before it is kept: the search may itself search (a class's
+  // superclasses), which must not meet a half-made answer.
+  if (hit == pathHits_.end()) hit = pathHits_.emplace(std::move(key), FindPathFunction(name)).first;
+  if (hit->second.caseOnly) ++stats_.caseOnlyNames;
+  return hit->second.target;
+}
+
+Resolver::PathHit Resolver::FindPathFunction(std::string_view name) {
   IndexRoots();
   const std::string key(name);
   const auto fileRoot = firstFileRoot_.find(key);
@@ -427,18 +441,17 @@ std::optional<Target> Resolver::PathFunction(std::string_view name) {
       // competes by its folder's place.
       const FileContext& c = Context(cls.definingFile);
       const bool inClassFolder = !c.classFolder.empty();
-      if (inClassFolder || fileAt < 0) return Constructor(cls);
+      if (inClassFolder || fileAt < 0) return {Constructor(cls)};
       const auto hit = FileIn(roots_[static_cast<std::size_t>(fileAt)], name);
-      if (hit && hit->path == c.path) return Constructor(cls);
+      if (hit && hit->path == c.path) return {Constructor(cls)};
     }
   }
   if (fileAt >= 0) {
     if (const auto hit = FileIn(roots_[static_cast<std::size_t>(fileAt)], name)) {
-      return Target{{FileAt(hit->path), 0}, Certainty::Exact};
+      return {Target{{FileAt(hit->path), 0}, Certainty::Exact}};
     }
   }
-  if (foldedNames_.count(Lower(name)) != 0) ++stats_.caseOnlyNames;
-  return std::nullopt;
+  return {std::nullopt, foldedNames_.count(Lower(name)) != 0};
 }
 
 std::optional<Target> Resolver::InPackage(std::string_view package, std::string_view name) {
@@ -454,9 +467,12 @@ std::optional<Target> Resolver::InPackage(std::string_view package, std::string_
 }
 
 std::optional<Target> Resolver::Private(FunctionId from, std::string_view name) {
-  const FileContext& c = Context(from.file);
-  if (c.privateDir.empty()) return std::nullopt;
-  if (const auto hit = FileIn(c.privateDir, name)) {
+  File& file = files_[Index(from.file)];
+  const Text& dir = file.context.privateDir;
+  if (dir.empty()) return std::nullopt;
+  // Listings live as long as the resolver: the pointer stays good.
+  if (file.privateListing == nullptr) file.privateListing = &List(dir);
+  if (const auto hit = FileIn(dir, *file.privateListing, name)) {
     return Target{{FileAt(hit->path), 0}, Certainty::Exact};
   }
   return std::nullopt;

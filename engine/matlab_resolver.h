@@ -127,6 +127,8 @@ class Resolver {
     bool readable = false;
     platform::Result why;
     std::unique_ptr<FileSyntax> syntax;
+    // Its private folder's listing once asked for (most files have none).
+    const Listing* privateListing = nullptr;
   };
   struct ClassInfo {
     bool found = false;
@@ -146,6 +148,7 @@ class Resolver {
   void IndexRoots();
   // In one folder: N.m, or a leaf file that comes before it.
   std::optional<FirstHit> FileIn(const Text& dir, std::string_view name);
+  std::optional<FirstHit> FileIn(const Text& dir, const Listing& listing, std::string_view name);
   bool IsClassdefFile(const Text& path);
   const ClassInfo& Class(const std::string& qualified);
   std::vector<Text> PackageFolders(std::string_view package);
@@ -153,6 +156,13 @@ class Resolver {
   std::optional<Target> Qualified(FunctionId from, const std::vector<std::string_view>& parts,
                                   bool& handled);
   std::optional<Target> PathFunction(std::string_view name);
+  // The search itself; PathFunction keeps each name's answer, since the
+  // folders stand still while a resolver lives.
+  struct PathHit {
+    std::optional<Target> target;
+    bool caseOnly = false;  // a file differing in case only would match
+  };
+  PathHit FindPathFunction(std::string_view name);
   std::optional<Target> InPackage(std::string_view package, std::string_view name);
   std::optional<Target> ClassMember(const ClassInfo& cls, std::string_view member, bool wantStatic);
   std::optional<Target> Method(const std::string& className, std::string_view name, int depth);
@@ -174,6 +184,7 @@ class Resolver {
   bool rootsIndexed_ = false;
   // By exact name: the first root with N.m (or a leaf), the first with @N.
   std::unordered_map<std::string, int> firstFileRoot_;
+  std::unordered_map<std::string, PathHit> pathHits_;
   std::unordered_map<std::string, int> firstClassRoot_;
   std::unordered_map<std::string, std::vector<int>> classRoots_;
   std::unordered_set<std::string> foldedNames_;  // .m names, ASCII lower-cased

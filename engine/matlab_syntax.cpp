@@ -882,7 +882,16 @@ class Parser {
 
 bool IsKeyword(std::string_view word) {
   static_assert(std::is_sorted(kKeywords.begin(), kKeywords.end()));
-  if (word.size() < 2 || word.size() > 22) return false;
+  // Every identifier is asked: most are turned away by their first letter
+  // and length alone, before any comparison.
+  static constexpr auto kLengths = [] {
+    std::array<std::uint32_t, 26> lengths{};
+    for (const std::string_view k : kKeywords)
+      lengths[static_cast<std::size_t>(k[0] - 'a')] |= 1U << k.size();
+    return lengths;
+  }();
+  if (word.size() < 2 || word.size() > 31 || word[0] < 'a' || word[0] > 'z') return false;
+  if ((kLengths[static_cast<std::size_t>(word[0] - 'a')] & (1U << word.size())) == 0) return false;
   return std::binary_search(kKeywords.begin(), kKeywords.end(), word);
 }
 
