@@ -23,12 +23,18 @@ class NameTable {
   void clear() { *this = NameTable(); }
 
  private:
-  static std::size_t Hash(TextView name);
+  // A slot keeps its name's hash (its low bits): a probe compares text only
+  // when they agree, and growing needs no hashing.
+  struct Slot {
+    std::uint32_t idPlus1 = 0;  // a name's number + 1, or 0 when free
+    std::uint32_t hash = 0;
+  };
+  static std::uint32_t Hash(TextView name);
   void Grow();
 
-  Text units_;                        // every name, one after another
-  std::vector<std::uint32_t> ends_;   // where each ends in `units_`
-  std::vector<std::uint32_t> slots_;  // a name's number + 1, or 0 when free
+  Text units_;                       // every name, one after another
+  std::vector<std::uint32_t> ends_;  // where each ends in `units_`
+  std::vector<Slot> slots_;
 };
 
 }  // namespace korvath::engine
