@@ -334,4 +334,73 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
   return out;
 }
 
+std::optional<std::vector<RefreshedFunction>> RefreshFile(
+    platform::FileSystem& fs, const std::vector<Text>& dirs, const Options& options,
+    const Text& path, const std::vector<ProgramIndex::Program>& programs,
+    const std::vector<int>& ofFile) {
+  Resolver resolver(fs, RootsOf(dirs), options.possibleCalls);
+  bool unlistable = false;
+  resolver.unlistable = [&unlistable](const Text&, const Result&) { unlistable = true; };
+  const int file = resolver.FileAt(path);
+  const FileSyntax* syntax = resolver.Syntax(file);
+  if (syntax == nullptr || syntax->kind == FileKind::Classdef ||
+      !resolver.Context(file).classFolder.empty()) {
+    return std::nullopt;
+  }
+  // Programs by file and notation; a name IndexFunctions had to tell apart
+  // by its path (" (PATH)") is found by its plain notation too.
+  std::unordered_map<Text, std::unordered_map<Text, int>> byFile;
+  for (std::size_t p = 0; p < programs.size(); ++p) {
+    const auto& program = programs[p];
+    Text name = program.name;
+    const Text suffix = u" (" + program.path + u")";
+    if (name.size() > suffix.size() && name.ends_with(suffix))
+      name.resize(name.size() - suffix.size());
+    const auto [it, added] = byFile[program.path].try_emplace(std::move(name), static_cast<int>(p));
+    if (!added) it->second = -1;  // two of one name: not to be told apart here
+  }
+  const auto programOf = [&](FunctionId id) {
+    const auto inFile = byFile.find(resolver.Context(id.file).path);
+    if (inFile == byFile.end()) return -1;
+    const auto found = inFile->second.find(platform::FromUtf8(resolver.Notation(id)));
+    return found == inFile->second.end() ? -1 : found->second;
+  };
+  const auto kindOf = [&resolver](FunctionId id) {
+    return Nested(resolver, id) ? Text(u"nested") : platform::FromUtf8(KindName(resolver.Kind(id)));
+  };
+  const std::vector<FunctionId> ids = resolver.FunctionsOf(file);
+  if (ids.size() != ofFile.size()) return std::nullopt;
+  std::vector<RefreshedFunction> out;
+  for (std::size_t f = 0; f < ids.size(); ++f) {
+    const int program = ofFile[f];
+    const auto& old = programs[static_cast<std::size_t>(program)];
+    if (programOf(ids[f]) != program || kindOf(ids[f]) != old.kind) return std::nullopt;
+    for (const auto& callee : old.callees) {
+      if (programs[static_cast<std::size_t>(callee.program)].kind == u"method") return std::nullopt;
+    }
+    RefreshedFunction refreshed{program, {}, 0, 0};
+    const FunctionSyntax& fn = syntax->functions[static_cast<std::size_t>(ids[f].function)];
+    refreshed.firstLine = fn.line;
+    refreshed.lastLine = std::max(fn.line, fn.endLine);
+    for (Callee& callee : CalleesOf(resolver, ids[f])) {
+      const int to = programOf(callee.id);
+      if (to < 0 || resolver.Kind(callee.id) == FunctionKind::Method) return std::nullopt;
+      ProgramIndex::Calls call;
+      call.program = to;
+      call.lines = std::move(callee.lines);
+      call.sites = std::move(callee.sites);
+      call.rule = platform::FromUtf8(
+          RuleName(resolver.Kind(callee.id), Nested(resolver, callee.id), callee.certainty));
+      refreshed.callees.push_back(std::move(call));
+    }
+    std::sort(refreshed.callees.begin(), refreshed.callees.end(),
+              [](const ProgramIndex::Calls& a, const ProgramIndex::Calls& b) {
+                return a.program < b.program;
+              });
+    out.push_back(std::move(refreshed));
+  }
+  if (unlistable) return std::nullopt;
+  return out;
+}
+
 }  // namespace korvath::engine::matlab

@@ -5,6 +5,7 @@
 // notation; each is expanded at its first place in breadth-first order.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "engine/matlab_resolver.h"
@@ -54,5 +55,23 @@ struct IndexedFunctions {
 };
 IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text>& dirs,
                                 const Options& options);
+
+// One function of a file read again: its program and what it now calls.
+struct RefreshedFunction {
+  int program;
+  std::vector<ProgramIndex::Calls> callees;  // ordered by program
+  std::int32_t firstLine;
+  std::int32_t lastLine;
+};
+// The functions of the file at `path`, whose contents alone changed, as
+// IndexFunctions would find them now, numbered as in `programs` (an index
+// IndexFunctions filled; `ofFile` the file's programs there, main first).
+// Nothing when the change can reach beyond the file's own calls: a class,
+// a function come or gone or renamed, a method call (which can make a
+// constructor count as called), a callee not among `programs`.
+std::optional<std::vector<RefreshedFunction>> RefreshFile(
+    platform::FileSystem& fs, const std::vector<Text>& dirs, const Options& options,
+    const Text& path, const std::vector<ProgramIndex::Program>& programs,
+    const std::vector<int>& ofFile);
 
 }  // namespace korvath::engine::matlab

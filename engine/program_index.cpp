@@ -569,8 +569,18 @@ void ProgramIndex::SetCallees(int g, std::vector<Calls> callees) {
   for (const Calls& callee : caller.callees) {
     auto& callers = programs_[static_cast<std::size_t>(callee.program)].callers;
     const auto it = std::lower_bound(callers.begin(), callers.end(), Rank(g), byRank);
-    callers.insert(it, {g, callee.lines});
+    Calls back = callee;  // its sites and rule too, as InvertCalls keeps them
+    back.program = g;
+    callers.insert(it, std::move(back));
   }
+}
+
+void ProgramIndex::ReplaceCalls(int g, std::vector<Calls> callees, std::int32_t firstLine,
+                                std::int32_t lastLine) {
+  SetCallees(g, std::move(callees));
+  Program& program = programs_[static_cast<std::size_t>(g)];
+  program.firstLine = firstLine;
+  program.lastLine = lastLine;
 }
 
 void ProgramIndex::InvertCalls() {

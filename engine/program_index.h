@@ -91,6 +91,11 @@ class ProgramIndex {
   // Refresh starts afresh.
   void Assign(std::vector<Program> programs, std::vector<bool> implicit,
               std::vector<Text> warnings);
+  // In an index Assign filled: program `g` now calls `callees` (ordered by
+  // program) and spans `firstLine`..`lastLine`; the callers lists follow,
+  // as Assign would have made them.
+  void ReplaceCalls(int g, std::vector<Calls> callees, std::int32_t firstLine,
+                    std::int32_t lastLine);
 
   // Programs ordered by their directory's place on the search path, then by
   // the bytes of their names.

@@ -1,5 +1,7 @@
 #include "session/search_path_index.h"
 
+#include <algorithm>
+
 #include "engine/file_finder.h"
 #include "engine/search_path.h"
 #include "platform/host.h"
@@ -16,11 +18,17 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
   if (const platform::Result read = engine::ReadSearchPath(pathdefFile, fs, dirs); !read) {
     return platform::Result::Failure(platform::Status::NoSearchPath, read.description);
   }
+  const bool sameFolders = dirs == dirs_;
   dirs_ = std::move(dirs);
   if (matlab != nullptr) {
     if (control != nullptr && control->cancel) {
       index_ = engine::ProgramIndex();
+      matlab_ = false;
       return platform::Result::Failure(platform::Status::Cancelled, "stopped");
+    }
+    if (changed != nullptr && matlab_ && sameFolders && possibleCalls_ == matlab->possibleCalls &&
+        RefreshFiles(fs, *matlab, *changed)) {
+      return {};
     }
     engine::matlab::IndexedFunctions found = engine::matlab::IndexFunctions(fs, dirs_, *matlab);
     stats_ = engine::ProgramIndex::RefreshStats{};
@@ -29,6 +37,7 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
     stats_.bytesRead = found.bytesRead;
     index_.Assign(std::move(found.programs), std::move(found.implicit), std::move(found.warnings));
     matlab_ = true;
+    possibleCalls_ = matlab->possibleCalls;
     byFile_.clear();
     const auto& programs = index_.Programs();
     for (std::size_t p = 0; p < programs.size(); ++p) {
@@ -49,6 +58,32 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
     return platform::Result::Failure(platform::Status::Cancelled, "stopped");
   }
   return {};
+}
+
+bool SearchPathIndex::RefreshFiles(platform::FileSystem& fs, const engine::matlab::Options& matlab,
+                                   const std::vector<Text>& changed) {
+  if (!index_.Warnings().empty()) return false;
+  // Every file worked out before any is applied: on the first that cannot
+  // be, the whole index is made again and nothing here counts.
+  std::vector<engine::matlab::RefreshedFunction> refreshed;
+  std::vector<Text> done;
+  for (const Text& path : changed) {
+    if (std::find(done.begin(), done.end(), path) != done.end()) continue;
+    done.push_back(path);
+    const auto ofFile = byFile_.find(path);
+    if (ofFile == byFile_.end()) return false;
+    auto functions =
+        engine::matlab::RefreshFile(fs, dirs_, matlab, path, index_.Programs(), ofFile->second);
+    if (!functions) return false;
+    for (auto& f : *functions) refreshed.push_back(std::move(f));
+  }
+  for (auto& f : refreshed) {
+    index_.ReplaceCalls(f.program, std::move(f.callees), f.firstLine, f.lastLine);
+  }
+  stats_ = engine::ProgramIndex::RefreshStats{};
+  stats_.programs = static_cast<int>(index_.Programs().size());
+  stats_.scanned = static_cast<int>(done.size());
+  return true;
 }
 
 std::vector<int> SearchPathIndex::Find(platform::FileSystem& fs, TextView typed) const {

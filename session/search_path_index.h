@@ -35,9 +35,16 @@ class SearchPathIndex {
   const engine::ProgramIndex::RefreshStats& stats() const { return stats_; }
 
  private:
+  // The MATLAB mode told which files changed: each read again alone, where
+  // its change stays within its own calls; false when the index must be
+  // made again.
+  bool RefreshFiles(platform::FileSystem& fs, const engine::matlab::Options& matlab,
+                    const std::vector<Text>& changed);
+
   std::vector<Text> dirs_;
   engine::ProgramIndex index_;
   bool matlab_ = false;
+  bool possibleCalls_ = false;  // the MATLAB mode's option the index was made with
   std::unordered_map<Text, std::vector<int>> byFile_;  // in the MATLAB mode
   engine::ProgramIndex::RefreshStats stats_;
 };

@@ -189,5 +189,82 @@ TEST_F(MatlabModeTest, TheModeIsASettingThatReloadingKeeps) {
   EXPECT_FALSE(ResolutionModeNamed("Matlab").has_value());
 }
 
+// Everything a question to the index can see: each function with its
+// lines, calls and callers (sites and rules too), then the uncalled ones.
+std::vector<std::string> DescribeIndex(const Workspace& ws) {
+  std::vector<std::string> out;
+  const auto& programs = ws.index().Programs();
+  const auto calls = [&programs](const std::vector<engine::ProgramIndex::Calls>& list) {
+    std::string text;
+    for (const auto& c : list) {
+      text += " " + ToUtf8(programs[static_cast<std::size_t>(c.program)].name) + "[" +
+              ToUtf8(c.rule) + "]";
+      for (const auto& site : c.sites) {
+        text += std::to_string(site.line) + ":" + std::to_string(site.column) + "+" +
+                std::to_string(site.length) + ",";
+      }
+    }
+    return text;
+  };
+  for (const auto& p : programs) {
+    out.push_back(ToUtf8(p.name + u" " + p.kind + u" ") + std::to_string(p.firstLine) + "-" +
+                  std::to_string(p.lastLine) + " ->" + calls(p.callees) + " <-" + calls(p.callers));
+  }
+  for (const auto& f : ws.UncalledFunctions(false)) out.push_back("uncalled " + ToUtf8(f.name));
+  return out;
+}
+
+// Told which file changed, the index reads that file alone when its change
+// stays within its own calls, and otherwise is made again; either way it
+// ends where an index made afresh does.
+TEST_F(MatlabModeTest, AChangedFileIsReadAloneWhereItsChangeStaysInItsOwnCalls) {
+  struct Case {
+    const char* what;
+    std::string path;
+    std::string text;
+    bool alone;
+    bool possible = false;  // obj.method(...) followed to the only class with it
+  };
+  const std::vector<Case> cases = {
+      {"calls moved down", "/work/main.m",
+       "function main\n\nx = Shape(2);\nr = helper(x);\nend\n"
+       "function y = helper(x)\ny = util(x) + util(1);\nend\n",
+       true},
+      {"a constructor and an unknown name", "/m/lib/util.m",
+       "function u = util(x)\nu = Shape(x) + nothing(x);\n", true},
+      {"a private function's calls gone", "/m/lib/private/pt.m", "function v = pt(x)\nv = 1;\n",
+       true},
+      {"a local function more", "/work/main.m",
+       "function main\nr = helper(1);\nend\nfunction y = helper(x)\ny = x;\nend\n"
+       "function z = other\nz = 1;\nend\n",
+       false},
+      {"a method called", "/m/lib/util.m", "function u = util(x)\nu = x.scale();\n", false, true},
+      {"a method not called", "/m/lib/util.m", "function u = util(x)\nu = x.scale();\n", true},
+      {"a class", "/m/lib/Shape.m",
+       "classdef Shape\n methods\n  function obj = Shape(s)\n  end\n end\nend\n", false},
+      {"a class folder's method", "/m/lib/@Square/area.m", "function a = area(obj)\na = util(4);\n",
+       false},
+      {"a function become a class", "/m/lib/util.m",
+       "classdef util\n methods\n  function obj = util(x)\n  end\n end\nend\n", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    ws.setPossibleCalls(c.possible);
+    ASSERT_TRUE(ws.RefreshIndex().ok());
+    const int fullyRead = ws.indexStats().scanned;
+    fs.AddFile(c.path, c.text);
+    const std::vector<Text> changed = {FromUtf8(c.path)};
+    ASSERT_TRUE(ws.RefreshIndex(nullptr, &changed).ok());
+    EXPECT_EQ(ws.indexStats().scanned == 1, c.alone) << fullyRead;
+    Workspace fresh{fs};
+    ASSERT_TRUE(fresh.LoadSettings(u"/work").ok());
+    fresh.setMode(ResolutionMode::Matlab);
+    fresh.setPossibleCalls(c.possible);
+    ASSERT_TRUE(fresh.RefreshIndex().ok());
+    EXPECT_EQ(DescribeIndex(ws), DescribeIndex(fresh));
+  }
+}
+
 }  // namespace
 }  // namespace korvath::session
