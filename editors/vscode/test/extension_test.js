@@ -16,6 +16,7 @@ const fs = require('fs');
 const Module = require('module');
 const os = require('os');
 const path = require('path');
+const url = require('url');
 
 const root = path.resolve(__dirname, '..');
 const manifest = JSON.parse(fs.readFileSync(path.join(root, 'package.json'), 'utf8'));
@@ -79,7 +80,7 @@ async function activate(values) {
 function talk(initializationOptions, folder, requests) {
   const messages = [{
     jsonrpc: '2.0', id: 0, method: 'initialize',
-    params: { rootUri: `file://${folder}`, capabilities: {}, initializationOptions },
+    params: { rootUri: url.pathToFileURL(folder).href, capabilities: {}, initializationOptions },
   }, { jsonrpc: '2.0', method: 'initialized', params: {} }];
   requests.forEach((r, i) => messages.push({ jsonrpc: '2.0', id: i + 1, ...r }));
   messages.push({ jsonrpc: '2.0', id: 'end', method: 'shutdown' }, { jsonrpc: '2.0', method: 'exit' });
