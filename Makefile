@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps build test run bench package windows clean
+.PHONY: all deps build test run bench package vsix windows clean
 
 all: build
 
@@ -49,6 +49,16 @@ package:
 	rm -f $(PACKAGE_BUILD)/*.deb
 	cd $(PACKAGE_BUILD) && cpack -G DEB
 	@realpath $(PACKAGE_BUILD)/*.deb
+
+# The VS Code extension: its npm packages as the lockfile pins them, then
+# editors/vscode/korvath-<version>.vsix (the server is not in it: the
+# extension starts korvath-lsp from PATH or korvath.serverPath).
+VSCODE_DIR = editors/vscode
+
+vsix:
+	cd $(VSCODE_DIR) && npm ci --no-audit --no-fund
+	cd $(VSCODE_DIR) && rm -f korvath-*.vsix && npx vsce package --skip-license --allow-missing-repository
+	@realpath $(VSCODE_DIR)/korvath-*.vsix
 
 # Windows: korvath-tree.exe and the Qt-free tests cross-built with mingw-w64
 # in build-windows/, the tests run under Wine (with a prefix of their own in

@@ -94,6 +94,23 @@ Span DeclaredName(TextView line, TextView name) {
   return FindName(line, name).value_or(Span{0, 0});
 }
 
+// Whether line `lineNumber` (1-based) of classdef file `path` is the
+// function line of its constructor, the method named `className`.
+bool IsClassdefConstructorLine(platform::FileSystem& files, const Text& path, TextView className,
+                               std::int32_t lineNumber) {
+  std::string bytes;
+  if (!files.ReadFile(path, bytes)) return false;
+  const std::size_t slash = path.find_last_of(u"/\\");
+  const Text base(
+      engine::WithoutMExtension(TextView(path).substr(slash == Text::npos ? 0 : slash + 1)));
+  const auto syntax = engine::matlab::ReadFileSyntax(bytes, ToUtf8(base));
+  if (syntax.kind != engine::matlab::FileKind::Classdef) return false;
+  const std::string name = ToUtf8(className);
+  return std::any_of(syntax.functions.begin(), syntax.functions.end(), [&](const auto& function) {
+    return function.inMethodsBlock && function.line == lineNumber && function.name == name;
+  });
+}
+
 // The byte offset of a position in UTF-8 `text`, for a ranged change.
 std::size_t OffsetOf(const std::string& text, const Json& position, PositionEncoding encoding) {
   const auto line = position.at("line").get<std::uint64_t>();
@@ -593,10 +610,18 @@ int Server::ProgramNamedAt(const Place& place, bool declaring, Span* nameSpan, T
     }
     if (!declaring) return -1;
     const int declared = ws.FunctionAt(place.path, lineNumber);
-    if (declared >= 0 && ProgramOf(*place.folder, declared).firstLine == lineNumber) {
-      if (nameSpan != nullptr) {
-        *nameSpan = DeclaredName(line, ProgramOf(*place.folder, declared).plainName);
-      }
+    if (declared < 0) return -1;
+    const auto& program = ProgramOf(*place.folder, declared);
+    if (program.firstLine == lineNumber) {
+      if (nameSpan != nullptr) *nameSpan = DeclaredName(line, program.plainName);
+      return declared;
+    }
+    // A classdef's constructor is the class itself (its callers' target),
+    // so its own function line lies inside the class's lines.
+    if (program.kind == u"constructor" &&
+        IsClassdefConstructorLine(*place.folder->files, place.path, program.plainName,
+                                  lineNumber)) {
+      if (nameSpan != nullptr) *nameSpan = DeclaredName(line, program.plainName);
       return declared;
     }
     return -1;

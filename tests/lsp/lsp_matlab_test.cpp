@@ -89,10 +89,14 @@ class Project {
     fs::create_directories((root_ / name).parent_path());
     std::ofstream(root_ / name, std::ios::binary) << text;
   }
+  // As the server spells it: from the host's path, whatever its form.
   std::string Uri(const std::string& name = "") const {
-    return UriFromPath(platform::FromUtf8((name.empty() ? root_ : root_ / name).string()));
+    return UriFromPath(Text((name.empty() ? root_ : root_ / name).u16string()));
   }
-  std::string Path() const { return root_.string(); }
+  // The host's path of a file, as the server shows it.
+  std::string Path(const std::string& name) const {
+    return platform::ToUtf8(Text((root_ / fs::path(name).make_preferred()).u16string()));
+  }
 
  private:
   fs::path root_;
@@ -106,10 +110,23 @@ std::string Replace(std::string text, const std::string& from, const std::string
   return text;
 }
 
+// "$PATH{a/b.m}" in `text` as the host's path of the project's a/b.m.
+std::string WithPaths(const Project& project, std::string text) {
+  constexpr std::string_view kToken = "$PATH{";
+  for (std::size_t at = text.find(kToken); at != std::string::npos; at = text.find(kToken, at)) {
+    const std::size_t end = text.find('}', at);
+    const std::string path =
+        project.Path(text.substr(at + kToken.size(), end - at - kToken.size()));
+    text.replace(at, end + 1 - at, path);
+    at += path.size();
+  }
+  return text;
+}
+
 std::vector<Json> Talk(const Project& project, const std::vector<std::string>& messages) {
   std::string input;
   for (const std::string& m : messages) {
-    input += Frame(Replace(Replace(m, "$ROOT", project.Uri()), "$PATH", project.Path()));
+    input += Frame(Replace(m, "$ROOT", project.Uri()));
   }
   std::vector<Json> out;
   Server server([&](const std::string& body) { out.push_back(Json::parse(body)); },
@@ -226,8 +243,8 @@ TEST_P(MatlabModeTest, RepliesFieldByField) {
     if (expected.is_string()) {
       const std::string text = expected.get<std::string>();
       // A file's URI as the server spells it ("@" and "+" escaped).
-      expected = text.starts_with("$ROOT/") ? project.Uri(text.substr(6))
-                                            : Replace(text, "$PATH", project.Path());
+      expected =
+          text.starts_with("$ROOT/") ? project.Uri(text.substr(6)) : WithPaths(project, text);
     }
     if (mode == "size") {
       EXPECT_EQ(Json(got->size()), expected) << check.path << " in " << reply.dump(1);
@@ -297,6 +314,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"PrepareOnANestedFunctionsOwnLine",
              {At("textDocument/prepareCallHierarchy", "main.m", 9, 3)},
              {{"/result/0/name", "main>inner"}, {"/result/0/selectionRange", Range(9, 15, 20)}}},
+        // The constructor's own line gives the item its callers target.
+        Case{"PrepareOnAClassdefConstructorsOwnLine",
+             {At("textDocument/prepareCallHierarchy", "Counter.m", 5, 21)},
+             {{"/result#size", 1},
+              {"/result/0/name", "Counter"},
+              {"/result/0/uri", "$ROOT/Counter.m"},
+              {"/result/0/range", Lines(0, 17, 3)},
+              {"/result/0/selectionRange", Range(0, 9, 16)}}},
         Case{"PrepareOnAVariableIsNull",
              {At("textDocument/prepareCallHierarchy", "main.m", 3, 31)},
              {{"/result", nullptr}}}),
@@ -353,7 +378,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"PrivateFunction",
              {At("textDocument/hover", "main.m", 1, 6)},
              {{"/result/contents/value",
-               "**private/helper** \xE2\x86\x92 `$PATH/private/helper.m`\n\nprivate function"},
+               "**private/helper** \xE2\x86\x92 `$PATH{private/helper.m}`\n\nprivate function"},
               {"/result/range", Range(1, 4, 10)}}},
         Case{"ClassConstructor",
              {At("textDocument/hover", "main.m", 2, 4)},

@@ -51,8 +51,9 @@ class Project {
     fs::create_directories((root_ / name).parent_path());
     std::ofstream(root_ / name, std::ios::binary) << text;
   }
+  // As the server spells it: from the host's path, whatever its form.
   std::string Uri(const std::string& name = "") const {
-    return UriFromPath(platform::FromUtf8((name.empty() ? root_ : root_ / name).string()));
+    return UriFromPath(Text((name.empty() ? root_ : root_ / name).u16string()));
   }
 
  private:
