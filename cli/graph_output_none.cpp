@@ -2,6 +2,6 @@
 
 namespace korvath::cli {
 
-session::GraphRenderer GraphRenderer() { return {}; }
+session::GraphRenderer GraphRenderer(OutputFormat /*format*/) { return {}; }
 
 }  // namespace korvath::cli
