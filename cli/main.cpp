@@ -310,7 +310,8 @@ int Run(const CommandLine& cl) {
   if (cl.directory && !fs.SetCurrentDirectory(FromUtf8(*cl.directory))) {
     return UsageError("cannot change to directory '" + *cl.directory + "'");
   }
-  if (const Result available = session::FormatAvailable(cl.format, GraphRenderer(cl.format)); !available) {
+  if (const Result available = session::FormatAvailable(cl.format, GraphRenderer(cl.format));
+      !available) {
     std::fprintf(stderr, "korvath-tree: %s\n", available.description.c_str());
     return 2;
   }

@@ -533,12 +533,9 @@ struct Captured {
 
 // `command` run by the shell, its output kept in `dir`.
 Captured RunShell(const fs::path& dir, const std::string& command) {
-  const int status =
-      std::system((command + " >'" + (dir / "out").string() + "' 2>'" + (dir / "err").string() +
-                   "'")
-                      .c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir / "out"),
-          ReadAll(dir / "err")};
+  const int status = std::system(
+      (command + " >'" + (dir / "out").string() + "' 2>'" + (dir / "err").string() + "'").c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir / "out"), ReadAll(dir / "err")};
 }
 
 class DrawingPluginTest : public ::testing::Test {
@@ -556,8 +553,8 @@ class DrawingPluginTest : public ::testing::Test {
 // picture, not for a tree nor for the DOT of the graph.
 TEST_F(DrawingPluginTest, OnlyAPictureLoadsGraphviz) {
   for (const char* format : {"text", "json", "dot", "graph", "svg"}) {
-    const Captured run = RunShell(dir_, "LD_DEBUG=libs '" KORVATH_TREE_EXE "' " + kSample +
-                                            "--format " + format + " main");
+    const Captured run = RunShell(
+        dir_, "LD_DEBUG=libs '" KORVATH_TREE_EXE "' " + kSample + "--format " + format + " main");
     EXPECT_EQ(run.exitCode, 0) << format;
     // Else the loader said nothing and there is nothing to look for.
     ASSERT_NE(run.err.find("calling init: "), std::string::npos) << format;
@@ -577,8 +574,8 @@ TEST_F(DrawingPluginTest, FoundBesideTheProgramOrWhereItIsInstalled) {
   fs::create_directories(installed);
   fs::copy_file(KORVATH_TREE_EXE, bin / "korvath-tree");
   const std::string tree = "'" + (bin / "korvath-tree").string() + "' " + kSample;
-  const std::string reference = RunShell(dir_, "'" KORVATH_TREE_EXE "' " + kSample +
-                                                   "--format svg main").out;
+  const std::string reference =
+      RunShell(dir_, "'" KORVATH_TREE_EXE "' " + kSample + "--format svg main").out;
   ASSERT_NE(reference.find("<svg"), std::string::npos);
 
   Captured run = RunShell(dir_, tree + "--format svg main");
