@@ -9,6 +9,6 @@
 namespace korvath::cli {
 
 // Empty for formats that need none: their runs do not look for the plug-in.
-session::GraphRenderer GraphRenderer(OutputFormat format);
+session::GraphRenderer GraphRenderer(OutputFormat drawn);
 
 }  // namespace korvath::cli
