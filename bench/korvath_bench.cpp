@@ -3,7 +3,7 @@
 //   korvath-bench all BUILD_DIR [SECTION]...  every measurement (what `make bench`
 //                                            runs), or only the sections named:
 //                                            corpus, synthetic, literal, index,
-//                                            lsp, graph, gui
+//                                            lsp, graph, floor, gui
 //   korvath-bench reach DIR                  every corpus file as the start, one
 //                                            line each (how the starts were chosen)
 //   korvath-bench repeat DIR START N         N in-process runs of one start, for
@@ -103,7 +103,8 @@ struct ChildResult {
   int exitCode = -1;
   double wallMs = 0;
   long maxRssKb = 0;
-  std::string err;  // standard error, when captured
+  double cpuMs = 0;  // user + system
+  std::string err;   // standard error, when captured
 };
 
 ChildResult RunChild(const std::vector<std::string>& args, bool captureStderr = true) {
@@ -146,6 +147,10 @@ ChildResult RunChild(const std::vector<std::string>& args, bool captureStderr = 
   r.wallMs = MsSince(start);
   r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   r.maxRssKb = usage.ru_maxrss;
+  const auto ms = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
+  };
+  r.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
   return r;
 }
 
@@ -1277,6 +1282,307 @@ void ExplorerSection(Bench& bench, const fs::path& buildDir) {
        Fixed(paintedMs) + " ms", paintedMs < 200});
 }
 
+// --- the floor: paired CPU time against cat and ls ---------------------------------
+
+// Standard output of a child, its standard error to /dev/null.
+std::string CaptureStdout(const std::vector<std::string>& args) {
+  int pipeFds[2] = {-1, -1};
+  if (pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    const int devNull = open("/dev/null", O_WRONLY);
+    dup2(pipeFds[1], STDOUT_FILENO);
+    dup2(devNull, STDERR_FILENO);
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  close(pipeFds[1]);
+  std::string out;
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = read(pipeFds[0], buf, sizeof buf);
+    if (n <= 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  close(pipeFds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return out;
+}
+
+// Medians of the CPU time (user + system) of two commands run in turn, and
+// of the ratio within each pair: the order alternates, so neither gains from
+// the other warming the cache, and a disturbance moves one ratio, not the
+// median.
+struct Paired {
+  double runMs = 0;
+  double floorMs = 0;
+  double ratio = 0;
+};
+
+Paired PairedCpu(const std::vector<std::string>& run, const std::vector<std::string>& floor,
+                 int pairs) {
+  RunChild(run, false);  // warm the page cache for both
+  RunChild(floor, false);
+  std::vector<double> runMs, floorMs, ratios;
+  for (int i = 0; i < pairs; ++i) {
+    double a = 0, b = 0;
+    if (i % 2 == 0) {
+      a = RunChild(run, false).cpuMs;
+      b = RunChild(floor, false).cpuMs;
+    } else {
+      b = RunChild(floor, false).cpuMs;
+      a = RunChild(run, false).cpuMs;
+    }
+    runMs.push_back(a);
+    floorMs.push_back(b);
+    ratios.push_back(a / std::max(b, 1e-3));
+  }
+  return {Median(runMs), Median(floorMs), Median(ratios)};
+}
+
+int PairsFromEnvironment(const char* name, int fallback) {
+  const char* value = std::getenv(name);
+  const int n = value != nullptr ? std::atoi(value) : 0;
+  return n > 0 ? n : fallback;
+}
+
+// Below `root`, the folders a search path of it would list: those holding .m
+// files, except private, class and package folders, sorted.
+std::vector<fs::path> SearchFolders(const fs::path& root) {
+  std::vector<fs::path> all{root}, dirs;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_directory()) all.push_back(entry.path());
+  }
+  std::sort(all.begin(), all.end());
+  for (const auto& dir : all) {
+    if (Excluded(dir, root)) continue;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+      if (entry.is_regular_file() && entry.path().extension() == ".m") {
+        dirs.push_back(dir);
+        break;
+      }
+    }
+  }
+  return dirs;
+}
+
+struct FloorCorpus {
+  std::string name;
+  fs::path work;  // korvath.ini and toolbox/local/pathdef.m
+  std::vector<std::string> starts;
+};
+
+struct FloorRow {
+  std::string corpus, start, mode;
+  int files = 0;
+  Paired resolve;  // --format files against cat of that list
+  Paired whole;    // --format text against the same cat
+  bool budget = false;
+};
+
+FloorRow MeasureFloor(const std::string& tree, const FloorCorpus& corpus, const std::string& start,
+                      bool matlab, int pairs) {
+  FloorRow row;
+  row.corpus = corpus.name;
+  row.start = start;
+  row.mode = matlab ? "matlab" : "path";
+  std::vector<std::string> base{tree, "-C", corpus.work.string()};
+  if (matlab) base.insert(base.end(), {"--resolve", "matlab"});
+  std::vector<std::string> files = base, text = base;
+  files.insert(files.end(), {"--format", "files", start});
+  text.insert(text.end(), {"--format", "text", start});
+  std::vector<std::string> cat{"cat"};
+  std::istringstream listed(CaptureStdout(files));
+  for (std::string line; std::getline(listed, line);) {
+    if (!line.empty()) cat.push_back(line);
+  }
+  row.files = static_cast<int>(cat.size()) - 1;
+  if (row.files == 0) return row;
+  row.budget = RunChild(text).err.find("too large") != std::string::npos;
+  row.resolve = PairedCpu(files, cat, pairs);
+  row.whole = PairedCpu(text, cat, pairs);
+  return row;
+}
+
+// The corpora of the floor table: a generated project, Octave's library, and
+// the Octave Forge packages and matlab2tikz Debian installs (bench extras),
+// each package on a path with Octave's library after it, as its users have it.
+std::vector<FloorCorpus> FloorCorpora(const Bench& bench) {
+  std::vector<FloorCorpus> corpora;
+  const fs::path generated = bench.tmp / "floor-generated";
+  const ChildResult made = RunChild({bench.gen, generated.string(), "3400", "1"});
+  if (made.exitCode != 0) throw std::runtime_error("korvath-genproject failed: " + made.err);
+  corpora.push_back({"generated 3,400", generated, {"f000000", "f001700", "f003000"}});
+  const auto octave = FindCorpus();
+  if (!octave) return corpora;
+  const fs::path octaveWork = bench.tmp / "floor-octave";
+  WriteSearchPath(octaveWork, octave->dirs);
+  corpora.push_back({"Octave " + octave->root.parent_path().filename().string(),
+                     octaveWork,
+                     {"inputname", "strjoin", "publish", "tetramesh", "polyint"}});
+  const struct {
+    const char* name;
+    std::vector<std::string> prefixes;  // folders below the roots
+    std::vector<std::string> starts;
+  } packages[] = {
+      {"octave-signal", {"signal-"}, {"butter", "filtfilt", "pwelch"}},
+      {"octave-control", {"control-"}, {"lqr", "bode", "step"}},
+      {"octave-statistics", {"statistics-"}, {"kmeans", "regress", "anova1"}},
+      {"octave-geometry", {"geometry-", "matgeom-"}, {"clipPolygon", "drawPolygon", "polygonArea"}},
+      {"matlab2tikz", {"matlab2tikz"}, {"matlab2tikz", "cleanfigure"}},
+  };
+  for (const auto& package : packages) {
+    std::vector<fs::path> dirs;
+    for (const fs::path& root : {fs::path("/usr/share/octave/packages"), fs::path("/usr/share")}) {
+      std::error_code ec;
+      for (const auto& entry : fs::directory_iterator(root, ec)) {
+        const std::string name = entry.path().filename().string();
+        for (const std::string& prefix : package.prefixes) {
+          if (name.rfind(prefix, 0) == 0 && entry.is_directory()) {
+            const auto found = SearchFolders(entry.path());
+            dirs.insert(dirs.end(), found.begin(), found.end());
+          }
+        }
+      }
+    }
+    if (dirs.empty()) {
+      std::fprintf(stderr, "korvath-bench: %s not installed (KORVATH_DEPS=bench)\n", package.name);
+      continue;
+    }
+    dirs.insert(dirs.end(), octave->dirs.begin(), octave->dirs.end());
+    const fs::path work = bench.tmp / (std::string("floor-") + package.name);
+    WriteSearchPath(work, dirs);
+    corpora.push_back({package.name, work, package.starts});
+  }
+  return corpora;
+}
+
+struct ListingRow {
+  int files = 0;
+  int folders = 0;
+  Paired start;  // a start reaching 10 files against ls -f of the path's folders
+};
+
+// A start that reaches ten files (the generated functions call only higher
+// numbers) on a path of `files` files, against one ls -f of its folders.
+ListingRow MeasureListing(const Bench& bench, int files, int pairs) {
+  const fs::path dir = bench.tmp / ("floor-listing-" + std::to_string(files));
+  const ChildResult made = RunChild({bench.gen, dir.string(), std::to_string(files), "1"});
+  if (made.exitCode != 0) throw std::runtime_error("korvath-genproject failed: " + made.err);
+  ListingRow row;
+  row.files = files;
+  std::vector<std::string> ls{"ls", "-f"};
+  for (const auto& entry : fs::directory_iterator(dir / "src")) ls.push_back(entry.path().string());
+  std::sort(ls.begin() + 2, ls.end());
+  row.folders = static_cast<int>(ls.size()) - 2;
+  char start[16];
+  std::snprintf(start, sizeof start, "f%06d", files - 10);
+  row.start = PairedCpu({bench.tree, "-C", dir.string(), "--format", "files", start}, ls, pairs);
+  fs::remove_all(dir);
+  return row;
+}
+
+void FloorSection(Bench& bench) {
+  std::fprintf(stderr, "korvath-bench: the floor (paired CPU time)\n");
+  const int pairs = PairsFromEnvironment("KORVATH_BENCH_PAIRS", 15);
+  std::printf(
+      "#### The floor: paired CPU time (user + system of each child) against `cat` and `ls`\n\n");
+
+  // Start-up: a start that is not there, in a folder with no settings.
+  const fs::path empty = bench.tmp / "floor-empty", config = bench.tmp / "floor-config";
+  fs::create_directories(empty);
+  fs::create_directories(config);
+  { const std::ofstream emptyFile(empty / "empty"); }
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  const int startupPairs = PairsFromEnvironment("KORVATH_BENCH_STARTUP_PAIRS", 201);
+  const Paired startup = PairedCpu({bench.tree, "-C", empty.string(), "nosuch"},
+                                   {"cat", (empty / "empty").string()}, startupPairs);
+  std::printf(
+      "Start-up (a missing start in an empty folder, against `cat` of an empty file, %d pairs): "
+      "%s ms against %s ms, paired ratio **%s**.\n\n",
+      startupPairs, Fixed(startup.runMs, 2).c_str(), Fixed(startup.floorMs, 2).c_str(),
+      Fixed(startup.ratio, 2).c_str());
+  bench.targets.push_back({"start-up within 1.3x cat of an empty file",
+                           Fixed(startup.ratio, 2) + "x", startup.ratio <= 1.3});
+  std::fflush(stdout);
+
+  // Each start: its resolve phase (--format files) and its whole run (text)
+  // against cat of the files it reads.
+  std::vector<FloorRow> rows;
+  for (const FloorCorpus& corpus : FloorCorpora(bench)) {
+    for (const std::string& start : corpus.starts) {
+      for (const bool matlab : {false, true}) {
+        std::fprintf(stderr, "korvath-bench: floor of %s %s%s\n", corpus.name.c_str(),
+                     start.c_str(), matlab ? " (matlab)" : "");
+        rows.push_back(MeasureFloor(bench.tree, corpus, start, matlab, pairs));
+      }
+    }
+  }
+  std::printf(
+      "| corpus | start | mode | files | cat ms | `--format files` ms | files/cat |"
+      " `--format text` ms | text/cat |\n|---|---|---|--:|--:|--:|--:|--:|--:|\n");
+  double worst = 0;
+  for (const FloorRow& r : rows) {
+    if (r.files == 0) {
+      std::printf("| %s | %s | %s | 0 | | | | | |\n", r.corpus.c_str(), r.start.c_str(),
+                  r.mode.c_str());
+      continue;
+    }
+    std::printf("| %s | %s | %s | %d | %s | %s | %s | %s | %s%s |\n", r.corpus.c_str(),
+                r.start.c_str(), r.mode.c_str(), r.files, Fixed(r.resolve.floorMs, 2).c_str(),
+                Fixed(r.resolve.runMs, 2).c_str(), Fixed(r.resolve.ratio, 2).c_str(),
+                Fixed(r.whole.runMs, 2).c_str(), Fixed(r.whole.ratio, 2).c_str(),
+                r.budget ? " *" : "");
+    worst = std::max(worst, r.budget ? r.resolve.ratio : r.whole.ratio);
+  }
+  std::printf(
+      "\nMedians of %d alternating pairs (KORVATH_BENCH_PAIRS); each ratio is the median of "
+      "the per-pair ratios. \\* the tree reached the node budget: the goal takes "
+      "`--format files` for it.\n\n",
+      pairs);
+  bench.targets.push_back(
+      {"every start within 2x cat of its files (CPU)", Fixed(worst, 2) + "x", worst <= 2});
+  std::fflush(stdout);
+
+  // Listing: a start reaching ten files on a growing path against ls -f.
+  const int largest = PairsFromEnvironment("KORVATH_BENCH_LISTING_FILES", 200000);
+  std::vector<ListingRow> listing;
+  for (const int files : {10000, 50000, 200000}) {
+    if (files > largest) break;
+    std::fprintf(stderr, "korvath-bench: listing, %d files\n", files);
+    listing.push_back(MeasureListing(bench, files, pairs));
+  }
+  std::printf(
+      "| path files | folders | `ls -f` ms | start ms | start/ls |\n|--:|--:|--:|--:|--:|\n");
+  std::vector<double> xs, ys;
+  for (const ListingRow& r : listing) {
+    std::printf("| %d | %d | %s | %s | %s |\n", r.files, r.folders,
+                Fixed(r.start.floorMs, 2).c_str(), Fixed(r.start.runMs, 2).c_str(),
+                Fixed(r.start.ratio, 2).c_str());
+    xs.push_back(r.files);
+    ys.push_back(r.start.runMs);
+  }
+  const double exponent = FitExponent(xs, ys);
+  std::printf(
+      "\nA start reaching 10 files (`--format files`), against one `ls -f` of the path's "
+      "folders; growth exponent of the start's CPU time %s.\n\n",
+      Fixed(exponent, 2).c_str());
+  if (!listing.empty()) {
+    const ListingRow& last = listing.back();
+    bench.targets.push_back(
+        {"start on a " + std::to_string(last.files) + "-file path within 2x one ls -f (CPU)",
+         Fixed(last.start.ratio, 2) + "x", last.start.ratio <= 2});
+  }
+  std::fflush(stdout);
+}
+
 // Each section prints its table and adds its targets; the corpus section
 // also makes its folder the current directory for the rest.
 int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
@@ -1301,6 +1607,7 @@ int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
   if (wanted("index")) IndexSection(bench);
   if (wanted("lsp")) LspSection(bench);
   if (wanted("graph")) GraphSection(bench);
+  if (wanted("floor")) FloorSection(bench);
   if (wanted("gui")) {
     GuiSection(bench, buildDir);
     ExplorerSection(bench, buildDir);
@@ -1363,7 +1670,7 @@ int main(int argc, char** argv) {
   }
   std::fprintf(
       stderr,
-      "usage: korvath-bench all BUILD_DIR [corpus|synthetic|literal|index|lsp|graph|gui]...\n"
+      "usage: korvath-bench all BUILD_DIR [corpus|synthetic|literal|index|lsp|graph|floor|gui]...\n"
       "       korvath-bench reach DIR\n"
       "       korvath-bench repeat DIR START N\n");
   return 2;

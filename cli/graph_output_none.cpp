@@ -2,6 +2,6 @@
 
 namespace korvath::cli {
 
-session::GraphRenderer GraphRenderer() { return {}; }
+session::GraphRenderer GraphRenderer(OutputFormat /*drawn*/) { return {}; }
 
 }  // namespace korvath::cli

@@ -133,7 +133,7 @@ Result WriteTree(const CommandLine& cl, const session::Workspace& ws, const Resu
                  const CollectedMessages& messages) {
   Result written;
   if (cl.format == OutputFormat::Json || outcome.status != Status::NoSearchPath) {
-    written = ws.Export(stdout, cl.format, tree, kind, messages.All(), GraphRenderer(),
+    written = ws.Export(stdout, cl.format, tree, kind, messages.All(), GraphRenderer(cl.format),
                         GraphLimitsOf(cl));
   }
   if (cl.format != OutputFormat::Json || !outcome) PrintMessages(messages.tally);
@@ -310,7 +310,8 @@ int Run(const CommandLine& cl) {
   if (cl.directory && !fs.SetCurrentDirectory(FromUtf8(*cl.directory))) {
     return UsageError("cannot change to directory '" + *cl.directory + "'");
   }
-  if (const Result available = session::FormatAvailable(cl.format, GraphRenderer()); !available) {
+  if (const Result available = session::FormatAvailable(cl.format, GraphRenderer(cl.format));
+      !available) {
     std::fprintf(stderr, "korvath-tree: %s\n", available.description.c_str());
     return 2;
   }

@@ -1,6 +1,8 @@
 #include "engine/file_finder.h"
 
 #include <algorithm>
+#include <functional>
+#include <string_view>
 
 #include "platform/host.h"
 #include "platform/utf8.h"
@@ -33,18 +35,44 @@ void FileFinder::ListUpTo(std::size_t dir) {
       if (!again) failures_.push_back({k, std::move(listed)});
       continue;
     }
-    std::vector<Hit*> added;
     for (std::string& name : files) {
       if (!HasMExtension(name)) continue;
       platform::FileNameCaseKey(name, key_);
-      Hit& hit = index_[key_];
-      if (hit.names.empty()) {
-        hit.dir = k;
-        added.push_back(&hit);
+      const std::size_t hash = std::hash<std::string_view>{}(key_);
+      std::size_t slot = 0;
+      Hit* hit = Lookup(hash, slot);
+      if (hit == nullptr) {
+        table_[slot] = static_cast<std::uint32_t>(hits_.size() + 1);
+        hits_.push_back({key_, hash, k, kNoName});
+        hit = &hits_.back();
+      } else if (hit->dir != k) {
+        continue;  // shadowed by an earlier folder's
       }
-      if (hit.dir == k) hit.names.push_back(std::move(name));
+      names_.push_back({std::move(name), hit->first});
+      hit->first = static_cast<std::uint32_t>(names_.size() - 1);
+      if (2 * hits_.size() > table_.size()) Grow();
     }
-    for (Hit* hit : added) std::sort(hit->names.begin(), hit->names.end());
+  }
+}
+
+FileFinder::Hit* FileFinder::Lookup(std::size_t hash, std::size_t& slot) {
+  if (table_.empty()) table_.assign(1024, 0);
+  const std::size_t mask = table_.size() - 1;
+  for (slot = hash & mask;; slot = (slot + 1) & mask) {
+    const std::uint32_t at = table_[slot];
+    if (at == 0) return nullptr;
+    Hit& hit = hits_[at - 1];
+    if (hit.hash == hash && hit.key == key_) return &hit;
+  }
+}
+
+void FileFinder::Grow() {
+  table_.assign(table_.size() * 2, 0);
+  const std::size_t mask = table_.size() - 1;
+  for (std::size_t h = 0; h < hits_.size(); ++h) {
+    std::size_t slot = hits_[h].hash & mask;
+    while (table_[slot] != 0) slot = (slot + 1) & mask;
+    table_[slot] = static_cast<std::uint32_t>(h + 1);
   }
 }
 
@@ -68,16 +96,24 @@ std::optional<Text> FileFinder::Find(TextView fileName) {
     wanted_ = platform::ToUtf8(fileName);
   }
   platform::FileNameCaseKey(wanted_, key_);
-  const auto it = index_.find(std::string_view(key_));
-  if (it == index_.end()) {
+  std::size_t slot = 0;
+  const Hit* hit = Lookup(std::hash<std::string_view>{}(key_), slot);
+  if (hit == nullptr) {
     Passed(dirs_.size());
     return std::nullopt;
   }
-  const Hit& hit = it->second;
-  Passed(hit.dir);
-  const bool exact = std::binary_search(hit.names.begin(), hit.names.end(), wanted_);
-  const std::string& chosen = exact ? wanted_ : hit.names.front();
-  return fs_.JoinPath(dirs_[hit.dir], platform::FromUtf8(chosen));
+  Passed(hit->dir);
+  // The exact name, else the first of the names in byte order.
+  const std::string* chosen = nullptr;
+  for (std::uint32_t n = hit->first; n != kNoName; n = names_[n].next) {
+    const std::string& text = names_[n].text;
+    if (text == wanted_) {
+      chosen = &text;
+      break;
+    }
+    if (chosen == nullptr || text < *chosen) chosen = &text;
+  }
+  return fs_.JoinPath(dirs_[hit->dir], platform::FromUtf8(*chosen));
 }
 
 }  // namespace korvath::engine

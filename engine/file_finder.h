@@ -3,11 +3,11 @@
 // directory is listed at most once per run; names match ignoring case as the
 // host's file systems do, and an exact match wins over the others.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/text.h"
@@ -36,16 +36,27 @@ class FileFinder {
     if (dirs_.size() < 2) return;
     ListUpTo(dirs_.size() - 1);
     Passed(dirs_.size());
-    for (const auto& [key, hit] : index_) {
-      for (const std::string& name : hit.names) visit(hit.dir, name);
+    for (const Hit& hit : hits_) {
+      for (std::uint32_t n = hit.first; n != kNoName; n = names_[n].next) {
+        visit(hit.dir, names_[n].text);
+      }
     }
   }
   const std::vector<Text>& Directories() const { return dirs_; }
 
  private:
-  struct Hit {
-    std::size_t dir = 0;
-    std::vector<std::string> names;  // sorted in byte order
+  // The index is flat: a path of 200,000 files is filed in one pass over
+  // vectors, with no allocation per name beyond a long name's text.
+  static constexpr std::uint32_t kNoName = 0xFFFFFFFF;
+  struct Name {
+    std::string text;    // as listed
+    std::uint32_t next;  // the next name of the same key and folder, or kNoName
+  };
+  struct Hit {  // one case key, in the first folder holding it
+    std::string key;
+    std::size_t hash;
+    std::size_t dir;
+    std::uint32_t first;  // its names, chained through Name::next
   };
   struct Failure {
     std::size_t dir;
@@ -61,15 +72,17 @@ class FileFinder {
   std::size_t listed_ = 0;         // directories 1..listed_ are in `index_`
   std::vector<Failure> failures_;  // in directory order, each folder once
   std::size_t told_ = 0;           // failures_[0..told_) have been told
-  // Looked up by string_view, so that a lookup builds no string.
-  struct KeyHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view key) const noexcept {
-      return std::hash<std::string_view>{}(key);
-    }
-  };
-  std::unordered_map<std::string, Hit, KeyHash, std::equal_to<>> index_;  // by the name's case key
-  std::string wanted_;                                                    // reused by Find
+  // The hit of `key_` (hashing to `hash`), or null; with `slot` where it
+  // is or would go in `table_`.
+  Hit* Lookup(std::size_t hash, std::size_t& slot);
+  void Grow();
+
+  std::vector<Name> names_;
+  std::vector<Hit> hits_;
+  // Open addressing, linear probing, a power of two at most half full:
+  // an index into hits_ plus one, 0 for an empty slot.
+  std::vector<std::uint32_t> table_;
+  std::string wanted_;  // reused by Find
   std::string key_;
 };
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/result.h"
@@ -48,6 +49,17 @@ std::u16string DefaultFallbackDirectory();
 
 // The system's name as the splash screen shows it: "Linux", "Windows NT".
 std::u16string HostSystemName();
+
+// The running program's own file, links resolved; empty when the system
+// cannot tell. Parts a program ships beside itself are found from it.
+std::filesystem::path ExecutablePath();
+
+// The regular files of the directory `path` (links followed), and its
+// directories when `folders` is given, as FileNameBytes names them, in the
+// order the system lists them. NotFound when `path` is no directory;
+// Unreadable, with the system's reason, when it cannot be listed.
+Result ListFolder(const std::filesystem::path& path, std::vector<std::string>& files,
+                  std::vector<std::string>* folders);
 
 // Reads the regular file at `path`, at most `maxBytes` of it, checking what
 // was opened rather than the name (which may change in between). Never

@@ -29,28 +29,7 @@ Result HostFileSystem::ReadFile(const std::u16string& path, std::string& bytes) 
 
 Result HostFileSystem::List(const std::u16string& dir, std::vector<std::string>& files,
                             std::vector<std::string>* folders) const {
-  files.clear();
-  if (folders != nullptr) folders->clear();
-  const std::filesystem::path p = dir.empty() ? folder_ : Resolve(dir);
-  std::error_code ec;
-  if (!std::filesystem::is_directory(p, ec)) {
-    return Result::Failure(Status::NotFound, "no such directory");
-  }
-  std::filesystem::directory_iterator it(p, ec);
-  for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
-    std::error_code typeError;
-    if (it->is_regular_file(typeError)) {
-      files.push_back(FileNameBytes(it->path().filename()));
-    } else if (folders != nullptr && it->is_directory(typeError)) {
-      folders->push_back(FileNameBytes(it->path().filename()));
-    }
-  }
-  if (ec) {
-    files.clear();
-    if (folders != nullptr) folders->clear();
-    return Result::Failure(Status::Unreadable, ec.message());
-  }
-  return {};
+  return ListFolder(dir.empty() ? folder_ : Resolve(dir), files, folders);
 }
 
 Result HostFileSystem::ListDirectory(const std::u16string& dir, std::vector<std::string>& files) {

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,6 +63,65 @@ std::u16string HostSystemName() {
 #else
   return u"Unix";
 #endif
+}
+
+std::filesystem::path ExecutablePath() {
+#if defined(__linux__)
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) return self;
+#endif
+  return {};
+}
+
+Result ListFolder(const std::filesystem::path& path, std::vector<std::string>& files,
+                  std::vector<std::string>* folders) {
+  files.clear();
+  if (folders != nullptr) folders->clear();
+  DIR* const dir = ::opendir(path.c_str());
+  if (dir == nullptr) {
+    const int error = errno;
+    // Only a directory that is there is unreadable; anything else, a parent
+    // that cannot be searched included, is no directory.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+      return Result::Failure(Status::NotFound, "no such directory");
+    }
+    return Result::Failure(Status::Unreadable, std::generic_category().message(error));
+  }
+  struct DirCloser {
+    DIR* dir;
+    ~DirCloser() { ::closedir(dir); }
+  } closer{dir};
+  const int dirFd = ::dirfd(dir);
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) break;
+    const char* name = entry->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+    // The type the directory gives spares a stat per entry; a link, or a file
+    // system that gives none, is followed to what it names. An entry that
+    // cannot be looked at is left out.
+    unsigned char type = entry->d_type;
+    if (type == DT_LNK || type == DT_UNKNOWN) {
+      struct stat status {};
+      if (::fstatat(dirFd, name, &status, 0) != 0) continue;
+      type = S_ISREG(status.st_mode) ? DT_REG : S_ISDIR(status.st_mode) ? DT_DIR : DT_UNKNOWN;
+    }
+    if (type == DT_REG) {
+      files.emplace_back(name);
+    } else if (type == DT_DIR && folders != nullptr) {
+      folders->emplace_back(name);
+    }
+  }
+  if (errno != 0) {
+    const int error = errno;
+    files.clear();
+    if (folders != nullptr) folders->clear();
+    return Result::Failure(Status::Unreadable, std::generic_category().message(error));
+  }
+  return {};
 }
 
 namespace {

@@ -52,6 +52,44 @@ std::u16string DefaultFallbackDirectory() { return u"E:\\Korvath"; }
 
 std::u16string HostSystemName() { return u"Windows NT"; }
 
+std::filesystem::path ExecutablePath() {
+  std::wstring name(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+    if (length == 0) return {};
+    if (length < name.size()) {
+      name.resize(length);
+      return std::filesystem::path(name);
+    }
+    name.resize(name.size() * 2);  // cut short: a longer path
+  }
+}
+
+Result ListFolder(const std::filesystem::path& path, std::vector<std::string>& files,
+                  std::vector<std::string>* folders) {
+  files.clear();
+  if (folders != nullptr) folders->clear();
+  std::error_code ec;
+  if (!std::filesystem::is_directory(path, ec)) {
+    return Result::Failure(Status::NotFound, "no such directory");
+  }
+  std::filesystem::directory_iterator it(path, ec);
+  for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (it->is_regular_file(typeError)) {
+      files.push_back(FileNameBytes(it->path().filename()));
+    } else if (folders != nullptr && it->is_directory(typeError)) {
+      folders->push_back(FileNameBytes(it->path().filename()));
+    }
+  }
+  if (ec) {
+    files.clear();
+    if (folders != nullptr) folders->clear();
+    return Result::Failure(Status::Unreadable, ec.message());
+  }
+  return {};
+}
+
 Result ReadRegularFile(const std::filesystem::path& path, std::uint64_t maxBytes,
                        std::string& bytes) {
   bytes.clear();

@@ -17,7 +17,10 @@ packages=(
 # Optional extras: KORVATH_DEPS="bench fuzz tidy format package windows" adds their packages.
 for extra in ${KORVATH_DEPS:-}; do
   case "$extra" in
-    bench) packages+=(libbenchmark-dev time octave-common) ;;
+    # The floor section's corpora: Octave Forge packages and matlab2tikz, real
+    # MATLAB-style code apt installs.
+    bench) packages+=(libbenchmark-dev time octave-common octave-signal octave-control
+                      octave-statistics octave-geometry matlab2tikz) ;;
     fuzz) packages+=(clang libclang-rt-dev) ;;
     tidy) packages+=(clang-tidy python3) ;;
     format) packages+=(clang-format) ;;

@@ -38,11 +38,11 @@ bool HasSuffix(std::string_view suffixes, std::string_view suffix) {
   return false;
 }
 
+}  // namespace
+
 bool NeedsGraphviz(OutputFormat format) {
   return format == OutputFormat::Graph || format == OutputFormat::Svg;
 }
-
-}  // namespace
 
 const OutputFormatInfo& InfoOf(OutputFormat format) {
   return *std::find_if(kFormats.begin(), kFormats.end(),

@@ -54,6 +54,9 @@ OutputFormat FormatOfSaved(std::string_view suffix, OutputFormat selected,
 using GraphRenderer =
     std::function<platform::Result(const std::string& dot, const char* format, std::string& out)>;
 
+// Whether writing `format` takes a renderer: the graph formats.
+bool NeedsGraphviz(OutputFormat format);
+
 // Whether `format` can be written by this build; UsageError, described, when
 // the graph formats need Graphviz it lacks.
 platform::Result FormatAvailable(OutputFormat format, const GraphRenderer& renderer);

@@ -525,4 +525,82 @@ TEST_P(KorvathTreeTest, Run) {
 INSTANTIATE_TEST_SUITE_P(Cases, KorvathTreeTest, ::testing::ValuesIn(kCases),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+#if KORVATH_HAVE_GRAPH
+struct Captured {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+// `command` run by the shell, its output kept in `dir`.
+Captured RunShell(const fs::path& dir, const std::string& command) {
+  const int status = std::system(
+      (command + " >'" + (dir / "out").string() + "' 2>'" + (dir / "err").string() + "'").c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(dir / "out"), ReadAll(dir / "err")};
+}
+
+class DrawingPluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/korvath-draw-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path dir_;
+};
+
+// The dynamic loader lists every library it loads: Graphviz's only for a
+// picture, not for a tree nor for the DOT of the graph.
+TEST_F(DrawingPluginTest, OnlyAPictureLoadsGraphviz) {
+  for (const char* format : {"text", "json", "dot", "graph", "svg"}) {
+    const Captured run = RunShell(
+        dir_, "LD_DEBUG=libs '" KORVATH_TREE_EXE "' " + kSample + "--format " + format + " main");
+    EXPECT_EQ(run.exitCode, 0) << format;
+    // Else the loader said nothing and there is nothing to look for.
+    ASSERT_NE(run.err.find("calling init: "), std::string::npos) << format;
+    const bool picture = std::string(format) == "svg";
+    for (const char* library : {"libgvc.so", "libcgraph.so", KORVATH_DRAW_PLUGIN}) {
+      EXPECT_EQ(run.err.find(library) != std::string::npos, picture) << format << " " << library;
+    }
+  }
+}
+
+// Installed, the plug-in lies in a library folder of its own; beside the
+// program, a broken one is reported; with none, the picture formats say what
+// to install.
+TEST_F(DrawingPluginTest, FoundBesideTheProgramOrWhereItIsInstalled) {
+  const fs::path bin = dir_ / "bin", installed = bin / KORVATH_DRAW_PLUGIN_DIR_FROM_BIN;
+  fs::create_directories(bin);
+  fs::create_directories(installed);
+  fs::copy_file(KORVATH_TREE_EXE, bin / "korvath-tree");
+  const std::string tree = "'" + (bin / "korvath-tree").string() + "' " + kSample;
+  const std::string reference =
+      RunShell(dir_, "'" KORVATH_TREE_EXE "' " + kSample + "--format svg main").out;
+  ASSERT_NE(reference.find("<svg"), std::string::npos);
+
+  Captured run = RunShell(dir_, tree + "--format svg main");
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("install libgraphviz-dev"), std::string::npos) << run.err;
+
+  fs::copy_file(KORVATH_DRAW_PLUGIN_FILE, installed / KORVATH_DRAW_PLUGIN);
+  run = RunShell(dir_, tree + "--format svg main");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, reference);
+
+  // The one beside the program comes first, even when it cannot be loaded.
+  std::ofstream(bin / KORVATH_DRAW_PLUGIN) << "not a library";
+  run = RunShell(dir_, tree + "--format svg main");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("korvath-tree: cannot load the drawing plug-in " +
+                         (bin / KORVATH_DRAW_PLUGIN).string() + ": "),
+            std::string::npos)
+      << run.err;
+  // A tree needs no plug-in, broken or not.
+  run = RunShell(dir_, tree + "main");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+}
+#endif
+
 }  // namespace

@@ -102,5 +102,36 @@ TEST_F(FileFinderTest, FilesEndingInDotMOfEitherCaseAreFound) {
   EXPECT_EQ(listed, (Paths{"1.m", "1Upper.M", "1lower.m"}));
 }
 
+// Thousands of names, so the index grows many times over: each found in the
+// first folder holding its key, the exact spelling there, else the first of
+// its spellings in byte order; the shadowed ones never walked.
+TEST_F(FileFinderTest, ManyNamesAreFiledAsFew) {
+  Paths first, second;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".m";
+    first.push_back("/a/" + name);
+    if (i % 3 == 0) second.push_back("/b/" + name);  // shadowed
+    second.push_back("/b/g" + std::to_string(i) + ".m");
+  }
+  Add(first);
+  Add(second);
+  Add({"/a/Dup.m", "/a/dUP.m", "/a/dup.M", "/b/dup.m", "/b/DUP.m"});
+  EXPECT_EQ(Found({u"", u"/a", u"/b"}, {u"f0.m", u"F2999.M", u"g1234.m", u"G0.m", u"dup.m",
+                                        u"dUP.m", u"dup.M", u"DUP.m", u"f3000.m"}),
+            (Paths{"/a/f0.m", "/a/f2999.m", "/b/g1234.m", "/b/g0.m", "/a/Dup.m", "/a/dUP.m",
+                   "/a/dup.M", "/a/Dup.m", "-"}));
+  Paths walked;
+  FileFinder(fs, {u"", u"/a", u"/b"}).ForEachFile([&](std::size_t dir, const std::string& name) {
+    walked.push_back(std::to_string(dir) + name);
+  });
+  std::sort(walked.begin(), walked.end());
+  EXPECT_EQ(walked.size(), 6003U);
+  EXPECT_TRUE(std::binary_search(walked.begin(), walked.end(), "1dup.M"));
+  EXPECT_TRUE(std::binary_search(walked.begin(), walked.end(), "2g2999.m"));
+  EXPECT_FALSE(std::binary_search(walked.begin(), walked.end(), "2f0.m"));
+  EXPECT_FALSE(std::binary_search(walked.begin(), walked.end(), "2dup.m"));
+  EXPECT_EQ(std::adjacent_find(walked.begin(), walked.end()), walked.end());
+}
+
 }  // namespace
 }  // namespace korvath

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "platform/host.h"
 #include "tests/platform/host_fixture.h"
 
@@ -29,6 +33,59 @@ TEST_F(HostTest, AFileThatShrankKeepsOnlyTheBytesRead) {
   ::close(fd);
   EXPECT_TRUE(read.ok());
   EXPECT_EQ(bytes, kA);
+}
+
+// Links are followed to what they name, as the type the directory gives for
+// them says nothing of that; what is neither a file nor a folder, or cannot
+// be looked at (a dangling link, a loop), is left out.
+TEST_F(HostTest, ListingFollowsLinksAndLeavesOutOtherEntries) {
+  ASSERT_EQ(mkfifo((dir / "fifo.m").c_str(), 0600), 0);
+  fs::create_symlink("a.m", dir / "linked.m");
+  fs::create_symlink("sub", dir / "linked");
+  fs::create_symlink("missing.m", dir / "dangling.m");
+  fs::create_symlink("loop.m", dir / "loop.m");
+  fs::create_symlink("/dev/null", dir / "device.m");
+  std::ofstream(dir / "sub" / "inner.m") << "x";
+  std::vector<std::string> files = {"stale"}, folders = {"stale"};
+  ASSERT_TRUE(host.ListEntries(FromUtf8(dir.string()), files, folders).ok());
+  std::sort(files.begin(), files.end());
+  std::sort(folders.begin(), folders.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"a.m", "empty.m", "linked.m", "\xC3\x84.m"}));
+  EXPECT_EQ(folders, (std::vector<std::string>{"linked", "sub"}));
+  // Through a linked folder, and a link to a file taken for no folder.
+  ASSERT_TRUE(host.ListEntries(In("linked"), files, folders).ok());
+  EXPECT_EQ(files, std::vector<std::string>{"inner.m"});
+  EXPECT_TRUE(folders.empty());
+  for (const char* notAFolder : {"linked.m", "dangling.m", "loop.m", "fifo.m", "a.m/x"}) {
+    files = {"stale"};
+    EXPECT_EQ(host.ListEntries(In(notAFolder), files, folders).status, Status::NotFound)
+        << notAFolder;
+    EXPECT_TRUE(files.empty());
+  }
+}
+
+// A folder that is there but cannot be read is Unreadable, with the system's
+// reason; one below a folder that cannot be searched is not found.
+TEST_F(HostTest, AnUnreadableFolderSaysWhy) {
+  if (geteuid() == 0) GTEST_SKIP() << "root lists every folder";
+  fs::create_directories(dir / "closed" / "inner");
+  fs::permissions(dir / "sub", fs::perms::none);
+  fs::permissions(dir / "closed", fs::perms::owner_read);
+  std::vector<std::string> files, folders;
+  const Result unreadable = host.ListEntries(In("sub"), files, folders);
+  const Result hidden = host.ListEntries(In("closed/inner"), files, folders);
+  fs::permissions(dir / "sub", fs::perms::owner_all);
+  fs::permissions(dir / "closed", fs::perms::owner_all);
+  EXPECT_EQ(unreadable.status, Status::Unreadable);
+  EXPECT_EQ(unreadable.description, "Permission denied");
+  EXPECT_EQ(hidden.status, Status::NotFound);
+}
+
+TEST_F(HostTest, ExecutablePathIsThisProgram) {
+  const fs::path self = ExecutablePath();
+  ASSERT_FALSE(self.empty());
+  EXPECT_TRUE(self.is_absolute());
+  EXPECT_TRUE(fs::equivalent(self, "/proc/self/exe"));
 }
 
 TEST_F(HostTest, PathsUseSlashes) {
