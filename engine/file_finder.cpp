@@ -65,7 +65,7 @@ std::optional<Text> FileFinder::Find(TextView fileName) {
   if (ascii) {
     for (const char16_t c : fileName) wanted_.push_back(static_cast<char>(c));
   } else {
-    wanted_ = platform::ToUtf8(fileName);
+    wanted_ = platform::FileNameBytesOf(fileName);
   }
   platform::FileNameCaseKey(wanted_, key_);
   const auto it = index_.find(std::string_view(key_));
@@ -77,7 +77,7 @@ std::optional<Text> FileFinder::Find(TextView fileName) {
   Passed(hit.dir);
   const bool exact = std::binary_search(hit.names.begin(), hit.names.end(), wanted_);
   const std::string& chosen = exact ? wanted_ : hit.names.front();
-  return fs_.JoinPath(dirs_[hit.dir], platform::FromUtf8(chosen));
+  return fs_.JoinPath(dirs_[hit.dir], platform::FileNameText(chosen));
 }
 
 }  // namespace korvath::engine

@@ -265,7 +265,7 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   std::vector<Listed> listed;
   listed.reserve(found.size());
   for (const auto& [dir, name] : found) {
-    Listed file{platform::FromUtf8(name), {}, {}, false};
+    Listed file{platform::FileNameText(name), {}, {}, false};
     file.path = fs.JoinPath(dirs[dir], file.fileName);
     file.stamped = fs.StatFile(file.path, file.stamp).ok();
     listed.push_back(std::move(file));
@@ -387,7 +387,7 @@ bool ProgramIndex::Captures(const std::vector<Listed>& listed, const std::vector
   std::size_t longest = 0;
   std::string key;
   const auto add = [&](const Text& fileName) {
-    platform::FileNameCaseKey(platform::ToUtf8(fileName), key);
+    platform::FileNameCaseKey(platform::FileNameBytesOf(fileName), key);
     longest = std::max(longest, key.size());
     keys.insert(key);
   };
@@ -404,7 +404,7 @@ bool ProgramIndex::Captures(const std::vector<Listed>& listed, const std::vector
     // A name's UTF-8 is at least as long as its UTF-16.
     if (name.size() + 2 > longest) continue;
     const Text fileName = WithMExtension(name);
-    platform::FileNameCaseKey(platform::ToUtf8(fileName), key);
+    platform::FileNameCaseKey(platform::FileNameBytesOf(fileName), key);
     if (keys.count(key) == 0) continue;
     const std::optional<Text> path = probe.Find(fileName);
     if (!path) {
@@ -605,7 +605,7 @@ void ProgramIndex::RankOnly() {
   std::vector<std::pair<std::string, std::string>> keys;
   keys.reserve(programs_.size());
   for (const Program& program : programs_) {
-    std::string bytes = platform::ToUtf8(program.name);
+    std::string bytes = platform::FileNameBytesOf(program.name);
     std::string folded = bytes;
     for (char& c : folded) c = AsciiLower(c);
     keys.emplace_back(std::move(folded), std::move(bytes));
