@@ -3,7 +3,7 @@
 //   korvath-bench all BUILD_DIR [SECTION]...  every measurement (what `make bench`
 //                                            runs), or only the sections named:
 //                                            corpus, synthetic, literal, index,
-//                                            lsp, graph, floor, gui
+//                                            lsp, graph, floor, memory, gui
 //   korvath-bench reach DIR                  every corpus file as the start, one
 //                                            line each (how the starts were chosen)
 //   korvath-bench repeat DIR START N         N in-process runs of one start, for
@@ -1583,6 +1583,91 @@ void FloorSection(Bench& bench) {
   std::fflush(stdout);
 }
 
+// --- memory ------------------------------------------------------------------
+
+// Peak resident memory beyond what the program takes to print its help, on
+// a project of one kind of size only: one huge line (the reader and the
+// scanner), and many small files (the program index).
+void MemorySection(Bench& bench) {
+  std::fprintf(stderr, "korvath-bench: memory\n");
+  const auto project = [&bench](const char* name) {
+    const fs::path dir = bench.tmp / name;
+    WriteSearchPath(dir, {});
+    return dir;
+  };
+  // 64 MB on one line, two short names over and over; nothing else.
+  const fs::path line = project("memory-line");
+  constexpr std::uintmax_t kLineBytes = 64'000'000;
+  {
+    const std::string unit = "foo bar ";
+    std::string chunk;
+    for (int i = 0; i < 1 << 17; ++i) chunk += unit;
+    std::ofstream out(line / "main.m", std::ios::binary);
+    for (std::uintmax_t written = 0; written < kLineBytes; written += chunk.size()) {
+      out.write(chunk.data(), static_cast<std::streamsize>(
+                                  std::min<std::uintmax_t>(chunk.size(), kLineBytes - written)));
+    }
+  }
+  // 100,000 files of 64 bytes, each defining its function and calling another.
+  const fs::path files = project("memory-files");
+  constexpr int kFiles = 100'000;
+  constexpr std::uintmax_t kFileBytes = 64;
+  for (int i = 0; i < kFiles; ++i) {
+    char name[16], text[kFileBytes + 1];
+    std::snprintf(name, sizeof name, "f%06d", i);
+    const int used = std::snprintf(text, sizeof text, "function %s\nf%06d;\n", name,
+                                   static_cast<int>((static_cast<long>(i) * 7) % kFiles));
+    std::string body(text, static_cast<std::size_t>(used));
+    body.resize(kFileBytes - 1, ' ');
+    body += "\n";
+    std::ofstream(files / (std::string(name) + ".m"), std::ios::binary) << body;
+  }
+  struct Row {
+    std::string what;
+    std::string command;
+    double sourceMb;
+    long extraKb;
+    double allowedMb;  // the target
+  };
+  std::vector<Row> rows;
+  const auto measure = [&bench](const fs::path& dir, const std::vector<std::string>& args) {
+    fs::current_path(dir);
+    std::vector<std::string> help{bench.tree, "--help"};
+    std::vector<std::string> run{bench.tree};
+    run.insert(run.end(), args.begin(), args.end());
+    long helpKb = PeakKb(help), runKb = PeakKb(run);
+    for (int k = 0; k < 2; ++k) {  // the smallest of three, as a busy machine only adds
+      helpKb = std::min(helpKb, PeakKb(help));
+      runKb = std::min(runKb, PeakKb(run));
+    }
+    return runKb - helpKb;
+  };
+  const double lineMb = static_cast<double>(kLineBytes) / 1e6;
+  rows.push_back(
+      {"a run, one line of 64 MB", "`main`", lineMb, measure(line, {"main"}), 4 * lineMb});
+  const double filesMb = static_cast<double>(kFiles * kFileBytes) / 1e6;
+  rows.push_back({"the index, 100,000 files of 64 bytes", "`--uncalled`", filesMb,
+                  measure(files, {"--uncalled"}), 3 * filesMb + kFiles * 300 / 1e6});
+  std::printf(
+      "#### Memory (`korvath-tree` as a process: peak resident memory minus that of `--help`, "
+      "smallest of 3)\n\n");
+  std::printf(
+      "| project | command | source MB | peak - `--help` peak, MB | that / source size |"
+      " allowed MB |\n|---|---|--:|--:|--:|--:|\n");
+  for (const Row& r : rows) {
+    const double extraMb = static_cast<double>(r.extraKb) * 1024.0 / 1e6;
+    std::printf("| %s | %s | %s | %s | %s | %s |\n", r.what.c_str(), r.command.c_str(),
+                Fixed(r.sourceMb).c_str(), Fixed(extraMb).c_str(),
+                Fixed(extraMb / r.sourceMb, 2).c_str(), Fixed(r.allowedMb).c_str());
+    bench.targets.push_back({"memory of " + r.what + " at most " + Fixed(r.allowedMb) + " MB",
+                             Fixed(extraMb) + " MB", extraMb <= r.allowedMb});
+  }
+  std::printf("\n");
+  fs::current_path("/");
+  fs::remove_all(line);
+  fs::remove_all(files);
+}
+
 // Each section prints its table and adds its targets; the corpus section
 // also makes its folder the current directory for the rest.
 int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
@@ -1608,6 +1693,7 @@ int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
   if (wanted("lsp")) LspSection(bench);
   if (wanted("graph")) GraphSection(bench);
   if (wanted("floor")) FloorSection(bench);
+  if (wanted("memory")) MemorySection(bench);
   if (wanted("gui")) {
     GuiSection(bench, buildDir);
     ExplorerSection(bench, buildDir);
@@ -1668,10 +1754,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "korvath-bench: %s\n", e.what());
     return 1;
   }
-  std::fprintf(
-      stderr,
-      "usage: korvath-bench all BUILD_DIR [corpus|synthetic|literal|index|lsp|graph|floor|gui]...\n"
-      "       korvath-bench reach DIR\n"
-      "       korvath-bench repeat DIR START N\n");
+  std::fprintf(stderr,
+               "usage: korvath-bench all BUILD_DIR "
+               "[corpus|synthetic|literal|index|lsp|graph|floor|memory|gui]...\n"
+               "       korvath-bench reach DIR\n"
+               "       korvath-bench repeat DIR START N\n");
   return 2;
 }

@@ -22,6 +22,7 @@
 namespace korvath::cli {
 namespace {
 
+using platform::FileNameText;
 using platform::FromUtf8;
 using platform::Result;
 using platform::Status;
@@ -99,9 +100,9 @@ Result ApplyOptions(const CommandLine& cl, session::Workspace& ws) {
   // Start-up may move to the fallback folder: named files are the folder's
   // as it was given.
   const std::optional<Text> pathdef =
-      cl.pathdef ? std::optional<Text>(ws.AbsolutePath(FromUtf8(*cl.pathdef))) : std::nullopt;
+      cl.pathdef ? std::optional<Text>(ws.AbsolutePath(FileNameText(*cl.pathdef))) : std::nullopt;
   const std::optional<Text> discard =
-      cl.discard ? std::optional<Text>(ws.AbsolutePath(FromUtf8(*cl.discard))) : std::nullopt;
+      cl.discard ? std::optional<Text>(ws.AbsolutePath(FileNameText(*cl.discard))) : std::nullopt;
   // Unusable settings leave the pathdef location empty, which the run
   // reports; there is nothing more to say here.
   static_cast<void>(ws.LoadSettings(platform::DefaultFallbackDirectory()));
@@ -248,7 +249,7 @@ int ShowCallers(const CommandLine& cl, session::Workspace& ws) {
   Result outcome = RefreshIndex(cl, ws, messages, times);
   if (outcome) {
     const auto start = Clock::now();
-    outcome = ws.CallersOfName(FromUtf8(*cl.callers), tree, messages);
+    outcome = ws.CallersOfName(FileNameText(*cl.callers), tree, messages);
     times.treeMs = MillisecondsSince(start);
     times.treeNodes = tree.Count();
   } else {
@@ -274,9 +275,17 @@ int ListUncalled(const CommandLine& cl, session::Workspace& ws) {
     std::fprintf(stderr, "korvath-tree: %s\n", refreshed.description.c_str());
     return 1;
   }
+  const std::vector<engine::NamedFile> uncalled = ws.UncalledFunctions(cl.userOnly);
+  // The list has no messages of its own: what JSON cannot hold exactly is said here.
+  if (cl.format == OutputFormat::Json) {
+    for (const engine::NamedFile& file : uncalled) {
+      if (platform::HasEscapedBytes(file.file)) {
+        messages.Warn(engine::messages::FileNameNotUtf8(file.file));
+      }
+    }
+  }
   const auto writeStart = Clock::now();
-  const Result written = engine::WriteNamedFiles(stdout, ws.UncalledFunctions(cl.userOnly),
-                                                 cl.format == OutputFormat::Json);
+  const Result written = engine::WriteNamedFiles(stdout, uncalled, cl.format == OutputFormat::Json);
   if (!written) return ReportWritten(cl, written);
   times.writeMs = MillisecondsSince(writeStart);
   ReportIndex(cl, ws, times);
@@ -286,7 +295,7 @@ int ListUncalled(const CommandLine& cl, session::Workspace& ws) {
 int ShowTree(const CommandLine& cl, session::Workspace& ws) {
   StderrProgress progress(cl.progress);
   CollectedMessages messages;
-  const Result outcome = ws.Run(FromUtf8(cl.start), progress, messages);
+  const Result outcome = ws.Run(FileNameText(cl.start), progress, messages);
 
   const auto writeStart = Clock::now();
   Result written;
@@ -307,7 +316,7 @@ int ShowTree(const CommandLine& cl, session::Workspace& ws) {
 
 int Run(const CommandLine& cl) {
   platform::HostFileSystem fs;
-  if (cl.directory && !fs.SetCurrentDirectory(FromUtf8(*cl.directory))) {
+  if (cl.directory && !fs.SetCurrentDirectory(FileNameText(*cl.directory))) {
     return UsageError("cannot change to directory '" + *cl.directory + "'");
   }
   if (const Result available = session::FormatAvailable(cl.format, GraphRenderer(cl.format));

@@ -66,8 +66,10 @@ void AppendAscii(std::string& out, char c, Escape escape) {
 }  // namespace
 
 void AppendText(std::string& out, TextView text, Escape escape) {
-  platform::AppendUtf16AsUtf8(out, text,
-                              [escape](std::string& o, char c) { AppendAscii(o, c, escape); });
+  // A line keeps a file name's bytes as they are; JSON and DOT must be UTF-8.
+  platform::AppendUtf16AsUtf8(
+      out, text, [escape](std::string& o, char c) { AppendAscii(o, c, escape); },
+      escape == Escape::Line);
 }
 
 std::string LineText(TextView text) {

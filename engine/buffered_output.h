@@ -81,7 +81,8 @@ class BufferedOutput {
 // Control characters (U+0000 to U+001F, U+007F) in a name could break a
 // line, a list's columns or the XML of a picture, or steer a terminal: a
 // line and DOT show them as "\xNN", JSON as "\u00NN". Nothing else changes,
-// backslashes in Windows paths included.
+// backslashes in Windows paths included. Bytes of a file name that is not
+// UTF-8 stay as they are in a line, and are U+FFFD in JSON and DOT.
 enum class Escape {
   Line,  // a line of text
   Json,  // inside a JSON string

@@ -131,7 +131,7 @@ CallGraph GraphOfTree(const NodeTree& tree, TreeKind kind) {
   return graph;
 }
 
-void AddCutCalls(CallGraph& graph, const NodeTree& tree, const ProgramIndex& index) {
+void AddCutCalls(CallGraph& graph, const NodeTree& tree, const ProgramIndex& index, TreeKind kind) {
   if (tree.NodeLimit() == 0 ||
       graph.functionOfNode.size() != static_cast<std::size_t>(tree.Count()) + 1) {
     return;
@@ -160,19 +160,19 @@ void AddCutCalls(CallGraph& graph, const NodeTree& tree, const ProgramIndex& ind
         graph.functions[f].file.empty() ? -1 : index.ProgramAt(graph.functions[f].file);
     if (program < 0) continue;
     graph.functions[f].cut = true;
-    for (const auto& callee : programs[static_cast<std::size_t>(program)].callees) {
-      const auto& other = programs[static_cast<std::size_t>(callee.program)];
+    const ProgramIndex::Program& cutProgram = programs[static_cast<std::size_t>(program)];
+    const bool callers = kind == TreeKind::Callers;
+    for (const auto& calls : callers ? cutProgram.callers : cutProgram.callees) {
+      const auto& other = programs[static_cast<std::size_t>(calls.program)];
       const auto [at, isNew] =
           byFile.try_emplace(other.path, static_cast<int>(graph.functions.size()));
       if (isNew) graph.functions.push_back({other.name, other.path, 0, false, false});
-      const int to = at->second;
-      if (!callOf
-               .try_emplace(PairKey(static_cast<int>(f), to), static_cast<int>(graph.calls.size()))
-               .second) {
+      const int from = callers ? at->second : static_cast<int>(f);
+      const int to = callers ? static_cast<int>(f) : at->second;
+      if (!callOf.try_emplace(PairKey(from, to), static_cast<int>(graph.calls.size())).second) {
         continue;
       }
-      graph.calls.push_back(
-          {static_cast<int>(f), to, static_cast<int>(callee.lines.size()), false, isNew});
+      graph.calls.push_back({from, to, static_cast<int>(calls.lines.size()), false, isNew});
       added = true;
     }
   }

@@ -38,11 +38,13 @@ struct CallGraph {
 
 CallGraph GraphOfTree(const NodeTree& tree, TreeKind kind);
 
-// For a graph of call tree `tree` cut by the node budget: every function
-// whose calls the tree lacks (a node of it cut short, or no node showing
-// its calls) is marked cut and given its calls from `index`, which is
-// complete; callees not yet in the graph are added, without a tree node.
-void AddCutCalls(CallGraph& graph, const NodeTree& tree, const ProgramIndex& index);
+// For a graph of tree `tree` (of `kind`) cut by the node budget: every
+// function whose calls (callers) the tree lacks (a node of it cut short, or
+// no node showing them) is marked cut and given them from `index`, which is
+// complete; callees (callers) not yet in the graph are added, without a
+// tree node.
+void AddCutCalls(CallGraph& graph, const NodeTree& tree, const ProgramIndex& index,
+                 TreeKind kind = TreeKind::Calls);
 
 // The functions within `levels` calls of `center`, following calls forwards
 // only or backwards only, with the calls among them; the spanning calls are

@@ -1,5 +1,7 @@
 #include "engine/callers_tree.h"
 
+#include <algorithm>
+
 #include "engine/messages.h"
 #include "engine/number_text.h"
 #include "platform/absolute_path.h"
@@ -10,6 +12,8 @@ void CallersTree::Build(const ProgramIndex& index, int root, const DiscardTable&
                         MessageSink& messages, const TreeLimits& limits) {
   index_ = &index;
   nodes_.assign(1, Node{});
+  cut_.clear();
+  nodeLimit_ = 0;
   const auto& programs = index.Programs();
   const DiscardedNames discarded(discards);
   std::vector<char> expanded(programs.size(), 0);
@@ -35,6 +39,20 @@ void CallersTree::Build(const ProgramIndex& index, int root, const DiscardTable&
     if (discarded.Contains(programs[g].name)) continue;
     if (Count() >= limits.maxNodes) {
       messages.ShowMessage(MessageIcon::Critical, messages::kTreeTooLarge);
+      --frame.next;  // this caller was not added either
+      // Each node on the stack may have callers left: ancestors first, so
+      // in node order. Discarded ones would not have been shown anyway.
+      for (const Frame& open : stack) {
+        const auto& left = programs[static_cast<std::size_t>(At(open.node).program)].callers;
+        int count = 0;
+        for (std::size_t k = open.next; k < left.size(); ++k) {
+          if (!discarded.Contains(programs[static_cast<std::size_t>(left[k].program)].name)) {
+            ++count;
+          }
+        }
+        if (count != 0) cut_.push_back({open.node, count});
+      }
+      if (!cut_.empty()) nodeLimit_ = limits.maxNodes;
       return;
     }
     const bool repeated = expanded[g] != 0;
@@ -49,6 +67,12 @@ void CallersTree::Build(const ProgramIndex& index, int root, const DiscardTable&
     expanded[g] = 1;
     stack.push_back(Frame{Count(), 0, frame.level + 1});
   }
+}
+
+int CallersTree::Cut(int node) const {
+  const auto it = std::lower_bound(cut_.begin(), cut_.end(), node,
+                                   [](const CutNode& c, int n) { return c.node < n; });
+  return it != cut_.end() && it->node == node ? it->callers : 0;
 }
 
 Text CallersTree::Name(int node) const {

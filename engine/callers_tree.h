@@ -36,6 +36,10 @@ class CallersTree final : public NodeTree {
   Text Name(int node) const override;
   Text File(int node) const override;
   void AppendLines(int node, std::vector<std::int32_t>& out) const override;
+  // How many direct callers of `node` the node budget left out, and that
+  // budget (0 when it cut nothing), as the call tree says of its calls.
+  int Cut(int node) const override;
+  int NodeLimit() const override { return nodeLimit_; }
 
  private:
   struct Node {
@@ -48,6 +52,12 @@ class CallersTree final : public NodeTree {
 
   const ProgramIndex* index_ = nullptr;
   std::vector<Node> nodes_{Node{}};  // node 0 unused
+  struct CutNode {
+    int node;
+    int callers;
+  };
+  std::vector<CutNode> cut_;  // in node order
+  int nodeLimit_ = 0;
 };
 
 }  // namespace korvath::engine

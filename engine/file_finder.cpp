@@ -93,7 +93,7 @@ std::optional<Text> FileFinder::Find(TextView fileName) {
   if (ascii) {
     for (const char16_t c : fileName) wanted_.push_back(static_cast<char>(c));
   } else {
-    wanted_ = platform::ToUtf8(fileName);
+    wanted_ = platform::FileNameBytesOf(fileName);
   }
   platform::FileNameCaseKey(wanted_, key_);
   std::size_t slot = 0;
@@ -113,7 +113,7 @@ std::optional<Text> FileFinder::Find(TextView fileName) {
     }
     if (chosen == nullptr || text < *chosen) chosen = &text;
   }
-  return fs_.JoinPath(dirs_[hit->dir], platform::FromUtf8(*chosen));
+  return fs_.JoinPath(dirs_[hit->dir], platform::FileNameText(*chosen));
 }
 
 }  // namespace korvath::engine

@@ -1,6 +1,7 @@
 #include "engine/function_table.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "engine/number_text.h"
 #include "platform/prefetch.h"
@@ -213,24 +214,31 @@ void FunctionTable::BeginCaller(NameId caller) {
 // --- line numbers ----------------------------------------------------------
 
 void FunctionTable::AppendLine(Rec& rec, std::int32_t line) {
+  if (rec.linesTail >= 0) {
+    LineNode& tail = lineNodes_[static_cast<std::size_t>(rec.linesTail)];
+    if (tail.line == line && tail.repeats < std::numeric_limits<std::int32_t>::max()) {
+      ++tail.repeats;
+      return;
+    }
+  }
   if (lineNodes_.size() >= compactAt_) CompactLines();
   const auto node = static_cast<std::int32_t>(lineNodes_.size());
-  lineNodes_.push_back(LineNode{line, -1});
+  lineNodes_.push_back(LineNode{line, 0, -1});
   if (rec.linesTail < 0) {
     rec.linesHead = node;
   } else {
     lineNodes_[static_cast<std::size_t>(rec.linesTail)].next = node;
   }
   rec.linesTail = node;
-  ++rec.lineCount;
+  ++rec.lineNodes;
   ++liveLines_;
 }
 
 void FunctionTable::SetOnlyLine(Rec& rec, std::int32_t line) {
-  liveLines_ -= static_cast<std::size_t>(rec.lineCount);
+  liveLines_ -= static_cast<std::size_t>(rec.lineNodes);
   rec.linesHead = -1;
   rec.linesTail = -1;
-  rec.lineCount = 0;
+  rec.lineNodes = 0;
   AppendLine(rec, line);
 }
 
@@ -244,8 +252,8 @@ void FunctionTable::CompactLines() {
     if (rec.linesHead < 0) continue;
     const auto head = static_cast<std::int32_t>(fresh.size());
     for (std::int32_t n = rec.linesHead; n >= 0; n = lineNodes_[static_cast<std::size_t>(n)].next) {
-      fresh.push_back(LineNode{lineNodes_[static_cast<std::size_t>(n)].line,
-                               static_cast<std::int32_t>(fresh.size()) + 1});
+      const LineNode& was = lineNodes_[static_cast<std::size_t>(n)];
+      fresh.push_back(LineNode{was.line, was.repeats, static_cast<std::int32_t>(fresh.size()) + 1});
     }
     fresh.back().next = -1;
     rec.linesHead = head;
@@ -258,7 +266,8 @@ void FunctionTable::CompactLines() {
 template <class Visit>
 void FunctionTable::ForEachLine(const Rec& rec, Visit visit) const {
   for (std::int32_t n = rec.linesHead; n >= 0; n = lineNodes_[static_cast<std::size_t>(n)].next) {
-    visit(lineNodes_[static_cast<std::size_t>(n)].line);
+    const LineNode& node = lineNodes_[static_cast<std::size_t>(n)];
+    for (std::int32_t k = 0; k <= node.repeats; ++k) visit(node.line);
   }
 }
 

@@ -82,9 +82,12 @@ class FunctionTable {
   // last node of its own list, so filing a line never allocates per record.
   // New nodes always go at the end (no free list to chase); the lists of
   // reused slots are dropped and the pool is compacted when mostly garbage.
+  // A line listed again straight after itself (a name used many times in
+  // one statement) counts on its node instead of taking another.
   struct LineNode {
     std::int32_t line;
-    std::int32_t next;  // -1 at the end
+    std::int32_t repeats;  // times the line is listed after the first
+    std::int32_t next;     // -1 at the end
   };
   struct Rec {
     NameId caller = 0;
@@ -92,7 +95,7 @@ class FunctionTable {
     NameId alsoCalledBy = 0;
     std::int32_t linesHead = -1;
     std::int32_t linesTail = -1;
-    std::int32_t lineCount = 0;
+    std::int32_t lineNodes = 0;  // in its list
     bool parsed = false;
   };
   // Open records of one function, as a list in a shared pool.

@@ -169,7 +169,8 @@ void Resolver::IndexRoots() {
         classRoots_[folder.substr(1)].push_back(root);
       }
       if (folder.size() > 1 && folder[0] == '+') {
-        packages_[folder.substr(1)].push_back(fs_.JoinPath(roots_[r], platform::FromUtf8(folder)));
+        packages_[folder.substr(1)].push_back(
+            fs_.JoinPath(roots_[r], platform::FileNameText(folder)));
       }
     }
   }
@@ -187,13 +188,13 @@ std::optional<Resolver::FirstHit> Resolver::FileIn(const Text& dir, const Listin
     file.resize(name.size());
     file += ext;
     if (listing.files.count(file) != 0) {
-      return FirstHit{-1, fs_.JoinPath(dir, platform::FromUtf8(file)), true};
+      return FirstHit{-1, fs_.JoinPath(dir, platform::FileNameText(file)), true};
     }
   }
   file.resize(name.size());
   file += ".m";
   if (listing.files.count(file) != 0) {
-    return FirstHit{-1, fs_.JoinPath(dir, platform::FromUtf8(file)), false};
+    return FirstHit{-1, fs_.JoinPath(dir, platform::FileNameText(file)), false};
   }
   return std::nullopt;
 }
@@ -206,7 +207,7 @@ int Resolver::FileAt(const Text& path) {
   c.path = path;
   std::size_t cut = path.size();
   while (cut > 0 && !IsSeparator(path[cut - 1])) --cut;
-  const std::string name = platform::ToUtf8(TextView(path).substr(cut));
+  const std::string name = platform::FileNameBytesOf(TextView(path).substr(cut));
   const std::size_t dot = name.rfind('.');
   c.base = dot == std::string::npos ? name : name.substr(0, dot);
   c.leaf = dot == std::string::npos || name.substr(dot) != ".m";
@@ -217,7 +218,7 @@ int Resolver::FileAt(const Text& path) {
   while (end > 0) {
     std::size_t start = end;
     while (start > 0 && !IsSeparator(path[start - 1])) --start;
-    above.push_back(platform::ToUtf8(TextView(path).substr(start, end - start)));
+    above.push_back(platform::FileNameBytesOf(TextView(path).substr(start, end - start)));
     if (start == 0) break;
     end = start - 1;
   }
@@ -286,7 +287,7 @@ std::vector<Text> Resolver::PackageFolders(std::string_view package) {
     const std::string folder = "+" + std::string(parts[i]);
     for (const Text& dir : dirs) {
       if (List(dir).folders.count(folder) != 0) {
-        next.push_back(fs_.JoinPath(dir, platform::FromUtf8(folder)));
+        next.push_back(fs_.JoinPath(dir, platform::FileNameText(folder)));
       }
     }
     dirs = std::move(next);
@@ -321,7 +322,7 @@ const Resolver::ClassInfo& Resolver::Class(const std::string& qualified) {
     dirs = PackageFolders(package);
   }
   const std::string classFolder = "@" + name;
-  const Text classFolderText = platform::FromUtf8(classFolder);
+  const Text classFolderText = platform::FileNameText(classFolder);
   for (const Text& dir : dirs) {
     const Listing& listing = List(dir);
     if (!listing.ok) continue;
@@ -768,16 +769,16 @@ std::vector<int> Resolver::ReachableFiles() {
       }
       // In one folder the leaf comes first: the .m beside it is hidden.
       if (const auto hit = FileIn(dir, base);
-          hit && hit->path != fs_.JoinPath(dir, platform::FromUtf8(file))) {
+          hit && hit->path != fs_.JoinPath(dir, platform::FileNameText(file))) {
         continue;
       }
-      files.push_back(FileAt(fs_.JoinPath(dir, platform::FromUtf8(file))));
+      files.push_back(FileAt(fs_.JoinPath(dir, platform::FileNameText(file))));
     }
     std::vector<std::string> folders(listing.folders.begin(), listing.folders.end());
     std::sort(folders.begin(), folders.end());
     for (const std::string& folder : folders) {
       if (folder == "private" || (folder.size() > 1 && (folder[0] == '@' || folder[0] == '+'))) {
-        self(self, fs_.JoinPath(dir, platform::FromUtf8(folder)), -1);
+        self(self, fs_.JoinPath(dir, platform::FileNameText(folder)), -1);
       }
     }
   };

@@ -44,6 +44,21 @@ Text CannotList(TextView folder, std::string_view reason) {
   return u"cannot list " + Text(folder) + u": " + platform::FromUtf8(reason);
 }
 
+Text FileNameNotUtf8(TextView path) {
+  Text text = u"file name is not UTF-8, each invalid byte is U+FFFD in this JSON: ";
+  constexpr char16_t kHex[] = u"0123456789abcdef";
+  for (const char16_t unit : path) {
+    if (platform::IsEscapedByte(unit)) {
+      text += u"\\x";
+      text.push_back(kHex[(unit >> 4) & 0xF]);
+      text.push_back(kHex[unit & 0xF]);
+    } else {
+      text.push_back(unit);
+    }
+  }
+  return text;
+}
+
 }  // namespace korvath::engine::messages
 
 namespace korvath::engine {

@@ -34,5 +34,9 @@ Text CannotRead(TextView path, std::string_view reason);
 // A warning for a search folder that could not be listed: "cannot list
 // FOLDER: REASON".
 Text CannotList(TextView folder, std::string_view reason);
+// Said in JSON, which must be UTF-8, of a file whose name is not: "file name
+// is not UTF-8, each invalid byte is U+FFFD in this JSON: PATH", the path's
+// invalid bytes written as "\xNN".
+Text FileNameNotUtf8(TextView path);
 
 }  // namespace korvath::engine::messages

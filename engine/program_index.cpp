@@ -265,11 +265,12 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   std::vector<Listed> listed;
   listed.reserve(found.size());
   for (const auto& [dir, name] : found) {
-    Listed file{platform::FromUtf8(name), {}, {}, false};
+    Listed file{platform::FileNameText(name), {}, {}, false};
     file.path = fs.JoinPath(dirs[dir], file.fileName);
     file.stamped = fs.StatFile(file.path, file.stamp).ok();
     listed.push_back(std::move(file));
   }
+  std::vector<std::pair<std::size_t, std::string>>().swap(found);
   if (Unchanged(listed)) {
     RefreshStats unchanged;
     unchanged.programs = static_cast<int>(programs_.size());
@@ -296,6 +297,9 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   }
 
   std::vector<Pending> pending;
+  // A fresh index reads every file: the list is made at its size at once,
+  // not grown (and copied) by doubling.
+  if (scans_.empty()) pending.reserve(listed.size());
   RefreshStats stats;
   if (control != nullptr) control->total = 2 * static_cast<int>(listed.size());
   const auto keep = [&](const Listed& file, int number) {
@@ -346,6 +350,9 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
       Renumber(after);
     }
   }
+  // The listing is in programs_ now; its copies of names and paths would
+  // only add to the peak of reading and linking.
+  std::vector<Listed>().swap(listed);
   stats.programs = static_cast<int>(programs_.size());
   stats.scanned = static_cast<int>(pending.size());
   // The names of files gone or changed stay in the table until nothing is
@@ -363,7 +370,7 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   }
   linked_ = false;
   // Read, scanned, then linked: each program counts once in each step.
-  if (control != nullptr) control->total = static_cast<int>(2 * listed.size() + pending.size());
+  if (control != nullptr) control->total = static_cast<int>(2 * programs_.size() + pending.size());
   stats.bytesRead = ScanAll(fs, pending, control, stats.readPrograms);
   if (stopped()) return Cancelled();
 
@@ -371,7 +378,9 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     if (!samePrograms) RankOnly();
     if (!Relink(pending, probe, control)) return Cancelled();
   } else {
+    std::vector<Pending>().swap(pending);  // read and scanned: only Relink needs them
     std::vector<Scan*> scans;
+    scans.reserve(programs_.size());
     for (const Program& program : programs_) scans.push_back(&scans_[program.path]);
     if (!Link(scans, probe, control)) return Cancelled();
   }
@@ -387,7 +396,7 @@ bool ProgramIndex::Captures(const std::vector<Listed>& listed, const std::vector
   std::size_t longest = 0;
   std::string key;
   const auto add = [&](const Text& fileName) {
-    platform::FileNameCaseKey(platform::ToUtf8(fileName), key);
+    platform::FileNameCaseKey(platform::FileNameBytesOf(fileName), key);
     longest = std::max(longest, key.size());
     keys.insert(key);
   };
@@ -404,7 +413,7 @@ bool ProgramIndex::Captures(const std::vector<Listed>& listed, const std::vector
     // A name's UTF-8 is at least as long as its UTF-16.
     if (name.size() + 2 > longest) continue;
     const Text fileName = WithMExtension(name);
-    platform::FileNameCaseKey(platform::ToUtf8(fileName), key);
+    platform::FileNameCaseKey(platform::FileNameBytesOf(fileName), key);
     if (keys.count(key) == 0) continue;
     const std::optional<Text> path = probe.Find(fileName);
     if (!path) {
@@ -615,7 +624,7 @@ void ProgramIndex::RankOnly() {
   std::vector<std::pair<std::string, std::string>> keys;
   keys.reserve(programs_.size());
   for (const Program& program : programs_) {
-    std::string bytes = platform::ToUtf8(program.name);
+    std::string bytes = platform::FileNameBytesOf(program.name);
     std::string folded = bytes;
     for (char& c : folded) c = AsciiLower(c);
     keys.emplace_back(std::move(folded), std::move(bytes));

@@ -85,11 +85,14 @@ Result ReadSearchPath(TextView pathdefFile, platform::FileSystem& fs, std::vecto
       afterMarker = StartsWith(line, kMarker);
       continue;
     }
-    auto entry = PathdefEntry(line, *root, slashIsSeparator);
+    // pathdef.m separates with "\" on every system; elsewhere "\" is a
+    // character a folder's name may hold, so only the entries are converted,
+    // not the root or the current folder put into them.
+    auto entry = PathdefEntry(platform::ToHostSeparators(std::move(line)), *root, slashIsSeparator);
     if (!entry) continue;
     // A relative folder is the file system's current one's, fixed now so
     // that every path found is absolute whatever the process's folder is.
-    if (!platform::IsAbsolutePath(platform::ToHostSeparators(*entry))) {
+    if (!platform::IsAbsolutePath(*entry)) {
       *entry = fs.JoinPath(fs.CurrentDirectory(), *entry);
     }
     dirs.push_back(std::move(*entry));

@@ -1,11 +1,14 @@
 #include "engine/tree_writers.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <string_view>
 
 #include "engine/buffered_output.h"
+#include "engine/messages.h"
 #include "platform/absolute_path.h"
+#include "platform/utf8.h"
 
 namespace korvath::engine {
 namespace {
@@ -33,6 +36,8 @@ class Labels {
     }
     return std::string_view(arena_).substr(at_[key].begin, at_[key].size);
   }
+  // The files met so far whose names are not UTF-8, in the order met.
+  const std::vector<Text>& NotUtf8Files() const { return notUtf8_; }
 
  private:
   struct Span {
@@ -43,8 +48,13 @@ class Labels {
   static constexpr Span kUnset{std::numeric_limits<std::size_t>::max(), 0};
 
   void AppendJsonFields(int node) {
+    const Text file = tree_.File(node);
+    if (platform::HasEscapedBytes(file) &&
+        std::find(notUtf8_.begin(), notUtf8_.end(), file) == notUtf8_.end()) {
+      notUtf8_.push_back(file);
+    }
     arena_ += "\"text\": " + JsonString(label_) + ", \"name\": " + JsonString(tree_.Name(node)) +
-              ", \"file\": " + JsonString(tree_.File(node)) + ", \"lines\": [";
+              ", \"file\": " + JsonString(file) + ", \"lines\": [";
     lines_.clear();
     tree_.AppendLines(node, lines_);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
@@ -64,6 +74,7 @@ class Labels {
   Text label_;
   std::vector<std::int32_t> lines_;
   std::vector<Span> at_;
+  std::vector<Text> notUtf8_;
 };
 
 // Whether each node is the last child of its parent.
@@ -195,10 +206,10 @@ Result WriteJson(std::FILE* file, const NodeTree& tree, const std::vector<Text>&
   BufferedOutput out(file);
   out << "{\"root\": ";
   const int count = tree.Count();
+  Labels labels(tree, Escape::Json);
   if (count == 0) {
     out << "null";
   } else {
-    Labels labels(tree, Escape::Json);
     std::vector<int> path;
     for (int node = 1; node <= count; ++node) {
       const int parent = tree.Parent(node);
@@ -222,6 +233,10 @@ Result WriteJson(std::FILE* file, const NodeTree& tree, const std::vector<Text>&
   for (std::size_t k = 0; k < messages.size(); ++k) {
     if (k != 0) out << ", ";
     out << JsonString(messages[k]);
+  }
+  for (std::size_t k = 0; k < labels.NotUtf8Files().size(); ++k) {
+    if (k != 0 || !messages.empty()) out << ", ";
+    out << JsonString(messages::FileNameNotUtf8(labels.NotUtf8Files()[k]));
   }
   out << "]}\n";
   return out.Finish();

@@ -25,13 +25,13 @@ bool SlashIsSeparator();
 // Paths as pathdef.m writes them ("\" separators) in this system's form.
 std::u16string ToHostSeparators(std::u16string path);
 
-// A path of the engine's text as this system's file functions want it
-// ("\" read as a separator where "/" is one); and back.
+// A path of the engine's text as this system's file functions want it, and
+// back; on POSIX byte for byte (as platform::FileNameText decodes names).
 std::filesystem::path NativePath(const std::u16string& path);
 std::u16string FromNativePath(const std::filesystem::path& path);
 
 // A directory entry's name as the engine keeps it: its bytes on POSIX, UTF-8
-// on Windows.
+// on Windows. As text it is platform::FileNameText of them.
 std::string FileNameBytes(const std::filesystem::path& name);
 
 // `name` (as FileNameBytes gives it) in the form in which names that differ

@@ -61,8 +61,8 @@ Result HostFileSystem::SetCurrentDirectory(const std::u16string& dir) {
 
 std::u16string HostFileSystem::JoinPath(const std::u16string& dir,
                                         const std::u16string& file) const {
-  std::u16string joined = ToHostSeparators(dir);
-  if (joined.empty()) return file;
+  if (dir.empty()) return file;
+  std::u16string joined = dir;
   constexpr auto kSeparator = static_cast<char16_t>(std::filesystem::path::preferred_separator);
   if (joined.back() != kSeparator) joined.push_back(kSeparator);
   return joined + file;

@@ -27,13 +27,16 @@ std::u16string ToHostSeparators(std::u16string path) {
   return path;
 }
 
-// Through UTF-8 by hand: the library's own conversion throws on an unpaired
-// surrogate or an invalid byte, and file names may hold either.
+// By hand, not through the library's conversion, which throws on an
+// invalid byte; and byte for byte, "\" included, which is a plain character
+// in a POSIX name (only pathdef.m's entries have it as a separator).
 std::filesystem::path NativePath(const std::u16string& path) {
-  return std::filesystem::path(ToUtf8(ToHostSeparators(path)));
+  return std::filesystem::path(FileNameBytesOf(path));
 }
 
-std::u16string FromNativePath(const std::filesystem::path& path) { return FromUtf8(path.native()); }
+std::u16string FromNativePath(const std::filesystem::path& path) {
+  return FileNameText(path.native());
+}
 
 std::string FileNameBytes(const std::filesystem::path& name) { return name.native(); }
 

@@ -16,11 +16,11 @@ namespace korvath::platform {
 
 bool HostProgramLauncher::IsNormalFile(const std::u16string& path) {
   struct stat status {};
-  return ::stat(ToUtf8(path).c_str(), &status) == 0 && S_ISREG(status.st_mode);
+  return ::stat(FileNameBytesOf(path).c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 bool HostProgramLauncher::Start(const std::u16string& path) {
-  const std::string file = ToUtf8(path);
+  const std::string file = FileNameBytesOf(path);
   char* argv[] = {const_cast<char*>(file.c_str()), nullptr};
   pid_t child = 0;
   // posix_spawn reports a failed exec as its result, so a path that is not

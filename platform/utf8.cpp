@@ -90,6 +90,44 @@ std::u16string FromUtf8(std::string_view bytes) {
   return out;
 }
 
+std::u16string FileNameText(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t cp = 0;
+    const std::size_t len = SequenceLength(bytes, i, cp);
+    if (len == 0) {
+      out.push_back(static_cast<char16_t>(0xDC00 | static_cast<unsigned char>(bytes[i])));
+      ++i;
+      continue;
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+    i += len;
+  }
+  return out;
+}
+
+std::string FileNameBytesOf(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  AppendUtf16AsUtf8(
+      out, text, [](std::string& o, char c) { o.push_back(c); }, true);
+  return out;
+}
+
+bool HasEscapedBytes(std::u16string_view text) {
+  for (const char16_t u : text) {
+    if (IsEscapedByte(u)) return true;
+  }
+  return false;
+}
+
 bool IsValidUtf8(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
     // ASCII runs are the common case: skip them eight bytes at a time.

@@ -31,12 +31,12 @@ bool ListedPaths::Take(const Text& path, Text& listed) const {
 
 std::vector<Text> FoundFiles(const std::unordered_map<Text, Text>& filePaths,
                              const ListedPaths& paths) {
-  // In the order of their UTF-8 bytes, each path turned into them once.
+  // In the order of their bytes, each path turned into them once.
   std::vector<std::pair<std::string, Text>> keyed;
   keyed.reserve(filePaths.size());
   Text listed;
   for (const auto& [name, path] : filePaths) {
-    if (paths.Take(path, listed)) keyed.emplace_back(platform::ToUtf8(listed), listed);
+    if (paths.Take(path, listed)) keyed.emplace_back(platform::FileNameBytesOf(listed), listed);
   }
   std::sort(keyed.begin(), keyed.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });

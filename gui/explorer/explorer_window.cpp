@@ -178,7 +178,10 @@ void ExplorerWindow::buildControls() {
           [this] { graph_->setTree(engine::TreeKind::Callers, callers_->nodes()); });
   connect(graph_, &GraphPane::nodeClicked, this, &ExplorerWindow::onGraphNodeClicked);
   graph_->setCompletion([this](engine::CallGraph& graph, const engine::NodeTree& tree) {
-    if (!indexing_ && workspace_.indexed()) engine::AddCutCalls(graph, tree, workspace_.index());
+    if (indexing_ || !workspace_.indexed()) return;
+    const auto kind =
+        &tree == &callers_->nodes() ? engine::TreeKind::Callers : engine::TreeKind::Calls;
+    engine::AddCutCalls(graph, tree, workspace_.index(), kind);
   });
   for (const TreePane* pane : {&callsPane_, &callersPane_}) {
     connect(pane->view, &QTreeView::activated, this,

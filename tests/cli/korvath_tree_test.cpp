@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+#if __has_include(<nlohmann/json.hpp>)
+#include <nlohmann/json.hpp>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -33,6 +37,8 @@ struct CliCase {
   std::optional<std::string> err{};  // the whole standard error
   std::vector<std::string> outHas{}, outLacks{}, errHas{};
   std::vector<std::pair<std::string, int>> outCounts{};  // how often each part occurs
+  const char* folder = "project";  // the project's folder (@P), below a temporary one
+  bool json = false;               // the output must be JSON, and so UTF-8
 };
 
 const std::string kSample = "-C '" KORVATH_SOURCE_DIR "/examples/sample' ";
@@ -81,6 +87,12 @@ const Files kControlProject = {{"main.m",
                                 "q.m",
                                 ""},
                                {"lib/t\tx.m", ""}};
+// File names that are not UTF-8 (a Latin-1 byte, a byte no encoding
+// starts with) or hold a backslash, which is no separator on POSIX.
+const Files kBytesProject = {
+    {"main.m", "helper\n"}, {"lib/helper.m", ""},  {"lib/odd\xff.m", "helper\ndeep\n"},
+    {"lib/deep.m", ""},     {"lib/caf\xe9.m", ""}, {"lib/back\\slash.m", "deep2\n"},
+    {"lib/deep2.m", ""}};
 const Files kDiscardProject = {
     {"main.m", "a\nb\n"}, {"lib/a.m", ""}, {"lib/b.m", ""}, {"mylist.txt", "a\n%G\nb\n"}};
 
@@ -385,6 +397,53 @@ const CliCase kCases[] = {
      .args = "--format files main",
      .files = kControlProject,
      .out = "@P/lib/esc\\x1bq.m\n@P/main.m\n"},
+    // File names keep their bytes from the listing to the output.
+    {.name = "FileNamesNotUtf8AreFoundAndRead",
+     .args = "'odd\xff'",
+     .files = kBytesProject,
+     .out = "odd\xff\n├── helper (1)\n└── deep (2)\n"},
+    {.name = "FileNamesNotUtf8InTheFilesFound",
+     .args = "--format files 'odd\xff'",
+     .files = kBytesProject,
+     .out = "@P/lib/deep.m\n@P/lib/helper.m\n@P/lib/odd\xff.m\n"},
+    {.name = "UncalledFileNamesAsTheyAre",
+     .args = "--uncalled",
+     .files = kBytesProject,
+     .out = "back\\slash\t@P/lib/back\\slash.m\ncaf\xe9\t@P/lib/caf\xe9.m\nmain\t@P/main.m\n"
+            "odd\xff\t@P/lib/odd\xff.m\n"},
+    {.name = "CallersFromFilesWithOddNames",
+     .args = "--callers deep2",
+     .files = kBytesProject,
+     .out = "deep2\n└── back\\slash (1)\n"},
+    {.name = "CallersOfAFileNameNotUtf8",
+     .args = "--callers 'odd\xff'",
+     .files = kBytesProject,
+     .out = "odd\xff\n"},
+    {.name = "JsonTreeReplacesBytesAndSaysSo",
+     .args = "--format json 'odd\xff'",
+     .files = kBytesProject,
+     .outHas = {"\"file\": \"@P/lib/odd\xEF\xBF\xBD.m\"",
+                "\"file name is not UTF-8, each invalid byte is U+FFFD in this JSON: "
+                "@P/lib/odd\\\\xff.m\""},
+     .outLacks = {"\xff"},
+     .json = true},
+    {.name = "JsonUncalledListReplacesBytesAndSaysSo",
+     .args = "--uncalled --format json",
+     .files = kBytesProject,
+     .outHas = {"\"file\": \"@P/lib/caf\xEF\xBF\xBD.m\""},
+     .errHas = {"warning: file name is not UTF-8, each invalid byte is U+FFFD in this JSON: "
+                "@P/lib/caf\\xe9.m\n"},
+     .json = true},
+    {.name = "CurrentFolderWithABackslash",
+     .args = "main",
+     .files = kBytesProject,
+     .out = "main\n└── helper (1)\n",
+     .folder = "pro\\ject"},
+    {.name = "CurrentFolderNotUtf8",
+     .args = "--pathdef @P/toolbox/local/pathdef.m --callers helper",
+     .files = kBytesProject,
+     .out = "helper\n├── main (1)\n└── odd\xff (1)\n",
+     .folder = "pro\xe9ject"},
     // Index questions count, time, list and follow their work as runs do.
     {.name = "UncalledWithStatsProgressAndFiles",
      .args = kUserPathdef + "--uncalled --stats --progress --list-files",
@@ -466,7 +525,7 @@ class KorvathTreeTest : public ::testing::TestWithParam<CliCase> {
   void TearDown() override {
     for (const std::string& folder : GetParam().unlistable) {
       std::error_code ignored;  // the folder may not have been made
-      fs::permissions(dir_ / "project" / folder, fs::perms::owner_all, ignored);
+      fs::permissions(dir_ / GetParam().folder / folder, fs::perms::owner_all, ignored);
     }
     fs::remove_all(dir_);
   }
@@ -475,7 +534,7 @@ class KorvathTreeTest : public ::testing::TestWithParam<CliCase> {
 
 TEST_P(KorvathTreeTest, Run) {
   const CliCase& c = GetParam();
-  const fs::path project = dir_ / "project", pathdef = project / "toolbox/local/pathdef.m";
+  const fs::path project = dir_ / c.folder, pathdef = project / "toolbox/local/pathdef.m";
   const auto write = [](const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
@@ -509,6 +568,11 @@ TEST_P(KorvathTreeTest, Run) {
   if (c.out) {
     EXPECT_EQ(out, expand(*c.out));
   }
+#if __has_include(<nlohmann/json.hpp>)
+  if (c.json) {
+    EXPECT_TRUE(nlohmann::json::accept(out)) << out;
+  }
+#endif
   if (c.err) {
     EXPECT_EQ(err, expand(*c.err));
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/call_graph.h"
 #include "engine/callers_tree.h"
 #include "engine/messages.h"
 #include "platform/utf8.h"
@@ -73,10 +74,58 @@ TEST_F(CallersTreeTest, ADiscardedFunctionHidesTheCallersOnlyItLeadsTo) {
 TEST_F(CallersTreeTest, TheCallTreesBudgetsApply) {
   EXPECT_EQ(Render(EmptyDiscardTable(), TreeLimits{1, 100}), (Lines{"leaf", "  Alpha (2)"}));
   EXPECT_EQ(messages.Texts(), (std::vector<Text>{messages::kOutOfStackSpace}));
+  EXPECT_EQ(tree.NodeLimit(), 0);  // the depth is no budget of nodes
   messages.shown.clear();
   EXPECT_EQ(Render(EmptyDiscardTable(), TreeLimits{256, 3}),
             (Lines{"leaf", "  Alpha (2)", "    c (1)"}));
   EXPECT_EQ(messages.Texts(), (std::vector<Text>{messages::kTreeTooLarge}));
+}
+
+// The nodes the budget cut short say how many of their callers are missing,
+// as the call tree's do; discarded callers are not missed.
+TEST_F(CallersTreeTest, NodesCutByTheBudgetCountTheirCallersLeftOut) {
+  const struct {
+    TreeLimits limits;
+    bool discardB;
+    Lines shown;
+    std::vector<int> cut;  // by node, from node 1
+  } cases[] = {
+      {{256, 100}, false, {}, {0, 0, 0, 0, 0, 0, 0}},
+      {{256, 3}, false, {"leaf", "  Alpha (2)", "    c (1)"}, {1, 0, 0}},
+      {{256, 2}, false, {"leaf", "  Alpha (2)"}, {1, 1}},
+      {{256, 2}, true, {"leaf", "  Alpha (2)"}, {0, 1}},
+  };
+  for (const auto& c : cases) {
+    DiscardTable discards = EmptyDiscardTable();
+    if (c.discardB) discards.push_back({u"b", u"", false});
+    const Lines shown = Render(discards, c.limits);
+    if (!c.shown.empty()) {
+      EXPECT_EQ(shown, c.shown);
+    }
+    ASSERT_EQ(tree.Count(), static_cast<int>(c.cut.size()));
+    bool anyCut = false;
+    for (int n = 1; n <= tree.Count(); ++n) {
+      EXPECT_EQ(tree.Cut(n), c.cut[static_cast<std::size_t>(n - 1)]) << n;
+      anyCut = anyCut || tree.Cut(n) > 0;
+    }
+    EXPECT_EQ(tree.NodeLimit(), anyCut ? c.limits.maxNodes : 0);
+  }
+}
+
+// The picture of a cut callers tree takes the missing callers from the
+// index: leaf's caller b, and nothing for Alpha's, which are shown.
+TEST_F(CallersTreeTest, ThePictureOfACutTreeGetsTheMissingCallers) {
+  Render(EmptyDiscardTable(), TreeLimits{256, 3});
+  CallGraph graph = GraphOfTree(tree, TreeKind::Callers);
+  AddCutCalls(graph, tree, index, TreeKind::Callers);
+  std::vector<std::string> calls;
+  for (const auto& call : graph.calls) {
+    calls.push_back(platform::ToUtf8(graph.functions[static_cast<std::size_t>(call.from)].name) +
+                    "->" +
+                    platform::ToUtf8(graph.functions[static_cast<std::size_t>(call.to)].name));
+  }
+  EXPECT_EQ(calls, (std::vector<std::string>{"Alpha->leaf", "c->Alpha", "b->leaf"}));
+  EXPECT_TRUE(graph.functions[0].cut);
 }
 
 // A node is marked repeated exactly when its function has a node before

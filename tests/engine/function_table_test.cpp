@@ -92,6 +92,32 @@ TEST_F(FunctionTableTest, ManyNamesAndLinesAreAllKept) {
   EXPECT_EQ(Pass(), (Counts{0, 0, 0}));
 }
 
+// A line met again straight after itself counts on its list's last entry:
+// the lists still say every use, in order, before and after the pool is
+// compacted (past a million entries).
+TEST_F(FunctionTableTest, RepeatedLinesAreEachListed) {
+  Start();
+  const std::int32_t uses[] = {1, 1, 1, 2, 1, 1};
+  for (const std::int32_t line : uses) {
+    Add(u"main.m", u"a", line);
+    Add(u"main.m", u"b", line);
+    Add(u"main.m", u"b", line);
+  }
+  Text many;
+  for (std::int32_t line = 1; line <= (1 << 20) + 8; ++line) {
+    Add(u"main.m", u"c", line);
+    many += (line > 1 ? u"," : u"") + DecimalText(line);
+  }
+  Add(u"main.m", u"a", 1);
+  Add(u"main.m", u"a", 3);
+  Add(u"main.m", u"a", 3);
+  const auto r = t.Records();
+  ASSERT_EQ(r.size(), 5U);
+  EXPECT_EQ(r[2], Rec(u"main.m", u"a", u"1,1,1,2,1,1,1,3,3"));
+  EXPECT_EQ(r[3], Rec(u"main.m", u"b", u"1,1,1,1,1,1,2,2,1,1,1,1"));
+  EXPECT_EQ(r[4], Rec(u"main.m", u"c", many));
+}
+
 TEST_F(FunctionTableTest, FinishStripsOneDotMAndBlanksDiscardedNames) {
   Start();
   for (const TextView name :

@@ -184,7 +184,7 @@ std::optional<Text> FindFile(platform::FileSystem& fs, const std::vector<Text>& 
     for (char& c : s) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     return s;
   };
-  const std::string wanted = platform::ToUtf8(fileName);
+  const std::string wanted = platform::FileNameBytesOf(fileName);
   for (std::size_t k = 1; k < dirs.size(); ++k) {
     std::vector<std::string> files;
     if (const Result listed = fs.ListDirectory(dirs[k], files);
@@ -201,7 +201,7 @@ std::optional<Text> FindFile(platform::FileSystem& fs, const std::vector<Text>& 
       if (name == wanted || !chosen || name < *chosen) chosen = name;
       if (name == wanted) break;
     }
-    if (chosen) return fs.JoinPath(dirs[k], platform::FromUtf8(*chosen));
+    if (chosen) return fs.JoinPath(dirs[k], platform::FileNameText(*chosen));
   }
   return std::nullopt;
 }

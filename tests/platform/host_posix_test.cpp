@@ -94,7 +94,29 @@ TEST_F(HostTest, PathsUseSlashes) {
   EXPECT_FALSE(IsAbsolutePath(u""));
   EXPECT_EQ(host.JoinPath(u"/d", u"f.m"), u"/d/f.m");
   EXPECT_EQ(host.JoinPath(u"/d/", u"f.m"), u"/d/f.m");
-  EXPECT_EQ(host.JoinPath(u"\\d\\e", u"f.m"), u"/d/e/f.m");
+  // "\\" is a character of a name: only pathdef.m's entries are converted.
+  EXPECT_EQ(host.JoinPath(u"/d\\e", u"f.m"), u"/d\\e/f.m");
+}
+
+// Names are bytes: each is listed, read and made current again by the text
+// FileNameText makes of it, whether or not it is UTF-8.
+TEST_F(HostTest, FileNamesKeepTheirBytes) {
+  for (const std::string name : {"caf\xe9", "odd\xff\xfe", "back\\slash", "\xed\xa0\x80"}) {
+    SCOPED_TRACE(name);
+    fs::create_directory(dir / name);
+    std::ofstream(dir / name / (name + ".m"), std::ios::binary) << name;
+    const std::u16string folder = FromNativePath(dir / name);
+    EXPECT_EQ(NativePath(folder), dir / name);
+    std::vector<std::string> files;
+    ASSERT_TRUE(host.ListDirectory(folder, files).ok());
+    ASSERT_EQ(files, std::vector<std::string>{name + ".m"});
+    std::string bytes;
+    ASSERT_TRUE(host.ReadFile(host.JoinPath(folder, FileNameText(files[0])), bytes).ok());
+    EXPECT_EQ(bytes, name);
+    ASSERT_TRUE(host.SetCurrentDirectory(folder).ok());
+    EXPECT_EQ(host.CurrentDirectory(), folder);
+    EXPECT_TRUE(host.ReadFile(FileNameText(name + ".m"), bytes).ok());
+  }
 }
 
 TEST_F(HostTest, StartsExecutablePrograms) {

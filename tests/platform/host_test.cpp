@@ -113,5 +113,30 @@ TEST(Utf8, RoundTripsAndReplacesWhatCannotBeEncoded) {
   EXPECT_FALSE(IsValidUtf8(std::string(8, '\x80')));
 }
 
+TEST(FileNameText, EveryByteStringComesBackAndOnlyInvalidBytesAreEscaped) {
+  const struct {
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {"plain.m", u"plain.m"},
+      {"\xC3\xA9t\xC3\xA9", u"\u00e9t\u00e9"},
+      {"\xF0\x90\x80\x80", u"\U00010000"},
+      {"caf\xE9", u"caf\xdce9"},
+      {"\xFF\x80", u"\xdcff\xdc80"},
+      // A surrogate's UTF-8, which is invalid, and a sequence cut short.
+      {"\xED\xB2\x80", u"\xdced\xdcb2\xdc80"},
+      {"a\xE2\x82", u"a\xdce2\xdc82"},
+      // After a character of four bytes, an escaped byte stays one.
+      {"\xF0\x90\x80\x80\xBF", u"\U00010000\xdcbf"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FileNameText(c.bytes), c.text) << c.bytes;
+    EXPECT_EQ(FileNameBytesOf(c.text), c.bytes) << c.bytes;
+    EXPECT_EQ(HasEscapedBytes(c.text), !IsValidUtf8(c.bytes)) << c.bytes;
+  }
+  // Other unpaired surrogates are no file name's bytes.
+  EXPECT_EQ(FileNameBytesOf(u"\xd800x\xdc7f"), "\xEF\xBF\xBDx\xEF\xBF\xBD");
+}
+
 }  // namespace
 }  // namespace korvath::platform

@@ -40,7 +40,7 @@ class MemoryFileSystem final : public platform::FileSystem {
   platform::Result ReadFile(const std::u16string& path, std::string& bytes) override {
     if (beforeRead) beforeRead(path);
     bytes.clear();
-    const std::string p = Normalize(Absolute(platform::ToUtf8(path)));
+    const std::string p = Normalize(Absolute(platform::FileNameBytesOf(path)));
     auto it = files_.find(p);
     if (it == files_.end()) return Fail(platform::Status::NotFound, "no such file");
     if (unreadable_.count(p) != 0) return Fail(platform::Status::Unreadable, "cannot open");
@@ -51,7 +51,7 @@ class MemoryFileSystem final : public platform::FileSystem {
                                  std::vector<std::string>& files) override {
     ++listings;
     files.clear();
-    const std::string d = Normalize(Absolute(platform::ToUtf8(dir)));
+    const std::string d = Normalize(Absolute(platform::FileNameBytesOf(dir)));
     if (dirs_.count(d) == 0) return Fail(platform::Status::NotFound, "no such directory");
     if (unreadable_.count(d) != 0) return Fail(platform::Status::Unreadable, "cannot list");
     for (const auto& [path, bytes] : files_) {
@@ -63,23 +63,23 @@ class MemoryFileSystem final : public platform::FileSystem {
                                std::vector<std::string>& folders) override {
     folders.clear();
     if (platform::Result listed = ListDirectory(dir, files); !listed) return listed;
-    const std::string d = Normalize(Absolute(platform::ToUtf8(dir)));
+    const std::string d = Normalize(Absolute(platform::FileNameBytesOf(dir)));
     for (const std::string& sub : dirs_) {
       if (sub != d && Parent(sub) == d) folders.push_back(sub.substr(d == "/" ? 1 : d.size() + 1));
     }
     return {};
   }
   platform::Result StatFile(const std::u16string& path, platform::FileStamp& stamp) override {
-    const std::string p = Normalize(Absolute(platform::ToUtf8(path)));
+    const std::string p = Normalize(Absolute(platform::FileNameBytesOf(path)));
     const auto it = files_.find(p);
     if (it == files_.end()) return Fail(platform::Status::NotFound, "no such file");
     stamp = stamps_[p];
     return {};
   }
   void RemoveFile(const std::string& path) { files_.erase(Normalize(path)); }
-  std::u16string CurrentDirectory() override { return platform::FromUtf8(cwd_); }
+  std::u16string CurrentDirectory() override { return platform::FileNameText(cwd_); }
   platform::Result SetCurrentDirectory(const std::u16string& dir) override {
-    const std::string d = Normalize(Absolute(platform::ToUtf8(dir)));
+    const std::string d = Normalize(Absolute(platform::FileNameBytesOf(dir)));
     if (dirs_.count(d) == 0) return Fail(platform::Status::NotFound, "no such directory");
     cwd_ = d;
     return {};
