@@ -41,11 +41,11 @@ std::optional<Text> PathFromUri(std::string_view uri) {
   if (path.empty()) return std::nullopt;
   const std::optional<std::string> hostPath = platform::PathOfFileUri(host, std::move(path));
   if (!hostPath) return std::nullopt;
-  return platform::FromUtf8(*hostPath);
+  return platform::FileNameText(*hostPath);
 }
 
 std::string UriFromPath(const Text& path) {
-  const std::string bytes = platform::FileUriPathOf(platform::ToUtf8(path));
+  const std::string bytes = platform::FileUriPathOf(platform::FileNameBytesOf(path));
   std::string uri = bytes.rfind("//", 0) == 0 ? "file:" : "file://";
   static constexpr char kHex[] = "0123456789ABCDEF";
   for (const char c : bytes) {
