@@ -5,6 +5,7 @@
 
 #include "engine/buffered_output.h"
 #include "engine/tree_functions.h"
+#include "platform/absolute_path.h"
 
 namespace korvath::engine {
 namespace {
@@ -153,20 +154,33 @@ void AddCutCalls(CallGraph& graph, const NodeTree& tree, const ProgramIndex& ind
     callOf.emplace(PairKey(graph.calls[c].from, graph.calls[c].to), static_cast<int>(c));
   }
   const auto& programs = index.Programs();
+  // Trees give files as absolute normal paths, the index as the search
+  // spelled them: where the two differ (another separator, a relative
+  // folder) the index's are made normal too, once.
+  std::unordered_map<Text, int> normal;
+  const auto programAt = [&](const Text& file) {
+    if (const int p = index.ProgramAt(file); p >= 0) return p;
+    if (normal.empty()) {
+      for (std::size_t p = 0; p < programs.size(); ++p) {
+        normal.try_emplace(platform::AbsoluteNormalPath(programs[p].path), static_cast<int>(p));
+      }
+    }
+    const auto it = normal.find(file);
+    return it == normal.end() ? -1 : it->second;
+  };
   bool added = false;
   for (std::size_t f = 0; f < known; ++f) {
     if (cut[f] == 0 && expanded[f] != 0) continue;
-    const int program =
-        graph.functions[f].file.empty() ? -1 : index.ProgramAt(graph.functions[f].file);
+    const int program = graph.functions[f].file.empty() ? -1 : programAt(graph.functions[f].file);
     if (program < 0) continue;
     graph.functions[f].cut = true;
     const ProgramIndex::Program& cutProgram = programs[static_cast<std::size_t>(program)];
     const bool callers = kind == TreeKind::Callers;
     for (const auto& calls : callers ? cutProgram.callers : cutProgram.callees) {
       const auto& other = programs[static_cast<std::size_t>(calls.program)];
-      const auto [at, isNew] =
-          byFile.try_emplace(other.path, static_cast<int>(graph.functions.size()));
-      if (isNew) graph.functions.push_back({other.name, other.path, 0, false, false});
+      Text file = platform::AbsoluteNormalPath(other.path);
+      const auto [at, isNew] = byFile.try_emplace(file, static_cast<int>(graph.functions.size()));
+      if (isNew) graph.functions.push_back({other.name, std::move(file), 0, false, false});
       const int from = callers ? at->second : static_cast<int>(f);
       const int to = callers ? static_cast<int>(f) : at->second;
       if (!callOf.try_emplace(PairKey(from, to), static_cast<int>(graph.calls.size())).second) {
