@@ -181,6 +181,19 @@ TEST_F(MatlabModeTest, UncalledLeavesOutWhatMatlabCallsItself) {
   EXPECT_EQ(names, (std::vector<std::string>{"main", "Shape.area", "Square", "Square.area"}));
 }
 
+// A class whose method is called is made by MATLAB when that method is
+// reached, though no name calls its constructor: it is not uncalled.
+TEST_F(MatlabModeTest, AClassWhoseMethodIsCalledHasItsConstructorCalled) {
+  fs.AddFile("/m/lib/Tri.m",
+             "classdef Tri\n methods\n  function a = area(obj)\n   a = half(obj);\n  end\n"
+             "  function h = half(obj)\n   h = 1;\n  end\n end\nend\n");
+  ASSERT_TRUE(ws.RefreshIndex().ok());
+  std::vector<std::string> names;
+  for (const auto& f : ws.UncalledFunctions(false)) names.push_back(ToUtf8(f.name));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"main", "Shape.area", "Square", "Square.area", "Tri.area"}));
+}
+
 TEST_F(MatlabModeTest, TheModeIsASettingThatReloadingKeeps) {
   ASSERT_TRUE(ws.LoadSettings(u"/work").ok());
   EXPECT_EQ(ws.mode(), ResolutionMode::Matlab);
