@@ -279,5 +279,19 @@ TEST_F(MatlabModeTest, AChangedFileIsReadAloneWhereItsChangeStaysInItsOwnCalls) 
   }
 }
 
+// A stopped refresh leaves nothing to read a file into: the next one, told
+// of a changed file, makes the whole index again.
+TEST_F(MatlabModeTest, AfterAStoppedRefreshAToldOneMakesTheWholeIndex) {
+  ASSERT_TRUE(ws.RefreshIndex().ok());
+  const std::vector<std::string> whole = DescribeIndex(ws);
+  engine::ProgramIndex::Control stop;
+  stop.cancel = true;
+  EXPECT_EQ(ws.RefreshIndex(&stop).status, Status::Cancelled);
+  const std::vector<Text> changed = {u"/m/lib/util.m"};
+  ASSERT_TRUE(ws.RefreshIndex(nullptr, &changed).ok());
+  EXPECT_GT(ws.indexStats().scanned, 1);
+  EXPECT_EQ(DescribeIndex(ws), whole);
+}
+
 }  // namespace
 }  // namespace korvath::session
