@@ -257,6 +257,28 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
   return built;
 }
 
+namespace {
+
+// A callee as the program index keeps it: calls to program `to`.
+ProgramIndex::Calls IndexCalls(Resolver& resolver, int to, Callee callee) {
+  ProgramIndex::Calls call;
+  call.program = to;
+  call.lines = std::move(callee.lines);
+  call.sites = std::move(callee.sites);
+  call.rule = platform::FromUtf8(
+      RuleName(resolver.Kind(callee.id), Nested(resolver, callee.id), callee.certainty));
+  return call;
+}
+
+void SortByProgram(std::vector<ProgramIndex::Calls>& calls) {
+  std::sort(calls.begin(), calls.end(),
+            [](const ProgramIndex::Calls& a, const ProgramIndex::Calls& b) {
+              return a.program < b.program;
+            });
+}
+
+}  // namespace
+
 IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text>& dirs,
                                 const Options& options) {
   IndexedFunctions out;
@@ -302,21 +324,12 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
     std::vector<ProgramIndex::Calls> calls;
     for (Callee& callee : CalleesOf(resolver, ids[p])) {
       const int to = add(callee.id);
-      ProgramIndex::Calls call;
-      call.program = to;
-      call.lines = std::move(callee.lines);
-      call.sites = std::move(callee.sites);
-      call.rule = platform::FromUtf8(
-          RuleName(resolver.Kind(callee.id), Nested(resolver, callee.id), callee.certainty));
-      calls.push_back(std::move(call));
       if (resolver.Kind(callee.id) == FunctionKind::Method) {
         referencedClasses.insert(resolver.ClassOf(callee.id));
       }
+      calls.push_back(IndexCalls(resolver, to, std::move(callee)));
     }
-    std::sort(calls.begin(), calls.end(),
-              [](const ProgramIndex::Calls& a, const ProgramIndex::Calls& b) {
-                return a.program < b.program;
-              });
+    SortByProgram(calls);
     out.programs[p].callees = std::move(calls);
     if (resolver.Kind(ids[p]) == FunctionKind::Constructor && ids[p].function == 0) {
       const std::string cls = resolver.ClassOf(ids[p]);
@@ -385,18 +398,9 @@ std::optional<std::vector<RefreshedFunction>> RefreshFile(
     for (Callee& callee : CalleesOf(resolver, ids[f])) {
       const int to = programOf(callee.id);
       if (to < 0 || resolver.Kind(callee.id) == FunctionKind::Method) return std::nullopt;
-      ProgramIndex::Calls call;
-      call.program = to;
-      call.lines = std::move(callee.lines);
-      call.sites = std::move(callee.sites);
-      call.rule = platform::FromUtf8(
-          RuleName(resolver.Kind(callee.id), Nested(resolver, callee.id), callee.certainty));
-      refreshed.callees.push_back(std::move(call));
+      refreshed.callees.push_back(IndexCalls(resolver, to, std::move(callee)));
     }
-    std::sort(refreshed.callees.begin(), refreshed.callees.end(),
-              [](const ProgramIndex::Calls& a, const ProgramIndex::Calls& b) {
-                return a.program < b.program;
-              });
+    SortByProgram(refreshed.callees);
     out.push_back(std::move(refreshed));
   }
   if (unlistable) return std::nullopt;

@@ -67,14 +67,18 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
-std::u16string FromUtf8(std::string_view bytes) {
+namespace {
+
+// UTF-8 to UTF-16; a byte that starts no valid sequence becomes `invalid(byte)`.
+template <typename Invalid>
+std::u16string DecodeUtf8(std::string_view bytes, Invalid invalid) {
   std::u16string out;
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
     char32_t cp = 0;
     const std::size_t len = SequenceLength(bytes, i, cp);
     if (len == 0) {
-      out.push_back(u'\uFFFD');
+      out.push_back(invalid(static_cast<unsigned char>(bytes[i])));
       ++i;
       continue;
     }
@@ -90,27 +94,14 @@ std::u16string FromUtf8(std::string_view bytes) {
   return out;
 }
 
+}  // namespace
+
+std::u16string FromUtf8(std::string_view bytes) {
+  return DecodeUtf8(bytes, [](unsigned char) { return u'\uFFFD'; });
+}
+
 std::u16string FileNameText(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size();) {
-    char32_t cp = 0;
-    const std::size_t len = SequenceLength(bytes, i, cp);
-    if (len == 0) {
-      out.push_back(static_cast<char16_t>(0xDC00 | static_cast<unsigned char>(bytes[i])));
-      ++i;
-      continue;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-    i += len;
-  }
-  return out;
+  return DecodeUtf8(bytes, [](unsigned char b) { return static_cast<char16_t>(0xDC00 | b); });
 }
 
 std::string FileNameBytesOf(std::u16string_view text) {
