@@ -196,7 +196,10 @@ void MainWindow::parse() {
   mnuFileExport->setEnabled(model_->nodeCount() > 0);
   ++runCount_;
   running_ = false;
-  if (explorer_ != nullptr && explorer_->isVisible()) explorer_->followRun();
+  if (explorer_ != nullptr && explorer_->isVisible()) {
+    explorer_->limits = limits;
+    explorer_->followRun();
+  }
 }
 
 void MainWindow::runParse() {
@@ -278,6 +281,7 @@ void MainWindow::explore() {
     s.openInEditor = services_.openInEditor;
     explorer_ = new ExplorerWindow(*model_, workspace_, std::move(s), this);
   }
+  explorer_->limits = limits;
   const bool shown = explorer_->isVisible();
   explorer_->show();
   explorer_->raise();

@@ -45,6 +45,11 @@ QString Functions(std::size_t count) {
   return ToQString(session::messages::Counted(count, u"function", u"functions"));
 }
 
+// What a tree of this kind lists under each function.
+QString RelationOf(engine::TreeKind kind) {
+  return kind == engine::TreeKind::Callers ? QStringLiteral("callers") : QStringLiteral("calls");
+}
+
 QTreeView* MakeTreeView(QWidget* parent, const char* name) {
   auto* view = new QTreeView(parent);
   view->setObjectName(QLatin1String(name));
@@ -297,22 +302,24 @@ void ExplorerWindow::onCallSelected(const QModelIndex& current) {
   const QString path = calls_.filePathOf(node);
   const Text name = calls_.nodes().Name(node);
   showCallers(workspace_.ProgramIn(ToText(path), name), ToQString(name));
-  showDetails(path, name, cutNote(node));
+  showDetails(path, name, cutNote(callsPane_, node));
 }
 
-QString ExplorerWindow::cutNote(int node) const {
-  const int expanded = calls_.expandedNodeOf(node);
-  const bool elsewhere = calls_.nodes().Repeated(node);
+QString ExplorerWindow::cutNote(const TreePane& pane, int node) {
+  const NodeTreeModel& model = *pane.model;
+  const int expanded = model.expandedNodeOf(node);
+  const bool elsewhere = model.nodes().Repeated(node);
   const int shownAt = elsewhere ? expanded : node;
-  const QString limit = ToQString(engine::messages::GroupedNumber(calls_.nodeLimit()));
+  const QString limit = ToQString(engine::messages::GroupedNumber(model.nodeLimit()));
+  const QString what = RelationOf(pane.kind);
   if (elsewhere && expanded == 0) {
-    return QStringLiteral("the tree shows none of its calls: it reached its limit of %1 nodes")
-        .arg(limit);
+    return QStringLiteral("the tree shows none of its %1: it reached its limit of %2 nodes")
+        .arg(what, limit);
   }
-  const int cut = calls_.cutOf(shownAt);
+  const int cut = model.cutOf(shownAt);
   if (cut == 0) return {};
-  return QStringLiteral("the tree leaves %1 of its calls out: it reached its limit of %2 nodes")
-      .arg(ToQString(engine::messages::GroupedNumber(cut)), limit);
+  return QStringLiteral("the tree leaves %1 of its %2 out: it reached its limit of %3 nodes")
+      .arg(ToQString(engine::messages::GroupedNumber(cut)), what, limit);
 }
 
 void ExplorerWindow::onCallerSelected(const QModelIndex& current) {
@@ -320,7 +327,8 @@ void ExplorerWindow::onCallerSelected(const QModelIndex& current) {
   const int node = nodeAt(callersPane_, current);
   if (node == 0) return;
   graph_->selectNode(engine::TreeKind::Callers, node);
-  showDetails(callers_->filePathOf(node), callers_->nodes().Name(node));
+  showDetails(callers_->filePathOf(node), callers_->nodes().Name(node),
+              cutNote(callersPane_, node));
 }
 
 // A function stands for all its nodes: the one its calls (callers) are
@@ -341,7 +349,7 @@ void ExplorerWindow::showCallers(int program, const QString& heading) {
     return;
   }
   TallySink messages;
-  callers_->build(workspace_, program, messages);
+  callers_->build(workspace_, program, messages, limits);
   QString text = QStringLiteral("Callers of %1").arg(heading);
   for (const auto& [message, count] : messages.tally.Distinct()) {
     text += QStringLiteral(" (%1)").arg(ToQString(message));
@@ -428,18 +436,20 @@ void ExplorerWindow::goToExpandedNode() {
   const int node = nodeAt(pane, pane.view->currentIndex());
   const int target = pane.model->expandedNodeOf(node);
   // The node budget may have left the calls out, here or where they stand.
-  const QString cut = pane.kind == engine::TreeKind::Calls ? cutNote(node) : QString();
+  const QString cut = cutNote(pane, node);
+  const QString what = RelationOf(pane.kind);
   if (target == 0) {
     if (!cut.isEmpty() && pane.model->nodes().Repeated(node)) {
       statusBar()->showMessage(
-          QStringLiteral("This function's calls are not in the tree: it reached its limit of %1 "
+          QStringLiteral("This function's %1 are not in the tree: it reached its limit of %2 "
                          "nodes; the details and the picture take them from the program index")
-              .arg(ToQString(engine::messages::GroupedNumber(pane.model->nodeLimit()))));
+              .arg(what, ToQString(engine::messages::GroupedNumber(pane.model->nodeLimit()))));
     } else if (!cut.isEmpty()) {
-      statusBar()->showMessage(QStringLiteral("This node's calls are shown where it stands, but ") +
-                               cut);
+      statusBar()->showMessage(
+          QStringLiteral("This node's %1 are shown where it stands, but ").arg(what) + cut);
     } else {
-      statusBar()->showMessage(QStringLiteral("This node's calls are shown where it stands"));
+      statusBar()->showMessage(
+          QStringLiteral("This node's %1 are shown where it stands").arg(what));
     }
     return;
   }

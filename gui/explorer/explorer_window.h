@@ -80,6 +80,9 @@ class ExplorerWindow final : public QMainWindow {
   const session::Workspace& workspace() const { return workspace_; }
   GraphPane& graph() { return *graph_; }
 
+  // The callers trees' budget: the runs' own, so that both trees stop alike.
+  engine::TreeLimits limits{};
+
   QLineEdit* txtFind = nullptr;
   QCheckBox* chkWholeName = nullptr;
   QTreeView* trvCalls = nullptr;
@@ -116,9 +119,9 @@ class ExplorerWindow final : public QMainWindow {
   // The file of the selected function, with its calls and callers counted,
   // and `note` when the tree cut its calls.
   void showDetails(const QString& path, const Text& name, const QString& note = {});
-  // For node `node` of the call tree: how its function's calls were cut by
-  // the node budget, "" when they were not.
-  QString cutNote(int node) const;
+  // For node `node` of a tree: how its function's calls (callers) were cut
+  // by the node budget, "" when they were not.
+  static QString cutNote(const TreePane& pane, int node);
   void findFrom(bool forward);
   const TreePane& paneOf(const QTreeView* view) const;
   const TreePane& paneOf(engine::TreeKind kind) const;

@@ -322,6 +322,60 @@ class ExplorerWindowTest : public QObject {
     QCOMPARE(e->statusBar()->currentMessage(), status);
   }
 
+  // The callers tree is cut by the runs' budget too, and said alike. The
+  // whole callers tree of a: a, c (2), a (1) - callers shown above, b (1),
+  // main (2), other (1), main (1); with four nodes b keeps two callers out,
+  // a one.
+  void cutCallersAreSaid_data() {
+    QTest::addColumn<int>("budget");
+    QTest::addColumn<int>("node");  // of the callers tree, selected
+    QTest::addColumn<QString>("details");
+    QTest::addColumn<QString>("goesTo");  // the current node after Ctrl+G
+    QTest::addColumn<QString>("status");  // after Ctrl+G
+    QTest::newRow("whole tree, a repeat")
+        << 8 << 3 << "/m/lib/a.m — calls 1 function, called by 2 functions"
+        << "a"
+        << "";
+    QTest::newRow("a node cut short")
+        << 4 << 4
+        << "/m/lib/b.m — calls 2 functions, called by 2 functions — the tree leaves 2 of its "
+           "callers out: it reached its limit of 4 nodes"
+        << "b (1)"
+        << "This node's callers are shown where it stands, but the tree leaves 2 of its callers "
+           "out: it reached its limit of 4 nodes";
+    QTest::newRow("a repeat of a node cut short")
+        << 4 << 3
+        << "/m/lib/a.m — calls 1 function, called by 2 functions — the tree leaves 1 of its "
+           "callers out: it reached its limit of 4 nodes"
+        << "a"
+        << "There the tree leaves 1 of its callers out: it reached its limit of 4 nodes";
+    QTest::newRow("a node not cut")
+        << 4 << 2 << "/m/lib/c.m — calls 2 functions, called by 2 functions"
+        << "c (2)"
+        << "This node's callers are shown where it stands";
+  }
+  void cutCallersAreSaid() {
+    QFETCH(int, budget);
+    QFETCH(int, node);
+    QFETCH(QString, details);
+    QFETCH(QString, goesTo);
+    QFETCH(QString, status);
+    auto w = MakeWindow(true, budget);
+    ExplorerWindow* e = w->explorer();
+    e->txtFind->setText(QStringLiteral("a (1)"));
+    e->findNext();
+    QCOMPARE(e->lblCallers->text().left(11), QStringLiteral("Callers of "));
+    QCOMPARE(e->callersModel().nodeCount(), std::min(budget, 7));
+    const QModelIndex index = e->callersModel().indexOfNode(node);
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) e->trvCallers->expand(up);
+    e->trvCallers->setCurrentIndex(index);
+    QCOMPARE(e->lblDetails->text(), QDir::toNativeSeparators(details));
+    e->statusBar()->clearMessage();
+    e->goToExpandedNode();
+    QCOMPARE(Current(e->trvCallers), goesTo);
+    QCOMPARE(e->statusBar()->currentMessage(), status);
+  }
+
   // The picture of a cut tree marks each function whose calls the tree
   // lacks and takes them from the index: with four nodes (main, a's leaf,
   // b, c) a shows none of its calls, b lacks d and c lacks deep and a.
