@@ -31,9 +31,17 @@ Text GroupedNumber(std::int64_t value) {
   return out;
 }
 
-Text CallsNotShown(int calls, int limit) {
-  return u"\u2026 " + GroupedNumber(calls) + (calls == 1 ? u" call" : u" calls") +
+namespace {
+Text NotShown(int count, TextView one, TextView many, int limit) {
+  return u"\u2026 " + GroupedNumber(count) + u" " + Text(count == 1 ? one : many) +
          u" not shown: the tree reached its limit of " + GroupedNumber(limit) + u" nodes";
+}
+}  // namespace
+
+Text CallsNotShown(int calls, int limit) { return NotShown(calls, u"call", u"calls", limit); }
+
+Text CallersNotShown(int callers, int limit) {
+  return NotShown(callers, u"caller", u"callers", limit);
 }
 
 Text CannotRead(TextView path, std::string_view reason) {

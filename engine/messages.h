@@ -27,6 +27,8 @@ Text TreeNodeError(int number, TextView what);
 // The last child of a node whose calls the node budget left out: "… N
 // calls not shown: the tree reached its limit of 1,000,000 nodes".
 Text CallsNotShown(int calls, int limit);
+// The same in a callers tree: "… N callers not shown: ...".
+Text CallersNotShown(int callers, int limit);
 // 1234567 as "1,234,567".
 Text GroupedNumber(std::int64_t value);
 // A warning for a file that could not be read: "cannot read PATH: REASON".

@@ -202,7 +202,9 @@ QVariant NodeTreeModel::data(const QModelIndex& index, int role) const {
   if (isCutRow(index)) {
     if (role == Qt::DisplayRole) {
       const int parent = nodeOf(this->parent(index));
-      return ToQString(engine::messages::CallsNotShown(cutOf(parent), nodeLimit()));
+      return ToQString(kind_ == engine::TreeKind::Callers
+                           ? engine::messages::CallersNotShown(cutOf(parent), nodeLimit())
+                           : engine::messages::CallsNotShown(cutOf(parent), nodeLimit()));
     }
     if (role == Qt::ForegroundRole) return QColor(Qt::gray);
     return {};

@@ -176,6 +176,10 @@ TEST(CallsNotShown, CountsTheCallsAndGroupsTheBudgetsDigits) {
   for (const auto& [numbers, text] : cases) {
     EXPECT_EQ(messages::CallsNotShown(numbers.first, numbers.second), text);
   }
+  EXPECT_EQ(messages::CallersNotShown(1, 4),
+            u"\u2026 1 caller not shown: the tree reached its limit of 4 nodes");
+  EXPECT_EQ(messages::CallersNotShown(2, 1000),
+            u"\u2026 2 callers not shown: the tree reached its limit of 1,000 nodes");
   EXPECT_EQ(messages::GroupedNumber(-1234), u"-1,234");
   EXPECT_EQ(messages::GroupedNumber(123), u"123");
 }

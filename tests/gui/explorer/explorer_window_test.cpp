@@ -366,6 +366,14 @@ class ExplorerWindowTest : public QObject {
     e->findNext();
     QCOMPARE(e->lblCallers->text().left(11), QStringLiteral("Callers of "));
     QCOMPARE(e->callersModel().nodeCount(), std::min(budget, 7));
+    // a's callers end in a grey row that counts the one left out.
+    const QModelIndex root = e->callersModel().indexOfNode(1);
+    const QString last =
+        root.model()->index(root.model()->rowCount(root) - 1, 0, root).data().toString();
+    QCOMPARE(last, budget < 7 ? QStringLiteral("\u2026 1 caller not shown: the tree reached its "
+                                               "limit of %1 nodes")
+                                    .arg(budget)
+                              : QStringLiteral("main (1) - callers shown above"));
     const QModelIndex index = e->callersModel().indexOfNode(node);
     for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) e->trvCallers->expand(up);
     e->trvCallers->setCurrentIndex(index);
