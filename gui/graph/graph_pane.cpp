@@ -175,7 +175,7 @@ void GraphPane::startLayout() {
   }
   if (l.wholeStale) {
     l.whole = engine::GraphOfTree(*tree, shownKind());
-    if (shownKind() == TreeKind::Calls && complete_) complete_(l.whole, *tree);
+    if (complete_) complete_(l.whole, *tree);
     l.wholeStale = false;
   }
   const int centre = this->centre();
@@ -191,10 +191,13 @@ void GraphPane::startLayout() {
   l.requestedText = ToQString(plan.caption);
   if (std::any_of(l.requested.functions.begin(), l.requested.functions.end(),
                   [](const engine::CallGraph::Function& f) { return f.cut; })) {
-    l.requestedText += QStringLiteral(
-        " Dashed boxes: functions whose calls the tree's node limit cut off, with their calls from "
-        "the "
-        "program index.");
+    l.requestedText += shownKind() == TreeKind::Callers
+                           ? QStringLiteral(
+                                 " Dashed boxes: functions whose callers the tree's node limit "
+                                 "cut off, with their callers from the program index.")
+                           : QStringLiteral(
+                                 " Dashed boxes: functions whose calls the tree's node limit cut "
+                                 "off, with their calls from the program index.");
   }
   l.partial = partial;
   l.busy = true;

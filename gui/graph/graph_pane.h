@@ -32,8 +32,8 @@ class GraphPane final : public QWidget {
 
   // The tree of `kind` changed; the caller keeps it until the next call.
   void setTree(engine::TreeKind kind, const engine::NodeTree& tree);
-  // Called on each new graph of the call tree before it is laid out: the
-  // explorer adds the calls the node budget left out.
+  // Called on each new graph of either tree before it is laid out: the
+  // explorer adds the calls (callers) the node budget left out.
   void setCompletion(std::function<void(engine::CallGraph&, const engine::NodeTree&)> complete) {
     complete_ = std::move(complete);
   }

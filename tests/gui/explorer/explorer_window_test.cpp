@@ -391,25 +391,42 @@ class ExplorerWindowTest : public QObject {
     QTest::addColumn<int>("budget");
     QTest::addColumn<QStringList>("functions");  // "name" or "name cut", in the graph's order
     QTest::addColumn<int>("calls");
-    QTest::newRow("whole") << 8 << QStringList{"main", "a", "b", "c", "deep", "d"} << 7;
+    QTest::addColumn<bool>("callers");  // the picture of a's callers tree
+    QTest::newRow("whole") << 8 << QStringList{"main", "a", "b", "c", "deep", "d"} << 7 << false;
     QTest::newRow("four nodes") << 4 << QStringList{"main", "a cut", "b cut", "c cut", "d", "deep"}
-                                << 7;
+                                << 7 << false;
+    // a's callers tree: a, c (2), a (1) - callers shown above, b (1), main
+    // (2), other (1), main (1); four nodes leave out a's main and b's two.
+    QTest::newRow("callers, whole")
+        << 8 << QStringList{"a", "c", "b", "main", "other"} << 6 << true;
+    QTest::newRow("callers, four nodes")
+        << 4 << QStringList{"a cut", "c", "b cut", "main", "other"} << 6 << true;
   }
   void theCutTreesPictureTakesItsCallsFromTheIndex() {
     if (!GraphPane::available()) QSKIP("built without Graphviz");
     QFETCH(int, budget);
     QFETCH(QStringList, functions);
     QFETCH(int, calls);
+    QFETCH(bool, callers);
     auto w = MakeWindow(true, budget);
     GraphPane& pane = w->explorer()->graph();
-    QTRY_VERIFY(!pane.layingOut() && !pane.shownGraph().functions.empty());
+    if (callers) {
+      w->explorer()->txtFind->setText(QStringLiteral("a (1)"));
+      w->explorer()->findNext();
+      pane.showKind(engine::TreeKind::Callers);
+    }
+    QTRY_VERIFY(!pane.layingOut() && !pane.shownGraph().functions.empty() &&
+                pane.shownGraph().functions.front().name == (callers ? u"a" : u"main"));
     QStringList shown;
     for (const auto& f : pane.shownGraph().functions) {
       shown << ToQString(f.name) + (f.cut ? QStringLiteral(" cut") : QString());
     }
     QCOMPARE(shown, functions);
     QCOMPARE(static_cast<int>(pane.shownGraph().calls.size()), calls);
-    QCOMPARE(pane.lblGraph->text().contains(QStringLiteral("Dashed")), budget < 8);
+    QCOMPARE(pane.lblGraph->text().contains(
+                 callers ? QStringLiteral("Dashed boxes: functions whose callers")
+                         : QStringLiteral("Dashed boxes: functions whose calls")),
+             budget < 8);
   }
 
   // Each run is followed: its tree, the index with files added since, the
