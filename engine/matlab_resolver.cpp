@@ -141,6 +141,14 @@ const Resolver::Listing& Resolver::List(const Text& dir) {
     if (!listed && listed.status != platform::Status::NotFound && unlistable) {
       unlistable(dir, listed);
     }
+    for (const std::string& file : files) {
+      const std::size_t dot = file.rfind('.');
+      if (dot != std::string::npos &&
+          std::find(kLeafExtensions.begin(), kLeafExtensions.end(),
+                    std::string_view(file).substr(dot)) != kLeafExtensions.end()) {
+        it->second.anyLeaf = true;
+      }
+    }
     it->second.files.insert(files.begin(), files.end());
     it->second.folders.insert(folders.begin(), folders.end());
   }
@@ -185,6 +193,7 @@ std::optional<Resolver::FirstHit> Resolver::FileIn(const Text& dir, const Listin
   if (!listing.ok) return std::nullopt;
   std::string file(name);
   for (const std::string_view ext : kLeafExtensions) {
+    if (!listing.anyLeaf) break;
     file.resize(name.size());
     file += ext;
     if (listing.files.count(file) != 0) {
@@ -249,26 +258,23 @@ int Resolver::FileAt(const Text& path) {
   return index;
 }
 
-const FileSyntax* Resolver::Syntax(int file, platform::Result* why) {
+const FileSyntax* Resolver::Read(int file, platform::Result* why) {
   File& f = files_[Index(file)];
-  if (!f.read) {
-    f.read = true;
-    if (!f.context.leaf) {
-      std::string bytes;
-      f.why = fs_.ReadFile(f.context.path, bytes);
-      if (f.why.ok()) {
-        f.readable = true;
-        ++stats_.filesRead;
-        stats_.bytesRead += bytes.size();
-        stats_.readFiles.push_back(f.context.path);
-        f.syntax = std::make_unique<FileSyntax>(ReadFileSyntax(bytes, f.context.base));
-        stats_.dynamicCalls += f.syntax->dynamicCalls;
-      } else if (why != nullptr) {
-        *why = f.why;
-      }
+  f.read = true;
+  if (!f.context.leaf) {
+    std::string bytes;
+    f.why = fs_.ReadFile(f.context.path, bytes);
+    if (f.why.ok()) {
+      ++stats_.filesRead;
+      stats_.bytesRead += bytes.size();
+      stats_.readFiles.push_back(f.context.path);
+      f.syntax = std::make_unique<FileSyntax>(ReadFileSyntax(bytes, f.context.base));
+      stats_.dynamicCalls += f.syntax->dynamicCalls;
+    } else if (why != nullptr) {
+      *why = f.why;
     }
   }
-  return f.readable ? f.syntax.get() : nullptr;
+  return f.syntax.get();
 }
 
 bool Resolver::IsClassdefFile(const Text& path) {
@@ -284,7 +290,8 @@ std::vector<Text> Resolver::PackageFolders(std::string_view package) {
   std::vector<Text> dirs = top->second;
   for (std::size_t i = 1; i < parts.size() && !dirs.empty(); ++i) {
     std::vector<Text> next;
-    const std::string folder = "+" + std::string(parts[i]);
+    std::string folder(1, '+');
+    folder += parts[i];
     for (const Text& dir : dirs) {
       if (List(dir).folders.count(folder) != 0) {
         next.push_back(fs_.JoinPath(dir, platform::FileNameText(folder)));
@@ -419,11 +426,10 @@ std::optional<Target> Resolver::ClassMember(const ClassInfo& cls, std::string_vi
 }
 
 std::optional<Target> Resolver::PathFunction(std::string_view name) {
-  std::string key(name);
-  auto hit = pathHits_.find(key);
+  auto hit = pathHits_.find(name);
   // Found before it is kept: the search may itself search (a class's
   // superclasses), which must not meet a half-made answer.
-  if (hit == pathHits_.end()) hit = pathHits_.emplace(std::move(key), FindPathFunction(name)).first;
+  if (hit == pathHits_.end()) hit = pathHits_.emplace(name, FindPathFunction(name)).first;
   if (hit->second.caseOnly) ++stats_.caseOnlyNames;
   return hit->second.target;
 }
@@ -528,10 +534,9 @@ std::optional<Target> Resolver::Imported(FunctionId from, std::string_view name,
 bool Resolver::IsVariable(FunctionId from, std::string_view name) {
   const FileSyntax* syntax = Syntax(from.file);
   if (syntax == nullptr) return false;
-  const std::string key(name);
   const auto& fns = syntax->functions;
   for (int scope = from.function; scope >= 0; scope = fns[static_cast<std::size_t>(scope)].parent) {
-    if (fns[static_cast<std::size_t>(scope)].variables.count(key) != 0) return true;
+    if (fns[static_cast<std::size_t>(scope)].variables.count(name) != 0) return true;
   }
   return false;
 }

@@ -75,7 +75,10 @@ class Resolver {
   const FileContext& Context(int file) const { return files_[Index(file)].context; }
   // The file's syntax, read on first use; nullptr for a leaf or a file that
   // cannot be read (then `why` says why, once).
-  const FileSyntax* Syntax(int file, platform::Result* why = nullptr);
+  const FileSyntax* Syntax(int file, platform::Result* why = nullptr) {
+    const File& f = files_[Index(file)];
+    return f.read ? f.syntax.get() : Read(file, why);
+  }
   int FileCount() const { return static_cast<int>(files_.size()); }
 
   // What a start names: "N", "p.f", "C" as MATLAB would find it from the
@@ -118,13 +121,13 @@ class Resolver {
  private:
   struct Listing {
     bool ok = false;
+    bool anyLeaf = false;  // most folders hold only .m files
     std::unordered_set<std::string> files;
     std::unordered_set<std::string> folders;
   };
   struct File {
     FileContext context;
     bool read = false;
-    bool readable = false;
     platform::Result why;
     std::unique_ptr<FileSyntax> syntax;
     // Its private folder's listing once asked for (most files have none).
@@ -144,6 +147,7 @@ class Resolver {
   };
 
   static std::size_t Index(int file) { return static_cast<std::size_t>(file); }
+  const FileSyntax* Read(int file, platform::Result* why);
   const Listing& List(const Text& dir);
   void IndexRoots();
   // In one folder: N.m, or a leaf file that comes before it.
@@ -183,9 +187,11 @@ class Resolver {
   std::unordered_map<Text, Listing> listings_;
   bool rootsIndexed_ = false;
   // By exact name: the first root with N.m (or a leaf), the first with @N.
-  std::unordered_map<std::string, int> firstFileRoot_;
-  std::unordered_map<std::string, PathHit> pathHits_;
-  std::unordered_map<std::string, int> firstClassRoot_;
+  template <typename Value>
+  using ByName = std::unordered_map<std::string, Value, NameHash, std::equal_to<>>;
+  ByName<int> firstFileRoot_;
+  ByName<PathHit> pathHits_;
+  ByName<int> firstClassRoot_;
   std::unordered_map<std::string, std::vector<int>> classRoots_;
   std::unordered_set<std::string> foldedNames_;  // .m names, ASCII lower-cased
   std::unordered_map<std::string, ClassInfo> classes_;

@@ -119,11 +119,58 @@ std::string_view RuleName(FunctionKind kind, bool nested, Certainty certainty) {
   return "function on the path";
 }
 
+// What the uses of one function resolved to, by name and by what else the
+// answer depends on: a name used again (a built-in, a helper called in a
+// loop) is resolved once. The resolver's count of names found only by case
+// is added again for each use, as resolving it again would.
+class ResolvedNames {
+ public:
+  explicit ResolvedNames(std::size_t uses) {
+    std::size_t size = 16;
+    while (size < uses * 2) size *= 2;
+    slots_.assign(size, 0);
+  }
+
+  std::optional<Target> Resolve(Resolver& resolver, FunctionId from, const NameUse& use) {
+    const std::uint8_t variant =
+        (use.kind == UseKind::ByName ? 1U : 0U) | (use.hasArguments ? 2U : 0U);
+    std::uint32_t hash = 2166136261U ^ variant;
+    for (const char c : use.name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619U;
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t slot = hash & mask;
+    for (; slots_[slot] != 0; slot = (slot + 1) & mask) {
+      const Known& known = known_[slots_[slot] - 1];
+      if (known.variant == variant && known.name == use.name) {
+        resolver.stats().caseOnlyNames += known.caseOnlyNames;
+        return known.target;
+      }
+    }
+    const int before = resolver.stats().caseOnlyNames;
+    Known known{use.name, variant, resolver.Resolve(from, use), 0};
+    known.caseOnlyNames = resolver.stats().caseOnlyNames - before;
+    known_.push_back(known);
+    slots_[slot] = static_cast<std::uint32_t>(known_.size());
+    return known.target;
+  }
+
+ private:
+  struct Known {
+    std::string_view name;
+    std::uint8_t variant;
+    std::optional<Target> target;
+    int caseOnlyNames;
+  };
+  std::vector<std::uint32_t> slots_;  // 0 or an index into known_ + 1
+  std::vector<Known> known_;
+};
+
 std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id) {
   std::vector<Callee> callees;
   std::unordered_map<FunctionId, std::size_t, IdHash> at;
-  for (const NameUse* use : resolver.UsesOf(id)) {
-    const std::optional<Target> target = resolver.Resolve(id, *use);
+  const std::vector<const NameUse*> uses = resolver.UsesOf(id);
+  ResolvedNames resolved(uses.size());
+  for (const NameUse* use : uses) {
+    const std::optional<Target> target = resolved.Resolve(resolver, id, *use);
     if (!target) continue;
     const FunctionId to = resolver.Canonical(target->id);
     const auto [it, added] = at.try_emplace(to, callees.size());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 
 namespace korvath::engine::matlab {
@@ -56,7 +57,16 @@ bool IsEndWord(std::string_view w) {
 }
 
 bool IsIdentStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+// A table: every byte of every name is asked.
+constexpr auto kIdentChars = [] {
+  std::array<bool, 256> chars{};
+  for (int c = 0; c < 256; ++c) {
+    chars[static_cast<std::size_t>(c)] =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  }
+  return chars;
+}();
+bool IsIdentChar(char c) { return kIdentChars[static_cast<unsigned char>(c)]; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
@@ -86,21 +96,21 @@ class Lexer {
   bool Next(std::vector<Token>& out) {
     out.clear();
     brackets_.clear();
-    while (pos_ < s_.size() || pendingLineStart_) {
-      if (pendingLineStart_) {
-        pendingLineStart_ = false;
-        SkipBlockComments();
-        if (pos_ >= s_.size()) break;
-      }
+    if (pendingLineStart_) StartLine();
+    while (pos_ < s_.size()) {
       const char c = s_[pos_];
       if (c == '\n') {
         ++pos_;
         NewLine();
+        // The line after a statement is looked at when the next is asked for.
         if (!InMatrix() && !out.empty()) return true;
+        StartLine();
         continue;
       }
       if (IsBlank(c)) {
-        ++pos_;
+        do {
+          ++pos_;
+        } while (pos_ < s_.size() && IsBlank(s_[pos_]));
         space_ = true;
         continue;
       }
@@ -114,6 +124,7 @@ class Lexer {
         if (pos_ < s_.size()) {
           ++pos_;
           NewLine();
+          StartLine();
         }
         space_ = true;
         continue;
@@ -158,6 +169,10 @@ class Lexer {
     space_ = true;
     pendingLineStart_ = true;
   }
+  void StartLine() {
+    pendingLineStart_ = false;
+    SkipBlockComments();
+  }
 
   // Rows of "[...]" and "{...}" go on over lines; a line break inside
   // parentheses alone ends the statement (MATLAB rejects it), so that one
@@ -167,7 +182,9 @@ class Lexer {
   }
 
   void SkipToLineEnd() {
-    while (pos_ < s_.size() && s_[pos_] != '\n') ++pos_;
+    const void* end = std::memchr(s_.data() + pos_, '\n', s_.size() - pos_);
+    pos_ = end == nullptr ? s_.size()
+                          : static_cast<std::size_t>(static_cast<const char*>(end) - s_.data());
   }
 
   // The line from `pos_` holds only `mark` between blanks.
@@ -184,6 +201,12 @@ class Lexer {
   void SkipBlockComments() {
     int depth = 0;
     while (pos_ < s_.size()) {
+      if (depth == 0) {
+        // Most lines start with neither mark: one look decides.
+        std::size_t i = pos_;
+        while (i < s_.size() && IsBlank(s_[i])) ++i;
+        if (i >= s_.size() || (s_[i] != '%' && s_[i] != '#')) return;
+      }
       if (LineIs("%{") || LineIs("#{")) {
         ++depth;
       } else if (depth > 0 && (LineIs("%}") || LineIs("#}"))) {
@@ -205,11 +228,35 @@ class Lexer {
   // UTF-16 units from the line's start to `at`, counted on from the last
   // token so that a long line costs linear time.
   std::int32_t ColumnAt(std::size_t at) {
+    // On a line of ASCII alone (most are) the column is the byte offset.
+    if (checkedLine_ != line_) {
+      checkedLine_ = line_;
+      lineAscii_ = AsciiUpToLineEnd(lineStart_);
+    }
+    if (lineAscii_) return static_cast<std::int32_t>(at - lineStart_);
     for (; columnPos_ < at; ++columnPos_) {
       const auto b = static_cast<unsigned char>(s_[columnPos_]);
       if ((b & 0xC0U) != 0x80U) column_ += (b >= 0xF0U) ? 2 : 1;
     }
     return column_;
+  }
+
+  // The bytes from `from` to the line's end are all ASCII; eight at a time.
+  bool AsciiUpToLineEnd(std::size_t from) const {
+    const void* found = std::memchr(s_.data() + from, '\n', s_.size() - from);
+    const std::size_t end =
+        found == nullptr ? s_.size()
+                         : static_cast<std::size_t>(static_cast<const char*>(found) - s_.data());
+    std::size_t i = from;
+    for (; i + 8 <= end; i += 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, s_.data() + i, sizeof word);
+      if ((word & 0x8080808080808080ULL) != 0) return false;
+    }
+    for (; i < end; ++i) {
+      if ((static_cast<unsigned char>(s_[i]) & 0x80U) != 0) return false;
+    }
+    return true;
   }
 
   // After a value (name, number, closing bracket, transpose) with no blank
@@ -349,6 +396,8 @@ class Lexer {
   std::size_t lineStart_ = 0;
   std::size_t columnPos_ = 0;
   std::int32_t column_ = 0;
+  std::int32_t checkedLine_ = 0;  // the line lineAscii_ speaks of
+  bool lineAscii_ = false;
   bool space_ = true;
   bool pendingLineStart_ = true;
   std::vector<char> brackets_;
@@ -495,7 +544,7 @@ class Parser {
       }
       if (top != nullptr && top->kind == BlockKind::Arguments) {
         if (IsEndWord(w)) return Pop();
-        Fn(CurrentFunction()).variables.emplace(w);
+        Fn(CurrentFunction()).variables.insert(w);
         return;
       }
       if (IsEndWord(w)) {
@@ -517,7 +566,7 @@ class Parser {
         blocks_.push_back({BlockKind::Other, f});
         std::size_t v = b + 1;
         if (v < e && t[v].Is("(")) ++v;
-        if (v < e && t[v].kind == Tok::Ident) Fn(f).variables.emplace(t[v].text);
+        if (v < e && t[v].kind == Tok::Ident) Fn(f).variables.insert(t[v].text);
         const std::size_t eq = TopLevelAssign(t, v, e);
         return Expression(t, eq < e ? eq + 1 : v + 1, e, f);
       }
@@ -537,7 +586,7 @@ class Parser {
         // "catch err": the name on catch's own line, unless it is called.
         if (b + 1 < e && t[b + 1].kind == Tok::Ident && t[b + 1].line == head.line &&
             !(b + 2 < e && (t[b + 2].Is("(") || t[b + 2].Is("=")))) {
-          Fn(f).variables.emplace(t[b + 1].text);
+          Fn(f).variables.insert(t[b + 1].text);
           return Statement(t, b + 2, e);
         }
         return Statement(t, b + 1, e);
@@ -547,7 +596,7 @@ class Parser {
       }
       if (w == "global" || w == "persistent") {
         for (std::size_t i = b + 1; i < e; ++i) {
-          if (t[i].kind == Tok::Ident) Fn(f).variables.emplace(t[i].text);
+          if (t[i].kind == Tok::Ident) Fn(f).variables.insert(t[i].text);
           if (t[i].Is("=")) break;  // Octave's initialised persistent
         }
         return;
@@ -571,7 +620,7 @@ class Parser {
     const std::size_t eq = TopLevelAssign(t, i, e);
     if (eq < e) {
       for (; i < eq; ++i) {
-        if (t[i].kind == Tok::Ident) fn.variables.emplace(t[i].text);
+        if (t[i].kind == Tok::Ident) fn.variables.insert(t[i].text);
       }
       i = eq + 1;
     }
@@ -586,7 +635,7 @@ class Parser {
     }
     if (i < e && t[i].Is("(")) {
       for (++i; i < e && !t[i].Is(")"); ++i) {
-        if (t[i].kind == Tok::Ident) fn.variables.emplace(t[i].text);
+        if (t[i].kind == Tok::Ident) fn.variables.insert(t[i].text);
       }
     }
     int parent = -1;
@@ -735,7 +784,7 @@ class Parser {
       command.column = head.column;
       command.kind = UseKind::Command;
       command.hasArguments = true;
-      fn.uses.push_back(command);
+      fn.uses.push_back(std::move(command));
       Expression(t, b, e, f);
       pending_.push_back({f, first, Fn(f).uses.size()});
       return;
@@ -750,13 +799,13 @@ class Parser {
         if (x.Is("(") || x.Is("[") || x.Is("{")) ++depth;
         if (x.Is(")") || x.Is("]") || x.Is("}")) --depth;
         if (depth == 1 && x.kind == Tok::Ident && !(i > b && t[i - 1].Is("."))) {
-          Fn(f).variables.emplace(x.text);
+          Fn(f).variables.insert(x.text);
         } else if (depth > 1 && x.kind == Tok::Ident && !(i > b && t[i - 1].Is("."))) {
           Expression(t, i, i + 1, f);  // an index of a target
         }
       }
     } else if (head.kind == Tok::Ident) {
-      Fn(f).variables.emplace(head.text);
+      Fn(f).variables.insert(head.text);
       Expression(t, b + 1, eq, f);
     }
     Expression(t, eq + 1, e, f);
@@ -792,38 +841,39 @@ class Parser {
       if (x.kind != Tok::Ident) continue;
       if (i > b && (t[i - 1].Is(".") || t[i - 1].Is("?"))) continue;
       if (IsKeyword(x.text)) continue;
-      std::string name(x.text);
       std::size_t j = i;
       while (j + 2 < e && t[j + 1].Is(".") && t[j + 2].kind == Tok::Ident &&
              !t[j + 1].spaceBefore) {
-        name += ".";
-        name += t[j + 2].text;
         j += 2;
       }
       const bool handle = i > b && t[i - 1].Is("@");
       const bool args = j + 1 < e && t[j + 1].Is("(");
-      if (std::find(anonymous.begin(), anonymous.end(), x.text) != anonymous.end()) {
+      if (!anonymous.empty() &&
+          std::find(anonymous.begin(), anonymous.end(), x.text) != anonymous.end()) {
         i = j;
         continue;
       }
-      NameUse use;
-      use.name = std::move(name);
+      std::vector<NameUse>& uses = Fn(f).uses;
+      NameUse& use = uses.emplace_back();
+      use.name.assign(x.text);
+      for (std::size_t k = i; k < j; k += 2) {
+        use.name += '.';
+        use.name += t[k + 2].text;
+      }
       use.line = x.line;
       use.column = x.column;
       use.kind = handle ? UseKind::Handle : UseKind::Call;
       use.hasArguments = args;
       const std::string_view word = x.text;
-      Fn(f).uses.push_back(use);
       if (j == i && args && (word == "feval" || word == "str2func" || word == "cellfun")) {
         const Token* arg = j + 2 < e ? &t[j + 2] : nullptr;
         if (arg != nullptr && arg->kind == Tok::String && IsName(arg->text)) {
-          NameUse byName;
-          byName.name = std::string(arg->text);
+          NameUse& byName = uses.emplace_back();
+          byName.name.assign(arg->text);
           byName.line = arg->line;
           byName.column = arg->column + 1;
           byName.kind = UseKind::ByName;
           byName.hasArguments = true;
-          Fn(f).uses.push_back(byName);
         } else if (word == "feval" && !(arg != nullptr && arg->Is("@"))) {
           ++out_->dynamicCalls;
         }
@@ -836,7 +886,7 @@ class Parser {
 
   bool IsVariableOf(int f, std::string_view name) {
     for (int k = f; k >= 0; k = Fn(k).parent) {
-      if (Fn(k).variables.find(name) != Fn(k).variables.end()) return true;
+      if (Fn(k).variables.count(name) != 0) return true;
     }
     return false;
   }
@@ -879,6 +929,43 @@ class Parser {
 };
 
 }  // namespace
+
+std::uint32_t NameSet::Hash(std::string_view name) noexcept {
+  std::uint32_t h = 2166136261U;  // FNV-1a: names are short
+  for (const char c : name) h = (h ^ static_cast<unsigned char>(c)) * 16777619U;
+  return h;
+}
+
+std::uint32_t NameSet::Find(std::string_view name, std::uint32_t hash) const {
+  if (slots_.empty()) return 0;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const std::uint32_t entry = slots_[i];
+    if (entry == 0) return 0;
+    if (hashes_[entry - 1] == hash && names_[entry - 1] == name) return entry;
+  }
+}
+
+void NameSet::Place(std::uint32_t entry) {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = hashes_[entry - 1] & mask;
+  while (slots_[i] != 0) i = (i + 1) & mask;
+  slots_[i] = entry;
+}
+
+void NameSet::insert(std::string_view name) {
+  const std::uint32_t hash = Hash(name);
+  if (Find(name, hash) != 0) return;
+  names_.emplace_back(name);
+  hashes_.push_back(hash);
+  // At most half full, so that a probe for a name not there ends soon.
+  if (names_.size() * 2 > slots_.size()) {
+    slots_.assign(std::max<std::size_t>(16, slots_.size() * 2), 0);
+    for (std::uint32_t e = 1; e <= names_.size(); ++e) Place(e);
+  } else {
+    Place(static_cast<std::uint32_t>(names_.size()));
+  }
+}
 
 bool IsKeyword(std::string_view word) {
   static_assert(std::is_sorted(kKeywords.begin(), kKeywords.end()));

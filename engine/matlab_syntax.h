@@ -9,7 +9,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace korvath::engine::matlab {
@@ -36,7 +35,29 @@ struct NameHash {
     return std::hash<std::string_view>{}(name);
   }
 };
-using NameSet = std::unordered_set<std::string, NameHash, std::equal_to<>>;
+
+// A function's variables: asked for every name it uses and added to at
+// every assignment, so one flat table with the names' hashes beside them,
+// no node per name.
+class NameSet {
+ public:
+  std::size_t count(std::string_view name) const { return Find(name, Hash(name)) != 0 ? 1 : 0; }
+  void insert(std::string_view name);
+  std::size_t size() const { return names_.size(); }
+  bool empty() const { return names_.empty(); }
+  std::vector<std::string>::const_iterator begin() const { return names_.begin(); }
+  std::vector<std::string>::const_iterator end() const { return names_.end(); }
+
+ private:
+  static std::uint32_t Hash(std::string_view name) noexcept;
+  // The slot's entry (index + 1) holding `name`, or 0.
+  std::uint32_t Find(std::string_view name, std::uint32_t hash) const;
+  void Place(std::uint32_t entry);
+
+  std::vector<std::string> names_;
+  std::vector<std::uint32_t> hashes_;  // beside names_
+  std::vector<std::uint32_t> slots_;   // 0 or an index into names_ + 1
+};
 
 struct FunctionSyntax {
   std::string name;  // "set.Prop" for a property accessor

@@ -8,6 +8,7 @@
 namespace korvath::platform {
 
 std::u16string AbsoluteNormalPath(const std::u16string& path) {
+  if (IsAbsoluteNormalPath(path)) return path;
   std::error_code ec;
   std::filesystem::path absolute = std::filesystem::absolute(NativePath(path), ec);
   if (ec) absolute = NativePath(path);

@@ -44,6 +44,11 @@ void FileNameCaseKey(std::string_view name, std::string& key);
 // on POSIX; "C:\x", "C:x", "\x" or "\\server\x" on Windows.
 bool IsAbsolutePath(std::u16string_view path);
 
+// Whether `path` is absolute and already as lexically_normal would write it,
+// in ASCII (so its text and its bytes are one): the common case, which then
+// needs no std::filesystem::path. False whenever unsure.
+bool IsAbsoluteNormalPath(std::u16string_view path);
+
 // Where the settings are looked for when the current directory has none.
 std::u16string DefaultFallbackDirectory();
 

@@ -49,6 +49,21 @@ void FileNameCaseKey(std::string_view name, std::string& key) {
 
 bool IsAbsolutePath(std::u16string_view path) { return !path.empty() && path.front() == u'/'; }
 
+bool IsAbsoluteNormalPath(std::u16string_view path) {
+  // "/" first and never last, no empty, "." or ".." part.
+  if (path.size() < 2 || path.front() != u'/' || path.back() == u'/') return false;
+  std::size_t partStart = 1;
+  for (std::size_t i = 1; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] >= 0x80) return false;
+    if (i == path.size() || path[i] == u'/') {
+      const std::u16string_view part = path.substr(partStart, i - partStart);
+      if (part.empty() || part == u"." || part == u"..") return false;
+      partStart = i + 1;
+    }
+  }
+  return true;
+}
+
 std::u16string DefaultFallbackDirectory() {
   const char* config = std::getenv("XDG_CONFIG_HOME");
   if (config != nullptr && config[0] == '/') return FromUtf8(config) + u"/korvath";

@@ -48,6 +48,9 @@ bool IsAbsolutePath(std::u16string_view path) {
          ((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z'));
 }
 
+// Drive letters, both separators and UNC names: always the long way.
+bool IsAbsoluteNormalPath(std::u16string_view) { return false; }
+
 std::u16string DefaultFallbackDirectory() { return u"E:\\Korvath"; }
 
 std::u16string HostSystemName() { return u"Windows NT"; }

@@ -6,8 +6,10 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "engine/matlab_resolver.h"
+#include "engine/matlab_run.h"
 #include "platform/utf8.h"
 #include "tests/support/memory_file_system.h"
 
@@ -326,6 +328,30 @@ TEST(MatlabResolutionStats, ANameMatchingOnlyWithoutCaseIsCounted) {
                "Foo",    ""};
   EXPECT_EQ(Resolved(c, &caseOnly), "");
   EXPECT_EQ(caseOnly, 1);
+}
+
+// A name used again in one function is resolved once: each use still
+// counts, and a name given as text does not take the answer of the same
+// name in code.
+TEST(MatlabCallees, NamesUsedAgainKeepTheirOwnRuleAndCount) {
+  testing::MemoryFileSystem fs;
+  fs.AddFile("/p/a.m",
+             "function a\nFoo(1);\nFoo(2);\ng(1);\nfeval('g');\ng(2);\nfeval('g', 3);\nend\n"
+             "function g(x)\nend\n");
+  fs.AddFile("/q/foo.m", "function foo(x)\n");
+  fs.AddFile("/q/g.m", "function g(x)\n");
+  fs.AddDirectory("/cwd");
+  Resolver resolver(fs, {u"/cwd", u"/p", u"/q"});
+  const int file = resolver.FileAt(u"/p/a.m");
+  const std::vector<Callee> callees = CalleesOf(resolver, {file, 0});
+  EXPECT_EQ(resolver.stats().caseOnlyNames, 2);
+  ASSERT_EQ(callees.size(), 2U);
+  EXPECT_EQ(resolver.Notation(callees[0].id), "a>g");
+  EXPECT_EQ(callees[0].lines, (std::vector<std::int32_t>{4, 6}));
+  EXPECT_FALSE(callees[0].byName);
+  EXPECT_EQ(resolver.Notation(callees[1].id), "g");
+  EXPECT_EQ(callees[1].lines, (std::vector<std::int32_t>{5, 7}));
+  EXPECT_TRUE(callees[1].byName);
 }
 
 }  // namespace

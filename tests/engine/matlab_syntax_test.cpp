@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "engine/matlab_syntax.h"
@@ -105,6 +106,23 @@ TEST(MatlabSyntaxVariables, EveryKindOfTargetIsAVariable) {
   EXPECT_EQ(s.functions[0].variables.count("h"), 0U);
 }
 
+// Enough names to make the table grow several times, some assigned again.
+TEST(MatlabSyntaxVariables, ManyVariablesAreEachKeptOnce) {
+  std::string code = "function f\n";
+  for (int i = 0; i < 300; ++i)
+    code += "v" + std::to_string(i) + " = g(v" + std::to_string(i / 2) + ");\n";
+  const FileSyntax s = ReadFileSyntax(code, "f");
+  const NameSet& variables = s.functions[0].variables;
+  EXPECT_EQ(variables.size(), 300U);
+  for (int i = 0; i < 300; ++i) EXPECT_EQ(variables.count("v" + std::to_string(i)), 1U) << i;
+  for (const char* absent : {"v300", "v", "g", "f", "V1", "v01", ""}) {
+    EXPECT_EQ(variables.count(absent), 0U) << absent;
+  }
+  EXPECT_EQ(std::count_if(s.functions[0].uses.begin(), s.functions[0].uses.end(),
+                          [](const NameUse& use) { return use.name == "g"; }),
+            300);
+}
+
 TEST(MatlabSyntaxClassdef, ReadsTheClassAndItsMembers) {
   const FileSyntax s = ReadFileSyntax(
       "classdef (Sealed) Shape < handle & pk.Base\n"
@@ -136,6 +154,34 @@ TEST(MatlabSyntaxPositions, LinesAndUtf16ColumnsOfEachUse) {
   ASSERT_EQ(s.functions[0].uses.size(), 1U);
   EXPECT_EQ(s.functions[0].uses[0].line, 3);
   EXPECT_EQ(s.functions[0].uses[0].column, 11);  // é is one UTF-16 unit, two bytes
+}
+
+// Columns count UTF-16 units from the line's start, whatever came before on
+// other lines and whatever follows on the same one.
+TEST(MatlabSyntaxPositions, ColumnsOnLinesWithAndWithoutOtherThanAscii) {
+  const struct {
+    const char* code;  // the use of g in it is looked at
+    int line;
+    int column;
+  } cases[] = {
+      {"x = 'é';\ny = g(1);\n", 2, 4},  // after a line with é
+      {"y = g(1); % é\n", 1, 4},        // é after it on its line
+      {"x = 'é€'; g(1);\n", 1, 10},     // two and three bytes, one unit each
+      {"x = '😀'; g(1);\n", 1, 10},      // four bytes, two units
+      {"x = 'abcdefghijklmnopqrstuvwxyzé'; g(1);\n", 1, 35},
+      {"x = [1, ...\n  é, g(1)];\n", 2, 5},  // after a continuation
+      {"%{\né\n%}\n  g(1);\n", 4, 2},        // after a block comment
+      {"c = {'é'\n      g(1)};\n", 2, 6},    // a row of a cell on a new line
+  };
+  for (const auto& c : cases) {
+    const FileSyntax s = ReadFileSyntax(c.code, "script");
+    const auto& uses = s.functions[0].uses;
+    const auto g =
+        std::find_if(uses.begin(), uses.end(), [](const NameUse& use) { return use.name == "g"; });
+    ASSERT_NE(g, uses.end()) << c.code;
+    EXPECT_EQ(g->line, c.line) << c.code;
+    EXPECT_EQ(g->column, c.column) << c.code;
+  }
 }
 
 TEST(MatlabSyntaxFunctions, FunctionsWithoutEndFollowEachOther) {

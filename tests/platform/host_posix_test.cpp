@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/absolute_path.h"
 #include "platform/host.h"
+#include "platform/utf8.h"
 #include "tests/platform/host_fixture.h"
 
 namespace korvath::platform {
@@ -124,6 +126,29 @@ TEST_F(HostTest, StartsExecutablePrograms) {
   fs::permissions(dir / "tool", fs::perms::owner_all);
   EXPECT_FALSE(launcher.Start(In("a.m")));  // not executable
   ExpectStartsAndRuns("tool");
+}
+
+// The short way is taken only where it gives what std::filesystem gives.
+TEST(AbsoluteNormalPath, KeepsOnlyPathsAlreadyAbsoluteAndNormal) {
+  const struct {
+    std::u16string path;
+    bool kept;
+  } cases[] = {
+      {u"/a/b.m", true},    {u"/a b/c_d-e.m", true}, {u"/a", true},     {u"/", false},
+      {u"/a/", false},      {u"//a", false},         {u"/a//b", false}, {u"/a/./b", false},
+      {u"/a/../b", false},  {u"/a/.", false},        {u"/a/..", false}, {u"/..", false},
+      {u"a/b", false},      {u"./a", false},         {u"", false},      {u"/a/\u00e9.m", false},
+      {u"/a/.b/..c", true}, {u"/a\\..\\b", true},
+  };
+  for (const auto& c : cases) {
+    const std::string bytes = ToUtf8(c.path);
+    EXPECT_EQ(IsAbsoluteNormalPath(c.path), c.kept) << bytes;
+    if (!c.path.empty() && c.path.front() == u'/') {
+      EXPECT_EQ(AbsoluteNormalPath(c.path),
+                FromNativePath(std::filesystem::absolute(NativePath(c.path)).lexically_normal()))
+          << bytes;
+    }
+  }
 }
 
 TEST(FileNameCaseKey, FoldsAsciiLettersOnly) {
