@@ -1,6 +1,9 @@
 #include "engine/program_index.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -146,17 +149,134 @@ void ScanOnWorkers(std::size_t workers, std::size_t first, std::size_t last,
 
 }  // namespace
 
-void ProgramIndex::Assign(std::vector<Program> programs, std::vector<bool> implicit,
-                          std::vector<Text> warnings) {
+static_assert(sizeof(ProgramIndex::Calls) == 16, "a Calls is kept for every pair on the path");
+
+ProgramIndex::Lines::Lines(const std::vector<std::int32_t>& lines)
+    : size_(static_cast<std::uint32_t>(lines.size())) {
+  if (OnHeap()) {
+    auto* block = new std::int32_t[std::bit_ceil(size_)];
+    std::copy(lines.begin(), lines.end(), block);
+    SetHeap(block);
+  } else {
+    std::copy(lines.begin(), lines.end(), in_);
+  }
+}
+
+ProgramIndex::Lines::Lines(const Lines& other) : size_(other.size_) {
+  if (OnHeap()) {
+    auto* block = new std::int32_t[std::bit_ceil(size_)];
+    std::copy(other.begin(), other.end(), block);
+    SetHeap(block);
+  } else {
+    std::copy(other.begin(), other.end(), in_);
+  }
+}
+
+ProgramIndex::Lines::Lines(Lines&& other) noexcept : size_(other.size_) {
+  std::memcpy(in_, other.in_, sizeof in_);
+  other.size_ = 0;
+}
+
+ProgramIndex::Lines& ProgramIndex::Lines::operator=(const Lines& other) {
+  if (this != &other) *this = Lines(other);
+  return *this;
+}
+
+ProgramIndex::Lines& ProgramIndex::Lines::operator=(Lines&& other) noexcept {
+  if (this != &other) {
+    clear();
+    size_ = other.size_;
+    std::memcpy(in_, other.in_, sizeof in_);
+    other.size_ = 0;
+  }
+  return *this;
+}
+
+ProgramIndex::Lines::~Lines() { clear(); }
+
+std::int32_t* ProgramIndex::Lines::Heap() const {
+  std::int32_t* lines = nullptr;
+  std::memcpy(&lines, in_, sizeof lines);
+  return lines;
+}
+
+void ProgramIndex::Lines::SetHeap(std::int32_t* lines) {
+  static_assert(sizeof lines <= sizeof in_);
+  std::memcpy(in_, &lines, sizeof lines);
+}
+
+void ProgramIndex::Lines::push_back(std::int32_t line) {
+  if (size_ < kInPlace) {
+    in_[size_++] = line;
+    return;
+  }
+  // Full when in place, or when its block (a power of two) is.
+  if (!OnHeap() || std::has_single_bit(size_)) {
+    auto* block = new std::int32_t[2 * static_cast<std::size_t>(size_)];
+    std::copy(begin(), end(), block);
+    if (OnHeap()) delete[] Heap();
+    SetHeap(block);
+  }
+  Heap()[size_++] = line;
+}
+
+void ProgramIndex::Lines::clear() {
+  if (OnHeap()) delete[] Heap();
+  size_ = 0;
+}
+
+bool ProgramIndex::Lines::operator==(const Lines& other) const {
+  return std::equal(begin(), end(), other.begin(), other.end());
+}
+
+void ProgramIndex::Assign(std::vector<Program> programs, std::vector<Function> functions,
+                          std::vector<bool> implicit, std::vector<Text> warnings) {
   *this = ProgramIndex();
   programs_ = std::move(programs);
+  functions_ = std::move(functions);
   implicit_ = std::move(implicit);
   warnings_ = std::move(warnings);
-  for (std::size_t p = 0; p < programs_.size(); ++p) {
-    byPath_.try_emplace(programs_[p].path, static_cast<int>(p));
-  }
+  IndexPaths();
   InvertCalls();
   RankByName();
+}
+
+const ProgramIndex::Calls* ProgramIndex::CallsOf(int caller, int callee) const {
+  const auto& callees = programs_[static_cast<std::size_t>(caller)].callees;
+  const auto it = std::lower_bound(callees.begin(), callees.end(), callee,
+                                   [](const Calls& c, int p) { return c.program < p; });
+  return it != callees.end() && it->program == callee ? &*it : nullptr;
+}
+
+const ProgramIndex::Function& ProgramIndex::FunctionOf(int p) const {
+  static const Function kNone;
+  return static_cast<std::size_t>(p) < functions_.size() ? functions_[static_cast<std::size_t>(p)]
+                                                          : kNone;
+}
+
+const ProgramIndex::CallSites& ProgramIndex::SitesOf(int caller, const Calls& calls) const {
+  static const CallSites kNone;
+  const auto& sites = FunctionOf(caller).calls;
+  const auto k = static_cast<std::size_t>(
+      &calls - programs_[static_cast<std::size_t>(caller)].callees.data());
+  return k < sites.size() ? sites[k] : kNone;
+}
+
+void ProgramIndex::IndexPaths() {
+  std::size_t size = 16;
+  while (size < 2 * programs_.size()) size *= 2;
+  byPath_.assign(size, 0);
+  for (std::size_t p = 0; p < programs_.size(); ++p) {
+    const TextView path = programs_[p].path;
+    for (std::size_t slot = std::hash<TextView>{}(path);; ++slot) {
+      int& at = byPath_[slot & (size - 1)];
+      if (at == 0) {
+        at = static_cast<int>(p) + 1;
+        break;
+      }
+      if (programs_[static_cast<std::size_t>(at - 1)].path == path) break;  // the first one stays
+    }
+  }
 }
 
 std::vector<int> ProgramIndex::Uncalled() const {
@@ -164,9 +284,8 @@ std::vector<int> ProgramIndex::Uncalled() const {
   for (std::size_t p = 0; p < programs_.size(); ++p) {
     if (p < implicit_.size() && implicit_[p]) continue;
     const auto& callers = programs_[p].callers;
-    const bool called = std::any_of(callers.begin(), callers.end(), [p](const Calls& c) {
-      return c.program != static_cast<int>(p);
-    });
+    const bool called = std::any_of(callers.begin(), callers.end(),
+                                    [p](int c) { return c != static_cast<int>(p); });
     if (!called) out.push_back(static_cast<int>(p));
   }
   std::sort(out.begin(), out.end(), [this](int a, int b) { return Rank(a) < Rank(b); });
@@ -179,16 +298,21 @@ bool ProgramIndex::Unchanged(const std::vector<Listed>& listed) const {
   if (listed.size() != programs_.size()) return false;
   for (std::size_t i = 0; i < listed.size(); ++i) {
     if (listed[i].path != programs_[i].path || !listed[i].stamped) return false;
-    const auto scan = scans_.find(listed[i].path);
-    if (scan == scans_.end() || !scan->second.current) return false;
-    if (!(listed[i].stamp == scan->second.stamp)) return false;
+    if (i >= scans_.size() || !scans_[i].current || !(listed[i].stamp == scans_[i].stamp)) {
+      return false;
+    }
   }
   return true;
 }
 
-int ProgramIndex::ProgramAt(const Text& path) const {
-  const auto it = byPath_.find(path);
-  return it == byPath_.end() ? -1 : it->second;
+int ProgramIndex::ProgramAt(TextView path) const {
+  if (byPath_.empty()) return -1;
+  const std::size_t mask = byPath_.size() - 1;
+  for (std::size_t slot = std::hash<TextView>{}(path);; ++slot) {
+    const int at = byPath_[slot & mask];
+    if (at == 0) return -1;
+    if (programs_[static_cast<std::size_t>(at - 1)].path == path) return at - 1;
+  }
 }
 
 ProgramIndex::RefreshStats ProgramIndex::Cancelled() {
@@ -203,17 +327,25 @@ std::optional<ProgramIndex::RefreshStats> ProgramIndex::RefreshChanged(
   // Warnings may concern files not in `changed`: only a whole refresh says
   // them again right.
   if (!linked_ || !warnings_.empty()) return std::nullopt;
-  std::vector<Pending> pending;
+  std::vector<std::pair<int, platform::FileStamp>> stamps;
   for (const Text& path : changed) {
     const int number = ProgramAt(path);
     platform::FileStamp stamp;
     if (number < 0 || !fs.StatFile(path, stamp).ok()) return std::nullopt;
-    const auto scan = scans_.find(path);
-    if (scan == scans_.end()) return std::nullopt;
-    const bool same = scan->second.current && scan->second.stamp == stamp;
-    const bool listed = std::any_of(pending.begin(), pending.end(),
-                                    [number](const Pending& p) { return p.program == number; });
-    if (!same && !listed) pending.push_back({number, stamp, true, {}});
+    if (static_cast<std::size_t>(number) >= scans_.size()) return std::nullopt;
+    const Scan& scan = scans_[static_cast<std::size_t>(number)];
+    const bool same = scan.current && scan.stamp == stamp;
+    const bool listed = std::any_of(stamps.begin(), stamps.end(),
+                                    [number](const auto& s) { return s.first == number; });
+    if (!same && !listed) stamps.emplace_back(number, stamp);
+  }
+  // Each one promised to be read now: its scan takes the new stamp.
+  std::vector<Pending> pending;
+  for (const auto& [number, stamp] : stamps) {
+    Scan& scan = scans_[static_cast<std::size_t>(number)];
+    scan.stamp = stamp;
+    scan.current = true;
+    pending.push_back({number, {}});
   }
   RefreshStats stats;
   stats.programs = static_cast<int>(programs_.size());
@@ -245,7 +377,8 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   }
   const auto stopped = [control] { return Stopped(control); };
   implicit_.clear();
-  if (dirs != dirs_) {
+  functions_.clear();
+  if (dirs != dirs_ || !linked_) {
     scans_.clear();
     names_.clear();
     targets_.clear();
@@ -253,9 +386,12 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     dirs_ = dirs;
   }
   warnings_.clear();
-  FileFinder probe(fs, dirs, [this](const Text& dir, const platform::Result& why) {
+  // Its listing goes once the link no longer searches.
+  std::optional<FileFinder> finder;
+  finder.emplace(fs, dirs, [this](const Text& dir, const platform::Result& why) {
     warnings_.push_back(messages::CannotList(dir, why.description));
   });
+  FileFinder& probe = *finder;
   std::vector<std::pair<std::size_t, std::string>> found;
   probe.ForEachFile(
       [&found](std::size_t dir, const std::string& name) { found.emplace_back(dir, name); });
@@ -299,49 +435,55 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   std::vector<Pending> pending;
   // A fresh index reads every file: the list is made at its size at once,
   // not grown (and copied) by doubling.
-  if (scans_.empty()) pending.reserve(listed.size());
+  if (!linked_) pending.reserve(listed.size());
   RefreshStats stats;
   if (control != nullptr) control->total = 2 * static_cast<int>(listed.size());
-  const auto keep = [&](const Listed& file, int number) {
-    const auto old = scans_.find(programs_[static_cast<std::size_t>(number)].path);
-    if (file.stamped && old != scans_.end() && old->second.current &&
-        old->second.stamp == file.stamp) {
-      if (control != nullptr) ++control->done;  // as if read; the others count when read
-      return true;
+  // Whether the scan of the file (`was` its old number, else -1) can be kept;
+  // else it is to be read, and `scan` takes the stamp that reading is for.
+  std::size_t kept = 0;
+  const auto keep = [&](const Listed& file, int number, int was, Scan& scan) {
+    if (file.stamped && was >= 0) {
+      const Scan& old = scans_[static_cast<std::size_t>(was)];
+      if (old.current && old.stamp == file.stamp) {
+        if (control != nullptr) ++control->done;  // as if read; the others count when read
+        ++kept;
+        return true;
+      }
     }
-    pending.push_back({number, file.stamp, file.stamped, {}});
+    scan.stamp = file.stamp;
+    scan.current = file.stamped;
+    pending.push_back({number, {}});
     return false;
   };
   if (samePrograms) {
     for (std::size_t i = 0; i < listed.size(); ++i) {
       if (stopped()) return Cancelled();
-      static_cast<void>(keep(listed[i], static_cast<int>(i)));  // pending when not kept
+      const int number = static_cast<int>(i);
+      static_cast<void>(keep(listed[i], number, number, scans_[i]));  // pending when not kept
     }
   } else {
     std::vector<Program> old = std::move(programs_);
     programs_.clear();
     programs_.reserve(listed.size());
-    byPath_.clear();
-    std::unordered_map<Text, Scan> kept;
+    std::vector<Scan> scans(listed.size());
     for (std::size_t i = 0; i < listed.size(); ++i) {
       if (stopped()) return Cancelled();
       Listed& file = listed[i];
+      const int was = before.empty() ? -1 : before[i];
       Program program;
-      if (incremental && before[i] >= 0) {
-        program = std::move(old[static_cast<std::size_t>(before[i])]);
+      if (incremental && was >= 0) {
+        program = std::move(old[static_cast<std::size_t>(was)]);
       } else {
         program.name = file.fileName.substr(0, file.fileName.size() - 2);
         program.path = std::move(file.path);
       }
-      const int number = static_cast<int>(programs_.size());
-      byPath_.emplace(program.path, number);
       programs_.push_back(std::move(program));
-      if (keep(file, number)) {
-        const auto scan = scans_.find(programs_.back().path);
-        kept.emplace(scan->first, std::move(scan->second));
+      if (keep(file, static_cast<int>(i), was, scans[i])) {
+        scans[i] = std::move(scans_[static_cast<std::size_t>(was)]);
       }
     }
-    scans_ = std::move(kept);
+    scans_ = std::move(scans);
+    IndexPaths();
     if (incremental) {
       std::vector<int> after(old.size(), -1);
       for (std::size_t i = 0; i < before.size(); ++i) {
@@ -357,7 +499,7 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   stats.scanned = static_cast<int>(pending.size());
   // The names of files gone or changed stay in the table until nothing is
   // kept: a fresh table then holds only the names in use.
-  if (scans_.empty()) {
+  if (kept == 0) {
     names_.clear();
     targets_.clear();
     if (incremental) {
@@ -379,10 +521,10 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     if (!Relink(pending, probe, control)) return Cancelled();
   } else {
     std::vector<Pending>().swap(pending);  // read and scanned: only Relink needs them
-    std::vector<Scan*> scans;
-    scans.reserve(programs_.size());
-    for (const Program& program : programs_) scans.push_back(&scans_[program.path]);
-    if (!Link(scans, probe, control)) return Cancelled();
+    if (!Link(probe, control)) return Cancelled();
+    finder.reset();
+    InvertCalls();
+    RankByName();
   }
   linked_ = true;
   return stats;
@@ -430,8 +572,8 @@ void ProgramIndex::Renumber(const std::vector<int>& after) {
   for (Program& program : programs_) {
     // No name leads to a program gone (Captures), so callees all stay.
     for (Calls& callee : program.callees) callee.program = to(callee.program);
-    std::erase_if(program.callers, [&to](const Calls& c) { return to(c.program) < 0; });
-    for (Calls& caller : program.callers) caller.program = to(caller.program);
+    std::erase_if(program.callers, [&to](int c) { return to(c) < 0; });
+    for (int& caller : program.callers) caller = to(caller);
   }
   for (int& target : targets_) {
     if (target >= 0) target = to(target);
@@ -450,7 +592,6 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pendin
   for (std::size_t t = 0; t < workers; ++t) {
     collectors.push_back(std::make_unique<CallCollector>(names_, namesLock));
   }
-  std::vector<Scan> done(pending.size());
   std::uint64_t bytesRead = 0;
   for (std::size_t first = 0; first < pending.size();) {
     const std::optional<std::size_t> last =
@@ -459,14 +600,10 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pendin
     ScanOnWorkers(workers, first, *last, control, [&](std::size_t worker, std::size_t i) {
       TextLines lines(std::move(pending[i].bytes));
       ScanFile(lines, *collectors[worker]);
-      collectors[worker]->PackInto(done[i].calls);
+      // Each worker packs into a scan of its own: no two share one.
+      collectors[worker]->PackInto(scans_[static_cast<std::size_t>(pending[i].program)].calls);
     });
     first = *last;
-  }
-  for (std::size_t i = 0; i < pending.size(); ++i) {
-    done[i].stamp = pending[i].stamp;
-    done[i].current = pending[i].current;
-    scans_[programs_[static_cast<std::size_t>(pending[i].program)].path] = std::move(done[i]);
   }
   return bytesRead;
 }
@@ -484,7 +621,7 @@ std::optional<std::size_t> ProgramIndex::ReadBatch(platform::FileSystem& fs,
     Pending& file = pending[last];
     const Text& path = programs_[static_cast<std::size_t>(file.program)].path;
     if (const platform::Result read = fs.ReadFile(path, file.bytes); !read) {
-      file.current = false;
+      scans_[static_cast<std::size_t>(file.program)].current = false;
       warnings_.push_back(messages::CannotRead(path, read.description));
     } else {
       readPrograms.push_back(file.program);
@@ -496,7 +633,7 @@ std::optional<std::size_t> ProgramIndex::ReadBatch(platform::FileSystem& fs,
   return last;
 }
 
-bool ProgramIndex::Link(const std::vector<Scan*>& scans, FileFinder& probe, Control* control) {
+bool ProgramIndex::Link(FileFinder& probe, Control* control) {
   targets_.assign(names_.size(), kUnsought);
   FoundCalls found;
   for (std::size_t g = 0; g < programs_.size(); ++g) {
@@ -505,10 +642,8 @@ bool ProgramIndex::Link(const std::vector<Scan*>& scans, FileFinder& probe, Cont
       ++control->done;
     }
     programs_[g].callers.clear();
-    DecodeCalls(*scans[g], probe, found, programs_[g].callees);
+    DecodeCalls(scans_[g], probe, found, programs_[g].callees);
   }
-  InvertCalls();
-  RankByName();
   return true;
 }
 
@@ -523,8 +658,7 @@ bool ProgramIndex::Relink(const std::vector<Pending>& pending, FileFinder& probe
       if (control->cancel.load(std::memory_order_relaxed)) return false;
       ++control->done;
     }
-    const Program& program = programs_[static_cast<std::size_t>(file.program)];
-    DecodeCalls(scans_[program.path], probe, found, callees);
+    DecodeCalls(scans_[static_cast<std::size_t>(file.program)], probe, found, callees);
     SetCallees(file.program, std::move(callees));
   }
   return true;
@@ -555,6 +689,12 @@ void ProgramIndex::DecodeCalls(const Scan& scan, FileFinder& probe, FoundCalls& 
   }
   std::sort(found.begin(), found.end());
   callees.clear();
+  // At its final size: the lists are kept.
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (i == 0 || found[i].first != found[i - 1].first) ++count;
+  }
+  callees.reserve(count);
   for (std::size_t i = 0; i < found.size();) {
     Calls& calls = callees.emplace_back();
     calls.program = found[i].first;
@@ -567,29 +707,27 @@ void ProgramIndex::DecodeCalls(const Scan& scan, FileFinder& probe, FoundCalls& 
 }
 
 void ProgramIndex::SetCallees(int g, std::vector<Calls> callees) {
-  const auto byRank = [this](const Calls& c, int rank) { return Rank(c.program) < rank; };
+  const auto byRank = [this](int c, int rank) { return Rank(c) < rank; };
   Program& caller = programs_[static_cast<std::size_t>(g)];
   for (const Calls& callee : caller.callees) {
     auto& callers = programs_[static_cast<std::size_t>(callee.program)].callers;
     const auto it = std::lower_bound(callers.begin(), callers.end(), Rank(g), byRank);
-    if (it != callers.end() && it->program == g) callers.erase(it);
+    if (it != callers.end() && *it == g) callers.erase(it);
   }
   caller.callees = std::move(callees);
   for (const Calls& callee : caller.callees) {
     auto& callers = programs_[static_cast<std::size_t>(callee.program)].callers;
-    const auto it = std::lower_bound(callers.begin(), callers.end(), Rank(g), byRank);
-    Calls back = callee;  // its sites and rule too, as InvertCalls keeps them
-    back.program = g;
-    callers.insert(it, std::move(back));
+    callers.insert(std::lower_bound(callers.begin(), callers.end(), Rank(g), byRank), g);
   }
 }
 
-void ProgramIndex::ReplaceCalls(int g, std::vector<Calls> callees, std::int32_t firstLine,
-                                std::int32_t lastLine) {
+void ProgramIndex::ReplaceCalls(int g, std::vector<Calls> callees, std::vector<CallSites> sites,
+                                std::int32_t firstLine, std::int32_t lastLine) {
   SetCallees(g, std::move(callees));
-  Program& program = programs_[static_cast<std::size_t>(g)];
-  program.firstLine = firstLine;
-  program.lastLine = lastLine;
+  Function& function = functions_[static_cast<std::size_t>(g)];
+  function.calls = std::move(sites);
+  function.firstLine = firstLine;
+  function.lastLine = lastLine;
 }
 
 void ProgramIndex::InvertCalls() {
@@ -603,9 +741,7 @@ void ProgramIndex::InvertCalls() {
   for (std::size_t h = 0; h < programs_.size(); ++h) programs_[h].callers.reserve(callerCount[h]);
   for (std::size_t g = 0; g < programs_.size(); ++g) {
     for (const Calls& callee : programs_[g].callees) {
-      Calls caller = callee;
-      caller.program = static_cast<int>(g);
-      programs_[static_cast<std::size_t>(callee.program)].callers.push_back(std::move(caller));
+      programs_[static_cast<std::size_t>(callee.program)].callers.push_back(static_cast<int>(g));
     }
   }
 }
@@ -614,25 +750,37 @@ void ProgramIndex::RankByName() {
   RankOnly();
   for (Program& program : programs_) {
     std::sort(program.callers.begin(), program.callers.end(),
-              [this](const Calls& a, const Calls& b) { return Rank(a.program) < Rank(b.program); });
+              [this](int a, int b) { return Rank(a) < Rank(b); });
   }
 }
 
 void ProgramIndex::RankOnly() {
   // Each name's place in the order of names, worked out once: ASCII case
-  // folded first, then the bytes.
-  std::vector<std::pair<std::string, std::string>> keys;
-  keys.reserve(programs_.size());
+  // folded first, then the bytes. The names' bytes lie end to end.
+  std::string bytes;
+  std::vector<std::size_t> ends;
+  ends.reserve(programs_.size());
   for (const Program& program : programs_) {
-    std::string bytes = platform::FileNameBytesOf(program.name);
-    std::string folded = bytes;
-    for (char& c : folded) c = AsciiLower(c);
-    keys.emplace_back(std::move(folded), std::move(bytes));
+    bytes += platform::FileNameBytesOf(program.name);
+    ends.push_back(bytes.size());
   }
+  const auto key = [&bytes, &ends](int p) {
+    const auto n = static_cast<std::size_t>(p);
+    const std::size_t begin = n == 0 ? 0 : ends[n - 1];
+    return std::string_view(bytes).substr(begin, ends[n] - begin);
+  };
   std::vector<int> byName(programs_.size());
   for (std::size_t p = 0; p < byName.size(); ++p) byName[p] = static_cast<int>(p);
-  std::sort(byName.begin(), byName.end(), [&keys](int a, int b) {
-    return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)];
+  std::sort(byName.begin(), byName.end(), [&key](int a, int b) {
+    const std::string_view x = key(a);
+    const std::string_view y = key(b);
+    for (std::size_t i = 0; i < x.size() && i < y.size(); ++i) {
+      const auto fx = static_cast<unsigned char>(AsciiLower(x[i]));
+      const auto fy = static_cast<unsigned char>(AsciiLower(y[i]));
+      if (fx != fy) return fx < fy;
+    }
+    if (x.size() != y.size()) return x.size() < y.size();
+    return x < y;
   });
   rank_.assign(programs_.size(), 0);
   for (std::size_t r = 0; r < byName.size(); ++r) {

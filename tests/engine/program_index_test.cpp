@@ -28,11 +28,14 @@ const std::vector<Text> kDirs = {u"", u"/a", u"/b", u"/work"};
 Lines Describe(const ProgramIndex& index) {
   Lines out;
   const auto& programs = index.Programs();
-  for (const auto& p : programs) {
+  for (std::size_t h = 0; h < programs.size(); ++h) {
+    const auto& p = programs[h];
     std::string line = platform::ToUtf8(p.name + u" " + p.path) + " <-";
-    for (const auto& c : p.callers) {
-      line += " " + platform::ToUtf8(programs[static_cast<std::size_t>(c.program)].name) + ":";
-      for (const std::int32_t n : c.lines) line += std::to_string(n) + ",";
+    for (const int c : p.callers) {
+      line += " " + platform::ToUtf8(programs[static_cast<std::size_t>(c)].name) + ":";
+      for (const std::int32_t n : index.CallsOf(c, static_cast<int>(h))->lines) {
+        line += std::to_string(n) + ",";
+      }
     }
     out.push_back(line);
   }
@@ -373,17 +376,21 @@ TEST_F(ProgramIndexTest, ARefreshOnAnotherThreadIsFollowedAndCancelledFromThisOn
 // warnings.
 Lines DescribeAll(const ProgramIndex& index) {
   Lines out;
-  const auto calls = [](const std::vector<ProgramIndex::Calls>& list) {
+  const auto lines = [](const ProgramIndex::Lines& list) {
     std::string text;
-    for (const auto& c : list) {
-      text += " " + std::to_string(c.program) + ":";
-      for (const std::int32_t n : c.lines) text += std::to_string(n) + ",";
-    }
+    for (const std::int32_t n : list) text += std::to_string(n) + ",";
     return text;
   };
-  for (const auto& p : index.Programs()) {
-    out.push_back(platform::ToUtf8(p.name + u" " + p.path) + " ->" + calls(p.callees) + " <-" +
-                  calls(p.callers));
+  const auto& programs = index.Programs();
+  for (std::size_t h = 0; h < programs.size(); ++h) {
+    const auto& p = programs[h];
+    std::string line = platform::ToUtf8(p.name + u" " + p.path) + " ->";
+    for (const auto& c : p.callees) line += " " + std::to_string(c.program) + ":" + lines(c.lines);
+    line += " <-";
+    for (const int c : p.callers) {
+      line += " " + std::to_string(c) + ":" + lines(index.CallsOf(c, static_cast<int>(h))->lines);
+    }
+    out.push_back(line);
   }
   std::string uncalled = "uncalled";
   for (const int p : index.Uncalled()) uncalled += " " + std::to_string(p);
