@@ -99,10 +99,17 @@ class CallCollector final : public CallRecorder {
     }
     order_.clear();
     calls.assign(packed_.begin(), packed_.end());
+    // What the thread has met is a cache of the shared table: kept small,
+    // as a path of many files names more than the common few again and again.
+    if (seen_.size() > kSeenNames) {
+      seen_.clear();
+      idOf_.clear();
+    }
   }
 
  private:
   static constexpr std::uint32_t kNone = static_cast<std::uint32_t>(-1);
+  static constexpr std::uint32_t kSeenNames = 1 << 14;
 
   std::uint32_t Share(TextView name) {
     if (ReadsAsNumber(name)) return kNone;
@@ -294,13 +301,12 @@ std::vector<int> ProgramIndex::Uncalled() const {
 
 // The same files in the same places, none of them changed since it was
 // scanned: the relation stands as it is.
-bool ProgramIndex::Unchanged(const std::vector<Listed>& listed) const {
-  if (listed.size() != programs_.size()) return false;
+bool ProgramIndex::Unchanged(const std::vector<Program>& listed,
+                             const std::vector<Scan>& stamps) const {
+  if (listed.size() != programs_.size() || scans_.size() != programs_.size()) return false;
   for (std::size_t i = 0; i < listed.size(); ++i) {
-    if (listed[i].path != programs_[i].path || !listed[i].stamped) return false;
-    if (i >= scans_.size() || !scans_[i].current || !(listed[i].stamp == scans_[i].stamp)) {
-      return false;
-    }
+    if (listed[i].path != programs_[i].path || !stamps[i].current) return false;
+    if (!scans_[i].current || !(stamps[i].stamp == scans_[i].stamp)) return false;
   }
   return true;
 }
@@ -340,20 +346,19 @@ std::optional<ProgramIndex::RefreshStats> ProgramIndex::RefreshChanged(
     if (!same && !listed) stamps.emplace_back(number, stamp);
   }
   // Each one promised to be read now: its scan takes the new stamp.
-  std::vector<Pending> pending;
+  std::vector<int> pending;
   for (const auto& [number, stamp] : stamps) {
     Scan& scan = scans_[static_cast<std::size_t>(number)];
     scan.stamp = stamp;
     scan.current = true;
-    pending.push_back({number, {}});
+    pending.push_back(number);
   }
   RefreshStats stats;
   stats.programs = static_cast<int>(programs_.size());
   stats.scanned = static_cast<int>(pending.size());
   if (pending.empty()) return stats;
   // Ascending, as the readers and the whole refresh give them.
-  std::sort(pending.begin(), pending.end(),
-            [](const Pending& a, const Pending& b) { return a.program < b.program; });
+  std::sort(pending.begin(), pending.end());
   linked_ = false;
   if (control != nullptr) {
     control->total = static_cast<int>(2 * programs_.size() + pending.size());
@@ -394,20 +399,23 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   FileFinder& probe = *finder;
   std::vector<std::pair<std::size_t, std::string>> found;
   probe.ForEachFile(
-      [&found](std::size_t dir, const std::string& name) { found.emplace_back(dir, name); });
+      [&found](std::size_t dir, std::string_view name) { found.emplace_back(dir, name); });
   std::sort(found.begin(), found.end());
+  // The listing as the programs and scans it makes when all is read afresh.
   // Each file stamped once, before it may be read: a file changed in
   // between is read again next time.
-  std::vector<Listed> listed;
-  listed.reserve(found.size());
-  for (const auto& [dir, name] : found) {
-    Listed file{platform::FileNameText(name), {}, {}, false};
-    file.path = fs.JoinPath(dirs[dir], file.fileName);
-    file.stamped = fs.StatFile(file.path, file.stamp).ok();
-    listed.push_back(std::move(file));
+  std::vector<Program> listed(found.size());
+  std::vector<Scan> stamps(found.size());
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const Text fileName = platform::FileNameText(found[i].second);
+    Program& file = listed[i];
+    file.name = fileName.substr(0, fileName.size() - 2);
+    file.path = fs.JoinPath(dirs[found[i].first], fileName);
+    file.path.shrink_to_fit();  // it is kept
+    stamps[i].current = fs.StatFile(file.path, stamps[i].stamp).ok();
   }
   std::vector<std::pair<std::size_t, std::string>>().swap(found);
-  if (Unchanged(listed)) {
+  if (Unchanged(listed, stamps)) {
     RefreshStats unchanged;
     unchanged.programs = static_cast<int>(programs_.size());
     return unchanged;
@@ -432,69 +440,44 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     if (!samePrograms) incremental = !Captures(listed, before, stays, probe);
   }
 
-  std::vector<Pending> pending;
-  // A fresh index reads every file: the list is made at its size at once,
-  // not grown (and copied) by doubling.
-  if (!linked_) pending.reserve(listed.size());
+  std::vector<int> pending;  // the programs to read
   RefreshStats stats;
   if (control != nullptr) control->total = 2 * static_cast<int>(listed.size());
-  // Whether the scan of the file (`was` its old number, else -1) can be kept;
-  // else it is to be read, and `scan` takes the stamp that reading is for.
+  // Each file's old scan (its old number `was`, else -1) is kept when its
+  // stamp still holds; else the file is to be read, for the stamp listed.
   std::size_t kept = 0;
-  const auto keep = [&](const Listed& file, int number, int was, Scan& scan) {
-    if (file.stamped && was >= 0) {
-      const Scan& old = scans_[static_cast<std::size_t>(was)];
-      if (old.current && old.stamp == file.stamp) {
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    if (stopped()) return Cancelled();
+    const int was = before.empty() ? -1 : before[i];
+    Scan& scan = stamps[i];
+    if (scan.current && was >= 0) {
+      Scan& old = scans_[static_cast<std::size_t>(was)];
+      if (old.current && old.stamp == scan.stamp) {
         if (control != nullptr) ++control->done;  // as if read; the others count when read
+        scan = std::move(old);
         ++kept;
-        return true;
+        continue;
       }
     }
-    scan.stamp = file.stamp;
-    scan.current = file.stamped;
-    pending.push_back({number, {}});
-    return false;
-  };
-  if (samePrograms) {
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-      if (stopped()) return Cancelled();
-      const int number = static_cast<int>(i);
-      static_cast<void>(keep(listed[i], number, number, scans_[i]));  // pending when not kept
-    }
-  } else {
+    pending.push_back(static_cast<int>(i));
+  }
+  scans_ = std::move(stamps);
+  if (!samePrograms) {
+    // A program kept takes its calls to its new number.
     std::vector<Program> old = std::move(programs_);
-    programs_.clear();
-    programs_.reserve(listed.size());
-    std::vector<Scan> scans(listed.size());
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-      if (stopped()) return Cancelled();
-      Listed& file = listed[i];
-      const int was = before.empty() ? -1 : before[i];
-      Program program;
-      if (incremental && was >= 0) {
-        program = std::move(old[static_cast<std::size_t>(was)]);
-      } else {
-        program.name = file.fileName.substr(0, file.fileName.size() - 2);
-        program.path = std::move(file.path);
-      }
-      programs_.push_back(std::move(program));
-      if (keep(file, static_cast<int>(i), was, scans[i])) {
-        scans[i] = std::move(scans_[static_cast<std::size_t>(was)]);
-      }
-    }
-    scans_ = std::move(scans);
-    IndexPaths();
+    programs_ = std::move(listed);
     if (incremental) {
       std::vector<int> after(old.size(), -1);
       for (std::size_t i = 0; i < before.size(); ++i) {
-        if (before[i] >= 0) after[static_cast<std::size_t>(before[i])] = static_cast<int>(i);
+        if (before[i] < 0) continue;
+        after[static_cast<std::size_t>(before[i])] = static_cast<int>(i);
+        programs_[i] = std::move(old[static_cast<std::size_t>(before[i])]);
       }
       Renumber(after);
     }
+    IndexPaths();
   }
-  // The listing is in programs_ now; its copies of names and paths would
-  // only add to the peak of reading and linking.
-  std::vector<Listed>().swap(listed);
+  std::vector<Program>().swap(listed);
   stats.programs = static_cast<int>(programs_.size());
   stats.scanned = static_cast<int>(pending.size());
   // The names of files gone or changed stay in the table until nothing is
@@ -520,7 +503,7 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     if (!samePrograms) RankOnly();
     if (!Relink(pending, probe, control)) return Cancelled();
   } else {
-    std::vector<Pending>().swap(pending);  // read and scanned: only Relink needs them
+    std::vector<int>().swap(pending);  // read and scanned: only Relink needs them
     if (!Link(probe, control)) return Cancelled();
     finder.reset();
     InvertCalls();
@@ -530,7 +513,7 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   return stats;
 }
 
-bool ProgramIndex::Captures(const std::vector<Listed>& listed, const std::vector<int>& before,
+bool ProgramIndex::Captures(const std::vector<Program>& listed, const std::vector<int>& before,
                             const std::vector<bool>& stays, FileFinder& probe) const {
   // Names find files by their case key: only names with the key of a file
   // that came or went can lead elsewhere now.
@@ -543,7 +526,9 @@ bool ProgramIndex::Captures(const std::vector<Listed>& listed, const std::vector
     keys.insert(key);
   };
   for (std::size_t i = 0; i < listed.size(); ++i) {
-    if (before[i] < 0) add(listed[i].fileName);
+    // Its file name: the path ends in it, ".m" spelled as listed.
+    const Text& path = listed[i].path;
+    if (before[i] < 0) add(listed[i].name + path.substr(path.size() - 2));
   }
   for (std::size_t p = 0; p < programs_.size(); ++p) {
     if (!stays[p]) add(WithMExtension(programs_[p].name));
@@ -583,7 +568,7 @@ void ProgramIndex::Renumber(const std::vector<int>& after) {
 // The files are read a batch at a time, each batch then scanned on every
 // core (the files are independent): the bytes of the whole path are never
 // held at once.
-std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending,
+std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, const std::vector<int>& pending,
                                     Control* control, std::vector<int>& readPrograms) {
   const std::size_t workers = std::clamp<std::size_t>(
       std::min<std::size_t>(std::thread::hardware_concurrency(), pending.size()), 1, 8);
@@ -593,15 +578,16 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pendin
     collectors.push_back(std::make_unique<CallCollector>(names_, namesLock));
   }
   std::uint64_t bytesRead = 0;
+  std::vector<std::string> batch;
   for (std::size_t first = 0; first < pending.size();) {
     const std::optional<std::size_t> last =
-        ReadBatch(fs, pending, first, bytesRead, control, readPrograms);
+        ReadBatch(fs, pending, first, batch, bytesRead, control, readPrograms);
     if (!last) return bytesRead;
     ScanOnWorkers(workers, first, *last, control, [&](std::size_t worker, std::size_t i) {
-      TextLines lines(std::move(pending[i].bytes));
+      TextLines lines(std::move(batch[i - first]));
       ScanFile(lines, *collectors[worker]);
       // Each worker packs into a scan of its own: no two share one.
-      collectors[worker]->PackInto(scans_[static_cast<std::size_t>(pending[i].program)].calls);
+      collectors[worker]->PackInto(scans_[static_cast<std::size_t>(pending[i])].calls);
     });
     first = *last;
   }
@@ -609,25 +595,29 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pendin
 }
 
 std::optional<std::size_t> ProgramIndex::ReadBatch(platform::FileSystem& fs,
-                                                   std::vector<Pending>& pending, std::size_t first,
+                                                   const std::vector<int>& pending,
+                                                   std::size_t first,
+                                                   std::vector<std::string>& batch,
                                                    std::uint64_t& bytesRead, Control* control,
                                                    std::vector<int>& readPrograms) {
   constexpr std::uint64_t kBatchBytes = 1 << 20;
+  batch.clear();
   std::size_t last = first;
-  for (std::uint64_t batch = 0; last < pending.size() && batch < kBatchBytes; ++last) {
+  for (std::uint64_t size = 0; last < pending.size() && size < kBatchBytes; ++last) {
     if (Stopped(control)) return std::nullopt;
     // An unreadable file has no calls, as in a run, and is tried again
     // next time.
-    Pending& file = pending[last];
-    const Text& path = programs_[static_cast<std::size_t>(file.program)].path;
-    if (const platform::Result read = fs.ReadFile(path, file.bytes); !read) {
-      scans_[static_cast<std::size_t>(file.program)].current = false;
+    const int program = pending[last];
+    std::string& bytes = batch.emplace_back();
+    const Text& path = programs_[static_cast<std::size_t>(program)].path;
+    if (const platform::Result read = fs.ReadFile(path, bytes); !read) {
+      scans_[static_cast<std::size_t>(program)].current = false;
       warnings_.push_back(messages::CannotRead(path, read.description));
     } else {
-      readPrograms.push_back(file.program);
+      readPrograms.push_back(program);
     }
-    batch += file.bytes.size();
-    bytesRead += file.bytes.size();
+    size += bytes.size();
+    bytesRead += bytes.size();
     if (control != nullptr) ++control->done;
   }
   return last;
@@ -647,19 +637,19 @@ bool ProgramIndex::Link(FileFinder& probe, Control* control) {
   return true;
 }
 
-bool ProgramIndex::Relink(const std::vector<Pending>& pending, FileFinder& probe,
+bool ProgramIndex::Relink(const std::vector<int>& pending, FileFinder& probe,
                           Control* control) {
   targets_.resize(names_.size(), kUnsought);
   if (control != nullptr) control->done += static_cast<int>(programs_.size() - pending.size());
   FoundCalls found;
   std::vector<Calls> callees;
-  for (const Pending& file : pending) {
+  for (const int program : pending) {
     if (control != nullptr) {
       if (control->cancel.load(std::memory_order_relaxed)) return false;
       ++control->done;
     }
-    DecodeCalls(scans_[static_cast<std::size_t>(file.program)], probe, found, callees);
-    SetCallees(file.program, std::move(callees));
+    DecodeCalls(scans_[static_cast<std::size_t>(program)], probe, found, callees);
+    SetCallees(program, std::move(callees));
   }
   return true;
 }

@@ -168,36 +168,29 @@ class ProgramIndex {
     // line as its difference from the one before (see program_index.cpp).
     std::vector<std::uint8_t> calls;
   };
-  // A file to read; its stamp is in scans_ already.
-  struct Pending {
-    int program;
-    std::string bytes;
-  };
-  struct Listed {
-    Text fileName;
-    Text path;
-    platform::FileStamp stamp;
-    bool stamped;
-  };
-  bool Unchanged(const std::vector<Listed>& listed) const;
+  // Whether the programs `listed`, with `stamps` (current when stamped),
+  // are those indexed, none of them changed.
+  bool Unchanged(const std::vector<Program>& listed, const std::vector<Scan>& stamps) const;
   // The refresh of only the `changed` files; nothing when it cannot be used.
   std::optional<RefreshStats> RefreshChanged(platform::FileSystem& fs,
                                              const std::vector<Text>& changed, Control* control);
-  // Reads and scans the files into scans_, returns the bytes read.
-  std::uint64_t ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending, Control* control,
-                        std::vector<int>& readPrograms);
+  // Reads and scans the `pending` programs' files into scans_ (whose stamps
+  // they were read for), returns the bytes read.
+  std::uint64_t ScanAll(platform::FileSystem& fs, const std::vector<int>& pending,
+                        Control* control, std::vector<int>& readPrograms);
   // The reader: reads pending files from `first` on until about a megabyte
-  // is read and gives the end of that batch, its bytes in each Pending for
-  // the pool to scan; nothing when stopped by `control`.
-  std::optional<std::size_t> ReadBatch(platform::FileSystem& fs, std::vector<Pending>& pending,
-                                       std::size_t first, std::uint64_t& bytesRead,
-                                       Control* control, std::vector<int>& readPrograms);
+  // is read and gives the end of that batch, its files' bytes in `batch`
+  // for the pool to scan; nothing when stopped by `control`.
+  std::optional<std::size_t> ReadBatch(platform::FileSystem& fs, const std::vector<int>& pending,
+                                       std::size_t first, std::vector<std::string>& batch,
+                                       std::uint64_t& bytesRead, Control* control,
+                                       std::vector<int>& readPrograms);
   RefreshStats Cancelled();
   // Whether a file that came or went changes the program a name already
   // searched for finds: a new file can take a name others call, a removed
   // one can let it go. `before` gives each listed file's old number (-1 when
   // new), `stays` each old program's survival.
-  bool Captures(const std::vector<Listed>& listed, const std::vector<int>& before,
+  bool Captures(const std::vector<Program>& listed, const std::vector<int>& before,
                 const std::vector<bool>& stays, FileFinder& probe) const;
   // Old program numbers to new ones (`after`, -1 for those gone) in the
   // calls, the callers and targets_.
@@ -206,7 +199,7 @@ class ProgramIndex {
   // `control`. The callers and rank_ follow (InvertCalls, RankByName).
   bool Link(FileFinder& probe, Control* control);
   // Links again only the programs read (`pending`), the others standing.
-  bool Relink(const std::vector<Pending>& pending, FileFinder& probe, Control* control);
+  bool Relink(const std::vector<int>& pending, FileFinder& probe, Control* control);
   // Decode: one file's packed calls as its callees, by program number, each
   // with its lines ascending and once (the lists InvertCalls turns around);
   // names without a program drop out. targets_ keeps each name's program
