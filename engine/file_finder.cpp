@@ -46,8 +46,8 @@ void FileFinder::ListUpTo(std::size_t dir) {
       if (hit == nullptr) {
         table_[slot] = static_cast<std::uint32_t>(hits_.size() + 1);
         keys_ += key_;
-        hits_.push_back(
-            {hash, static_cast<std::uint32_t>(keys_.size()), static_cast<std::uint32_t>(k), kNoName});
+        hits_.push_back({hash, static_cast<std::uint32_t>(keys_.size()),
+                         static_cast<std::uint32_t>(k), kNoName});
         hit = &hits_.back();
       } else if (hit->dir != k) {
         continue;  // shadowed by an earlier folder's

@@ -361,9 +361,11 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
   return out;
 }
 
-std::optional<std::vector<RefreshedFunction>> RefreshFile(
-    platform::FileSystem& fs, const std::vector<Text>& dirs, const Options& options,
-    const Text& path, const ProgramIndex& index, const std::vector<int>& ofFile) {
+std::optional<std::vector<RefreshedFunction>> RefreshFile(platform::FileSystem& fs,
+                                                          const std::vector<Text>& dirs,
+                                                          const Options& options, const Text& path,
+                                                          const ProgramIndex& index,
+                                                          const std::vector<int>& ofFile) {
   const std::vector<ProgramIndex::Program>& programs = index.Programs();
   Resolver resolver(fs, RootsOf(dirs), options.possibleCalls);
   bool unlistable = false;

@@ -49,8 +49,8 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
 struct IndexedFunctions {
   std::vector<ProgramIndex::Program> programs;    // callers left empty, lines filled
   std::vector<ProgramIndex::Function> functions;  // beside them: lines, kind, sites
-  std::vector<bool> implicit;                   // called by MATLAB itself
-  std::vector<Text> warnings;                   // files that could not be read
+  std::vector<bool> implicit;                     // called by MATLAB itself
+  std::vector<Text> warnings;                     // files that could not be read
   int filesRead = 0;
   std::uint64_t bytesRead = 0;
 };
@@ -60,7 +60,7 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
 // One function of a file read again: its program and what it now calls.
 struct RefreshedFunction {
   int program;
-  std::vector<ProgramIndex::Calls> callees;      // ordered by program
+  std::vector<ProgramIndex::Calls> callees;    // ordered by program
   std::vector<ProgramIndex::CallSites> sites;  // one for each callee
   std::int32_t firstLine;
   std::int32_t lastLine;
@@ -71,8 +71,10 @@ struct RefreshedFunction {
 // Nothing when the change can reach beyond the file's own calls: a class,
 // a function come or gone or renamed, a method call (which can make a
 // constructor count as called), a callee not among `programs`.
-std::optional<std::vector<RefreshedFunction>> RefreshFile(
-    platform::FileSystem& fs, const std::vector<Text>& dirs, const Options& options,
-    const Text& path, const ProgramIndex& index, const std::vector<int>& ofFile);
+std::optional<std::vector<RefreshedFunction>> RefreshFile(platform::FileSystem& fs,
+                                                          const std::vector<Text>& dirs,
+                                                          const Options& options, const Text& path,
+                                                          const ProgramIndex& index,
+                                                          const std::vector<int>& ofFile);
 
 }  // namespace korvath::engine::matlab

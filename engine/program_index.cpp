@@ -83,7 +83,8 @@ class CallCollector final : public CallRecorder {
 
   // The file's calls, packed as Scan::calls holds them; the collector is then
   // ready for the next file.
-  void PackInto(std::vector<std::uint8_t>& calls) {
+  template <typename Packed>
+  void PackInto(Packed& calls) {
     packed_.clear();
     for (std::size_t i = 0; i < order_.size(); ++i) {
       std::vector<std::int32_t>& lines = lines_[i];
@@ -98,7 +99,7 @@ class CallCollector final : public CallRecorder {
       slot_[order_[i]] = kNone;
     }
     order_.clear();
-    calls.assign(packed_.begin(), packed_.end());
+    calls.assign(packed_.data(), packed_.size());
     // What the thread has met is a cache of the shared table: kept small,
     // as a path of many files names more than the common few again and again.
     if (seen_.size() > kSeenNames) {
@@ -236,6 +237,43 @@ bool ProgramIndex::Lines::operator==(const Lines& other) const {
   return std::equal(begin(), end(), other.begin(), other.end());
 }
 
+ProgramIndex::Packed::Packed(Packed&& other) noexcept : size_(other.size_) {
+  std::memcpy(in_, other.in_, sizeof in_);
+  other.size_ = 0;
+}
+
+ProgramIndex::Packed& ProgramIndex::Packed::operator=(Packed&& other) noexcept {
+  if (this != &other) {
+    assign(nullptr, 0);
+    size_ = other.size_;
+    std::memcpy(in_, other.in_, sizeof in_);
+    other.size_ = 0;
+  }
+  return *this;
+}
+
+ProgramIndex::Packed::~Packed() { assign(nullptr, 0); }
+
+const std::uint8_t* ProgramIndex::Packed::data() const {
+  if (size_ <= kInPlace) return in_;
+  const std::uint8_t* bytes = nullptr;
+  std::memcpy(&bytes, in_, sizeof bytes);
+  return bytes;
+}
+
+void ProgramIndex::Packed::assign(const std::uint8_t* bytes, std::size_t size) {
+  if (size_ > kInPlace) delete[] data();
+  size_ = static_cast<std::uint32_t>(size);
+  if (size <= kInPlace) {
+    if (size != 0) std::memcpy(in_, bytes, size);
+    return;
+  }
+  auto* block = new std::uint8_t[size];
+  std::memcpy(block, bytes, size);
+  static_assert(sizeof block <= kInPlace);
+  std::memcpy(in_, &block, sizeof block);
+}
+
 void ProgramIndex::Assign(std::vector<Program> programs, std::vector<Function> functions,
                           std::vector<bool> implicit, std::vector<Text> warnings) {
   *this = ProgramIndex();
@@ -258,14 +296,14 @@ const ProgramIndex::Calls* ProgramIndex::CallsOf(int caller, int callee) const {
 const ProgramIndex::Function& ProgramIndex::FunctionOf(int p) const {
   static const Function kNone;
   return static_cast<std::size_t>(p) < functions_.size() ? functions_[static_cast<std::size_t>(p)]
-                                                          : kNone;
+                                                         : kNone;
 }
 
 const ProgramIndex::CallSites& ProgramIndex::SitesOf(int caller, const Calls& calls) const {
   static const CallSites kNone;
   const auto& sites = FunctionOf(caller).calls;
-  const auto k = static_cast<std::size_t>(
-      &calls - programs_[static_cast<std::size_t>(caller)].callees.data());
+  const auto k =
+      static_cast<std::size_t>(&calls - programs_[static_cast<std::size_t>(caller)].callees.data());
   return k < sites.size() ? sites[k] : kNone;
 }
 
@@ -637,8 +675,7 @@ bool ProgramIndex::Link(FileFinder& probe, Control* control) {
   return true;
 }
 
-bool ProgramIndex::Relink(const std::vector<int>& pending, FileFinder& probe,
-                          Control* control) {
+bool ProgramIndex::Relink(const std::vector<int>& pending, FileFinder& probe, Control* control) {
   targets_.resize(names_.size(), kUnsought);
   if (control != nullptr) control->done += static_cast<int>(programs_.size() - pending.size());
   FoundCalls found;

@@ -159,6 +159,25 @@ class ProgramIndex {
   const std::vector<Text>& Warnings() const { return warnings_; }
 
  private:
+  // A scan's packed calls: a few bytes (a file of few calls) in place,
+  // more on the heap. Aligned as an int, as Lines.
+  class Packed {
+   public:
+    Packed() = default;
+    Packed(const Packed&) = delete;
+    Packed& operator=(const Packed&) = delete;
+    Packed(Packed&& other) noexcept;
+    Packed& operator=(Packed&& other) noexcept;
+    ~Packed();
+    void assign(const std::uint8_t* bytes, std::size_t size);
+    const std::uint8_t* data() const;
+    std::size_t size() const { return size_; }
+
+   private:
+    static constexpr std::size_t kInPlace = 12;
+    std::uint32_t size_ = 0;
+    std::uint8_t in_[kInPlace] = {};  // the bytes, or the address of their heap block
+  };
   struct Scan {
     platform::FileStamp stamp;
     bool current = false;  // the stamp belongs to the calls: reusable
@@ -166,7 +185,7 @@ class ProgramIndex {
     // small: an index holds the calls of every file of the path. Per name, as
     // variable-length numbers: its number in names_, how many lines, then each
     // line as its difference from the one before (see program_index.cpp).
-    std::vector<std::uint8_t> calls;
+    Packed calls;
   };
   // Whether the programs `listed`, with `stamps` (current when stamped),
   // are those indexed, none of them changed.
@@ -176,8 +195,8 @@ class ProgramIndex {
                                              const std::vector<Text>& changed, Control* control);
   // Reads and scans the `pending` programs' files into scans_ (whose stamps
   // they were read for), returns the bytes read.
-  std::uint64_t ScanAll(platform::FileSystem& fs, const std::vector<int>& pending,
-                        Control* control, std::vector<int>& readPrograms);
+  std::uint64_t ScanAll(platform::FileSystem& fs, const std::vector<int>& pending, Control* control,
+                        std::vector<int>& readPrograms);
   // The reader: reads pending files from `first` on until about a megabyte
   // is read and gives the end of that batch, its files' bytes in `batch`
   // for the pool to scan; nothing when stopped by `control`.

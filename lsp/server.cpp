@@ -695,9 +695,8 @@ Json Server::ProgramRange(Folder& folder, int program, Json* whole) {
   }
   const TextView line = lines[first];
   if (whole != nullptr) {
-    const std::size_t last =
-        std::clamp(static_cast<std::size_t>(std::max(function.lastLine, 1) - 1), first,
-                   lines.size() - 1);
+    const std::size_t last = std::clamp(
+        static_cast<std::size_t>(std::max(function.lastLine, 1) - 1), first, lines.size() - 1);
     (*whole)["start"] = Position(line, first, 0);
     (*whole)["end"] = Position(lines[last], last, lines[last].size());
   }
@@ -731,10 +730,10 @@ Json Server::ItemOf(Folder& folder, int program) {
   const auto& p = ProgramOf(folder, program);
   Json whole;
   Json selection = ProgramRange(folder, program, &whole);
-  return {{"name", ToUtf8(p.name)},
-          {"kind", SymbolKindOf(folder.ws->index().FunctionOf(program))},
-          {"detail", ToUtf8(p.path)},  {"uri", UriFromPath(p.path)},
-          {"range", std::move(whole)}, {"selectionRange", std::move(selection)}};
+  return {
+      {"name", ToUtf8(p.name)},    {"kind", SymbolKindOf(folder.ws->index().FunctionOf(program))},
+      {"detail", ToUtf8(p.path)},  {"uri", UriFromPath(p.path)},
+      {"range", std::move(whole)}, {"selectionRange", std::move(selection)}};
 }
 
 int Server::ProgramOfItem(const Json& item, Folder*& folder) {
@@ -763,10 +762,9 @@ Json Server::IncomingCalls(const Json& params) {
   const auto& callee = ProgramOf(*folder, program);
   for (const int caller : callee.callers) {
     CheckCancelled();
-    calls.push_back(
-        {{"from", ItemOf(*folder, caller)},
-         {"fromRanges",
-          CallRanges(*folder, caller, *index.CallsOf(caller, program), callee.name)}});
+    calls.push_back({{"from", ItemOf(*folder, caller)},
+                     {"fromRanges",
+                      CallRanges(*folder, caller, *index.CallsOf(caller, program), callee.name)}});
   }
   return calls;
 }

@@ -73,8 +73,7 @@ bool SearchPathIndex::RefreshFiles(platform::FileSystem& fs, const engine::matla
     done.push_back(path);
     const auto ofFile = byFile_.find(path);
     if (ofFile == byFile_.end()) return false;
-    auto functions =
-        engine::matlab::RefreshFile(fs, dirs_, matlab, path, index_, ofFile->second);
+    auto functions = engine::matlab::RefreshFile(fs, dirs_, matlab, path, index_, ofFile->second);
     if (!functions) return false;
     for (auto& f : *functions) refreshed.push_back(std::move(f));
   }
