@@ -59,7 +59,7 @@ std::int32_t AfterStep(std::int32_t from, std::uint64_t step) {
 // Keeps the names a run would file (not empty, not a number), each once with
 // its lines, and packs them when a file is done. One per scanning thread,
 // across its files: a name is looked up in the shared table (under `lock`)
-// only the first time the thread meets it.
+// only the first time the thread meets it (since its cache was last emptied).
 class CallCollector final : public CallRecorder {
  public:
   CallCollector(NameTable& shared, std::mutex& lock) : shared_(shared), lock_(lock) {}
@@ -67,17 +67,15 @@ class CallCollector final : public CallRecorder {
   void AddCall(TextView name, std::int32_t line) override {
     if (name.empty()) return;
     const std::uint32_t local = seen_.Intern(name);
-    if (local == idOf_.size()) idOf_.push_back(Share(name));
-    const std::uint32_t id = idOf_[local];
-    if (id == kNone) return;
-    if (id >= slot_.size()) slot_.resize(std::max<std::size_t>(id + 1, 2 * slot_.size()), kNone);
-    std::uint32_t& slot = slot_[id];
-    if (slot == kNone) {
-      slot = static_cast<std::uint32_t>(order_.size());
-      order_.push_back(id);
+    if (local == seenIds_.size()) seenIds_.push_back({Share(name), kNone});
+    Seen& met = seenIds_[local];
+    if (met.id == kNone) return;
+    if (met.slot == kNone) {
+      met.slot = static_cast<std::uint32_t>(order_.size());
+      order_.push_back(local);
       if (lines_.size() < order_.size()) lines_.emplace_back();
     }
-    std::vector<std::int32_t>& lines = lines_[slot];
+    std::vector<std::int32_t>& lines = lines_[met.slot];
     if (lines.empty() || lines.back() != line) lines.push_back(line);
   }
 
@@ -88,7 +86,8 @@ class CallCollector final : public CallRecorder {
     packed_.clear();
     for (std::size_t i = 0; i < order_.size(); ++i) {
       std::vector<std::int32_t>& lines = lines_[i];
-      PutNumber(packed_, order_[i]);
+      Seen& met = seenIds_[order_[i]];
+      PutNumber(packed_, met.id);
       PutNumber(packed_, lines.size());
       std::int32_t from = 0;
       for (const std::int32_t line : lines) {
@@ -96,7 +95,7 @@ class CallCollector final : public CallRecorder {
         from = line;
       }
       lines.clear();
-      slot_[order_[i]] = kNone;
+      met.slot = kNone;
     }
     order_.clear();
     calls.assign(packed_.data(), packed_.size());
@@ -104,7 +103,7 @@ class CallCollector final : public CallRecorder {
     // as a path of many files names more than the common few again and again.
     if (seen_.size() > kSeenNames) {
       seen_.clear();
-      idOf_.clear();
+      seenIds_.clear();
     }
   }
 
@@ -120,10 +119,13 @@ class CallCollector final : public CallRecorder {
 
   NameTable& shared_;
   std::mutex& lock_;
-  NameTable seen_;                                // the names this thread has met
-  std::vector<std::uint32_t> idOf_;               // their numbers in `shared_`, kNone for numbers
-  std::vector<std::uint32_t> slot_;               // by shared number: place in `order_`, or kNone
-  std::vector<std::uint32_t> order_;              // the file's names, in the order found
+  NameTable seen_;  // the names this thread has met
+  struct Seen {
+    std::uint32_t id;    // in `shared_`, kNone for a number
+    std::uint32_t slot;  // its place in `order_` while the file names it, else kNone
+  };
+  std::vector<Seen> seenIds_;         // by number in `seen_`
+  std::vector<std::uint32_t> order_;  // the file's names (in `seen_`), in the order found
   std::vector<std::vector<std::int32_t>> lines_;  // their lines (kept for reuse)
   std::vector<std::uint8_t> packed_;
 };
@@ -638,7 +640,8 @@ std::optional<std::size_t> ProgramIndex::ReadBatch(platform::FileSystem& fs,
                                                    std::vector<std::string>& batch,
                                                    std::uint64_t& bytesRead, Control* control,
                                                    std::vector<int>& readPrograms) {
-  constexpr std::uint64_t kBatchBytes = 1 << 20;
+  // Small: a batch of many small files is as many strings held at once.
+  constexpr std::uint64_t kBatchBytes = 1 << 18;
   batch.clear();
   std::size_t last = first;
   for (std::uint64_t size = 0; last < pending.size() && size < kBatchBytes; ++last) {

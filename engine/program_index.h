@@ -197,7 +197,7 @@ class ProgramIndex {
   // they were read for), returns the bytes read.
   std::uint64_t ScanAll(platform::FileSystem& fs, const std::vector<int>& pending, Control* control,
                         std::vector<int>& readPrograms);
-  // The reader: reads pending files from `first` on until about a megabyte
+  // The reader: reads pending files from `first` on until about 256 KB
   // is read and gives the end of that batch, its files' bytes in `batch`
   // for the pool to scan; nothing when stopped by `control`.
   std::optional<std::size_t> ReadBatch(platform::FileSystem& fs, const std::vector<int>& pending,
