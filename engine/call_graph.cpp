@@ -176,18 +176,24 @@ void AddCutCalls(CallGraph& graph, const NodeTree& tree, const ProgramIndex& ind
     graph.functions[f].cut = true;
     const ProgramIndex::Program& cutProgram = programs[static_cast<std::size_t>(program)];
     const bool callers = kind == TreeKind::Callers;
-    for (const auto& calls : callers ? cutProgram.callers : cutProgram.callees) {
-      const auto& other = programs[static_cast<std::size_t>(calls.program)];
+    // `calls` from `g` to `h`, one of them the cut program.
+    const auto addCalls = [&](int g, int h, const ProgramIndex::Calls& calls) {
+      const auto& other = programs[static_cast<std::size_t>(callers ? g : h)];
       Text file = platform::AbsoluteNormalPath(other.path);
       const auto [at, isNew] = byFile.try_emplace(file, static_cast<int>(graph.functions.size()));
       if (isNew) graph.functions.push_back({other.name, std::move(file), 0, false, false});
       const int from = callers ? at->second : static_cast<int>(f);
       const int to = callers ? static_cast<int>(f) : at->second;
       if (!callOf.try_emplace(PairKey(from, to), static_cast<int>(graph.calls.size())).second) {
-        continue;
+        return;
       }
       graph.calls.push_back({from, to, static_cast<int>(calls.lines.size()), false, isNew});
       added = true;
+    };
+    if (callers) {
+      for (const int g : cutProgram.callers) addCalls(g, program, *index.CallsOf(g, program));
+    } else {
+      for (const auto& calls : cutProgram.callees) addCalls(program, calls.program, calls);
     }
   }
   if (!added) return;

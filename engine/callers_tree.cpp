@@ -34,8 +34,8 @@ void CallersTree::Build(const ProgramIndex& index, int root, const DiscardTable&
       stack.pop_back();
       continue;
     }
-    const ProgramIndex::Calls& calls = callers[frame.next++];
-    const auto g = static_cast<std::size_t>(calls.program);
+    const int caller = callers[frame.next++];
+    const auto g = static_cast<std::size_t>(caller);
     if (discarded.Contains(programs[g].name)) continue;
     if (Count() >= limits.maxNodes) {
       messages.ShowMessage(MessageIcon::Critical, messages::kTreeTooLarge);
@@ -46,7 +46,7 @@ void CallersTree::Build(const ProgramIndex& index, int root, const DiscardTable&
         const auto& left = programs[static_cast<std::size_t>(At(open.node).program)].callers;
         int count = 0;
         for (std::size_t k = open.next; k < left.size(); ++k) {
-          if (!discarded.Contains(programs[static_cast<std::size_t>(left[k].program)].name)) {
+          if (!discarded.Contains(programs[static_cast<std::size_t>(left[k])].name)) {
             ++count;
           }
         }
@@ -56,7 +56,8 @@ void CallersTree::Build(const ProgramIndex& index, int root, const DiscardTable&
       return;
     }
     const bool repeated = expanded[g] != 0;
-    nodes_.push_back(Node{frame.node, calls.program, &calls.lines, repeated});
+    const ProgramIndex::Calls* calls = index.CallsOf(caller, At(frame.node).program);
+    nodes_.push_back(Node{frame.node, caller, &calls->lines, repeated});
     if (repeated) continue;
     if (frame.level + 1 >= limits.maxDepth) {
       // As in the call tree: this level gives up the rest of its callers.

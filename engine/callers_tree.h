@@ -45,7 +45,7 @@ class CallersTree final : public NodeTree {
   struct Node {
     int parent = 0;
     int program = 0;
-    const std::vector<std::int32_t>* lines = nullptr;
+    const ProgramIndex::Lines* lines = nullptr;  // the caller's, in the index
     bool repeated = false;
   };
   const Node& At(int node) const { return nodes_[static_cast<std::size_t>(node)]; }

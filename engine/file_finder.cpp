@@ -35,7 +35,9 @@ void FileFinder::ListUpTo(std::size_t dir) {
       if (!again) failures_.push_back({k, std::move(listed)});
       continue;
     }
-    for (std::string& name : files) {
+    names_.reserve(names_.size() + files.size());
+    hits_.reserve(hits_.size() + files.size());
+    for (const std::string& name : files) {
       if (!HasMExtension(name)) continue;
       platform::FileNameCaseKey(name, key_);
       const std::size_t hash = std::hash<std::string_view>{}(key_);
@@ -43,12 +45,15 @@ void FileFinder::ListUpTo(std::size_t dir) {
       Hit* hit = Lookup(hash, slot);
       if (hit == nullptr) {
         table_[slot] = static_cast<std::uint32_t>(hits_.size() + 1);
-        hits_.push_back({key_, hash, k, kNoName});
+        keys_ += key_;
+        hits_.push_back({hash, static_cast<std::uint32_t>(keys_.size()),
+                         static_cast<std::uint32_t>(k), kNoName});
         hit = &hits_.back();
       } else if (hit->dir != k) {
         continue;  // shadowed by an earlier folder's
       }
-      names_.push_back({std::move(name), hit->first});
+      namesText_ += name;
+      names_.push_back({static_cast<std::uint32_t>(namesText_.size()), hit->first});
       hit->first = static_cast<std::uint32_t>(names_.size() - 1);
       if (2 * hits_.size() > table_.size()) Grow();
     }
@@ -62,7 +67,7 @@ FileFinder::Hit* FileFinder::Lookup(std::size_t hash, std::size_t& slot) {
     const std::uint32_t at = table_[slot];
     if (at == 0) return nullptr;
     Hit& hit = hits_[at - 1];
-    if (hit.hash == hash && hit.key == key_) return &hit;
+    if (hit.hash == hash && Key(hit) == key_) return &hit;
   }
 }
 
@@ -104,14 +109,14 @@ std::optional<Text> FileFinder::Find(TextView fileName) {
   }
   Passed(hit->dir);
   // The exact name, else the first of the names in byte order.
-  const std::string* chosen = nullptr;
+  std::optional<std::string_view> chosen;
   for (std::uint32_t n = hit->first; n != kNoName; n = names_[n].next) {
-    const std::string& text = names_[n].text;
+    const std::string_view text = NameText(n);
     if (text == wanted_) {
-      chosen = &text;
+      chosen = text;
       break;
     }
-    if (chosen == nullptr || text < *chosen) chosen = &text;
+    if (!chosen || text < *chosen) chosen = text;
   }
   return fs_.JoinPath(dirs_[hit->dir], platform::FileNameText(*chosen));
 }

@@ -30,7 +30,8 @@ class FileFinder {
 
   // Every file a search for its own name finds, in no particular order: the
   // files of each name's first directory, the later ones being shadowed.
-  // `visit(dir, name)` gets the directory's index and the name as listed.
+  // `visit(dir, name)` gets the directory's index and the name as listed
+  // (a view valid until the next search).
   template <typename Visit>
   void ForEachFile(Visit visit) {
     if (dirs_.size() < 2) return;
@@ -38,7 +39,7 @@ class FileFinder {
     Passed(dirs_.size());
     for (const Hit& hit : hits_) {
       for (std::uint32_t n = hit.first; n != kNoName; n = names_[n].next) {
-        visit(hit.dir, names_[n].text);
+        visit(std::size_t{hit.dir}, NameText(n));
       }
     }
   }
@@ -46,18 +47,28 @@ class FileFinder {
 
  private:
   // The index is flat: a path of 200,000 files is filed in one pass over
-  // vectors, with no allocation per name beyond a long name's text.
+  // vectors, with no allocation per name, the names and keys end to end in
+  // one buffer each (a program index keeps a finder through its link).
   static constexpr std::uint32_t kNoName = 0xFFFFFFFF;
   struct Name {
-    std::string text;    // as listed
+    std::uint32_t end;   // of its text (as listed) in names_text_, from the previous one's end
     std::uint32_t next;  // the next name of the same key and folder, or kNoName
   };
   struct Hit {  // one case key, in the first folder holding it
-    std::string key;
     std::size_t hash;
-    std::size_t dir;
+    std::uint32_t keyEnd;  // in keys_, from the previous one's end
+    std::uint32_t dir;
     std::uint32_t first;  // its names, chained through Name::next
   };
+  std::string_view NameText(std::uint32_t n) const {
+    const std::uint32_t begin = n == 0 ? 0 : names_[n - 1].end;
+    return std::string_view(namesText_).substr(begin, names_[n].end - begin);
+  }
+  std::string_view Key(const Hit& hit) const {
+    const auto h = static_cast<std::size_t>(&hit - hits_.data());
+    const std::uint32_t begin = h == 0 ? 0 : hits_[h - 1].keyEnd;
+    return std::string_view(keys_).substr(begin, hit.keyEnd - begin);
+  }
   struct Failure {
     std::size_t dir;
     platform::Result why;
@@ -78,7 +89,9 @@ class FileFinder {
   void Grow();
 
   std::vector<Name> names_;
+  std::string namesText_;
   std::vector<Hit> hits_;
+  std::string keys_;
   // Open addressing, linear probing, a power of two at most half full:
   // an index into hits_ plus one, 0 for an empty slot.
   std::vector<std::uint32_t> table_;

@@ -306,22 +306,35 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
 
 namespace {
 
-// A callee as the program index keeps it: calls to program `to`.
-ProgramIndex::Calls IndexCalls(Resolver& resolver, int to, Callee callee) {
-  ProgramIndex::Calls call;
-  call.program = to;
-  call.lines = std::move(callee.lines);
-  call.sites = std::move(callee.sites);
-  call.rule = platform::FromUtf8(
+// A callee as the program index keeps it: calls to program `to`, and
+// where and why.
+struct IndexedCall {
+  ProgramIndex::Calls calls;
+  ProgramIndex::CallSites sites;
+};
+
+IndexedCall IndexCalls(Resolver& resolver, int to, Callee callee) {
+  IndexedCall call;
+  call.calls.program = to;
+  call.calls.lines = ProgramIndex::Lines(callee.lines);
+  call.sites.sites = std::move(callee.sites);
+  call.sites.rule = platform::FromUtf8(
       RuleName(resolver.Kind(callee.id), Nested(resolver, callee.id), callee.certainty));
   return call;
 }
 
-void SortByProgram(std::vector<ProgramIndex::Calls>& calls) {
-  std::sort(calls.begin(), calls.end(),
-            [](const ProgramIndex::Calls& a, const ProgramIndex::Calls& b) {
-              return a.program < b.program;
-            });
+// The calls ordered by program, as the index's two lists beside each other.
+void SortByProgram(std::vector<IndexedCall>& calls, std::vector<ProgramIndex::Calls>& callees,
+                   std::vector<ProgramIndex::CallSites>& sites) {
+  std::sort(calls.begin(), calls.end(), [](const IndexedCall& a, const IndexedCall& b) {
+    return a.calls.program < b.calls.program;
+  });
+  callees.clear();
+  sites.clear();
+  for (IndexedCall& call : calls) {
+    callees.push_back(std::move(call.calls));
+    sites.push_back(std::move(call.sites));
+  }
 }
 
 }  // namespace
@@ -343,15 +356,17 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
       ProgramIndex::Program program;
       program.name = names.Of(id);
       program.path = resolver.Context(id.file).path;
+      ProgramIndex::Function function;
       const bool nested = Nested(resolver, id);
-      program.kind = nested ? Text(u"nested") : platform::FromUtf8(KindName(resolver.Kind(id)));
-      program.plainName = platform::FromUtf8(resolver.PlainName(id));
+      function.kind = nested ? Text(u"nested") : platform::FromUtf8(KindName(resolver.Kind(id)));
+      function.plainName = platform::FromUtf8(resolver.PlainName(id));
       if (const FileSyntax* syntax = resolver.Syntax(id.file)) {
         const FunctionSyntax& fn = syntax->functions[static_cast<std::size_t>(id.function)];
-        program.firstLine = fn.line;
-        program.lastLine = std::max(fn.line, fn.endLine);
+        function.firstLine = fn.line;
+        function.lastLine = std::max(fn.line, fn.endLine);
       }
       out.programs.push_back(std::move(program));
+      out.functions.push_back(std::move(function));
       out.implicit.push_back(resolver.CalledImplicitly(id));
     }
     return it->second;
@@ -368,7 +383,7 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
   // when a subclass is made or a member is reached through the class.
   std::unordered_set<std::string> referencedClasses;
   for (std::size_t p = 0; p < ids.size(); ++p) {
-    std::vector<ProgramIndex::Calls> calls;
+    std::vector<IndexedCall> calls;
     for (Callee& callee : CalleesOf(resolver, ids[p])) {
       const int to = add(callee.id);
       if (resolver.Kind(callee.id) == FunctionKind::Method) {
@@ -376,8 +391,7 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
       }
       calls.push_back(IndexCalls(resolver, to, std::move(callee)));
     }
-    SortByProgram(calls);
-    out.programs[p].callees = std::move(calls);
+    SortByProgram(calls, out.programs[p].callees, out.functions[p].calls);
     if (resolver.Kind(ids[p]) == FunctionKind::Constructor && ids[p].function == 0) {
       const std::string cls = resolver.ClassOf(ids[p]);
       for (const std::string& super : resolver.SuperclassesOf(cls)) referencedClasses.insert(super);
@@ -394,10 +408,12 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
   return out;
 }
 
-std::optional<std::vector<RefreshedFunction>> RefreshFile(
-    platform::FileSystem& fs, const std::vector<Text>& dirs, const Options& options,
-    const Text& path, const std::vector<ProgramIndex::Program>& programs,
-    const std::vector<int>& ofFile) {
+std::optional<std::vector<RefreshedFunction>> RefreshFile(platform::FileSystem& fs,
+                                                          const std::vector<Text>& dirs,
+                                                          const Options& options, const Text& path,
+                                                          const ProgramIndex& index,
+                                                          const std::vector<int>& ofFile) {
+  const std::vector<ProgramIndex::Program>& programs = index.Programs();
   Resolver resolver(fs, RootsOf(dirs), options.possibleCalls);
   bool unlistable = false;
   resolver.unlistable = [&unlistable](const Text&, const Result&) { unlistable = true; };
@@ -434,20 +450,23 @@ std::optional<std::vector<RefreshedFunction>> RefreshFile(
   for (std::size_t f = 0; f < ids.size(); ++f) {
     const int program = ofFile[f];
     const auto& old = programs[static_cast<std::size_t>(program)];
-    if (programOf(ids[f]) != program || kindOf(ids[f]) != old.kind) return std::nullopt;
-    for (const auto& callee : old.callees) {
-      if (programs[static_cast<std::size_t>(callee.program)].kind == u"method") return std::nullopt;
+    if (programOf(ids[f]) != program || kindOf(ids[f]) != index.FunctionOf(program).kind) {
+      return std::nullopt;
     }
-    RefreshedFunction refreshed{program, {}, 0, 0};
+    for (const auto& callee : old.callees) {
+      if (index.FunctionOf(callee.program).kind == u"method") return std::nullopt;
+    }
+    RefreshedFunction refreshed{program, {}, {}, 0, 0};
     const FunctionSyntax& fn = syntax->functions[static_cast<std::size_t>(ids[f].function)];
     refreshed.firstLine = fn.line;
     refreshed.lastLine = std::max(fn.line, fn.endLine);
+    std::vector<IndexedCall> calls;
     for (Callee& callee : CalleesOf(resolver, ids[f])) {
       const int to = programOf(callee.id);
       if (to < 0 || resolver.Kind(callee.id) == FunctionKind::Method) return std::nullopt;
-      refreshed.callees.push_back(IndexCalls(resolver, to, std::move(callee)));
+      calls.push_back(IndexCalls(resolver, to, std::move(callee)));
     }
-    SortByProgram(refreshed.callees);
+    SortByProgram(calls, refreshed.callees, refreshed.sites);
     out.push_back(std::move(refreshed));
   }
   if (unlistable) return std::nullopt;

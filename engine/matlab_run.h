@@ -47,9 +47,10 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
 
 // Every function of the files a name can reach, with their calls.
 struct IndexedFunctions {
-  std::vector<ProgramIndex::Program> programs;  // callers left empty, lines and sites filled
-  std::vector<bool> implicit;                   // called by MATLAB itself
-  std::vector<Text> warnings;                   // files that could not be read
+  std::vector<ProgramIndex::Program> programs;    // callers left empty, lines filled
+  std::vector<ProgramIndex::Function> functions;  // beside them: lines, kind, sites
+  std::vector<bool> implicit;                     // called by MATLAB itself
+  std::vector<Text> warnings;                     // files that could not be read
   int filesRead = 0;
   std::uint64_t bytesRead = 0;
 };
@@ -59,19 +60,21 @@ IndexedFunctions IndexFunctions(platform::FileSystem& fs, const std::vector<Text
 // One function of a file read again: its program and what it now calls.
 struct RefreshedFunction {
   int program;
-  std::vector<ProgramIndex::Calls> callees;  // ordered by program
+  std::vector<ProgramIndex::Calls> callees;    // ordered by program
+  std::vector<ProgramIndex::CallSites> sites;  // one for each callee
   std::int32_t firstLine;
   std::int32_t lastLine;
 };
 // The functions of the file at `path`, whose contents alone changed, as
-// IndexFunctions would find them now, numbered as in `programs` (an index
+// IndexFunctions would find them now, numbered as in `index` (one
 // IndexFunctions filled; `ofFile` the file's programs there, main first).
 // Nothing when the change can reach beyond the file's own calls: a class,
 // a function come or gone or renamed, a method call (which can make a
 // constructor count as called), a callee not among `programs`.
-std::optional<std::vector<RefreshedFunction>> RefreshFile(
-    platform::FileSystem& fs, const std::vector<Text>& dirs, const Options& options,
-    const Text& path, const std::vector<ProgramIndex::Program>& programs,
-    const std::vector<int>& ofFile);
+std::optional<std::vector<RefreshedFunction>> RefreshFile(platform::FileSystem& fs,
+                                                          const std::vector<Text>& dirs,
+                                                          const Options& options, const Text& path,
+                                                          const ProgramIndex& index,
+                                                          const std::vector<int>& ofFile);
 
 }  // namespace korvath::engine::matlab

@@ -1,6 +1,9 @@
 #include "engine/program_index.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -56,7 +59,7 @@ std::int32_t AfterStep(std::int32_t from, std::uint64_t step) {
 // Keeps the names a run would file (not empty, not a number), each once with
 // its lines, and packs them when a file is done. One per scanning thread,
 // across its files: a name is looked up in the shared table (under `lock`)
-// only the first time the thread meets it.
+// only the first time the thread meets it (since its cache was last emptied).
 class CallCollector final : public CallRecorder {
  public:
   CallCollector(NameTable& shared, std::mutex& lock) : shared_(shared), lock_(lock) {}
@@ -64,27 +67,27 @@ class CallCollector final : public CallRecorder {
   void AddCall(TextView name, std::int32_t line) override {
     if (name.empty()) return;
     const std::uint32_t local = seen_.Intern(name);
-    if (local == idOf_.size()) idOf_.push_back(Share(name));
-    const std::uint32_t id = idOf_[local];
-    if (id == kNone) return;
-    if (id >= slot_.size()) slot_.resize(std::max<std::size_t>(id + 1, 2 * slot_.size()), kNone);
-    std::uint32_t& slot = slot_[id];
-    if (slot == kNone) {
-      slot = static_cast<std::uint32_t>(order_.size());
-      order_.push_back(id);
+    if (local == seenIds_.size()) seenIds_.push_back({Share(name), kNone});
+    Seen& met = seenIds_[local];
+    if (met.id == kNone) return;
+    if (met.slot == kNone) {
+      met.slot = static_cast<std::uint32_t>(order_.size());
+      order_.push_back(local);
       if (lines_.size() < order_.size()) lines_.emplace_back();
     }
-    std::vector<std::int32_t>& lines = lines_[slot];
+    std::vector<std::int32_t>& lines = lines_[met.slot];
     if (lines.empty() || lines.back() != line) lines.push_back(line);
   }
 
   // The file's calls, packed as Scan::calls holds them; the collector is then
   // ready for the next file.
-  void PackInto(std::vector<std::uint8_t>& calls) {
+  template <typename Packed>
+  void PackInto(Packed& calls) {
     packed_.clear();
     for (std::size_t i = 0; i < order_.size(); ++i) {
       std::vector<std::int32_t>& lines = lines_[i];
-      PutNumber(packed_, order_[i]);
+      Seen& met = seenIds_[order_[i]];
+      PutNumber(packed_, met.id);
       PutNumber(packed_, lines.size());
       std::int32_t from = 0;
       for (const std::int32_t line : lines) {
@@ -92,14 +95,21 @@ class CallCollector final : public CallRecorder {
         from = line;
       }
       lines.clear();
-      slot_[order_[i]] = kNone;
+      met.slot = kNone;
     }
     order_.clear();
-    calls.assign(packed_.begin(), packed_.end());
+    calls.assign(packed_.data(), packed_.size());
+    // What the thread has met is a cache of the shared table: kept small,
+    // as a path of many files names more than the common few again and again.
+    if (seen_.size() > kSeenNames) {
+      seen_.clear();
+      seenIds_.clear();
+    }
   }
 
  private:
   static constexpr std::uint32_t kNone = static_cast<std::uint32_t>(-1);
+  static constexpr std::uint32_t kSeenNames = 1 << 14;
 
   std::uint32_t Share(TextView name) {
     if (ReadsAsNumber(name)) return kNone;
@@ -109,10 +119,13 @@ class CallCollector final : public CallRecorder {
 
   NameTable& shared_;
   std::mutex& lock_;
-  NameTable seen_;                                // the names this thread has met
-  std::vector<std::uint32_t> idOf_;               // their numbers in `shared_`, kNone for numbers
-  std::vector<std::uint32_t> slot_;               // by shared number: place in `order_`, or kNone
-  std::vector<std::uint32_t> order_;              // the file's names, in the order found
+  NameTable seen_;  // the names this thread has met
+  struct Seen {
+    std::uint32_t id;    // in `shared_`, kNone for a number
+    std::uint32_t slot;  // its place in `order_` while the file names it, else kNone
+  };
+  std::vector<Seen> seenIds_;         // by number in `seen_`
+  std::vector<std::uint32_t> order_;  // the file's names (in `seen_`), in the order found
   std::vector<std::vector<std::int32_t>> lines_;  // their lines (kept for reuse)
   std::vector<std::uint8_t> packed_;
 };
@@ -146,17 +159,171 @@ void ScanOnWorkers(std::size_t workers, std::size_t first, std::size_t last,
 
 }  // namespace
 
-void ProgramIndex::Assign(std::vector<Program> programs, std::vector<bool> implicit,
-                          std::vector<Text> warnings) {
+static_assert(sizeof(ProgramIndex::Calls) == 16, "a Calls is kept for every pair on the path");
+
+ProgramIndex::Lines::Lines(const std::vector<std::int32_t>& lines)
+    : size_(static_cast<std::uint32_t>(lines.size())) {
+  if (OnHeap()) {
+    auto* block = new std::int32_t[std::bit_ceil(size_)];
+    std::copy(lines.begin(), lines.end(), block);
+    SetHeap(block);
+  } else {
+    std::copy(lines.begin(), lines.end(), in_);
+  }
+}
+
+ProgramIndex::Lines::Lines(const Lines& other) : size_(other.size_) {
+  if (OnHeap()) {
+    auto* block = new std::int32_t[std::bit_ceil(size_)];
+    std::copy(other.begin(), other.end(), block);
+    SetHeap(block);
+  } else {
+    std::copy(other.begin(), other.end(), in_);
+  }
+}
+
+ProgramIndex::Lines::Lines(Lines&& other) noexcept : size_(other.size_) {
+  std::memcpy(in_, other.in_, sizeof in_);
+  other.size_ = 0;
+}
+
+ProgramIndex::Lines& ProgramIndex::Lines::operator=(const Lines& other) {
+  if (this != &other) *this = Lines(other);
+  return *this;
+}
+
+ProgramIndex::Lines& ProgramIndex::Lines::operator=(Lines&& other) noexcept {
+  if (this != &other) {
+    clear();
+    size_ = other.size_;
+    std::memcpy(in_, other.in_, sizeof in_);
+    other.size_ = 0;
+  }
+  return *this;
+}
+
+ProgramIndex::Lines::~Lines() { clear(); }
+
+std::int32_t* ProgramIndex::Lines::Heap() const {
+  std::int32_t* lines = nullptr;
+  std::memcpy(&lines, in_, sizeof lines);
+  return lines;
+}
+
+void ProgramIndex::Lines::SetHeap(std::int32_t* lines) {
+  static_assert(sizeof lines <= sizeof in_);
+  std::memcpy(in_, &lines, sizeof lines);
+}
+
+void ProgramIndex::Lines::push_back(std::int32_t line) {
+  if (size_ < kInPlace) {
+    in_[size_++] = line;
+    return;
+  }
+  // Full when in place, or when its block (a power of two) is.
+  if (!OnHeap() || std::has_single_bit(size_)) {
+    auto* block = new std::int32_t[2 * static_cast<std::size_t>(size_)];
+    std::copy(begin(), end(), block);
+    if (OnHeap()) delete[] Heap();
+    SetHeap(block);
+  }
+  Heap()[size_++] = line;
+}
+
+void ProgramIndex::Lines::clear() {
+  if (OnHeap()) delete[] Heap();
+  size_ = 0;
+}
+
+bool ProgramIndex::Lines::operator==(const Lines& other) const {
+  return std::equal(begin(), end(), other.begin(), other.end());
+}
+
+ProgramIndex::Packed::Packed(Packed&& other) noexcept : size_(other.size_) {
+  std::memcpy(in_, other.in_, sizeof in_);
+  other.size_ = 0;
+}
+
+ProgramIndex::Packed& ProgramIndex::Packed::operator=(Packed&& other) noexcept {
+  if (this != &other) {
+    assign(nullptr, 0);
+    size_ = other.size_;
+    std::memcpy(in_, other.in_, sizeof in_);
+    other.size_ = 0;
+  }
+  return *this;
+}
+
+ProgramIndex::Packed::~Packed() { assign(nullptr, 0); }
+
+const std::uint8_t* ProgramIndex::Packed::data() const {
+  if (size_ <= kInPlace) return in_;
+  const std::uint8_t* bytes = nullptr;
+  std::memcpy(&bytes, in_, sizeof bytes);
+  return bytes;
+}
+
+void ProgramIndex::Packed::assign(const std::uint8_t* bytes, std::size_t size) {
+  if (size_ > kInPlace) delete[] data();
+  size_ = static_cast<std::uint32_t>(size);
+  if (size <= kInPlace) {
+    if (size != 0) std::memcpy(in_, bytes, size);
+    return;
+  }
+  auto* block = new std::uint8_t[size];
+  std::memcpy(block, bytes, size);
+  static_assert(sizeof block <= kInPlace);
+  std::memcpy(in_, &block, sizeof block);
+}
+
+void ProgramIndex::Assign(std::vector<Program> programs, std::vector<Function> functions,
+                          std::vector<bool> implicit, std::vector<Text> warnings) {
   *this = ProgramIndex();
   programs_ = std::move(programs);
+  functions_ = std::move(functions);
   implicit_ = std::move(implicit);
   warnings_ = std::move(warnings);
-  for (std::size_t p = 0; p < programs_.size(); ++p) {
-    byPath_.try_emplace(programs_[p].path, static_cast<int>(p));
-  }
+  IndexPaths();
   InvertCalls();
   RankByName();
+}
+
+const ProgramIndex::Calls* ProgramIndex::CallsOf(int caller, int callee) const {
+  const auto& callees = programs_[static_cast<std::size_t>(caller)].callees;
+  const auto it = std::lower_bound(callees.begin(), callees.end(), callee,
+                                   [](const Calls& c, int p) { return c.program < p; });
+  return it != callees.end() && it->program == callee ? &*it : nullptr;
+}
+
+const ProgramIndex::Function& ProgramIndex::FunctionOf(int p) const {
+  static const Function kNone;
+  return static_cast<std::size_t>(p) < functions_.size() ? functions_[static_cast<std::size_t>(p)]
+                                                         : kNone;
+}
+
+const ProgramIndex::CallSites& ProgramIndex::SitesOf(int caller, const Calls& calls) const {
+  static const CallSites kNone;
+  const auto& sites = FunctionOf(caller).calls;
+  const auto k =
+      static_cast<std::size_t>(&calls - programs_[static_cast<std::size_t>(caller)].callees.data());
+  return k < sites.size() ? sites[k] : kNone;
+}
+
+void ProgramIndex::IndexPaths() {
+  std::size_t size = 16;
+  while (size < 2 * programs_.size()) size *= 2;
+  byPath_.assign(size, 0);
+  for (std::size_t p = 0; p < programs_.size(); ++p) {
+    const TextView path = programs_[p].path;
+    for (std::size_t slot = std::hash<TextView>{}(path);; ++slot) {
+      int& at = byPath_[slot & (size - 1)];
+      if (at == 0) {
+        at = static_cast<int>(p) + 1;
+        break;
+      }
+      if (programs_[static_cast<std::size_t>(at - 1)].path == path) break;  // the first one stays
+    }
+  }
 }
 
 std::vector<int> ProgramIndex::Uncalled() const {
@@ -164,9 +331,8 @@ std::vector<int> ProgramIndex::Uncalled() const {
   for (std::size_t p = 0; p < programs_.size(); ++p) {
     if (p < implicit_.size() && implicit_[p]) continue;
     const auto& callers = programs_[p].callers;
-    const bool called = std::any_of(callers.begin(), callers.end(), [p](const Calls& c) {
-      return c.program != static_cast<int>(p);
-    });
+    const bool called = std::any_of(callers.begin(), callers.end(),
+                                    [p](int c) { return c != static_cast<int>(p); });
     if (!called) out.push_back(static_cast<int>(p));
   }
   std::sort(out.begin(), out.end(), [this](int a, int b) { return Rank(a) < Rank(b); });
@@ -175,20 +341,24 @@ std::vector<int> ProgramIndex::Uncalled() const {
 
 // The same files in the same places, none of them changed since it was
 // scanned: the relation stands as it is.
-bool ProgramIndex::Unchanged(const std::vector<Listed>& listed) const {
-  if (listed.size() != programs_.size()) return false;
+bool ProgramIndex::Unchanged(const std::vector<Program>& listed,
+                             const std::vector<Scan>& stamps) const {
+  if (listed.size() != programs_.size() || scans_.size() != programs_.size()) return false;
   for (std::size_t i = 0; i < listed.size(); ++i) {
-    if (listed[i].path != programs_[i].path || !listed[i].stamped) return false;
-    const auto scan = scans_.find(listed[i].path);
-    if (scan == scans_.end() || !scan->second.current) return false;
-    if (!(listed[i].stamp == scan->second.stamp)) return false;
+    if (listed[i].path != programs_[i].path || !stamps[i].current) return false;
+    if (!scans_[i].current || !(stamps[i].stamp == scans_[i].stamp)) return false;
   }
   return true;
 }
 
-int ProgramIndex::ProgramAt(const Text& path) const {
-  const auto it = byPath_.find(path);
-  return it == byPath_.end() ? -1 : it->second;
+int ProgramIndex::ProgramAt(TextView path) const {
+  if (byPath_.empty()) return -1;
+  const std::size_t mask = byPath_.size() - 1;
+  for (std::size_t slot = std::hash<TextView>{}(path);; ++slot) {
+    const int at = byPath_[slot & mask];
+    if (at == 0) return -1;
+    if (programs_[static_cast<std::size_t>(at - 1)].path == path) return at - 1;
+  }
 }
 
 ProgramIndex::RefreshStats ProgramIndex::Cancelled() {
@@ -203,25 +373,32 @@ std::optional<ProgramIndex::RefreshStats> ProgramIndex::RefreshChanged(
   // Warnings may concern files not in `changed`: only a whole refresh says
   // them again right.
   if (!linked_ || !warnings_.empty()) return std::nullopt;
-  std::vector<Pending> pending;
+  std::vector<std::pair<int, platform::FileStamp>> stamps;
   for (const Text& path : changed) {
     const int number = ProgramAt(path);
     platform::FileStamp stamp;
     if (number < 0 || !fs.StatFile(path, stamp).ok()) return std::nullopt;
-    const auto scan = scans_.find(path);
-    if (scan == scans_.end()) return std::nullopt;
-    const bool same = scan->second.current && scan->second.stamp == stamp;
-    const bool listed = std::any_of(pending.begin(), pending.end(),
-                                    [number](const Pending& p) { return p.program == number; });
-    if (!same && !listed) pending.push_back({number, stamp, true, {}});
+    if (static_cast<std::size_t>(number) >= scans_.size()) return std::nullopt;
+    const Scan& scan = scans_[static_cast<std::size_t>(number)];
+    const bool same = scan.current && scan.stamp == stamp;
+    const bool listed = std::any_of(stamps.begin(), stamps.end(),
+                                    [number](const auto& s) { return s.first == number; });
+    if (!same && !listed) stamps.emplace_back(number, stamp);
+  }
+  // Each one promised to be read now: its scan takes the new stamp.
+  std::vector<int> pending;
+  for (const auto& [number, stamp] : stamps) {
+    Scan& scan = scans_[static_cast<std::size_t>(number)];
+    scan.stamp = stamp;
+    scan.current = true;
+    pending.push_back(number);
   }
   RefreshStats stats;
   stats.programs = static_cast<int>(programs_.size());
   stats.scanned = static_cast<int>(pending.size());
   if (pending.empty()) return stats;
   // Ascending, as the readers and the whole refresh give them.
-  std::sort(pending.begin(), pending.end(),
-            [](const Pending& a, const Pending& b) { return a.program < b.program; });
+  std::sort(pending.begin(), pending.end());
   linked_ = false;
   if (control != nullptr) {
     control->total = static_cast<int>(2 * programs_.size() + pending.size());
@@ -245,7 +422,8 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
   }
   const auto stopped = [control] { return Stopped(control); };
   implicit_.clear();
-  if (dirs != dirs_) {
+  functions_.clear();
+  if (dirs != dirs_ || !linked_) {
     scans_.clear();
     names_.clear();
     targets_.clear();
@@ -253,25 +431,31 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     dirs_ = dirs;
   }
   warnings_.clear();
-  FileFinder probe(fs, dirs, [this](const Text& dir, const platform::Result& why) {
+  // Its listing goes once the link no longer searches.
+  std::optional<FileFinder> finder;
+  finder.emplace(fs, dirs, [this](const Text& dir, const platform::Result& why) {
     warnings_.push_back(messages::CannotList(dir, why.description));
   });
+  FileFinder& probe = *finder;
   std::vector<std::pair<std::size_t, std::string>> found;
   probe.ForEachFile(
-      [&found](std::size_t dir, const std::string& name) { found.emplace_back(dir, name); });
+      [&found](std::size_t dir, std::string_view name) { found.emplace_back(dir, name); });
   std::sort(found.begin(), found.end());
+  // The listing as the programs and scans it makes when all is read afresh.
   // Each file stamped once, before it may be read: a file changed in
   // between is read again next time.
-  std::vector<Listed> listed;
-  listed.reserve(found.size());
-  for (const auto& [dir, name] : found) {
-    Listed file{platform::FileNameText(name), {}, {}, false};
-    file.path = fs.JoinPath(dirs[dir], file.fileName);
-    file.stamped = fs.StatFile(file.path, file.stamp).ok();
-    listed.push_back(std::move(file));
+  std::vector<Program> listed(found.size());
+  std::vector<Scan> stamps(found.size());
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    const Text fileName = platform::FileNameText(found[i].second);
+    Program& file = listed[i];
+    file.name = fileName.substr(0, fileName.size() - 2);
+    file.path = fs.JoinPath(dirs[found[i].first], fileName);
+    file.path.shrink_to_fit();  // it is kept
+    stamps[i].current = fs.StatFile(file.path, stamps[i].stamp).ok();
   }
   std::vector<std::pair<std::size_t, std::string>>().swap(found);
-  if (Unchanged(listed)) {
+  if (Unchanged(listed, stamps)) {
     RefreshStats unchanged;
     unchanged.programs = static_cast<int>(programs_.size());
     return unchanged;
@@ -296,68 +480,49 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     if (!samePrograms) incremental = !Captures(listed, before, stays, probe);
   }
 
-  std::vector<Pending> pending;
-  // A fresh index reads every file: the list is made at its size at once,
-  // not grown (and copied) by doubling.
-  if (scans_.empty()) pending.reserve(listed.size());
+  std::vector<int> pending;  // the programs to read
   RefreshStats stats;
   if (control != nullptr) control->total = 2 * static_cast<int>(listed.size());
-  const auto keep = [&](const Listed& file, int number) {
-    const auto old = scans_.find(programs_[static_cast<std::size_t>(number)].path);
-    if (file.stamped && old != scans_.end() && old->second.current &&
-        old->second.stamp == file.stamp) {
-      if (control != nullptr) ++control->done;  // as if read; the others count when read
-      return true;
+  // Each file's old scan (its old number `was`, else -1) is kept when its
+  // stamp still holds; else the file is to be read, for the stamp listed.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    if (stopped()) return Cancelled();
+    const int was = before.empty() ? -1 : before[i];
+    Scan& scan = stamps[i];
+    if (scan.current && was >= 0) {
+      Scan& old = scans_[static_cast<std::size_t>(was)];
+      if (old.current && old.stamp == scan.stamp) {
+        if (control != nullptr) ++control->done;  // as if read; the others count when read
+        scan = std::move(old);
+        ++kept;
+        continue;
+      }
     }
-    pending.push_back({number, file.stamp, file.stamped, {}});
-    return false;
-  };
-  if (samePrograms) {
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-      if (stopped()) return Cancelled();
-      static_cast<void>(keep(listed[i], static_cast<int>(i)));  // pending when not kept
-    }
-  } else {
+    pending.push_back(static_cast<int>(i));
+  }
+  scans_ = std::move(stamps);
+  if (!samePrograms) {
+    // A program kept takes its calls to its new number.
     std::vector<Program> old = std::move(programs_);
-    programs_.clear();
-    programs_.reserve(listed.size());
-    byPath_.clear();
-    std::unordered_map<Text, Scan> kept;
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-      if (stopped()) return Cancelled();
-      Listed& file = listed[i];
-      Program program;
-      if (incremental && before[i] >= 0) {
-        program = std::move(old[static_cast<std::size_t>(before[i])]);
-      } else {
-        program.name = file.fileName.substr(0, file.fileName.size() - 2);
-        program.path = std::move(file.path);
-      }
-      const int number = static_cast<int>(programs_.size());
-      byPath_.emplace(program.path, number);
-      programs_.push_back(std::move(program));
-      if (keep(file, number)) {
-        const auto scan = scans_.find(programs_.back().path);
-        kept.emplace(scan->first, std::move(scan->second));
-      }
-    }
-    scans_ = std::move(kept);
+    programs_ = std::move(listed);
     if (incremental) {
       std::vector<int> after(old.size(), -1);
       for (std::size_t i = 0; i < before.size(); ++i) {
-        if (before[i] >= 0) after[static_cast<std::size_t>(before[i])] = static_cast<int>(i);
+        if (before[i] < 0) continue;
+        after[static_cast<std::size_t>(before[i])] = static_cast<int>(i);
+        programs_[i] = std::move(old[static_cast<std::size_t>(before[i])]);
       }
       Renumber(after);
     }
+    IndexPaths();
   }
-  // The listing is in programs_ now; its copies of names and paths would
-  // only add to the peak of reading and linking.
-  std::vector<Listed>().swap(listed);
+  std::vector<Program>().swap(listed);
   stats.programs = static_cast<int>(programs_.size());
   stats.scanned = static_cast<int>(pending.size());
   // The names of files gone or changed stay in the table until nothing is
   // kept: a fresh table then holds only the names in use.
-  if (scans_.empty()) {
+  if (kept == 0) {
     names_.clear();
     targets_.clear();
     if (incremental) {
@@ -378,17 +543,17 @@ ProgramIndex::RefreshStats ProgramIndex::Refresh(platform::FileSystem& fs,
     if (!samePrograms) RankOnly();
     if (!Relink(pending, probe, control)) return Cancelled();
   } else {
-    std::vector<Pending>().swap(pending);  // read and scanned: only Relink needs them
-    std::vector<Scan*> scans;
-    scans.reserve(programs_.size());
-    for (const Program& program : programs_) scans.push_back(&scans_[program.path]);
-    if (!Link(scans, probe, control)) return Cancelled();
+    std::vector<int>().swap(pending);  // read and scanned: only Relink needs them
+    if (!Link(probe, control)) return Cancelled();
+    finder.reset();
+    InvertCalls();
+    RankByName();
   }
   linked_ = true;
   return stats;
 }
 
-bool ProgramIndex::Captures(const std::vector<Listed>& listed, const std::vector<int>& before,
+bool ProgramIndex::Captures(const std::vector<Program>& listed, const std::vector<int>& before,
                             const std::vector<bool>& stays, FileFinder& probe) const {
   // Names find files by their case key: only names with the key of a file
   // that came or went can lead elsewhere now.
@@ -401,7 +566,9 @@ bool ProgramIndex::Captures(const std::vector<Listed>& listed, const std::vector
     keys.insert(key);
   };
   for (std::size_t i = 0; i < listed.size(); ++i) {
-    if (before[i] < 0) add(listed[i].fileName);
+    // Its file name: the path ends in it, ".m" spelled as listed.
+    const Text& path = listed[i].path;
+    if (before[i] < 0) add(listed[i].name + path.substr(path.size() - 2));
   }
   for (std::size_t p = 0; p < programs_.size(); ++p) {
     if (!stays[p]) add(WithMExtension(programs_[p].name));
@@ -430,8 +597,8 @@ void ProgramIndex::Renumber(const std::vector<int>& after) {
   for (Program& program : programs_) {
     // No name leads to a program gone (Captures), so callees all stay.
     for (Calls& callee : program.callees) callee.program = to(callee.program);
-    std::erase_if(program.callers, [&to](const Calls& c) { return to(c.program) < 0; });
-    for (Calls& caller : program.callers) caller.program = to(caller.program);
+    std::erase_if(program.callers, [&to](int c) { return to(c) < 0; });
+    for (int& caller : program.callers) caller = to(caller);
   }
   for (int& target : targets_) {
     if (target >= 0) target = to(target);
@@ -441,7 +608,7 @@ void ProgramIndex::Renumber(const std::vector<int>& after) {
 // The files are read a batch at a time, each batch then scanned on every
 // core (the files are independent): the bytes of the whole path are never
 // held at once.
-std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pending>& pending,
+std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, const std::vector<int>& pending,
                                     Control* control, std::vector<int>& readPrograms) {
   const std::size_t workers = std::clamp<std::size_t>(
       std::min<std::size_t>(std::thread::hardware_concurrency(), pending.size()), 1, 8);
@@ -450,53 +617,54 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, std::vector<Pendin
   for (std::size_t t = 0; t < workers; ++t) {
     collectors.push_back(std::make_unique<CallCollector>(names_, namesLock));
   }
-  std::vector<Scan> done(pending.size());
   std::uint64_t bytesRead = 0;
+  std::vector<std::string> batch;
   for (std::size_t first = 0; first < pending.size();) {
     const std::optional<std::size_t> last =
-        ReadBatch(fs, pending, first, bytesRead, control, readPrograms);
+        ReadBatch(fs, pending, first, batch, bytesRead, control, readPrograms);
     if (!last) return bytesRead;
     ScanOnWorkers(workers, first, *last, control, [&](std::size_t worker, std::size_t i) {
-      TextLines lines(std::move(pending[i].bytes));
+      TextLines lines(std::move(batch[i - first]));
       ScanFile(lines, *collectors[worker]);
-      collectors[worker]->PackInto(done[i].calls);
+      // Each worker packs into a scan of its own: no two share one.
+      collectors[worker]->PackInto(scans_[static_cast<std::size_t>(pending[i])].calls);
     });
     first = *last;
-  }
-  for (std::size_t i = 0; i < pending.size(); ++i) {
-    done[i].stamp = pending[i].stamp;
-    done[i].current = pending[i].current;
-    scans_[programs_[static_cast<std::size_t>(pending[i].program)].path] = std::move(done[i]);
   }
   return bytesRead;
 }
 
 std::optional<std::size_t> ProgramIndex::ReadBatch(platform::FileSystem& fs,
-                                                   std::vector<Pending>& pending, std::size_t first,
+                                                   const std::vector<int>& pending,
+                                                   std::size_t first,
+                                                   std::vector<std::string>& batch,
                                                    std::uint64_t& bytesRead, Control* control,
                                                    std::vector<int>& readPrograms) {
-  constexpr std::uint64_t kBatchBytes = 1 << 20;
+  // Small: a batch of many small files is as many strings held at once.
+  constexpr std::uint64_t kBatchBytes = 1 << 18;
+  batch.clear();
   std::size_t last = first;
-  for (std::uint64_t batch = 0; last < pending.size() && batch < kBatchBytes; ++last) {
+  for (std::uint64_t size = 0; last < pending.size() && size < kBatchBytes; ++last) {
     if (Stopped(control)) return std::nullopt;
     // An unreadable file has no calls, as in a run, and is tried again
     // next time.
-    Pending& file = pending[last];
-    const Text& path = programs_[static_cast<std::size_t>(file.program)].path;
-    if (const platform::Result read = fs.ReadFile(path, file.bytes); !read) {
-      file.current = false;
+    const int program = pending[last];
+    std::string& bytes = batch.emplace_back();
+    const Text& path = programs_[static_cast<std::size_t>(program)].path;
+    if (const platform::Result read = fs.ReadFile(path, bytes); !read) {
+      scans_[static_cast<std::size_t>(program)].current = false;
       warnings_.push_back(messages::CannotRead(path, read.description));
     } else {
-      readPrograms.push_back(file.program);
+      readPrograms.push_back(program);
     }
-    batch += file.bytes.size();
-    bytesRead += file.bytes.size();
+    size += bytes.size();
+    bytesRead += bytes.size();
     if (control != nullptr) ++control->done;
   }
   return last;
 }
 
-bool ProgramIndex::Link(const std::vector<Scan*>& scans, FileFinder& probe, Control* control) {
+bool ProgramIndex::Link(FileFinder& probe, Control* control) {
   targets_.assign(names_.size(), kUnsought);
   FoundCalls found;
   for (std::size_t g = 0; g < programs_.size(); ++g) {
@@ -505,27 +673,23 @@ bool ProgramIndex::Link(const std::vector<Scan*>& scans, FileFinder& probe, Cont
       ++control->done;
     }
     programs_[g].callers.clear();
-    DecodeCalls(*scans[g], probe, found, programs_[g].callees);
+    DecodeCalls(scans_[g], probe, found, programs_[g].callees);
   }
-  InvertCalls();
-  RankByName();
   return true;
 }
 
-bool ProgramIndex::Relink(const std::vector<Pending>& pending, FileFinder& probe,
-                          Control* control) {
+bool ProgramIndex::Relink(const std::vector<int>& pending, FileFinder& probe, Control* control) {
   targets_.resize(names_.size(), kUnsought);
   if (control != nullptr) control->done += static_cast<int>(programs_.size() - pending.size());
   FoundCalls found;
   std::vector<Calls> callees;
-  for (const Pending& file : pending) {
+  for (const int program : pending) {
     if (control != nullptr) {
       if (control->cancel.load(std::memory_order_relaxed)) return false;
       ++control->done;
     }
-    const Program& program = programs_[static_cast<std::size_t>(file.program)];
-    DecodeCalls(scans_[program.path], probe, found, callees);
-    SetCallees(file.program, std::move(callees));
+    DecodeCalls(scans_[static_cast<std::size_t>(program)], probe, found, callees);
+    SetCallees(program, std::move(callees));
   }
   return true;
 }
@@ -555,6 +719,12 @@ void ProgramIndex::DecodeCalls(const Scan& scan, FileFinder& probe, FoundCalls& 
   }
   std::sort(found.begin(), found.end());
   callees.clear();
+  // At its final size: the lists are kept.
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (i == 0 || found[i].first != found[i - 1].first) ++count;
+  }
+  callees.reserve(count);
   for (std::size_t i = 0; i < found.size();) {
     Calls& calls = callees.emplace_back();
     calls.program = found[i].first;
@@ -567,29 +737,27 @@ void ProgramIndex::DecodeCalls(const Scan& scan, FileFinder& probe, FoundCalls& 
 }
 
 void ProgramIndex::SetCallees(int g, std::vector<Calls> callees) {
-  const auto byRank = [this](const Calls& c, int rank) { return Rank(c.program) < rank; };
+  const auto byRank = [this](int c, int rank) { return Rank(c) < rank; };
   Program& caller = programs_[static_cast<std::size_t>(g)];
   for (const Calls& callee : caller.callees) {
     auto& callers = programs_[static_cast<std::size_t>(callee.program)].callers;
     const auto it = std::lower_bound(callers.begin(), callers.end(), Rank(g), byRank);
-    if (it != callers.end() && it->program == g) callers.erase(it);
+    if (it != callers.end() && *it == g) callers.erase(it);
   }
   caller.callees = std::move(callees);
   for (const Calls& callee : caller.callees) {
     auto& callers = programs_[static_cast<std::size_t>(callee.program)].callers;
-    const auto it = std::lower_bound(callers.begin(), callers.end(), Rank(g), byRank);
-    Calls back = callee;  // its sites and rule too, as InvertCalls keeps them
-    back.program = g;
-    callers.insert(it, std::move(back));
+    callers.insert(std::lower_bound(callers.begin(), callers.end(), Rank(g), byRank), g);
   }
 }
 
-void ProgramIndex::ReplaceCalls(int g, std::vector<Calls> callees, std::int32_t firstLine,
-                                std::int32_t lastLine) {
+void ProgramIndex::ReplaceCalls(int g, std::vector<Calls> callees, std::vector<CallSites> sites,
+                                std::int32_t firstLine, std::int32_t lastLine) {
   SetCallees(g, std::move(callees));
-  Program& program = programs_[static_cast<std::size_t>(g)];
-  program.firstLine = firstLine;
-  program.lastLine = lastLine;
+  Function& function = functions_[static_cast<std::size_t>(g)];
+  function.calls = std::move(sites);
+  function.firstLine = firstLine;
+  function.lastLine = lastLine;
 }
 
 void ProgramIndex::InvertCalls() {
@@ -603,9 +771,7 @@ void ProgramIndex::InvertCalls() {
   for (std::size_t h = 0; h < programs_.size(); ++h) programs_[h].callers.reserve(callerCount[h]);
   for (std::size_t g = 0; g < programs_.size(); ++g) {
     for (const Calls& callee : programs_[g].callees) {
-      Calls caller = callee;
-      caller.program = static_cast<int>(g);
-      programs_[static_cast<std::size_t>(callee.program)].callers.push_back(std::move(caller));
+      programs_[static_cast<std::size_t>(callee.program)].callers.push_back(static_cast<int>(g));
     }
   }
 }
@@ -614,25 +780,37 @@ void ProgramIndex::RankByName() {
   RankOnly();
   for (Program& program : programs_) {
     std::sort(program.callers.begin(), program.callers.end(),
-              [this](const Calls& a, const Calls& b) { return Rank(a.program) < Rank(b.program); });
+              [this](int a, int b) { return Rank(a) < Rank(b); });
   }
 }
 
 void ProgramIndex::RankOnly() {
   // Each name's place in the order of names, worked out once: ASCII case
-  // folded first, then the bytes.
-  std::vector<std::pair<std::string, std::string>> keys;
-  keys.reserve(programs_.size());
+  // folded first, then the bytes. The names' bytes lie end to end.
+  std::string bytes;
+  std::vector<std::size_t> ends;
+  ends.reserve(programs_.size());
   for (const Program& program : programs_) {
-    std::string bytes = platform::FileNameBytesOf(program.name);
-    std::string folded = bytes;
-    for (char& c : folded) c = AsciiLower(c);
-    keys.emplace_back(std::move(folded), std::move(bytes));
+    bytes += platform::FileNameBytesOf(program.name);
+    ends.push_back(bytes.size());
   }
+  const auto key = [&bytes, &ends](int p) {
+    const auto n = static_cast<std::size_t>(p);
+    const std::size_t begin = n == 0 ? 0 : ends[n - 1];
+    return std::string_view(bytes).substr(begin, ends[n] - begin);
+  };
   std::vector<int> byName(programs_.size());
   for (std::size_t p = 0; p < byName.size(); ++p) byName[p] = static_cast<int>(p);
-  std::sort(byName.begin(), byName.end(), [&keys](int a, int b) {
-    return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)];
+  std::sort(byName.begin(), byName.end(), [&key](int a, int b) {
+    const std::string_view x = key(a);
+    const std::string_view y = key(b);
+    for (std::size_t i = 0; i < x.size() && i < y.size(); ++i) {
+      const auto fx = static_cast<unsigned char>(AsciiLower(x[i]));
+      const auto fy = static_cast<unsigned char>(AsciiLower(y[i]));
+      if (fx != fy) return fx < fy;
+    }
+    if (x.size() != y.size()) return x.size() < y.size();
+    return x < y;
   });
   rank_.assign(programs_.size(), 0);
   for (std::size_t r = 0; r < byName.size(); ++r) {

@@ -78,9 +78,9 @@ bool SameName(TextView a, TextView b) {
   return true;
 }
 
-int SymbolKindOf(const engine::ProgramIndex::Program& program) {
-  if (program.kind == u"method") return kSymbolMethod;
-  if (program.kind == u"constructor") return kSymbolClass;
+int SymbolKindOf(const engine::ProgramIndex::Function& function) {
+  if (function.kind == u"method") return kSymbolMethod;
+  if (function.kind == u"constructor") return kSymbolClass;
   return kSymbolFunction;
 }
 
@@ -605,23 +605,23 @@ int Server::ProgramNamedAt(const Place& place, bool declaring, Span* nameSpan, T
       if (nameSpan != nullptr) {
         *nameSpan = Span{begin, begin + static_cast<std::size_t>(call->site.length)};
       }
-      if (rule != nullptr) *rule = call->calls->rule;
+      if (rule != nullptr) *rule = call->sites->rule;
       return call->callee;
     }
     if (!declaring) return -1;
     const int declared = ws.FunctionAt(place.path, lineNumber);
     if (declared < 0) return -1;
-    const auto& program = ProgramOf(*place.folder, declared);
-    if (program.firstLine == lineNumber) {
-      if (nameSpan != nullptr) *nameSpan = DeclaredName(line, program.plainName);
+    const auto& function = ws.index().FunctionOf(declared);
+    if (function.firstLine == lineNumber) {
+      if (nameSpan != nullptr) *nameSpan = DeclaredName(line, function.plainName);
       return declared;
     }
     // A classdef's constructor is the class itself (its callers' target),
     // so its own function line lies inside the class's lines.
-    if (program.kind == u"constructor" &&
-        IsClassdefConstructorLine(*place.folder->files, place.path, program.plainName,
+    if (function.kind == u"constructor" &&
+        IsClassdefConstructorLine(*place.folder->files, place.path, function.plainName,
                                   lineNumber)) {
-      if (nameSpan != nullptr) *nameSpan = DeclaredName(line, program.plainName);
+      if (nameSpan != nullptr) *nameSpan = DeclaredName(line, function.plainName);
       return declared;
     }
     return -1;
@@ -685,34 +685,37 @@ Json Server::DeclarationRange(Folder& folder, const Text& path, TextView name, J
 
 Json Server::ProgramRange(Folder& folder, int program, Json* whole) {
   const auto& p = ProgramOf(folder, program);
-  if (p.firstLine <= 0) return DeclarationRange(folder, p.path, p.name, whole);
+  const auto& function = folder.ws->index().FunctionOf(program);
+  if (function.firstLine <= 0) return DeclarationRange(folder, p.path, p.name, whole);
   const auto& lines = LinesOf(folder, p.path);
-  const auto first = static_cast<std::size_t>(p.firstLine - 1);
+  const auto first = static_cast<std::size_t>(function.firstLine - 1);
   if (first >= lines.size()) {
     if (whole != nullptr) *whole = RangeOf(TextView(), 0, Span{});
     return RangeOf(TextView(), 0, Span{});
   }
   const TextView line = lines[first];
   if (whole != nullptr) {
-    const std::size_t last =
-        std::clamp(static_cast<std::size_t>(std::max(p.lastLine, 1) - 1), first, lines.size() - 1);
+    const std::size_t last = std::clamp(
+        static_cast<std::size_t>(std::max(function.lastLine, 1) - 1), first, lines.size() - 1);
     (*whole)["start"] = Position(line, first, 0);
     (*whole)["end"] = Position(lines[last], last, lines[last].size());
   }
-  return RangeOf(line, first, DeclaredName(line, p.plainName));
+  return RangeOf(line, first, DeclaredName(line, function.plainName));
 }
 
-Json Server::CallRanges(Folder& folder, const Text& callerPath,
-                        const engine::ProgramIndex::Calls& calls, TextView calleeName) {
+Json Server::CallRanges(Folder& folder, int caller, const engine::ProgramIndex::Calls& calls,
+                        TextView calleeName) {
+  const Text& callerPath = ProgramOf(folder, caller).path;
+  const auto& sites = folder.ws->index().SitesOf(caller, calls).sites;
   Json ranges = Json::array();
-  if (calls.sites.empty()) {
+  if (sites.empty()) {
     for (const std::int32_t line : calls.lines) {
       ranges.push_back(CallRange(folder, callerPath, line, calleeName));
     }
     return ranges;
   }
   const auto& lines = LinesOf(folder, callerPath);
-  for (const auto& site : calls.sites) {
+  for (const auto& site : sites) {
     const auto n = static_cast<std::size_t>(std::max(site.line, 1) - 1);
     const TextView line = n < lines.size() ? TextView(lines[n]) : TextView();
     const std::size_t begin = std::min(static_cast<std::size_t>(site.column), line.size());
@@ -727,9 +730,10 @@ Json Server::ItemOf(Folder& folder, int program) {
   const auto& p = ProgramOf(folder, program);
   Json whole;
   Json selection = ProgramRange(folder, program, &whole);
-  return {{"name", ToUtf8(p.name)},    {"kind", SymbolKindOf(p)},
-          {"detail", ToUtf8(p.path)},  {"uri", UriFromPath(p.path)},
-          {"range", std::move(whole)}, {"selectionRange", std::move(selection)}};
+  return {
+      {"name", ToUtf8(p.name)},    {"kind", SymbolKindOf(folder.ws->index().FunctionOf(program))},
+      {"detail", ToUtf8(p.path)},  {"uri", UriFromPath(p.path)},
+      {"range", std::move(whole)}, {"selectionRange", std::move(selection)}};
 }
 
 int Server::ProgramOfItem(const Json& item, Folder*& folder) {
@@ -754,12 +758,13 @@ Json Server::IncomingCalls(const Json& params) {
   const int program = ProgramOfItem(params.at("item"), folder);
   Json calls = Json::array();
   if (program < 0) return calls;
+  const auto& index = folder->ws->index();
   const auto& callee = ProgramOf(*folder, program);
-  for (const auto& caller : callee.callers) {
+  for (const int caller : callee.callers) {
     CheckCancelled();
-    const auto& from = ProgramOf(*folder, caller.program);
-    calls.push_back({{"from", ItemOf(*folder, caller.program)},
-                     {"fromRanges", CallRanges(*folder, from.path, caller, callee.name)}});
+    calls.push_back({{"from", ItemOf(*folder, caller)},
+                     {"fromRanges",
+                      CallRanges(*folder, caller, *index.CallsOf(caller, program), callee.name)}});
   }
   return calls;
 }
@@ -774,7 +779,7 @@ Json Server::OutgoingCalls(const Json& params) {
     CheckCancelled();
     const auto& to = ProgramOf(*folder, callee.program);
     calls.push_back({{"to", ItemOf(*folder, callee.program)},
-                     {"fromRanges", CallRanges(*folder, caller.path, callee, to.name)}});
+                     {"fromRanges", CallRanges(*folder, program, callee, to.name)}});
   }
   return calls;
 }
@@ -799,10 +804,12 @@ Json Server::References(const Json& params) {
     locations.push_back(
         {{"uri", UriFromPath(callee.path)}, {"range", ProgramRange(*place.folder, program)}});
   }
-  for (const auto& caller : callee.callers) {
+  const auto& index = place.folder->ws->index();
+  for (const int caller : callee.callers) {
     CheckCancelled();
-    const auto& from = ProgramOf(*place.folder, caller.program);
-    for (Json& range : CallRanges(*place.folder, from.path, caller, callee.name)) {
+    const auto& from = ProgramOf(*place.folder, caller);
+    const auto& calls = *index.CallsOf(caller, program);
+    for (Json& range : CallRanges(*place.folder, caller, calls, callee.name)) {
       locations.push_back({{"uri", UriFromPath(from.path)}, {"range", std::move(range)}});
     }
   }
@@ -940,8 +947,9 @@ Json Server::WorkspaceSymbol(const Json& params) {
       if ((p & 1023) == 0) CheckCancelled();
       // In the MATLAB mode "method" finds "C.method" as well as "method".
       auto rank = MatchRank(programs[p].name, query);
-      if (!programs[p].plainName.empty()) {
-        if (const auto plain = MatchRank(programs[p].plainName, query)) {
+      const Text& plainName = folder->ws->index().FunctionOf(static_cast<int>(p)).plainName;
+      if (!plainName.empty()) {
+        if (const auto plain = MatchRank(plainName, query)) {
           rank = std::min(rank.value_or(*plain), *plain);
         }
       }
@@ -960,7 +968,7 @@ Json Server::WorkspaceSymbol(const Json& params) {
     const auto& p = ProgramOf(*h.folder, h.program);
     symbols.push_back(
         {{"name", ToUtf8(p.name)},
-         {"kind", SymbolKindOf(p)},
+         {"kind", SymbolKindOf(h.folder->ws->index().FunctionOf(h.program))},
          {"location",
           {{"uri", UriFromPath(p.path)}, {"range", ProgramRange(*h.folder, h.program)}}}});
   }

@@ -124,9 +124,9 @@ class Server {
   // `whole` is given, its text's: in the MATLAB mode from the index's lines
   // (local functions and methods too), else from the file's function line.
   Json ProgramRange(Folder& folder, int program, Json* whole = nullptr);
-  // The ranges of `calls` in the calling file: the sites the MATLAB mode
-  // recorded, else the lines' calls of `calleeName`.
-  Json CallRanges(Folder& folder, const Text& callerPath, const engine::ProgramIndex::Calls& calls,
+  // The ranges of program `caller`'s `calls` in its file: the sites the
+  // MATLAB mode recorded, else the lines' calls of `calleeName`.
+  Json CallRanges(Folder& folder, int caller, const engine::ProgramIndex::Calls& calls,
                   TextView calleeName);
   // The MATLAB mode's outline of a file: class, properties, methods, local
   // and nested functions.

@@ -35,7 +35,8 @@ platform::Result SearchPathIndex::Refresh(platform::FileSystem& fs, const Text& 
     stats_.programs = static_cast<int>(found.programs.size());
     stats_.scanned = found.filesRead;
     stats_.bytesRead = found.bytesRead;
-    index_.Assign(std::move(found.programs), std::move(found.implicit), std::move(found.warnings));
+    index_.Assign(std::move(found.programs), std::move(found.functions), std::move(found.implicit),
+                  std::move(found.warnings));
     matlab_ = true;
     possibleCalls_ = matlab->possibleCalls;
     byFile_.clear();
@@ -72,13 +73,13 @@ bool SearchPathIndex::RefreshFiles(platform::FileSystem& fs, const engine::matla
     done.push_back(path);
     const auto ofFile = byFile_.find(path);
     if (ofFile == byFile_.end()) return false;
-    auto functions =
-        engine::matlab::RefreshFile(fs, dirs_, matlab, path, index_.Programs(), ofFile->second);
+    auto functions = engine::matlab::RefreshFile(fs, dirs_, matlab, path, index_, ofFile->second);
     if (!functions) return false;
     for (auto& f : *functions) refreshed.push_back(std::move(f));
   }
   for (auto& f : refreshed) {
-    index_.ReplaceCalls(f.program, std::move(f.callees), f.firstLine, f.lastLine);
+    index_.ReplaceCalls(f.program, std::move(f.callees), std::move(f.sites), f.firstLine,
+                        f.lastLine);
   }
   stats_ = engine::ProgramIndex::RefreshStats{};
   stats_.programs = static_cast<int>(index_.Programs().size());
@@ -109,7 +110,9 @@ std::vector<int> SearchPathIndex::Find(platform::FileSystem& fs, TextView typed)
   const Text plain(engine::WithoutMExtension(name));
   std::vector<int> found;
   for (std::size_t p = 0; p < programs.size(); ++p) {
-    if (programs[p].plainName == plain) found.push_back(static_cast<int>(p));
+    if (index_.FunctionOf(static_cast<int>(p)).plainName == plain) {
+      found.push_back(static_cast<int>(p));
+    }
   }
   return found;
 }

@@ -110,9 +110,10 @@ std::optional<Workspace::CallSite> Workspace::CallAt(const Text& path, std::int3
   const auto& programs = index().Programs();
   for (const int p : ProgramsIn(path)) {
     for (const auto& calls : programs[static_cast<std::size_t>(p)].callees) {
-      for (const auto& site : calls.sites) {
+      const auto& sites = index().SitesOf(p, calls);
+      for (const auto& site : sites.sites) {
         if (site.line == line && site.column <= column && column <= site.column + site.length) {
-          return CallSite{p, calls.program, site, &calls};
+          return CallSite{p, calls.program, site, &calls, &sites};
         }
       }
     }
@@ -121,15 +122,12 @@ std::optional<Workspace::CallSite> Workspace::CallAt(const Text& path, std::int3
 }
 
 int Workspace::FunctionAt(const Text& path, std::int32_t line) const {
-  const auto& programs = index().Programs();
   int best = -1;
   for (const int p : ProgramsIn(path)) {
-    const auto& program = programs[static_cast<std::size_t>(p)];
-    if (program.firstLine == 0 || line < program.firstLine || line > program.lastLine) continue;
+    const auto& function = index().FunctionOf(p);
+    if (function.firstLine == 0 || line < function.firstLine || line > function.lastLine) continue;
     // Nested and class members lie inside their parent: the latest start is innermost.
-    if (best < 0 || program.firstLine > programs[static_cast<std::size_t>(best)].firstLine) {
-      best = p;
-    }
+    if (best < 0 || function.firstLine > index().FunctionOf(best).firstLine) best = p;
   }
   return best;
 }

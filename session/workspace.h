@@ -114,7 +114,9 @@ class Workspace {
     int caller = -1;
     int callee = -1;
     engine::ProgramIndex::Site site;
-    const engine::ProgramIndex::Calls* calls = nullptr;  // caller's, valid until a refresh
+    // The caller's calls and where and why they are, valid until a refresh.
+    const engine::ProgramIndex::Calls* calls = nullptr;
+    const engine::ProgramIndex::CallSites* sites = nullptr;
   };
   // The call whose name covers `line` (1-based), `column` (UTF-16 units,
   // 0-based; the unit just after the name counts) in the file at `path`.

@@ -75,7 +75,7 @@ TEST_F(FileFinderTest, FoldersThatCannotBeListedArePassedOverAndToldOnce) {
   Paths walked;
   FileFinder(fs, {u"", u"/locked", u"/work"}, [&walked](const Text& dir, const platform::Result&) {
     walked.push_back(platform::ToUtf8(dir));
-  }).ForEachFile([](std::size_t, const std::string&) {});
+  }).ForEachFile([](std::size_t, std::string_view) {});
   EXPECT_EQ(walked, Paths{"/locked"});
 }
 
@@ -95,8 +95,8 @@ TEST_F(FileFinderTest, FilesEndingInDotMOfEitherCaseAreFound) {
                                  u"y.M.txt", u"y.m"}),
             (Paths{"/d/Upper.M", "/d/Upper.M", "/d/.m", "/d/lower.m", "-", "-", "-", "-", "-"}));
   std::vector<std::string> listed;
-  FileFinder(fs, {u"", u"/d"}).ForEachFile([&listed](std::size_t dir, const std::string& name) {
-    listed.push_back(std::to_string(dir) + name);
+  FileFinder(fs, {u"", u"/d"}).ForEachFile([&listed](std::size_t dir, std::string_view name) {
+    listed.push_back(std::to_string(dir) + std::string(name));
   });
   std::sort(listed.begin(), listed.end());
   EXPECT_EQ(listed, (Paths{"1.m", "1Upper.M", "1lower.m"}));
@@ -121,8 +121,8 @@ TEST_F(FileFinderTest, ManyNamesAreFiledAsFew) {
             (Paths{"/a/f0.m", "/a/f2999.m", "/b/g1234.m", "/b/g0.m", "/a/Dup.m", "/a/dUP.m",
                    "/a/dup.M", "/a/Dup.m", "-"}));
   Paths walked;
-  FileFinder(fs, {u"", u"/a", u"/b"}).ForEachFile([&](std::size_t dir, const std::string& name) {
-    walked.push_back(std::to_string(dir) + name);
+  FileFinder(fs, {u"", u"/a", u"/b"}).ForEachFile([&](std::size_t dir, std::string_view name) {
+    walked.push_back(std::to_string(dir) + std::string(name));
   });
   std::sort(walked.begin(), walked.end());
   EXPECT_EQ(walked.size(), 6003U);

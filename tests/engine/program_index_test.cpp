@@ -28,11 +28,14 @@ const std::vector<Text> kDirs = {u"", u"/a", u"/b", u"/work"};
 Lines Describe(const ProgramIndex& index) {
   Lines out;
   const auto& programs = index.Programs();
-  for (const auto& p : programs) {
+  for (std::size_t h = 0; h < programs.size(); ++h) {
+    const auto& p = programs[h];
     std::string line = platform::ToUtf8(p.name + u" " + p.path) + " <-";
-    for (const auto& c : p.callers) {
-      line += " " + platform::ToUtf8(programs[static_cast<std::size_t>(c.program)].name) + ":";
-      for (const std::int32_t n : c.lines) line += std::to_string(n) + ",";
+    for (const int c : p.callers) {
+      line += " " + platform::ToUtf8(programs[static_cast<std::size_t>(c)].name) + ":";
+      for (const std::int32_t n : index.CallsOf(c, static_cast<int>(h))->lines) {
+        line += std::to_string(n) + ",";
+      }
     }
     out.push_back(line);
   }
@@ -338,6 +341,102 @@ TEST_F(ProgramIndexTest, CallsFarApartKeepTheirLines) {
             described.end());
 }
 
+// A call's lines kept in place while one or two, on the heap beyond: each
+// size across those steps read back, copied, moved and assigned.
+TEST(ProgramIndexLines, KeepTheirLinesInPlaceAndOnTheHeap) {
+  for (const std::size_t size : {0U, 1U, 2U, 3U, 4U, 5U, 8U, 9U, 17U, 100U}) {
+    SCOPED_TRACE(size);
+    std::vector<std::int32_t> want;
+    ProgramIndex::Lines pushed;
+    for (std::size_t i = 0; i < size; ++i) {
+      want.push_back(static_cast<std::int32_t>(3 * i + 1));
+      pushed.push_back(want.back());
+    }
+    const auto same = [&want](const ProgramIndex::Lines& lines) {
+      return std::vector<std::int32_t>(lines.begin(), lines.end()) == want &&
+             lines.size() == want.size();
+    };
+    EXPECT_TRUE(same(pushed));
+    const ProgramIndex::Lines made(want);
+    EXPECT_TRUE(same(made));
+    EXPECT_TRUE(made == pushed);
+    ProgramIndex::Lines copied(made);
+    EXPECT_TRUE(same(copied));
+    ProgramIndex::Calls moved(7, std::move(copied));
+    EXPECT_TRUE(same(moved.lines));
+    EXPECT_TRUE(copied.empty());  // NOLINT(bugprone-use-after-move): a move leaves it empty
+    ProgramIndex::Lines assigned(std::vector<std::int32_t>{9, 9, 9, 9, 9});
+    assigned = moved.lines;
+    EXPECT_TRUE(same(assigned));
+    const ProgramIndex::Lines& self = assigned;
+    assigned = self;
+    EXPECT_TRUE(same(assigned));
+    ProgramIndex::Lines taken;
+    taken.push_back(5);
+    taken = std::move(assigned);
+    EXPECT_TRUE(same(taken));
+    if (size > 0) {
+      EXPECT_EQ(taken.back(), want.back());
+      EXPECT_EQ(taken[size / 2], want[size / 2]);
+    }
+    taken.clear();
+    EXPECT_TRUE(taken.empty());
+    taken.push_back(42);
+    EXPECT_EQ(std::vector<std::int32_t>(taken.begin(), taken.end()), std::vector<std::int32_t>{42});
+  }
+}
+
+// Many programs, each calling another on a number of lines from none to
+// eleven, and paths that share all but their last units: every path finds
+// its program, every call its lines, and the callers their callees' lines.
+TEST(ProgramIndexLookup, EveryPathFindsItsProgramAndEveryCallItsLines) {
+  constexpr int kFiles = 700;
+  MemoryFileSystem files;
+  files.AddDirectory("/work");
+  files.SetCwd("/work");
+  const auto nameOf = [](int i) {
+    std::string name = "f" + std::to_string(i);
+    return std::string(5 - name.size(), 'f') + name;
+  };
+  std::vector<std::vector<std::int32_t>> linesOf(kFiles);
+  for (int i = 0; i < kFiles; ++i) {
+    std::string text = "function " + nameOf(i) + "\n";
+    for (int line = 2; line < 2 + i % 12; ++line) {
+      text += nameOf((i * 7 + 3) % kFiles) + "(1)\n";
+      linesOf[static_cast<std::size_t>(i)].push_back(line);
+    }
+    files.AddFile("/work/" + nameOf(i) + ".m", text);
+  }
+  ProgramIndex index;
+  index.Refresh(files, {u"", u"/work"});
+  const auto& programs = index.Programs();
+  ASSERT_EQ(programs.size(), static_cast<std::size_t>(kFiles));
+  for (std::size_t p = 0; p < programs.size(); ++p) {
+    const Text& path = programs[p].path;
+    EXPECT_EQ(index.ProgramAt(path), static_cast<int>(p));
+    EXPECT_EQ(index.ProgramAt(path + u"x"), -1);
+    EXPECT_EQ(index.ProgramAt(path.substr(0, path.size() - 1)), -1);
+  }
+  for (int i = 0; i < kFiles; ++i) {
+    SCOPED_TRACE(nameOf(i));
+    const int g = index.ProgramAt(platform::FromUtf8("/work/" + nameOf(i) + ".m"));
+    const int h =
+        index.ProgramAt(platform::FromUtf8("/work/" + nameOf((i * 7 + 3) % kFiles) + ".m"));
+    ASSERT_GE(g, 0);
+    ASSERT_GE(h, 0);
+    const auto& want = linesOf[static_cast<std::size_t>(i)];
+    const ProgramIndex::Calls* calls = index.CallsOf(g, h);
+    if (want.empty()) {
+      EXPECT_EQ(calls, nullptr);
+      continue;
+    }
+    ASSERT_NE(calls, nullptr);
+    EXPECT_EQ(std::vector<std::int32_t>(calls->lines.begin(), calls->lines.end()), want);
+    const auto& callers = programs[static_cast<std::size_t>(h)].callers;
+    EXPECT_NE(std::find(callers.begin(), callers.end(), g), callers.end());
+  }
+}
+
 // As the explorer does: the refresh on a thread of its own, its progress read
 // and its cancel set from another while the workers scan.
 TEST_F(ProgramIndexTest, ARefreshOnAnotherThreadIsFollowedAndCancelledFromThisOne) {
@@ -373,17 +472,21 @@ TEST_F(ProgramIndexTest, ARefreshOnAnotherThreadIsFollowedAndCancelledFromThisOn
 // warnings.
 Lines DescribeAll(const ProgramIndex& index) {
   Lines out;
-  const auto calls = [](const std::vector<ProgramIndex::Calls>& list) {
+  const auto lines = [](const ProgramIndex::Lines& list) {
     std::string text;
-    for (const auto& c : list) {
-      text += " " + std::to_string(c.program) + ":";
-      for (const std::int32_t n : c.lines) text += std::to_string(n) + ",";
-    }
+    for (const std::int32_t n : list) text += std::to_string(n) + ",";
     return text;
   };
-  for (const auto& p : index.Programs()) {
-    out.push_back(platform::ToUtf8(p.name + u" " + p.path) + " ->" + calls(p.callees) + " <-" +
-                  calls(p.callers));
+  const auto& programs = index.Programs();
+  for (std::size_t h = 0; h < programs.size(); ++h) {
+    const auto& p = programs[h];
+    std::string line = platform::ToUtf8(p.name + u" " + p.path) + " ->";
+    for (const auto& c : p.callees) line += " " + std::to_string(c.program) + ":" + lines(c.lines);
+    line += " <-";
+    for (const int c : p.callers) {
+      line += " " + std::to_string(c) + ":" + lines(index.CallsOf(c, static_cast<int>(h))->lines);
+    }
+    out.push_back(line);
   }
   std::string uncalled = "uncalled";
   for (const int p : index.Uncalled()) uncalled += " " + std::to_string(p);

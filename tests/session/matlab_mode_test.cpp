@@ -206,22 +206,30 @@ TEST_F(MatlabModeTest, TheModeIsASettingThatReloadingKeeps) {
 // lines, calls and callers (sites and rules too), then the uncalled ones.
 std::vector<std::string> DescribeIndex(const Workspace& ws) {
   std::vector<std::string> out;
-  const auto& programs = ws.index().Programs();
-  const auto calls = [&programs](const std::vector<engine::ProgramIndex::Calls>& list) {
-    std::string text;
-    for (const auto& c : list) {
-      text += " " + ToUtf8(programs[static_cast<std::size_t>(c.program)].name) + "[" +
-              ToUtf8(c.rule) + "]";
-      for (const auto& site : c.sites) {
-        text += std::to_string(site.line) + ":" + std::to_string(site.column) + "+" +
-                std::to_string(site.length) + ",";
-      }
+  const auto& index = ws.index();
+  const auto& programs = index.Programs();
+  // Program `g`'s calls to `h`, named by `named`.
+  const auto calls = [&](int g, int h, int named) {
+    const auto& c = *index.CallsOf(g, h);
+    const auto& sites = index.SitesOf(g, c);
+    std::string text = " " + ToUtf8(programs[static_cast<std::size_t>(named)].name) + "[" +
+                       ToUtf8(sites.rule) + "]";
+    for (const auto& site : sites.sites) {
+      text += std::to_string(site.line) + ":" + std::to_string(site.column) + "+" +
+              std::to_string(site.length) + ",";
     }
     return text;
   };
-  for (const auto& p : programs) {
-    out.push_back(ToUtf8(p.name + u" " + p.kind + u" ") + std::to_string(p.firstLine) + "-" +
-                  std::to_string(p.lastLine) + " ->" + calls(p.callees) + " <-" + calls(p.callers));
+  for (std::size_t p = 0; p < programs.size(); ++p) {
+    const int self = static_cast<int>(p);
+    const auto& function = index.FunctionOf(self);
+    std::string line = ToUtf8(programs[p].name + u" " + function.kind + u" ") +
+                       std::to_string(function.firstLine) + "-" +
+                       std::to_string(function.lastLine) + " ->";
+    for (const auto& c : programs[p].callees) line += calls(self, c.program, c.program);
+    line += " <-";
+    for (const int c : programs[p].callers) line += calls(c, self, c);
+    out.push_back(line);
   }
   for (const auto& f : ws.UncalledFunctions(false)) out.push_back("uncalled " + ToUtf8(f.name));
   return out;
