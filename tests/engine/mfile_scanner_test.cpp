@@ -17,6 +17,18 @@ using korvath::testing::Call;
 using korvath::testing::CallLog;
 using Calls = std::vector<Call>;
 
+bool IsAscii(TextView text) {
+  for (const char16_t c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+std::string Narrow(TextView ascii) {
+  std::string bytes;
+  for (const char16_t c : ascii) bytes.push_back(static_cast<char>(c));
+  return bytes;
+}
+
 TEST(RemoveStringLiterals, LiteralsAfterAnOpenerGoTransposesStay) {
   Text many = u"c = {";
   Text manyLeft = many;
@@ -60,6 +72,9 @@ TEST(RemoveStringLiterals, LiteralsAfterAnOpenerGoTransposesStay) {
     Text text = in;
     RemoveStringLiterals(text);
     EXPECT_EQ(text, out) << ::testing::PrintToString(in.substr(0, 40));
+    std::string bytes = Narrow(in);
+    RemoveStringLiterals(bytes);
+    EXPECT_EQ(bytes, Narrow(out)) << ::testing::PrintToString(in.substr(0, 40));
   }
 }
 
@@ -109,6 +124,13 @@ TEST(CleanStatement, KeepsWhatCanHoldACallAndTellsForEntries) {
     CleanStatement(text, forEntry);
     EXPECT_EQ(text, c.cleaned) << ::testing::PrintToString(c.statement);
     EXPECT_EQ(forEntry, c.forEntry) << ::testing::PrintToString(c.statement);
+    // ASCII statements are cleaned as bytes by the same rules.
+    ASSERT_TRUE(IsAscii(c.statement));
+    std::string bytes = Narrow(c.statement);
+    bool bytesForEntry = !c.forEntry;
+    CleanStatement(bytes, bytesForEntry);
+    EXPECT_EQ(bytes, Narrow(c.cleaned)) << ::testing::PrintToString(c.statement);
+    EXPECT_EQ(bytesForEntry, c.forEntry) << ::testing::PrintToString(c.statement);
   }
 }
 
@@ -149,6 +171,15 @@ TEST(ScanFile, CallsCarryThePhysicalLineOfTheStatementsFirstLine) {
       {"", {}},
       {"x = " + std::string(2000, 'a') + " + f('s') + ...\n g",
        {{Text(2000, u'a'), 1}, {u"f", 1}, {u"g", 1}}},
+      // ASCII lines are scanned as bytes until a line of the statement is
+      // not: from there on the statement is UTF-16, the continuation lines
+      // still appended as read, whichever line comes first.
+      {"X = F(A, ...\n  \xC3\x84"
+       "b, ...\n  C)\nD\n",
+       {{u"f", 1}, {u"a", 1}, {u"\u00c4b", 1}, {u"C", 1}, {u"d", 4}}},
+      {"\xC3\x84 = G(A, ...\n B)\nH\n", {{u"g", 1}, {u"a", 1}, {u"B", 1}, {u"h", 3}}},
+      {"F(A ...\n\xC4, b)\n", {{u"f", 1}, {u"a", 1}, {u"\u00c4", 1}, {u"b", 1}}},
+      {"s = 'caf\xC3\xA9'; t = g(u)\nv\n", {{u"t", 1}, {u"g", 1}, {u"u", 1}, {u"v", 2}}},
   };
   for (const auto& [file, calls] : cases) {
     TextLines lines(file);
