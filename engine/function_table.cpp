@@ -491,14 +491,17 @@ void FunctionTable::Blank(int i) {
 }
 
 std::vector<FunctionRecord> FunctionTable::Finish(const DiscardTable& discards,
-                                                  bool lines) const {
+                                                  bool startOnly) const {
   const DiscardedNames discarded(discards);
+  const std::size_t count = startOnly ? std::min<std::size_t>(records_.size(), 2) : records_.size();
   // Most interned names (variables, built-ins) end up in no record: strip
-  // only the ones that are asked for.
-  std::vector<Text> stripped(pool_.size());
-  std::vector<char> done(pool_.size(), 0);
+  // only the ones that are asked for, each once.
+  std::vector<Text> stripped(startOnly ? 0 : pool_.size());
+  std::vector<char> done(stripped.size(), 0);
+  Text one;
   auto strip = [&](NameId id) -> const Text& {
     const auto k = static_cast<std::size_t>(id);
+    if (startOnly) return one = Text(WithoutMExtension(pool_[k]));
     if (done[k] == 0) {
       stripped[k] = Text(WithoutMExtension(pool_[k]));
       done[k] = 1;
@@ -506,14 +509,14 @@ std::vector<FunctionRecord> FunctionTable::Finish(const DiscardTable& discards,
     return stripped[k];
   };
 
-  std::vector<FunctionRecord> out(records_.size());
-  for (std::size_t i = 1; i < records_.size(); ++i) {
+  std::vector<FunctionRecord> out(count);
+  for (std::size_t i = 1; i < count; ++i) {
     const Rec& rec = records_[i];
     FunctionRecord& f = out[i];
     f.name = strip(rec.name);
     f.caller = strip(rec.caller);
     f.alsoCalledBy = strip(rec.alsoCalledBy);
-    if (lines) f.lines = JoinLines(rec);
+    f.lines = JoinLines(rec);
     f.parsed = rec.parsed;
     if (!discarded.empty() && discarded.Contains(f.name)) {
       f.name.clear();

@@ -77,9 +77,10 @@ class FunctionTable {
   void Blank(int i);
 
   // Strips one ".m" from Name, Caller and AlsoCalledBy, blanks records whose
-  // Name is on the discard list with Show false, and returns the table;
-  // without `lines`, every record's Lines left empty (no tree will show them).
-  std::vector<FunctionRecord> Finish(const DiscardTable& discards, bool lines = true) const;
+  // Name is on the discard list with Show false, and returns the table; with
+  // `startOnly` records 0 and 1 alone (a run that builds no tree needs only
+  // to know whether its start is there).
+  std::vector<FunctionRecord> Finish(const DiscardTable& discards, bool startOnly = false) const;
 
   std::size_t NameCount() const { return pool_.size(); }
 

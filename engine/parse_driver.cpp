@@ -82,7 +82,7 @@ class ParseRun {
       ScanFoundFile(*file);
     }
     stats_.records = table_.HighestIndex();
-    output_.records = table_.Finish(input_.discards, input_.goal == RunGoal::Tree);
+    output_.records = table_.Finish(input_.discards, input_.goal == RunGoal::Files);
     stats_.resolutionMs = MillisecondsSince(start);
   }
 

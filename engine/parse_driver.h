@@ -55,7 +55,7 @@ struct RunStats {
 // What a run leaves besides the tree.
 struct RunOutput {
   // The table as the tree was built from it (".m" stripped, discards
-  // blanked); for RunGoal::Files the path mode leaves the records' Lines empty.
+  // blanked); for RunGoal::Files the path mode keeps records 0 and 1 only.
   std::vector<FunctionRecord> records;
   // Where each function's file was found, by function name (without ".m").
   std::unordered_map<Text, Text> filePaths;

@@ -31,7 +31,8 @@ namespace korvath::session {
 // What a run left besides its outcome.
 struct LastRun {
   engine::CallTree tree;
-  // The table as the tree was built from it (".m" stripped, discards blanked).
+  // The table as the tree was built from it (".m" stripped, discards blanked;
+  // after a path-mode run for RunGoal::Files, the start's record alone).
   std::vector<engine::FunctionRecord> records;
   // Where each function's file was found, by function name.
   std::unordered_map<Text, Text> filePaths;

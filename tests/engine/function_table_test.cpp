@@ -198,12 +198,13 @@ TEST_F(FunctionTableTest, FinishStripsOneDotMAndBlanksDiscardedNames) {
   }
   // Finishing leaves the table itself as it was.
   EXPECT_EQ(t.Records()[4].name, u"plot");
-  // Without lines the same records, their Lines empty.
-  auto withoutLines = t.Finish(d, false);
-  for (auto& rec : withoutLines) EXPECT_EQ(rec.lines, u"");
-  auto stripped = r;
-  for (auto& rec : stripped) rec.lines.clear();
-  EXPECT_EQ(withoutLines, stripped);
+  // The start alone: the same first two records, also when discarded.
+  EXPECT_EQ(t.Finish(d, true), Records(r.begin(), r.begin() + 2));
+  d.push_back({u"main", u"G", false});
+  const auto startDiscarded = t.Finish(d, true);
+  ASSERT_EQ(startDiscarded.size(), 2U);
+  EXPECT_EQ(startDiscarded[1], Rec(u"", u"", u"0", u"", true));
+  EXPECT_EQ(startDiscarded[1], t.Finish(d)[1]);
 }
 
 }  // namespace
