@@ -1,6 +1,7 @@
 #include "engine/call_extraction.h"
 
 #include <bit>
+#include <functional>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -139,15 +140,41 @@ void CallRecorder::AddAsciiCalls(const std::string_view* names, std::size_t coun
                                  std::int32_t line) {
   thread_local Text units;
   thread_local std::vector<TextView> views;
-  std::size_t total = 0;
-  for (std::size_t i = 0; i < count; ++i) total += names[i].size();
-  units.resize(total);
   views.clear();
-  char16_t* at = units.data();
-  for (std::size_t i = 0; i < count; ++i) {
-    const char16_t* begin = at;
-    for (const char c : names[i]) *at++ = static_cast<char16_t>(static_cast<unsigned char>(c));
-    views.emplace_back(begin, names[i].size());
+  if (count == 0) return;
+  // The names of one statement lie in order in one text: the stretch from
+  // the first to the last is widened in one pass, and the names are views
+  // into it.
+  const std::less<const char*> before;
+  const char* const begin = names[0].data();
+  const char* end = begin;
+  bool inOrder = true;
+  for (std::size_t i = 0; i < count && inOrder; ++i) {
+    inOrder = !before(names[i].data(), end);
+    end = names[i].data() + names[i].size();
+  }
+  std::size_t total = 0;
+  if (inOrder) {
+    total = static_cast<std::size_t>(end - begin);
+  } else {
+    for (std::size_t i = 0; i < count; ++i) total += names[i].size();
+  }
+  units.resize(total);
+  char16_t* const to = units.data();
+  if (inOrder) {
+    WidenInto(std::string_view(begin, total), units);
+    for (std::size_t i = 0; i < count; ++i) {
+      views.emplace_back(to + (names[i].data() - begin), names[i].size());
+    }
+  } else {
+    char16_t* at = to;
+    for (std::size_t i = 0; i < count; ++i) {
+      for (std::size_t k = 0; k < names[i].size(); ++k) {
+        at[k] = static_cast<char16_t>(static_cast<unsigned char>(names[i][k]));
+      }
+      views.emplace_back(at, names[i].size());
+      at += names[i].size();
+    }
   }
   AddCalls(views.data(), views.size(), line);
 }

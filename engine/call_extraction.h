@@ -37,6 +37,10 @@ class CallRecorder {
   // widened; by default widened and handed to AddCalls. A recorder that can
   // take bytes as they are saves the widening.
   virtual void AddAsciiCalls(const std::string_view* names, std::size_t count, std::int32_t line);
+  // Whether AddAsciiCalls is this recorder's own: the scanner hands ASCII
+  // statements' names over as bytes only then, and otherwise widens each
+  // cleaned statement at once.
+  virtual bool TakesAscii() const { return false; }
 };
 
 // Hands every name of `text` to `out`, left to right, each name ahead of the

@@ -237,6 +237,7 @@ void ScanFile(TextLines& lines, CallRecorder& out) {
   Text text;
   Text next;
   std::string_view raw;
+  const bool takesAscii = out.TakesAscii();
   while (lines.NextBytes(raw)) {
     ++physical;
     if (IsCommentOnly(raw)) continue;
@@ -247,7 +248,12 @@ void ScanFile(TextLines& lines, CallRecorder& out) {
       if (JoinAsciiContinuations(lines, bytes, text, next, physical)) {
         CleanStatement(bytes, forEntry);
         if (forEntry) out.AddCall(u"For", statementLine);
-        FindCalls(std::string_view(bytes), statementLine, out);
+        if (takesAscii) {
+          FindCalls(std::string_view(bytes), statementLine, out);
+        } else {
+          WidenInto(bytes, text);
+          FindCalls(TextView(text), statementLine, out);
+        }
         continue;
       }
     } else {

@@ -18,6 +18,7 @@ class TableRecorder final : public CallRecorder {
                      std::int32_t line) override {
     table_.AddAsciiCalls(caller_, names, count, line);
   }
+  bool TakesAscii() const override { return true; }
 
  private:
   FunctionTable& table_;
