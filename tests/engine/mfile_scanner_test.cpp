@@ -29,6 +29,22 @@ std::string Narrow(TextView ascii) {
   return bytes;
 }
 
+// Takes the names of ASCII statements as bytes, as the function table does.
+class ByteCallLog final : public CallRecorder {
+ public:
+  void AddCall(TextView name, std::int32_t line) override { all.push_back({Text(name), line}); }
+  void AddAsciiCalls(const std::string_view* names, std::size_t count,
+                     std::int32_t line) override {
+    for (std::size_t i = 0; i < count; ++i) {
+      all.push_back({Widen(names[i]), line});
+      ++asBytes;
+    }
+  }
+  bool TakesAscii() const override { return true; }
+  std::vector<Call> all;
+  int asBytes = 0;
+};
+
 TEST(RemoveStringLiterals, LiteralsAfterAnOpenerGoTransposesStay) {
   Text many = u"c = {";
   Text manyLeft = many;
@@ -181,12 +197,20 @@ TEST(ScanFile, CallsCarryThePhysicalLineOfTheStatementsFirstLine) {
       {"F(A ...\n\xC4, b)\n", {{u"f", 1}, {u"a", 1}, {u"\u00c4", 1}, {u"b", 1}}},
       {"s = 'caf\xC3\xA9'; t = g(u)\nv\n", {{u"t", 1}, {u"g", 1}, {u"u", 1}, {u"v", 2}}},
   };
+  int asBytes = 0;
   for (const auto& [file, calls] : cases) {
     TextLines lines(file);
     CallLog log;
     ScanFile(lines, log);
     EXPECT_EQ(log.Names(), calls) << ::testing::PrintToString(file.substr(0, 40));
+    // A recorder that takes bytes gets the same calls.
+    TextLines again(file);
+    ByteCallLog bytes;
+    ScanFile(again, bytes);
+    EXPECT_EQ(bytes.all, log.all) << ::testing::PrintToString(file.substr(0, 40));
+    asBytes += bytes.asBytes;
   }
+  EXPECT_GT(asBytes, 0);
 }
 
 }  // namespace
