@@ -27,9 +27,7 @@ struct SpecialMask<char16_t> {
   static constexpr unsigned kBits = 2;
   static unsigned Of(const char16_t* at) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    auto is = [&](char16_t c) {
-      return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c)));
-    };
+    auto is = [&](char16_t c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c))); };
     auto within = [&](short lo, short hi) {
       return _mm_and_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(static_cast<short>(lo - 1))),
                            _mm_cmplt_epi16(v, _mm_set1_epi16(static_cast<short>(hi + 1))));
@@ -76,8 +74,7 @@ constexpr bool kHaveMask = false;
 void Emit(CallRecorder& out, const TextView* names, std::size_t count, std::int32_t line) {
   out.AddCalls(names, count, line);
 }
-void Emit(CallRecorder& out, const std::string_view* names, std::size_t count,
-          std::int32_t line) {
+void Emit(CallRecorder& out, const std::string_view* names, std::size_t count, std::int32_t line) {
   out.AddAsciiCalls(names, count, line);
 }
 

@@ -129,8 +129,8 @@ void Clean(std::basic_string<Unit>& text, bool& forEntry) {
   std::size_t w = 0;
   for (std::size_t i = from; i < n; ++i) {
     const Unit c = s[i];
-    const bool bracket = c == Unit{'['} || c == Unit{']'} || c == Unit{'{'} || c == Unit{'}'} ||
-                         c == Unit{';'};
+    const bool bracket =
+        c == Unit{'['} || c == Unit{']'} || c == Unit{'{'} || c == Unit{'}'} || c == Unit{';'};
     s[w++] = bracket ? Unit{' '} : c;
   }
   text.resize(w);

@@ -64,7 +64,8 @@ struct RunOutput {
 
 // Ok with a tree (an empty one for RunGoal::Files); NoSearchPath when
 // pathdef.m could not be used (the tree is untouched); NoStartFile when the
-// start file was not found or is discarded (the tree is empty). Every failure has also been shown through the sinks.
+// start file was not found or is discarded (the tree is empty). Every
+// failure has also been shown through the sinks.
 Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& output);
 
 }  // namespace korvath::engine

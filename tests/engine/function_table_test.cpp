@@ -128,9 +128,9 @@ TEST_F(FunctionTableTest, RepeatedLinesAreEachListed) {
 TEST(FunctionTableBytes, NamesAsBytesAreTheSameNamesAsTheirUnits) {
   const std::string head(8, 'h');
   const std::vector<std::string> names = {
-      "foo",       "x",         head,          head + "a", head + "b",
-      "1e5",       "-.5",       "inf",         "Foo",      std::string(300, 'n'),
-      head + "ab", head + "a",  "foo",         "1e5",      std::string(301, 'n'),
+      "foo",       "x",         head,           head + "a", head + "b",
+      "1e5",       "-.5",       "inf",          "Foo",      std::string(300, 'n'),
+      head + "ab", head + "a",  "foo",          "1e5",      std::string(301, 'n'),
       "x.y",       head + "ba", "averylongname"};
   // Names 0..k-1 filed one name per call, in turn UTF-16 or bytes as the
   // bits of `pattern` say (bit i of the pattern for name i modulo 16).

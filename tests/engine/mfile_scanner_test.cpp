@@ -33,8 +33,7 @@ std::string Narrow(TextView ascii) {
 class ByteCallLog final : public CallRecorder {
  public:
   void AddCall(TextView name, std::int32_t line) override { all.push_back({Text(name), line}); }
-  void AddAsciiCalls(const std::string_view* names, std::size_t count,
-                     std::int32_t line) override {
+  void AddAsciiCalls(const std::string_view* names, std::size_t count, std::int32_t line) override {
     for (std::size_t i = 0; i < count; ++i) {
       all.push_back({Widen(names[i]), line});
       ++asBytes;
