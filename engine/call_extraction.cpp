@@ -13,45 +13,34 @@ namespace korvath::engine {
 namespace {
 
 // A mask of the delimiters and parentheses among the next kStep units, kBits
-// bits a unit. Names are short, so a loop that branched on every character
-// would mispredict at almost every name.
+// bits a unit (movemask gives one bit a byte). Names are short, so a loop
+// that branched on every character would mispredict at almost every name.
 template <class Unit>
-struct SpecialMask;
-
+struct SpecialMask {
+  static constexpr std::size_t kStep = 16 / sizeof(Unit);
+  static constexpr unsigned kBits = sizeof(Unit);
 #if defined(__SSE2__) || defined(_M_X64)
-// Signed compares: units of 0x80 (bytes) or 0x8000 (UTF-16) and above read
-// as negative and fall outside every range, as they are no delimiters.
-template <>
-struct SpecialMask<char16_t> {
-  static constexpr std::size_t kStep = 8;
-  static constexpr unsigned kBits = 2;
-  static unsigned Of(const char16_t* at) {
+  static __m128i Same(__m128i a, __m128i b) {
+    if constexpr (sizeof(Unit) == 1) return _mm_cmpeq_epi8(a, b);
+    return _mm_cmpeq_epi16(a, b);
+  }
+  static __m128i Above(__m128i a, __m128i b) {
+    if constexpr (sizeof(Unit) == 1) return _mm_cmpgt_epi8(a, b);
+    return _mm_cmpgt_epi16(a, b);
+  }
+  static __m128i All(int c) {
+    if constexpr (sizeof(Unit) == 1) return _mm_set1_epi8(static_cast<char>(c));
+    return _mm_set1_epi16(static_cast<short>(c));
+  }
+  // Signed compares: units of 0x80 (bytes) or 0x8000 (UTF-16) and above read
+  // as negative and fall outside every range, as they are no delimiters.
+  static unsigned Of(const Unit* at) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    auto is = [&](char16_t c) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(c))); };
-    auto within = [&](short lo, short hi) {
-      return _mm_and_si128(_mm_cmpgt_epi16(v, _mm_set1_epi16(static_cast<short>(lo - 1))),
-                           _mm_cmplt_epi16(v, _mm_set1_epi16(static_cast<short>(hi + 1))));
+    auto is = [&](char c) { return Same(v, All(c)); };
+    auto within = [&](char lo, char hi) {
+      return _mm_and_si128(Above(v, All(lo - 1)), Above(All(hi + 1), v));
     };
     // & ' ( ) * + , -   and   < = >
-    __m128i m = _mm_or_si128(within(u'&', u'-'), within(u'<', u'>'));
-    m = _mm_or_si128(m, _mm_or_si128(is(u' '), is(u'/')));
-    m = _mm_or_si128(m, _mm_or_si128(is(u':'), is(u'\\')));
-    m = _mm_or_si128(m, _mm_or_si128(is(u'^'), is(u'|')));
-    m = _mm_or_si128(m, is(u'~'));
-    return static_cast<unsigned>(_mm_movemask_epi8(m));
-  }
-};
-template <>
-struct SpecialMask<char> {
-  static constexpr std::size_t kStep = 16;
-  static constexpr unsigned kBits = 1;
-  static unsigned Of(const char* at) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    auto is = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-    auto within = [&](char lo, char hi) {
-      return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo - 1))),
-                           _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi + 1))));
-    };
     __m128i m = _mm_or_si128(within('&', '-'), within('<', '>'));
     m = _mm_or_si128(m, _mm_or_si128(is(' '), is('/')));
     m = _mm_or_si128(m, _mm_or_si128(is(':'), is('\\')));
@@ -59,15 +48,13 @@ struct SpecialMask<char> {
     m = _mm_or_si128(m, is('~'));
     return static_cast<unsigned>(_mm_movemask_epi8(m));
   }
+#else
+  static unsigned Of(const Unit*) { return 0; }
+#endif
 };
+#if defined(__SSE2__) || defined(_M_X64)
 constexpr bool kHaveMask = true;
 #else
-template <class Unit>
-struct SpecialMask {
-  static constexpr std::size_t kStep = 8;
-  static constexpr unsigned kBits = 1;
-  static unsigned Of(const Unit*) { return 0; }
-};
 constexpr bool kHaveMask = false;
 #endif
 

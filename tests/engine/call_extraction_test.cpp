@@ -18,17 +18,8 @@ using korvath::testing::Call;
 using korvath::testing::CallLog;
 using Names = std::vector<Text>;
 
-bool IsAscii(TextView text) {
-  for (const char16_t c : text) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
-std::string Narrow(TextView ascii) {
-  std::string bytes;
-  for (const char16_t c : ascii) bytes.push_back(static_cast<char>(c));
-  return bytes;
-}
+using korvath::testing::IsAscii;
+using korvath::testing::Narrow;
 
 // The names of `text` as the UTF-16 form cuts them; ASCII text is cut as
 // bytes as well, and the two must agree, lines included.

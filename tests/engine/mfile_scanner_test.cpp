@@ -17,17 +17,8 @@ using korvath::testing::Call;
 using korvath::testing::CallLog;
 using Calls = std::vector<Call>;
 
-bool IsAscii(TextView text) {
-  for (const char16_t c : text) {
-    if (c >= 0x80) return false;
-  }
-  return true;
-}
-std::string Narrow(TextView ascii) {
-  std::string bytes;
-  for (const char16_t c : ascii) bytes.push_back(static_cast<char>(c));
-  return bytes;
-}
+using korvath::testing::IsAscii;
+using korvath::testing::Narrow;
 
 // Takes the names of ASCII statements as bytes, as the function table does.
 class ByteCallLog final : public CallRecorder {
