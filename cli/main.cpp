@@ -295,7 +295,10 @@ int ListUncalled(const CommandLine& cl, session::Workspace& ws) {
 int ShowTree(const CommandLine& cl, session::Workspace& ws) {
   StderrProgress progress(cl.progress);
   CollectedMessages messages;
-  const Result outcome = ws.Run(FileNameText(cl.start), progress, messages);
+  // A files list is the resolution's: no tree is built for it.
+  const engine::RunGoal goal =
+      cl.format == OutputFormat::Files ? engine::RunGoal::Files : engine::RunGoal::Tree;
+  const Result outcome = ws.Run(FileNameText(cl.start), progress, messages, {}, goal);
 
   const auto writeStart = Clock::now();
   Result written;

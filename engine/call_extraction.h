@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "engine/text.h"
 
@@ -32,11 +33,21 @@ class CallRecorder {
   virtual void AddCalls(const TextView* names, std::size_t count, std::int32_t line) {
     for (std::size_t i = 0; i < count; ++i) AddCall(names[i], line);
   }
+  // The same for names of ASCII bytes, which stand for the same units
+  // widened; by default widened and handed to AddCalls. A recorder that can
+  // take bytes as they are saves the widening.
+  virtual void AddAsciiCalls(const std::string_view* names, std::size_t count, std::int32_t line);
+  // Whether AddAsciiCalls is this recorder's own: the scanner hands ASCII
+  // statements' names over as bytes only then, and otherwise widens each
+  // cleaned statement at once.
+  virtual bool TakesAscii() const { return false; }
 };
 
 // Hands every name of `text` to `out`, left to right, each name ahead of the
 // names inside its own argument list. A "(" without its ")" takes the rest of
-// the text as its argument list. Runs in linear time without recursion.
+// the text as its argument list. Runs in linear time without recursion. The
+// byte form takes ASCII text and hands its names to AddAsciiCalls.
 void FindCalls(TextView text, std::int32_t line, CallRecorder& out);
+void FindCalls(std::string_view text, std::int32_t line, CallRecorder& out);
 
 }  // namespace korvath::engine

@@ -81,12 +81,17 @@ struct Frame {
 
 }  // namespace
 
-Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeSink& tree,
-                     MessageSink& messages, const TreeLimits& limits) {
-  tree.Clear();
+Result CheckStartRecord(const std::vector<FunctionRecord>& records) {
   if (records.size() < 2 || records[1].name.empty()) {
     return Result::Failure(Status::NoStartFile, "the start file has no record");
   }
+  return {};
+}
+
+Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeSink& tree,
+                     MessageSink& messages, const TreeLimits& limits) {
+  tree.Clear();
+  if (Result start = CheckStartRecord(records); !start) return start;
   const Text& rootName = records[1].name;
   // Beyond a few million nodes the hint would only reserve address space.
   tree.Reserve(std::min(limits.maxNodes, 1 << 22));

@@ -22,6 +22,10 @@ struct TreeLimits {
 platform::Result BuildCallTree(const std::vector<FunctionRecord>& records, TreeSink& tree,
                                MessageSink& messages, const TreeLimits& limits = {});
 
+// Ok when record 1 names the start; NoStartFile otherwise (start file not
+// found or discarded). The check BuildCallTree makes before it builds.
+platform::Result CheckStartRecord(const std::vector<FunctionRecord>& records);
+
 // Adds under node `parentIndex` (at level 0 of the depth budget) one child
 // per record called from `callerName`, and below each the calls of its own
 // function, depth first. Walks with an explicit stack.

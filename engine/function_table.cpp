@@ -39,6 +39,21 @@ char16_t* WriteDecimal(char16_t* at, std::int32_t value) {
   return at;
 }
 
+// A unit of either kind of text as UTF-16: bytes are ASCII, read unsigned.
+constexpr std::uint64_t UnitOf(char16_t c) { return c; }
+constexpr std::uint64_t UnitOf(char c) { return static_cast<unsigned char>(c); }
+
+// Whether a pooled text and a name of either kind hold the same units.
+template <class View>
+bool SameUnits(TextView pooled, View text) {
+  if (pooled.size() != text.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (pooled[i] != UnitOf(text[i])) return false;
+  }
+  return true;
+}
+bool SameUnits(TextView pooled, TextView text) { return pooled == text; }
+
 }  // namespace
 
 FunctionTable::FunctionTable() { Reset(u""); }
@@ -80,17 +95,18 @@ void FunctionTable::Reset(TextView startName) {
 
 // --- interned names ----------------------------------------------------------
 
-void FunctionTable::KeyOf(TextView text, NameKey& key) {
+template <class View>
+void FunctionTable::KeyOf(View text, NameKey& key) {
   const std::size_t n = text.size();
   // Built in registers: a short copy into memory read back as whole words
   // stalls on store forwarding, once per name of every statement.
   std::uint64_t w0 = 0;
   std::uint64_t w1 = 0;
   for (std::size_t i = 0; i < std::min<std::size_t>(n, 4); ++i) {
-    w0 |= static_cast<std::uint64_t>(text[i]) << (16 * i);
+    w0 |= UnitOf(text[i]) << (16 * i);
   }
   for (std::size_t i = 4; i < std::min(n, kHeadUnits); ++i) {
-    w1 |= static_cast<std::uint64_t>(text[i]) << (16 * (i - 4));
+    w1 |= UnitOf(text[i]) << (16 * (i - 4));
   }
   key.head0 = w0;
   key.head1 = w1;
@@ -98,7 +114,7 @@ void FunctionTable::KeyOf(TextView text, NameKey& key) {
   for (std::size_t i = kHeadUnits; i < n; i += 4) {
     std::uint64_t w = 0;
     for (std::size_t k = i; k < std::min(n, i + 4); ++k) {
-      w |= static_cast<std::uint64_t>(text[k]) << (16 * (k - i));
+      w |= UnitOf(text[k]) << (16 * (k - i));
     }
     h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
     h ^= h >> 29;
@@ -108,7 +124,8 @@ void FunctionTable::KeyOf(TextView text, NameKey& key) {
             static_cast<std::uint32_t>(std::min<std::size_t>(n, 255));
 }
 
-std::ptrdiff_t FunctionTable::FindSlot(TextView text, const NameKey& key) const {
+template <class View>
+std::ptrdiff_t FunctionTable::FindSlot(View text, const NameKey& key) const {
   const std::size_t mask = nameIndex_.size() - 1;
   for (std::size_t i = static_cast<std::size_t>(key.hash) & mask;; i = (i + 1) & mask) {
     const NameSlot& slot = nameIndex_[i];
@@ -116,7 +133,8 @@ std::ptrdiff_t FunctionTable::FindSlot(TextView text, const NameKey& key) const 
     if (slot.tag == key.tag && slot.head0 == key.head0 && slot.head1 == key.head1) {
       // Equal length up to 255 and equal first eight units: a short name is
       // found, a longer one is compared in full.
-      if (text.size() <= kHeadUnits || pool_[static_cast<std::size_t>(slot.idPlus1 - 1)] == text) {
+      if (text.size() <= kHeadUnits ||
+          SameUnits(pool_[static_cast<std::size_t>(slot.idPlus1 - 1)], text)) {
         return static_cast<std::ptrdiff_t>(i);
       }
     }
@@ -131,7 +149,8 @@ FunctionTable::NameId FunctionTable::Intern(TextView text) {
   return InternKeyed(text, key);
 }
 
-FunctionTable::NameId FunctionTable::InternKeyed(TextView text, const NameKey& key) {
+template <class View>
+FunctionTable::NameId FunctionTable::InternKeyed(View text, const NameKey& key) {
   if (2 * (pool_.size() + 1) > nameIndex_.size()) GrowNameIndex();
   const char16_t* data = nullptr;
   if (!text.empty()) {
@@ -149,7 +168,7 @@ FunctionTable::NameId FunctionTable::InternKeyed(TextView text, const NameKey& k
       at = block_ + blockUsed_;
       blockUsed_ += text.size();
     }
-    std::copy(text.begin(), text.end(), at);
+    for (std::size_t i = 0; i < text.size(); ++i) at[i] = static_cast<char16_t>(UnitOf(text[i]));
     data = at;
   }
   const auto id = static_cast<NameId>(pool_.size());
@@ -316,10 +335,21 @@ void FunctionTable::AddCall(NameId caller, TextView name, std::int32_t line) {
   AddCallKeyed(caller, name, key, line);
 }
 
-// The index slots of a statement's names are scattered: asking for all of
-// them first lets the loads overlap instead of waiting one after the other.
 void FunctionTable::AddCalls(NameId caller, const TextView* names, std::size_t count,
                              std::int32_t line) {
+  AddCallsOf(caller, names, count, line);
+}
+
+void FunctionTable::AddAsciiCalls(NameId caller, const std::string_view* names, std::size_t count,
+                                  std::int32_t line) {
+  AddCallsOf(caller, names, count, line);
+}
+
+// The index slots of a statement's names are scattered: asking for all of
+// them first lets the loads overlap instead of waiting one after the other.
+template <class View>
+void FunctionTable::AddCallsOf(NameId caller, const View* names, std::size_t count,
+                               std::int32_t line) {
   constexpr std::size_t kAhead = 16;
   NameKey keys[kAhead];
   for (std::size_t done = 0; done < count; done += kAhead) {
@@ -335,8 +365,8 @@ void FunctionTable::AddCalls(NameId caller, const TextView* names, std::size_t c
   }
 }
 
-void FunctionTable::AddCallKeyed(NameId caller, TextView name, const NameKey& key,
-                                 std::int32_t line) {
+template <class View>
+void FunctionTable::AddCallKeyed(NameId caller, View name, const NameKey& key, std::int32_t line) {
   if (caller != scanCaller_) BeginCaller(caller);
   NameId id = -1;
   if (const std::ptrdiff_t found = FindSlot(name, key); found >= 0) {
@@ -460,14 +490,18 @@ void FunctionTable::Blank(int i) {
   blanks_.Insert(static_cast<std::size_t>(i));
 }
 
-std::vector<FunctionRecord> FunctionTable::Finish(const DiscardTable& discards) const {
+std::vector<FunctionRecord> FunctionTable::Finish(const DiscardTable& discards,
+                                                  bool startOnly) const {
   const DiscardedNames discarded(discards);
+  const std::size_t count = startOnly ? std::min<std::size_t>(records_.size(), 2) : records_.size();
   // Most interned names (variables, built-ins) end up in no record: strip
-  // only the ones that are asked for.
-  std::vector<Text> stripped(pool_.size());
-  std::vector<char> done(pool_.size(), 0);
+  // only the ones that are asked for, each once.
+  std::vector<Text> stripped(startOnly ? 0 : pool_.size());
+  std::vector<char> done(stripped.size(), 0);
+  Text one;
   auto strip = [&](NameId id) -> const Text& {
     const auto k = static_cast<std::size_t>(id);
+    if (startOnly) return one = Text(WithoutMExtension(pool_[k]));
     if (done[k] == 0) {
       stripped[k] = Text(WithoutMExtension(pool_[k]));
       done[k] = 1;
@@ -475,8 +509,8 @@ std::vector<FunctionRecord> FunctionTable::Finish(const DiscardTable& discards) 
     return stripped[k];
   };
 
-  std::vector<FunctionRecord> out(records_.size());
-  for (std::size_t i = 1; i < records_.size(); ++i) {
+  std::vector<FunctionRecord> out(count);
+  for (std::size_t i = 1; i < count; ++i) {
     const Rec& rec = records_[i];
     FunctionRecord& f = out[i];
     f.name = strip(rec.name);

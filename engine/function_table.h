@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/discard_table.h"
@@ -46,6 +47,10 @@ class FunctionTable {
   void AddCall(NameId caller, TextView name, std::int32_t line);
   // The same for several names in a row, fetching ahead what each needs.
   void AddCalls(NameId caller, const TextView* names, std::size_t count, std::int32_t line);
+  // The same for names of ASCII bytes: filed as their widened units are, but
+  // found and hashed without widening (only a new name is widened, once).
+  void AddAsciiCalls(NameId caller, const std::string_view* names, std::size_t count,
+                     std::int32_t line);
 
   // Records are 1..HighestIndex().
   int HighestIndex() const { return static_cast<int>(records_.size()) - 1; }
@@ -72,8 +77,10 @@ class FunctionTable {
   void Blank(int i);
 
   // Strips one ".m" from Name, Caller and AlsoCalledBy, blanks records whose
-  // Name is on the discard list with Show false, and returns the table.
-  std::vector<FunctionRecord> Finish(const DiscardTable& discards) const;
+  // Name is on the discard list with Show false, and returns the table; with
+  // `startOnly` records 0 and 1 alone (a run that builds no tree needs only
+  // to know whether its start is there).
+  std::vector<FunctionRecord> Finish(const DiscardTable& discards, bool startOnly = false) const;
 
   std::size_t NameCount() const { return pool_.size(); }
 
@@ -132,11 +139,19 @@ class FunctionTable {
 
   const Rec& At(int i) const { return records_[static_cast<std::size_t>(i)]; }
   Rec& At(int i) { return records_[static_cast<std::size_t>(i)]; }
-  static void KeyOf(TextView text, NameKey& key);
-  void AddCallKeyed(NameId caller, TextView name, const NameKey& key, std::int32_t line);
+  // A name of ASCII bytes gets the key of its widened units. (Views of
+  // UTF-16 text or of ASCII bytes.)
+  template <class View>
+  static void KeyOf(View text, NameKey& key);
+  template <class View>
+  void AddCallsOf(NameId caller, const View* names, std::size_t count, std::int32_t line);
+  template <class View>
+  void AddCallKeyed(NameId caller, View name, const NameKey& key, std::int32_t line);
   // Index of the slot holding `text`, or -1.
-  std::ptrdiff_t FindSlot(TextView text, const NameKey& key) const;
-  NameId InternKeyed(TextView text, const NameKey& key);
+  template <class View>
+  std::ptrdiff_t FindSlot(View text, const NameKey& key) const;
+  template <class View>
+  NameId InternKeyed(View text, const NameKey& key);
   void GrowNameIndex();
   NameSlot& SlotOf(NameId id) {
     return nameIndex_[static_cast<std::size_t>(slotOf_[static_cast<std::size_t>(id)])];

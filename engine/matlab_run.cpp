@@ -288,10 +288,16 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
   stats.dynamicCalls = read.dynamicCalls;
   stats.resolutionMs = MillisecondsSince(clock);
 
-  services.progress.SetCaption(messages::kBuildingTree);
-  services.progress.Refresh();
   clock = Clock::now();
-  Result built = BuildCallTree(records, services.tree, services.messages, services.limits);
+  Result built;
+  if (input.goal == RunGoal::Files) {
+    services.tree.Clear();
+    built = CheckStartRecord(records);
+  } else {
+    services.progress.SetCaption(messages::kBuildingTree);
+    services.progress.Refresh();
+    built = BuildCallTree(records, services.tree, services.messages, services.limits);
+  }
   if (!built) {
     services.messages.ShowMessage(
         MessageIcon::Information,

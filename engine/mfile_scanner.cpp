@@ -8,33 +8,63 @@ namespace korvath::engine {
 
 bool IsQuoteOpener(char16_t c) { return IsDelimiter(c) || c == u'(' || c == u'[' || c == u'{'; }
 
+namespace {
+
+// The words the cleaner looks for, in each kind of unit.
+template <class Unit>
+struct Words;
+template <>
+struct Words<char16_t> {
+  static constexpr std::u16string_view kFunction = u"function";
+  static constexpr std::u16string_view kFor = u"for";
+};
+template <>
+struct Words<char> {
+  static constexpr std::string_view kFunction = "function";
+  static constexpr std::string_view kFor = "for";
+};
+
+template <class Unit>
+std::basic_string_view<Unit> TrimSpaces(std::basic_string_view<Unit> text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && text[begin] == Unit{' '}) ++begin;
+  while (end > begin && text[end - 1] == Unit{' '}) --end;
+  return text.substr(begin, end - begin);
+}
+
 // A quote opens a string when the character before it is a delimiter or an
 // opening bracket; otherwise it is a transpose. After each literal the text
 // is examined again from its second character, which only ever re-reads
 // characters that were already found not to open a string, so one forward
 // pass gives the same text. What is kept never outruns what is read, so the
 // text is compacted in place.
-void RemoveStringLiterals(Text& text) {
+template <class Unit>
+void RemoveLiterals(std::basic_string<Unit>& text) {
+  using String = std::basic_string<Unit>;
+  constexpr Unit kQuote{'\''};
   const std::size_t n = text.size();
-  const std::size_t first = text.find(u'\'');
-  if (first == Text::npos) return;
-  char16_t* const s = text.data();
+  const std::size_t first = text.find(kQuote);
+  if (first == String::npos) return;
+  Unit* const s = text.data();
   // Everything before the first quote is kept as it is.
   std::size_t k = first;
   std::size_t w = first;
   while (k < n) {
     // The last character of the text is never examined.
     if (n - k <= 1) break;
-    const char16_t c = s[k];
+    const Unit c = s[k];
     bool opens = false;
-    if (c == u'\'') opens = w == 0 ? k == 0 : IsQuoteOpener(s[w - 1]);
+    if (c == kQuote) {
+      opens = w == 0 ? k == 0 : IsQuoteOpener(static_cast<char16_t>(s[w - 1]));
+    }
     if (!opens) {
       s[w++] = c;
       ++k;
       continue;
     }
-    const std::size_t close = text.find(u'\'', k + 1);
-    if (close == Text::npos) {
+    const std::size_t close = text.find(kQuote, k + 1);
+    if (close == String::npos) {
       text.clear();  // an unterminated string drops the statement
       return;
     }
@@ -49,59 +79,69 @@ void RemoveStringLiterals(Text& text) {
   text.resize(w + (n - k));
 }
 
-void CleanStatement(Text& text, bool& forEntry) {
+template <class Unit>
+void Clean(std::basic_string<Unit>& text, bool& forEntry) {
+  using View = std::basic_string_view<Unit>;
   forEntry = false;
-  if (StartsWith(text, u"function")) {
+  if (View(text).substr(0, Words<Unit>::kFunction.size()) == Words<Unit>::kFunction) {
     text.clear();
     return;
   }
   // One branch-free pass replaces tabs and tells which of quote, "%" and
   // "=" occur at all; only those are then searched for.
-  constexpr std::size_t kNone = Text::npos;
-  char16_t* s = text.data();
+  constexpr std::size_t kNone = View::npos;
+  Unit* s = text.data();
   std::size_t n = text.size();
   unsigned quote = 0;
   unsigned anyPercent = 0;
   unsigned anyEq = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    const char16_t c = s[i];
-    s[i] = c == u'\t' ? u' ' : c;
-    quote |= c == u'\'';
-    anyPercent |= c == u'%';
-    anyEq |= c == u'=';
+    const Unit c = s[i];
+    s[i] = c == Unit{'\t'} ? Unit{' '} : c;
+    quote |= static_cast<unsigned>(c == Unit{'\''});
+    anyPercent |= static_cast<unsigned>(c == Unit{'%'});
+    anyEq |= static_cast<unsigned>(c == Unit{'='});
   }
-  std::size_t percent = anyPercent != 0 ? text.find(u'%') : kNone;
-  std::size_t eq = anyEq != 0 ? text.find(u'=') : kNone;
+  std::size_t percent = anyPercent != 0 ? text.find(Unit{'%'}) : kNone;
+  std::size_t eq = anyEq != 0 ? text.find(Unit{'='}) : kNone;
   if (quote != 0) {
-    const TextView trimmed = TrimBlanks(text);
-    if (!trimmed.empty() && trimmed.front() == u'%') {
+    const View trimmed = TrimSpaces(View(text));
+    if (!trimmed.empty() && trimmed.front() == Unit{'%'}) {
       text.clear();
       return;
     }
-    RemoveStringLiterals(text);
-    percent = text.find(u'%');
-    eq = text.find(u'=');
+    RemoveLiterals(text);
+    percent = text.find(Unit{'%'});
+    eq = text.find(Unit{'='});
   }
   if (percent != kNone) text.resize(percent);
   s = text.data();
   n = text.size();
   std::size_t from = 0;
   if (eq != kNone && eq < n) {
-    const bool equality = eq + 1 < n && s[eq + 1] == u'=';
+    const bool equality = eq + 1 < n && s[eq + 1] == Unit{'='};
     if (!equality) {
-      forEntry = TextView(text).find(u"for") != TextView::npos;
+      forEntry = View(text).find(Words<Unit>::kFor) != View::npos;
       from = eq + 1;
     }
   }
   // Drop the assignment target and blank the brackets in the same pass.
   std::size_t w = 0;
   for (std::size_t i = from; i < n; ++i) {
-    const char16_t c = s[i];
-    const bool bracket = c == u'[' || c == u']' || c == u'{' || c == u'}' || c == u';';
-    s[w++] = bracket ? u' ' : c;
+    const Unit c = s[i];
+    const bool bracket =
+        c == Unit{'['} || c == Unit{']'} || c == Unit{'{'} || c == Unit{'}'} || c == Unit{';'};
+    s[w++] = bracket ? Unit{' '} : c;
   }
   text.resize(w);
 }
+
+}  // namespace
+
+void RemoveStringLiterals(Text& text) { RemoveLiterals(text); }
+void RemoveStringLiterals(std::string& text) { RemoveLiterals(text); }
+void CleanStatement(Text& text, bool& forEntry) { Clean(text, forEntry); }
+void CleanStatement(std::string& text, bool& forEntry) { Clean(text, forEntry); }
 
 namespace {
 
@@ -124,22 +164,19 @@ void TrimAndLower(Text& text) {
   text.resize(n);
 }
 
-// Most lines are ASCII, which reads the same in any encoding: such a line is
-// trimmed, lower-cased and widened in one pass, straight from its bytes.
-bool TrimLowerAscii(std::string_view raw, Text& text) {
+bool IsAscii(std::string_view raw) {
   unsigned char high = 0;
   for (const char c : raw) high |= static_cast<unsigned char>(c);
-  if (high >= 0x80) return false;
-  std::size_t begin = 0;
-  std::size_t end = raw.size();
-  while (begin < end && raw[begin] == ' ') ++begin;
-  while (end > begin && raw[end - 1] == ' ') --end;
-  text.resize(end - begin);
-  char16_t* out = text.data();
-  for (std::size_t i = begin; i < end; ++i) {
-    *out++ = AsciiLower(static_cast<char16_t>(static_cast<unsigned char>(raw[i])));
-  }
-  return true;
+  return high < 0x80;
+}
+
+// Most lines are ASCII, which reads the same in any encoding: such a line is
+// trimmed and lower-cased straight from its bytes, and never widened.
+void TrimLowerAscii(std::string_view raw, std::string& text) {
+  const std::string_view trimmed = TrimSpaces(raw);
+  text.resize(trimmed.size());
+  char* out = text.data();
+  for (const char c : trimmed) *out++ = AsciiLower(c);
 }
 
 // A line whose first byte past spaces and tabs is "%" yields no call, unless
@@ -151,35 +188,82 @@ bool IsCommentOnly(std::string_view raw) {
   return i < raw.size() && raw[i] == '%' && raw.find("...", i) == std::string_view::npos;
 }
 
+// Joins the continuation lines of a statement of UTF-16 text: each is
+// appended as read, neither trimmed nor lower-cased.
+void JoinContinuations(TextLines& lines, Text& text, Text& next, std::int64_t& physical) {
+  for (;;) {
+    const TextView right = TrimBlanksRight(text);
+    if (!EndsWith(right, u"...") || lines.AtEnd()) return;
+    text.resize(right.size() - 3);
+    lines.Next(next);
+    ++physical;
+    text += next;
+  }
+}
+
+// The same for a statement of ASCII bytes, as long as its lines are ASCII:
+// false, with the statement in `text` as UTF-16 and the lines joined so far,
+// at the first line that is not.
+bool JoinAsciiContinuations(TextLines& lines, std::string& bytes, Text& text, Text& next,
+                            std::int64_t& physical) {
+  for (;;) {
+    std::size_t end = bytes.size();
+    while (end > 0 && bytes[end - 1] == ' ') --end;
+    if (end < 3 || std::string_view(bytes).substr(end - 3, 3) != "..." || lines.AtEnd()) {
+      return true;
+    }
+    bytes.resize(end - 3);
+    std::string_view raw;
+    lines.NextBytes(raw);
+    ++physical;
+    if (IsAscii(raw)) {
+      bytes += raw;
+      continue;
+    }
+    text.assign(bytes.begin(), bytes.end());
+    lines.Decode(raw, next);
+    text += next;
+    return false;
+  }
+}
+
 }  // namespace
 
 void ScanFile(TextLines& lines, CallRecorder& out) {
   constexpr std::int64_t kMaxLine = std::numeric_limits<std::int32_t>::max();
   std::int64_t physical = 0;
   // Buffers live for the whole file: their capacity is reused by every line.
+  std::string bytes;
   Text text;
   Text next;
   std::string_view raw;
+  const bool takesAscii = out.TakesAscii();
   while (lines.NextBytes(raw)) {
     ++physical;
     if (IsCommentOnly(raw)) continue;
     const auto statementLine = static_cast<std::int32_t>(std::min(physical, kMaxLine));
-    if (!TrimLowerAscii(raw, text)) {
+    bool forEntry = false;
+    if (IsAscii(raw)) {
+      TrimLowerAscii(raw, bytes);
+      if (JoinAsciiContinuations(lines, bytes, text, next, physical)) {
+        CleanStatement(bytes, forEntry);
+        if (forEntry) out.AddCall(u"For", statementLine);
+        if (takesAscii) {
+          FindCalls(std::string_view(bytes), statementLine, out);
+        } else {
+          WidenInto(bytes, text);
+          FindCalls(TextView(text), statementLine, out);
+        }
+        continue;
+      }
+    } else {
       lines.Decode(raw, text);
       TrimAndLower(text);
     }
-    for (;;) {
-      const TextView right = TrimBlanksRight(text);
-      if (!EndsWith(right, u"...") || lines.AtEnd()) break;
-      text.resize(right.size() - 3);
-      lines.Next(next);
-      ++physical;
-      text += next;
-    }
-    bool forEntry = false;
+    JoinContinuations(lines, text, next, physical);
     CleanStatement(text, forEntry);
     if (forEntry) out.AddCall(u"For", statementLine);
-    FindCalls(text, statementLine, out);
+    FindCalls(TextView(text), statementLine, out);
   }
 }
 

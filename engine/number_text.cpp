@@ -3,21 +3,23 @@
 namespace korvath::engine {
 namespace {
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+template <class Unit>
+bool IsDigit(Unit c) {
+  return c >= Unit{'0'} && c <= Unit{'9'};
+}
 
-}  // namespace
-
-bool ReadsAsNumber(TextView text) {
+template <class Unit>
+bool IsNumber(std::basic_string_view<Unit> text) {
   std::size_t i = 0;
   const std::size_t n = text.size();
-  if (i < n && (text[i] == u'+' || text[i] == u'-')) ++i;
+  if (i < n && (text[i] == Unit{'+'} || text[i] == Unit{'-'})) ++i;
   std::size_t intDigits = 0;
   while (i < n && IsDigit(text[i])) {
     ++i;
     ++intDigits;
   }
   std::size_t fracDigits = 0;
-  if (i < n && text[i] == u'.') {
+  if (i < n && text[i] == Unit{'.'}) {
     ++i;
     while (i < n && IsDigit(text[i])) {
       ++i;
@@ -25,9 +27,9 @@ bool ReadsAsNumber(TextView text) {
     }
   }
   if (intDigits == 0 && fracDigits == 0) return false;
-  if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+  if (i < n && (text[i] == Unit{'e'} || text[i] == Unit{'E'})) {
     ++i;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) ++i;
+    if (i < n && (text[i] == Unit{'+'} || text[i] == Unit{'-'})) ++i;
     std::size_t expDigits = 0;
     while (i < n && IsDigit(text[i])) {
       ++i;
@@ -37,5 +39,10 @@ bool ReadsAsNumber(TextView text) {
   }
   return i == n;
 }
+
+}  // namespace
+
+bool ReadsAsNumber(TextView text) { return IsNumber(text); }
+bool ReadsAsNumber(std::string_view ascii) { return IsNumber(ascii); }
 
 }  // namespace korvath::engine

@@ -32,8 +32,6 @@ class ParseRun {
     services_.progress.Show();
     services_.progress.Refresh();
     ResolveCalls(std::move(dirs));
-    services_.progress.SetCaption(messages::kBuildingTree);
-    services_.progress.Refresh();
     Result built = BuildTree();
     services_.progress.Close();
     return built;
@@ -84,7 +82,7 @@ class ParseRun {
       ScanFoundFile(*file);
     }
     stats_.records = table_.HighestIndex();
-    output_.records = table_.Finish(input_.discards);
+    output_.records = table_.Finish(input_.discards, input_.goal == RunGoal::Files);
     stats_.resolutionMs = MillisecondsSince(start);
   }
 
@@ -124,9 +122,16 @@ class ParseRun {
   }
 
   Result BuildTree() {
+    Result built;
     const auto start = Clock::now();
-    Result built =
-        BuildCallTree(output_.records, services_.tree, services_.messages, services_.limits);
+    if (input_.goal == RunGoal::Files) {
+      services_.tree.Clear();
+      built = CheckStartRecord(output_.records);
+    } else {
+      services_.progress.SetCaption(messages::kBuildingTree);
+      services_.progress.Refresh();
+      built = BuildCallTree(output_.records, services_.tree, services_.messages, services_.limits);
+    }
     if (!built) ReportMissingStart();
     stats_.nodes = services_.tree.Count();
     stats_.treeMs = MillisecondsSince(start);

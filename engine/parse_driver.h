@@ -14,11 +14,17 @@
 
 namespace korvath::engine {
 
+// What a run makes: the call tree, or only the resolution (the files found
+// and the table), for outputs that print no tree; the tree's node and depth
+// budgets then have nothing to say.
+enum class RunGoal { Tree, Files };
+
 // What a run starts from.
 struct RunInput {
   Text pathdefFile;
   DiscardTable discards = EmptyDiscardTable();
   Text startName;  // the start file's name, ending in ".m"
+  RunGoal goal = RunGoal::Tree;
 };
 
 struct RunServices {
@@ -48,16 +54,18 @@ struct RunStats {
 
 // What a run leaves besides the tree.
 struct RunOutput {
-  // The table as the tree was built from it (".m" stripped, discards blanked).
+  // The table as the tree was built from it (".m" stripped, discards
+  // blanked); for RunGoal::Files the path mode keeps records 0 and 1 only.
   std::vector<FunctionRecord> records;
   // Where each function's file was found, by function name (without ".m").
   std::unordered_map<Text, Text> filePaths;
   RunStats stats;
 };
 
-// Ok with a tree; NoSearchPath when pathdef.m could not be used (the tree is
-// untouched); NoStartFile when the start file was not found or is discarded
-// (the tree is empty). Every failure has also been shown through the sinks.
+// Ok with a tree (an empty one for RunGoal::Files); NoSearchPath when
+// pathdef.m could not be used (the tree is untouched); NoStartFile when the
+// start file was not found or is discarded (the tree is empty). Every
+// failure has also been shown through the sinks.
 Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& output);
 
 }  // namespace korvath::engine

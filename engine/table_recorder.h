@@ -14,6 +14,10 @@ class TableRecorder final : public CallRecorder {
   void AddCalls(const TextView* names, std::size_t count, std::int32_t line) override {
     table_.AddCalls(caller_, names, count, line);
   }
+  void AddAsciiCalls(const std::string_view* names, std::size_t count, std::int32_t line) override {
+    table_.AddAsciiCalls(caller_, names, count, line);
+  }
+  bool TakesAscii() const override { return true; }
 
  private:
   FunctionTable& table_;

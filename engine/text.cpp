@@ -1,5 +1,9 @@
 #include "engine/text.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 namespace korvath::engine {
 
 TextView TrimBlanks(TextView text) {
@@ -40,6 +44,23 @@ Text Widen(std::string_view ascii) {
   out.reserve(ascii.size());
   for (const char c : ascii) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
   return out;
+}
+
+void WidenInto(std::string_view ascii, Text& out) {
+  const std::size_t n = ascii.size();
+  out.resize(n);
+  const char* from = ascii.data();
+  char16_t* to = out.data();
+  std::size_t k = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128i zero = _mm_setzero_si128();
+  for (; k + 16 <= n; k += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k), _mm_unpacklo_epi8(v, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k + 8), _mm_unpackhi_epi8(v, zero));
+  }
+#endif
+  for (; k < n; ++k) to[k] = static_cast<char16_t>(static_cast<unsigned char>(from[k]));
 }
 
 Text DecimalText(std::int64_t value) { return Widen(std::to_string(value)); }

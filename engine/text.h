@@ -39,6 +39,9 @@ char16_t LowerUnit(char16_t unit);
 
 // ASCII-only text to UTF-16, for literals built at run time.
 Text Widen(std::string_view ascii);
+// The same into `out` (its capacity reused), sixteen bytes a step: bytes
+// are read unsigned, so ASCII widens to itself.
+void WidenInto(std::string_view ascii, Text& out);
 // Decimal text of a number, as UTF-16.
 Text DecimalText(std::int64_t value);
 

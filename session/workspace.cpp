@@ -48,9 +48,10 @@ Result Workspace::LoadSettings(const Text& fallbackDir) {
 }
 
 Result Workspace::Run(TextView typedStart, engine::ProgressSink& progress,
-                      engine::MessageSink& messages, const engine::TreeLimits& limits) {
+                      engine::MessageSink& messages, const engine::TreeLimits& limits,
+                      engine::RunGoal goal) {
   const engine::RunInput input{settings_.pathdefFile, settings_.discards,
-                               StartNameFromInput(typedStart, platform::SlashIsSeparator())};
+                               StartNameFromInput(typedStart, platform::SlashIsSeparator()), goal};
   LastRun run;
   KeepingSink keeping(messages, run);
   engine::RunServices services{fs_, progress, keeping, run.tree, limits};

@@ -31,7 +31,8 @@ namespace korvath::session {
 // What a run left besides its outcome.
 struct LastRun {
   engine::CallTree tree;
-  // The table as the tree was built from it (".m" stripped, discards blanked).
+  // The table as the tree was built from it (".m" stripped, discards blanked;
+  // after a path-mode run for RunGoal::Files, the start's record alone).
   std::vector<engine::FunctionRecord> records;
   // Where each function's file was found, by function name.
   std::unordered_map<Text, Text> filePaths;
@@ -74,9 +75,12 @@ class Workspace {
   // with folders). Messages go to `messages` as the run raises them and are
   // counted in the last run. The run replaces the last one unless there was
   // no search path; `replacing` (when set) is called just before and after,
-  // so a view over the last run can let go of it.
+  // so a view over the last run can let go of it. RunGoal::Files resolves
+  // only: the last run then has an empty tree, and what only the tree's walk
+  // says (its budgets) is not said.
   platform::Result Run(TextView typedStart, engine::ProgressSink& progress,
-                       engine::MessageSink& messages, const engine::TreeLimits& limits = {});
+                       engine::MessageSink& messages, const engine::TreeLimits& limits = {},
+                       engine::RunGoal goal = engine::RunGoal::Tree);
   const LastRun& lastRun() const { return lastRun_; }
   // The last run's tree as the writers and the windows read it.
   const engine::NodeTree& lastTree() const { return lastTree_; }

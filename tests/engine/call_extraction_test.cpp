@@ -7,6 +7,7 @@
 
 #include "engine/call_extraction.h"
 #include "engine/function_table.h"
+#include "engine/table_recorder.h"
 #include "tests/support/test_doubles.h"
 
 namespace korvath {
@@ -16,6 +17,22 @@ using namespace korvath::engine;  // NOLINT(google-build-using-namespace)
 using korvath::testing::Call;
 using korvath::testing::CallLog;
 using Names = std::vector<Text>;
+
+using korvath::testing::IsAscii;
+using korvath::testing::Narrow;
+
+// The names of `text` as the UTF-16 form cuts them; ASCII text is cut as
+// bytes as well, and the two must agree, lines included.
+Names Cut(TextView text, std::int32_t line = 1) {
+  CallLog wide;
+  FindCalls(text, line, wide);
+  if (IsAscii(text)) {
+    CallLog narrow;
+    FindCalls(std::string_view(Narrow(text)), line, narrow);
+    EXPECT_EQ(narrow.all, wide.all) << ::testing::PrintToString(Text(text.substr(0, 40)));
+  }
+  return wide.NameTexts();
+}
 
 TEST(FindCalls, CutsAtDelimitersAndParenthesesEachNameAheadOfItsArguments) {
   const Text longName(1500, u'n');
@@ -49,13 +66,14 @@ TEST(FindCalls, CutsAtDelimitersAndParenthesesEachNameAheadOfItsArguments) {
       {u"f(" + longArg + u", b)", {u"f", longArg, u"b"}},
   };
   for (const auto& [text, names] : cases) {
-    CallLog log;
-    FindCalls(text, 1, log);
-    EXPECT_EQ(log.NameTexts(), names) << ::testing::PrintToString(text.substr(0, 40));
+    EXPECT_EQ(Cut(text), names) << ::testing::PrintToString(text.substr(0, 40));
   }
   CallLog log;
   FindCalls(u"x = foo(2)", 12, log);
   EXPECT_EQ(log.all, (std::vector<Call>{{u"x", 12}, {u"foo", 12}, {u"2", 12}}));
+  CallLog bytes;
+  FindCalls(std::string_view("x = foo(2)"), 12, bytes);
+  EXPECT_EQ(bytes.all, log.all);
 }
 
 TEST(FindCalls, DeepNestingNeedsNoRecursion) {
@@ -79,14 +97,29 @@ TEST(FindCalls, DeepNestingNeedsNoRecursion) {
   }
 }
 
+// Each statement filed either as UTF-16 or as bytes (every way of mixing
+// the two), which must make the same table.
 TEST(FindCallsIntoTable, AStatementsNamesAreFiledInOrderWhateverTheirNumber) {
-  FunctionTable t;
-  t.Reset(u"main.m");
-  TableRecorder main(t, t.Intern(u"main.m"));
-  FindCalls(u"v1+v2+v3+v4+v5+v6+v7+v8+v9+v10+v11+v12+v13+v14+v15+2+v16+v1+v17+v16", 30, main);
-  TableRecorder other(t, t.Intern(u"other.m"));
-  FindCalls(u"v17", 31, other);
-  const auto r = t.Records();
+  const std::pair<const char*, TextView> statements[] = {
+      {"main.m", u"v1+v2+v3+v4+v5+v6+v7+v8+v9+v10+v11+v12+v13+v14+v15+2+v16+v1+v17+v16"},
+      {"other.m", u"v17"}};
+  std::vector<std::vector<FunctionRecord>> tables;
+  for (unsigned asBytes = 0; asBytes < 4; ++asBytes) {
+    FunctionTable t;
+    t.Reset(u"main.m");
+    std::int32_t line = 30;
+    for (std::size_t k = 0; k < 2; ++k) {
+      TableRecorder recorder(t, t.Intern(Widen(statements[k].first)));
+      if ((asBytes >> k & 1U) != 0) {
+        FindCalls(std::string_view(Narrow(statements[k].second)), line++, recorder);
+      } else {
+        FindCalls(statements[k].second, line++, recorder);
+      }
+    }
+    tables.push_back(t.Records());
+  }
+  for (const auto& table : tables) EXPECT_EQ(table, tables.front());
+  const auto& r = tables.front();
   ASSERT_EQ(r.size(), 20u);
   for (int i = 1; i <= 15; ++i)
     EXPECT_EQ(r[static_cast<std::size_t>(i) + 1].name, u"v" + DecimalText(i));
@@ -108,6 +141,7 @@ TEST(FindCalls, EveryCharacterAtEveryPlaceOfALongStatement) {
        {u'\u0080', u'\u00a0', u'\u0100', u'\u2028', u'\u7fff', u'\u8000', u'\uff0b', u'\uffff'}) {
     units.push_back(c);
   }
+  // Longer than a step of either form's mask (16 bytes, 8 units).
   const Text base = u"abcdefghijklmnopqrst";
   for (const char16_t c : units) {
     const bool cuts = c == u'(' || delimiters.find(c) != Text::npos;
@@ -121,9 +155,7 @@ TEST(FindCalls, EveryCharacterAtEveryPlaceOfALongStatement) {
         if (at > 0) expected.push_back(text.substr(0, at));
         if (at + 1 < text.size()) expected.push_back(text.substr(at + 1));
       }
-      CallLog log;
-      FindCalls(text, 1, log);
-      ASSERT_EQ(log.NameTexts(), expected) << "unit " << static_cast<int>(c) << " at " << at;
+      ASSERT_EQ(Cut(text), expected) << "unit " << static_cast<int>(c) << " at " << at;
     }
   }
 }

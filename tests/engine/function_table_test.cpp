@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/function_table.h"
+#include "engine/number_text.h"
 
 namespace korvath {
 namespace {
@@ -118,6 +121,62 @@ TEST_F(FunctionTableTest, RepeatedLinesAreEachListed) {
   EXPECT_EQ(r[4], Rec(u"main.m", u"c", many));
 }
 
+// Names of ASCII bytes are the names of their widened units: a name filed
+// once as bytes and once as UTF-16 is one name, in every order. Long names
+// share their first eight units and their capped length, so only the whole
+// text tells them apart; numbers are dropped in either form.
+TEST(FunctionTableBytes, NamesAsBytesAreTheSameNamesAsTheirUnits) {
+  const std::string head(8, 'h');
+  const std::vector<std::string> names = {
+      "foo",       "x",         head,           head + "a", head + "b",
+      "1e5",       "-.5",       "inf",          "Foo",      std::string(300, 'n'),
+      head + "ab", head + "a",  "foo",          "1e5",      std::string(301, 'n'),
+      "x.y",       head + "ba", "averylongname"};
+  // Names 0..k-1 filed one name per call, in turn UTF-16 or bytes as the
+  // bits of `pattern` say (bit i of the pattern for name i modulo 16).
+  auto file = [&](unsigned pattern) {
+    FunctionTable t;
+    t.Reset(u"main.m");
+    const FunctionTable::NameId caller = t.Intern(u"main.m");
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const auto line = static_cast<std::int32_t>(i + 1);
+      if ((pattern >> (i % 16) & 1U) != 0) {
+        const std::string_view bytes = names[i];
+        t.AddAsciiCalls(caller, &bytes, 1, line);
+      } else {
+        const Text units = Widen(names[i]);
+        const TextView view = units;
+        t.AddCalls(caller, &view, 1, line);
+      }
+    }
+    // Every name, in whichever form it was filed, is found by its UTF-16 text.
+    const std::size_t count = t.NameCount();
+    for (const std::string& name : names) {
+      if (!ReadsAsNumber(name)) t.Intern(Widen(name));
+    }
+    EXPECT_EQ(t.NameCount(), count);
+    return t.Records();
+  };
+  const auto expected = file(0);
+  // main.m and 13 names: each number's empty slot goes to the name after it.
+  ASSERT_EQ(expected.size(), 15U);
+  for (const unsigned pattern : {0xFFFFU, 0x5555U, 0xAAAAU, 0x0F0FU, 0x1234U, 0xFEDCU}) {
+    EXPECT_EQ(file(pattern), expected) << pattern;
+  }
+  // A whole statement at once, as the scanner hands it over.
+  FunctionTable t;
+  t.Reset(u"main.m");
+  std::vector<std::string_view> views(names.begin(), names.end());
+  std::vector<Text> units;
+  for (const std::string& name : names) units.push_back(Widen(name));
+  std::vector<TextView> unitViews(units.begin(), units.end());
+  FunctionTable wide;
+  wide.Reset(u"main.m");
+  t.AddAsciiCalls(t.Intern(u"main.m"), views.data(), views.size(), 7);
+  wide.AddCalls(wide.Intern(u"main.m"), unitViews.data(), unitViews.size(), 7);
+  EXPECT_EQ(t.Records(), wide.Records());
+}
+
 TEST_F(FunctionTableTest, FinishStripsOneDotMAndBlanksDiscardedNames) {
   Start();
   for (const TextView name :
@@ -139,6 +198,13 @@ TEST_F(FunctionTableTest, FinishStripsOneDotMAndBlanksDiscardedNames) {
   }
   // Finishing leaves the table itself as it was.
   EXPECT_EQ(t.Records()[4].name, u"plot");
+  // The start alone: the same first two records, also when discarded.
+  EXPECT_EQ(t.Finish(d, true), Records(r.begin(), r.begin() + 2));
+  d.push_back({u"main", u"G", false});
+  const auto startDiscarded = t.Finish(d, true);
+  ASSERT_EQ(startDiscarded.size(), 2U);
+  EXPECT_EQ(startDiscarded[1], Rec(u"", u"", u"0", u"", true));
+  EXPECT_EQ(startDiscarded[1], t.Finish(d)[1]);
 }
 
 }  // namespace

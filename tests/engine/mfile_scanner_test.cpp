@@ -17,6 +17,24 @@ using korvath::testing::Call;
 using korvath::testing::CallLog;
 using Calls = std::vector<Call>;
 
+using korvath::testing::IsAscii;
+using korvath::testing::Narrow;
+
+// Takes the names of ASCII statements as bytes, as the function table does.
+class ByteCallLog final : public CallRecorder {
+ public:
+  void AddCall(TextView name, std::int32_t line) override { all.push_back({Text(name), line}); }
+  void AddAsciiCalls(const std::string_view* names, std::size_t count, std::int32_t line) override {
+    for (std::size_t i = 0; i < count; ++i) {
+      all.push_back({Widen(names[i]), line});
+      ++asBytes;
+    }
+  }
+  bool TakesAscii() const override { return true; }
+  std::vector<Call> all;
+  int asBytes = 0;
+};
+
 TEST(RemoveStringLiterals, LiteralsAfterAnOpenerGoTransposesStay) {
   Text many = u"c = {";
   Text manyLeft = many;
@@ -60,6 +78,9 @@ TEST(RemoveStringLiterals, LiteralsAfterAnOpenerGoTransposesStay) {
     Text text = in;
     RemoveStringLiterals(text);
     EXPECT_EQ(text, out) << ::testing::PrintToString(in.substr(0, 40));
+    std::string bytes = Narrow(in);
+    RemoveStringLiterals(bytes);
+    EXPECT_EQ(bytes, Narrow(out)) << ::testing::PrintToString(in.substr(0, 40));
   }
 }
 
@@ -109,6 +130,13 @@ TEST(CleanStatement, KeepsWhatCanHoldACallAndTellsForEntries) {
     CleanStatement(text, forEntry);
     EXPECT_EQ(text, c.cleaned) << ::testing::PrintToString(c.statement);
     EXPECT_EQ(forEntry, c.forEntry) << ::testing::PrintToString(c.statement);
+    // ASCII statements are cleaned as bytes by the same rules.
+    ASSERT_TRUE(IsAscii(c.statement));
+    std::string bytes = Narrow(c.statement);
+    bool bytesForEntry = !c.forEntry;
+    CleanStatement(bytes, bytesForEntry);
+    EXPECT_EQ(bytes, Narrow(c.cleaned)) << ::testing::PrintToString(c.statement);
+    EXPECT_EQ(bytesForEntry, c.forEntry) << ::testing::PrintToString(c.statement);
   }
 }
 
@@ -149,13 +177,30 @@ TEST(ScanFile, CallsCarryThePhysicalLineOfTheStatementsFirstLine) {
       {"", {}},
       {"x = " + std::string(2000, 'a') + " + f('s') + ...\n g",
        {{Text(2000, u'a'), 1}, {u"f", 1}, {u"g", 1}}},
+      // ASCII lines are scanned as bytes until a line of the statement is
+      // not: from there on the statement is UTF-16, the continuation lines
+      // still appended as read, whichever line comes first.
+      {"X = F(A, ...\n  \xC3\x84"
+       "b, ...\n  C)\nD\n",
+       {{u"f", 1}, {u"a", 1}, {u"\u00c4b", 1}, {u"C", 1}, {u"d", 4}}},
+      {"\xC3\x84 = G(A, ...\n B)\nH\n", {{u"g", 1}, {u"a", 1}, {u"B", 1}, {u"h", 3}}},
+      {"F(A ...\n\xC4, b)\n", {{u"f", 1}, {u"a", 1}, {u"\u00c4", 1}, {u"b", 1}}},
+      {"s = 'caf\xC3\xA9'; t = g(u)\nv\n", {{u"t", 1}, {u"g", 1}, {u"u", 1}, {u"v", 2}}},
   };
+  int asBytes = 0;
   for (const auto& [file, calls] : cases) {
     TextLines lines(file);
     CallLog log;
     ScanFile(lines, log);
     EXPECT_EQ(log.Names(), calls) << ::testing::PrintToString(file.substr(0, 40));
+    // A recorder that takes bytes gets the same calls.
+    TextLines again(file);
+    ByteCallLog bytes;
+    ScanFile(again, bytes);
+    EXPECT_EQ(bytes.all, log.all) << ::testing::PrintToString(file.substr(0, 40));
+    asBytes += bytes.asBytes;
   }
+  EXPECT_GT(asBytes, 0);
 }
 
 }  // namespace

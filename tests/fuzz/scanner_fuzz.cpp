@@ -3,9 +3,12 @@
 // order within the file, and pieces of their statement, in order, cut only at
 // delimiters and parentheses; cleaned statements hold nothing the cleaner removes.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "engine/call_extraction.h"
 #include "engine/mfile_scanner.h"
@@ -47,6 +50,13 @@ class CheckingRecorder final : public engine::CallRecorder {
   std::size_t cut_ = 0;  // end of the previous name within the statement
 };
 
+// Every name handed over, as UTF-16.
+class NameLog final : public engine::CallRecorder {
+ public:
+  void AddCall(TextView name, std::int32_t /*line*/) override { names.emplace_back(name); }
+  std::vector<Text> names;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -65,6 +75,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (char16_t c : cleaned) Check(TextView(u"\t[]{};%").find(c) == TextView::npos);
     CheckingRecorder recorder(1, 1, cleaned);
     engine::FindCalls(cleaned, 1, recorder);
+    // An ASCII line cleans and cuts the same as bytes.
+    if (std::all_of(line.begin(), line.end(), [](char16_t c) { return c < 0x80; })) {
+      std::string narrow(line.begin(), line.end());
+      bool narrowFor = false;
+      engine::CleanStatement(narrow, narrowFor);
+      Check(narrowFor == forEntry && Text(narrow.begin(), narrow.end()) == cleaned);
+      NameLog wide;
+      NameLog asBytes;
+      engine::FindCalls(cleaned, 1, wide);
+      engine::FindCalls(std::string_view(narrow), 1, asBytes);
+      Check(wide.names == asBytes.names);
+    }
   }
   Check(lines.AtEnd());
   // The whole file through the scanner.

@@ -30,6 +30,19 @@ inline std::ostream& operator<<(std::ostream& os, const Call& c) {
   return os << " @" << c.line << "}";
 }
 
+inline bool IsAscii(TextView text) {
+  for (const char16_t c : text) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+// ASCII text as its bytes, for the scanner's byte forms.
+inline std::string Narrow(TextView ascii) {
+  std::string bytes;
+  for (const char16_t c : ascii) bytes.push_back(static_cast<char>(c));
+  return bytes;
+}
+
 // Every name handed over. Whether numbers are dropped here or by the table is
 // the table's business, so the comparisons use Names().
 class CallLog final : public CallRecorder {
