@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "engine/file_finder.h"
@@ -66,8 +67,34 @@ class CallCollector final : public CallRecorder {
 
   void AddCall(TextView name, std::int32_t line) override {
     if (name.empty()) return;
+    Record(Meet(name), line);
+  }
+
+  // Most names are ASCII and met again and again: looked up by their bytes,
+  // each widened only the first time.
+  void AddAsciiCalls(const std::string_view* names, std::size_t count, std::int32_t line) override {
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::string_view name = names[i];
+      if (name.empty()) continue;
+      auto it = ascii_.find(name);
+      if (it == ascii_.end()) {
+        wide_.assign(name.begin(), name.end());
+        it = ascii_.emplace(std::string(name), Meet(wide_)).first;
+      }
+      Record(it->second, line);
+    }
+  }
+  bool TakesAscii() const override { return true; }
+
+ private:
+  // The name's number in `seen_`, met for the first time or again.
+  std::uint32_t Meet(TextView name) {
     const std::uint32_t local = seen_.Intern(name);
     if (local == seenIds_.size()) seenIds_.push_back({Share(name), kNone});
+    return local;
+  }
+
+  void Record(std::uint32_t local, std::int32_t line) {
     Seen& met = seenIds_[local];
     if (met.id == kNone) return;
     if (met.slot == kNone) {
@@ -79,6 +106,7 @@ class CallCollector final : public CallRecorder {
     if (lines.empty() || lines.back() != line) lines.push_back(line);
   }
 
+ public:
   // The file's calls, packed as Scan::calls holds them; the collector is then
   // ready for the next file.
   template <typename Packed>
@@ -104,10 +132,32 @@ class CallCollector final : public CallRecorder {
     if (seen_.size() > kSeenNames) {
       seen_.clear();
       seenIds_.clear();
+      ascii_.clear();
     }
   }
 
  private:
+  struct BytesHash {
+    using is_transparent = void;
+    // Eight bytes a step: names are short, and the library's hash costs
+    // more than the lookup it serves.
+    std::size_t operator()(std::string_view text) const noexcept {
+      constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ULL;
+      std::uint64_t h = text.size() * kMix;
+      std::size_t i = 0;
+      for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        h = (std::rotl(h, 23) ^ word) * kMix;
+      }
+      if (i < text.size()) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, text.size() - i);
+        h = (std::rotl(h, 23) ^ word) * kMix;
+      }
+      return static_cast<std::size_t>(h ^ (h >> 29));
+    }
+  };
   static constexpr std::uint32_t kNone = static_cast<std::uint32_t>(-1);
   static constexpr std::uint32_t kSeenNames = 1 << 14;
 
@@ -120,6 +170,9 @@ class CallCollector final : public CallRecorder {
   NameTable& shared_;
   std::mutex& lock_;
   NameTable seen_;  // the names this thread has met
+  std::unordered_map<std::string, std::uint32_t, BytesHash, std::equal_to<>>
+      ascii_;  // ASCII names met, by their bytes: their number in `seen_`
+  Text wide_;
   struct Seen {
     std::uint32_t id;    // in `shared_`, kNone for a number
     std::uint32_t slot;  // its place in `order_` while the file names it, else kNone
