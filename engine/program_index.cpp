@@ -216,23 +216,18 @@ static_assert(sizeof(ProgramIndex::Calls) == 16, "a Calls is kept for every pair
 
 ProgramIndex::Lines::Lines(const std::vector<std::int32_t>& lines)
     : size_(static_cast<std::uint32_t>(lines.size())) {
-  if (OnHeap()) {
-    auto* block = new std::int32_t[std::bit_ceil(size_)];
-    std::copy(lines.begin(), lines.end(), block);
-    SetHeap(block);
-  } else {
-    std::copy(lines.begin(), lines.end(), in_);
-  }
+  CopyIn(lines.data());
 }
 
-ProgramIndex::Lines::Lines(const Lines& other) : size_(other.size_) {
+ProgramIndex::Lines::Lines(const Lines& other) : size_(other.size_) { CopyIn(other.Data()); }
+
+void ProgramIndex::Lines::CopyIn(const std::int32_t* lines) {
+  std::int32_t* to = in_;
   if (OnHeap()) {
-    auto* block = new std::int32_t[std::bit_ceil(size_)];
-    std::copy(other.begin(), other.end(), block);
-    SetHeap(block);
-  } else {
-    std::copy(other.begin(), other.end(), in_);
+    to = new std::int32_t[std::bit_ceil(size_)];
+    SetHeap(to);
   }
+  std::copy(lines, lines + size_, to);
 }
 
 ProgramIndex::Lines::Lines(Lines&& other) noexcept : size_(other.size_) {

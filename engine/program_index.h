@@ -58,6 +58,8 @@ class ProgramIndex {
     bool OnHeap() const { return size_ > kInPlace; }
     std::int32_t* Heap() const;
     void SetHeap(std::int32_t* lines);
+    // Fills a new list of size_ lines from `lines`, in place or on the heap.
+    void CopyIn(const std::int32_t* lines);
     const std::int32_t* Data() const { return OnHeap() ? Heap() : in_; }
 
     std::uint32_t size_ = 0;
