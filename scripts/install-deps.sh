@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(
   g++ make cmake pkg-config
+  # Rebuilds of unchanged sources come from its store.
+  ccache
   qt6-base-dev
   libgtest-dev libgmock-dev
   # The language server's JSON; Neovim is the real client its tests drive.
