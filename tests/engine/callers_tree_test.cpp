@@ -125,7 +125,16 @@ TEST_F(CallersTreeTest, ThePictureOfACutTreeGetsTheMissingCallers) {
                     platform::ToUtf8(graph.functions[static_cast<std::size_t>(call.to)].name));
   }
   EXPECT_EQ(calls, (std::vector<std::string>{"Alpha->leaf", "c->Alpha", "b->leaf"}));
-  EXPECT_TRUE(graph.functions[0].cut);
+  // Only leaf, the root, lost callers to the budget; b, taken from the
+  // index, stands for no node and is neither root nor cut.
+  std::vector<std::string> functions;
+  for (const auto& function : graph.functions) {
+    functions.push_back(platform::ToUtf8(function.name) + (function.root ? " root" : "") +
+                        (function.cut ? " cut" : "") + " node " +
+                        std::to_string(function.treeNode));
+  }
+  EXPECT_EQ(functions, (std::vector<std::string>{"leaf root cut node 1", "Alpha node 2", "c node 3",
+                                                 "b node 0"}));
 }
 
 // A node is marked repeated exactly when its function has a node before
