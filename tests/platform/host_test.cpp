@@ -58,6 +58,14 @@ TEST_F(HostTest, ListingTheCurrentDirectoryAndPaths) {
   }
   EXPECT_EQ(host.SetCurrentDirectory(In("missing")).status, Status::NotFound);
   EXPECT_EQ(host.CurrentDirectory(), FromUtf8(dir.string()));
+  // Relative paths are taken from the host's folder, not the process's.
+  ASSERT_NE(fs::current_path(), dir);
+  std::string bytes;
+  EXPECT_TRUE(host.ReadFile(u"a.m", bytes).ok());
+  EXPECT_EQ(bytes, kA);
+  files = {"stale"};
+  EXPECT_TRUE(host.ListDirectory(u"sub", files).ok());
+  EXPECT_TRUE(files.empty());
   fs::current_path(before);
   EXPECT_EQ(host.JoinPath(u"", u"f.m"), u"f.m");
 }
