@@ -8,13 +8,12 @@
 #include <mutex>
 #include <optional>
 #include <thread>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "engine/file_finder.h"
+#include "engine/file_names.h"
 #include "engine/messages.h"
 #include "engine/mfile_scanner.h"
-#include "engine/number_text.h"
 #include "engine/text_lines.h"
 #include "platform/host.h"
 #include "platform/utf8.h"
@@ -60,126 +59,62 @@ std::int32_t AfterStep(std::int32_t from, std::uint64_t step) {
 // Keeps the names a run would file (not empty, not a number), each once with
 // its lines, and packs them when a file is done. One per scanning thread,
 // across its files: a name is looked up in the shared table (under `lock`)
-// only the first time the thread meets it (since its cache was last emptied).
-class CallCollector final : public CallRecorder {
+// only the first time the thread meets it (since it last forgot them).
+class CallCollector {
  public:
   CallCollector(NameTable& shared, std::mutex& lock) : shared_(shared), lock_(lock) {}
 
-  void AddCall(TextView name, std::int32_t line) override {
-    if (name.empty()) return;
-    Record(Meet(name), line);
+  // What the scanner fills with the next file's names.
+  FileNames& StartFile() {
+    file_.NextFile();
+    return file_;
   }
 
-  // Most names are ASCII and met again and again: looked up by their bytes,
-  // each widened only the first time.
-  void AddAsciiCalls(const std::string_view* names, std::size_t count, std::int32_t line) override {
-    for (std::size_t i = 0; i < count; ++i) {
-      const std::string_view name = names[i];
-      if (name.empty()) continue;
-      auto it = ascii_.find(name);
-      if (it == ascii_.end()) {
-        wide_.assign(name.begin(), name.end());
-        it = ascii_.emplace(std::string(name), Meet(wide_)).first;
-      }
-      Record(it->second, line);
-    }
-  }
-  bool TakesAscii() const override { return true; }
-
- private:
-  // The name's number in `seen_`, met for the first time or again.
-  std::uint32_t Meet(TextView name) {
-    const std::uint32_t local = seen_.Intern(name);
-    if (local == seenIds_.size()) seenIds_.push_back({Share(name), kNone});
-    return local;
-  }
-
-  void Record(std::uint32_t local, std::int32_t line) {
-    Seen& met = seenIds_[local];
-    if (met.id == kNone) return;
-    if (met.slot == kNone) {
-      met.slot = static_cast<std::uint32_t>(order_.size());
-      order_.push_back(local);
-      if (lines_.size() < order_.size()) lines_.emplace_back();
-    }
-    std::vector<std::int32_t>& lines = lines_[met.slot];
-    if (lines.empty() || lines.back() != line) lines.push_back(line);
-  }
-
- public:
-  // The file's calls, packed as Scan::calls holds them; the collector is then
-  // ready for the next file.
+  // The file's calls, packed as Scan::calls holds them.
   template <typename Packed>
   void PackInto(Packed& calls) {
     packed_.clear();
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-      std::vector<std::int32_t>& lines = lines_[i];
-      Seen& met = seenIds_[order_[i]];
-      PutNumber(packed_, met.id);
-      PutNumber(packed_, lines.size());
+    for (const std::uint32_t index : file_.Order()) {
+      const FileNames::Name& name = file_.At(index);
+      if (name.id == FileNames::kNoId) file_.SetId(index, Share(name));
+      lines_.clear();
+      for (std::int32_t node = name.linesHead; node >= 0; node = file_.Node(node).next) {
+        const std::int32_t line = file_.Node(node).line;
+        if (lines_.empty() || lines_.back() != line) lines_.push_back(line);
+      }
+      PutNumber(packed_, static_cast<std::uint32_t>(name.id));
+      PutNumber(packed_, lines_.size());
       std::int32_t from = 0;
-      for (const std::int32_t line : lines) {
+      for (const std::int32_t line : lines_) {
         PutNumber(packed_, Step(from, line));
         from = line;
       }
-      lines.clear();
-      met.slot = kNone;
     }
-    order_.clear();
     calls.assign(packed_.data(), packed_.size());
     // What the thread has met is a cache of the shared table: kept small,
     // as a path of many files names more than the common few again and again.
-    if (seen_.size() > kSeenNames) {
-      seen_.clear();
-      seenIds_.clear();
-      ascii_.clear();
-    }
+    if (file_.NameCount() > kSeenNames) file_.Forget();
   }
 
  private:
-  struct BytesHash {
-    using is_transparent = void;
-    // Eight bytes a step: names are short, and the library's hash costs
-    // more than the lookup it serves.
-    std::size_t operator()(std::string_view text) const noexcept {
-      constexpr std::uint64_t kMix = 0x9E3779B97F4A7C15ULL;
-      std::uint64_t h = text.size() * kMix;
-      std::size_t i = 0;
-      for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, text.data() + i, 8);
-        h = (std::rotl(h, 23) ^ word) * kMix;
-      }
-      if (i < text.size()) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, text.data() + i, text.size() - i);
-        h = (std::rotl(h, 23) ^ word) * kMix;
-      }
-      return static_cast<std::size_t>(h ^ (h >> 29));
-    }
-  };
-  static constexpr std::uint32_t kNone = static_cast<std::uint32_t>(-1);
-  static constexpr std::uint32_t kSeenNames = 1 << 14;
+  static constexpr std::size_t kSeenNames = 1 << 14;
 
-  std::uint32_t Share(TextView name) {
-    if (ReadsAsNumber(name)) return kNone;
+  std::int32_t Share(const FileNames::Name& name) {
+    if (name.wide) {
+      wide_.assign(file_.Wide(name));
+    } else {
+      const std::string_view bytes = file_.Bytes(name);
+      wide_.assign(bytes.begin(), bytes.end());
+    }
     const std::lock_guard<std::mutex> hold(lock_);
-    return shared_.Intern(name);
+    return static_cast<std::int32_t>(shared_.Intern(wide_));
   }
 
   NameTable& shared_;
   std::mutex& lock_;
-  NameTable seen_;  // the names this thread has met
-  std::unordered_map<std::string, std::uint32_t, BytesHash, std::equal_to<>>
-      ascii_;  // ASCII names met, by their bytes: their number in `seen_`
+  FileNames file_;  // the names met, their ids the shared table's
   Text wide_;
-  struct Seen {
-    std::uint32_t id;    // in `shared_`, kNone for a number
-    std::uint32_t slot;  // its place in `order_` while the file names it, else kNone
-  };
-  std::vector<Seen> seenIds_;         // by number in `seen_`
-  std::vector<std::uint32_t> order_;  // the file's names (in `seen_`), in the order found
-  std::vector<std::vector<std::int32_t>> lines_;  // their lines (kept for reuse)
+  std::vector<std::int32_t> lines_;
   std::vector<std::uint8_t> packed_;
 };
 
@@ -673,7 +608,7 @@ std::uint64_t ProgramIndex::ScanAll(platform::FileSystem& fs, const std::vector<
     if (!last) return bytesRead;
     ScanOnWorkers(workers, first, *last, control, [&](std::size_t worker, std::size_t i) {
       TextLines lines(std::move(batch[i - first]));
-      ScanFile(lines, *collectors[worker]);
+      ScanFile(lines, collectors[worker]->StartFile());
       // Each worker packs into a scan of its own: no two share one.
       collectors[worker]->PackInto(scans_[static_cast<std::size_t>(pending[i])].calls);
     });
