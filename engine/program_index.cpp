@@ -25,9 +25,19 @@ namespace {
 // The packed numbers of a scan: 7 bits a byte, low bits first, the high bit
 // set on every byte but the last. Most are ids under 16,384 and line steps
 // under 64: one or two bytes where an int32 takes four.
-void PutNumber(std::vector<std::uint8_t>& out, std::uint64_t n) {
+void PutLongNumber(std::vector<std::uint8_t>& out, std::uint64_t n) {
   for (; n >= 0x80; n >>= 7) out.push_back(static_cast<std::uint8_t>(n | 0x80));
   out.push_back(static_cast<std::uint8_t>(n));
+}
+
+// Most are one byte: that case small enough to be inlined where files are
+// packed, a call per number costing more than the byte.
+inline void PutNumber(std::vector<std::uint8_t>& out, std::uint64_t n) {
+  if (n < 0x80) {
+    out.push_back(static_cast<std::uint8_t>(n));
+  } else {
+    PutLongNumber(out, n);
+  }
 }
 
 std::uint64_t TakeNumber(const std::uint8_t*& at) {
