@@ -3,7 +3,9 @@
 //   korvath-bench all BUILD_DIR [SECTION]...  every measurement (what `make bench`
 //                                            runs), or only the sections named:
 //                                            corpus, synthetic, literal, index,
-//                                            lsp, graph, floor, memory, gui
+//                                            lsp, graph, floor, memory, gui;
+//                                            index-floor (the floor's listing
+//                                            and index rows alone)
 //   korvath-bench reach DIR                  every corpus file as the start, one
 //                                            line each (how the starts were chosen)
 //   korvath-bench repeat DIR START N         N in-process runs of one start, for
@@ -39,6 +41,7 @@
 #include <vector>
 
 #include "engine/callers_tree.h"
+#include "engine/file_finder.h"
 #include "engine/parse_driver.h"
 #include "engine/program_index.h"
 #include "engine/search_path.h"
@@ -1324,27 +1327,31 @@ struct Paired {
   double runMs = 0;
   double floorMs = 0;
   double ratio = 0;
+  double runWallMs = 0;  // wall time beside it: the run may use both cores
+  double floorWallMs = 0;
 };
 
 Paired PairedCpu(const std::vector<std::string>& run, const std::vector<std::string>& floor,
                  int pairs) {
   RunChild(run, false);  // warm the page cache for both
   RunChild(floor, false);
-  std::vector<double> runMs, floorMs, ratios;
+  std::vector<double> runMs, floorMs, ratios, runWall, floorWall;
   for (int i = 0; i < pairs; ++i) {
-    double a = 0, b = 0;
+    ChildResult a, b;
     if (i % 2 == 0) {
-      a = RunChild(run, false).cpuMs;
-      b = RunChild(floor, false).cpuMs;
+      a = RunChild(run, false);
+      b = RunChild(floor, false);
     } else {
-      b = RunChild(floor, false).cpuMs;
-      a = RunChild(run, false).cpuMs;
+      b = RunChild(floor, false);
+      a = RunChild(run, false);
     }
-    runMs.push_back(a);
-    floorMs.push_back(b);
-    ratios.push_back(a / std::max(b, 1e-3));
+    runMs.push_back(a.cpuMs);
+    floorMs.push_back(b.cpuMs);
+    ratios.push_back(a.cpuMs / std::max(b.cpuMs, 1e-3));
+    runWall.push_back(a.wallMs);
+    floorWall.push_back(b.wallMs);
   }
-  return {Median(runMs), Median(floorMs), Median(ratios)};
+  return {Median(runMs), Median(floorMs), Median(ratios), Median(runWall), Median(floorWall)};
 }
 
 int PairsFromEnvironment(const char* name, int fallback) {
@@ -1471,11 +1478,9 @@ struct ListingRow {
 };
 
 // A start that reaches ten files (the generated functions call only higher
-// numbers) on a path of `files` files, against one ls -f of its folders.
-ListingRow MeasureListing(const Bench& bench, int files, int pairs) {
-  const fs::path dir = bench.tmp / ("floor-listing-" + std::to_string(files));
-  const ChildResult made = RunChild({bench.gen, dir.string(), std::to_string(files), "1"});
-  if (made.exitCode != 0) throw std::runtime_error("korvath-genproject failed: " + made.err);
+// numbers) on the generated path `dir` of `files` files, against one ls -f
+// of its folders.
+ListingRow MeasureListing(const Bench& bench, const fs::path& dir, int files, int pairs) {
   ListingRow row;
   row.files = files;
   std::vector<std::string> ls{"ls", "-f"};
@@ -1485,16 +1490,45 @@ ListingRow MeasureListing(const Bench& bench, int files, int pairs) {
   char start[16];
   std::snprintf(start, sizeof start, "f%06d", files - 10);
   row.start = PairedCpu({bench.tree, "-C", dir.string(), "--format", "files", start}, ls, pairs);
-  fs::remove_all(dir);
   return row;
 }
 
-void FloorSection(Bench& bench) {
-  std::fprintf(stderr, "korvath-bench: the floor (paired CPU time)\n");
-  const int pairs = PairsFromEnvironment("KORVATH_BENCH_PAIRS", 15);
-  std::printf(
-      "#### The floor: paired CPU time (user + system of each child) against `cat` and `ls`\n\n");
+struct IndexFloorRow {
+  std::string corpus;
+  int programs = 0;
+  Paired index;  // --uncalled against cat of the program files
+};
 
+// The program index as a process (`--uncalled` builds it and lists from it)
+// against cat of exactly its program files: the files a search for their own
+// name finds, listed by the engine's file finder. Through xargs, as a path of
+// many files is more than one command line holds; wait4 counts the cat
+// processes xargs waited for.
+IndexFloorRow MeasureIndexFloor(const Bench& bench, const std::string& name, const fs::path& dir,
+                                int pairs) {
+  korvath::platform::HostFileSystem host;
+  std::vector<Text> dirs;
+  const Text pathdef = FromUtf8((dir / "toolbox" / "local" / "pathdef.m").string());
+  if (!engine::ReadSearchPath(pathdef, host, dirs)) throw std::runtime_error("no pathdef.m");
+  IndexFloorRow row;
+  row.corpus = name;
+  const fs::path list = dir / "program-files.txt";
+  {
+    std::ofstream out(list);
+    engine::FileFinder finder(host, dirs);
+    finder.ForEachFile([&](std::size_t d, std::string_view file) {
+      out << ToUtf8(host.JoinPath(dirs[d], korvath::platform::FileNameText(file))) << '\n';
+      ++row.programs;
+    });
+  }
+  row.index = PairedCpu({bench.tree, "-C", dir.string(), "--uncalled"},
+                        {"xargs", "-a", list.string(), "-d", "\n", "cat"}, pairs);
+  return row;
+}
+
+// Start-up, and each start's resolve phase and whole run against cat of its
+// files.
+void FloorStarts(Bench& bench, const std::vector<FloorCorpus>& corpora, int pairs) {
   // Start-up: a start that is not there, in a folder with no settings.
   const fs::path empty = bench.tmp / "floor-empty", config = bench.tmp / "floor-config";
   fs::create_directories(empty);
@@ -1516,7 +1550,7 @@ void FloorSection(Bench& bench) {
   // Each start: its resolve phase (--format files) and its whole run (text)
   // against cat of the files it reads.
   std::vector<FloorRow> rows;
-  for (const FloorCorpus& corpus : FloorCorpora(bench)) {
+  for (const FloorCorpus& corpus : corpora) {
     for (const std::string& start : corpus.starts) {
       for (const bool matlab : {false, true}) {
         std::fprintf(stderr, "korvath-bench: floor of %s %s%s\n", corpus.name.c_str(),
@@ -1550,14 +1584,49 @@ void FloorSection(Bench& bench) {
   bench.targets.push_back(
       {"every start within 2x cat of its files (CPU)", Fixed(worst, 2) + "x", worst <= 2});
   std::fflush(stdout);
+}
 
-  // Listing: a start reaching ten files on a growing path against ls -f.
+// `starts` false (the `index-floor` section) leaves out start-up and the
+// starts: the listing and the index only.
+void FloorSection(Bench& bench, bool starts) {
+  std::fprintf(stderr, "korvath-bench: the floor (paired CPU time)\n");
+  const int pairs = PairsFromEnvironment("KORVATH_BENCH_PAIRS", 15);
+  std::printf(
+      "#### The floor: paired CPU time (user + system of each child) against `cat` and `ls`\n\n");
+  const std::vector<FloorCorpus> corpora = FloorCorpora(bench);
+  if (starts) FloorStarts(bench, corpora, pairs);
+
+  // The program index against cat of its program files, on the corpora
+  // above that have one (a generated project, Octave's library), then on the
+  // growing generated paths below.
+  std::vector<IndexFloorRow> indexRows;
+  for (const FloorCorpus& corpus : corpora) {
+    if (corpus.name.rfind("generated", 0) != 0 && corpus.name.rfind("Octave", 0) != 0) continue;
+    std::fprintf(stderr, "korvath-bench: index floor of %s\n", corpus.name.c_str());
+    indexRows.push_back(MeasureIndexFloor(bench, corpus.name, corpus.work, pairs));
+  }
+
+  // Listing: a start reaching ten files on a growing path against ls -f;
+  // and the index of the same path. A large index takes seconds a run: fewer
+  // pairs past 10,000 files.
   const int largest = PairsFromEnvironment("KORVATH_BENCH_LISTING_FILES", 200000);
   std::vector<ListingRow> listing;
+  std::vector<double> indexFiles, indexCpu;
   for (const int files : {10000, 50000, 200000}) {
     if (files > largest) break;
+    const fs::path dir = bench.tmp / ("floor-listing-" + std::to_string(files));
+    const ChildResult made = RunChild({bench.gen, dir.string(), std::to_string(files), "1"});
+    if (made.exitCode != 0) throw std::runtime_error("korvath-genproject failed: " + made.err);
     std::fprintf(stderr, "korvath-bench: listing, %d files\n", files);
-    listing.push_back(MeasureListing(bench, files, pairs));
+    listing.push_back(MeasureListing(bench, dir, files, pairs));
+    std::fprintf(stderr, "korvath-bench: index floor, %d files\n", files);
+    const int indexPairs = files > 10000 ? std::max(3, pairs / 3) : pairs;
+    char label[32];
+    std::snprintf(label, sizeof label, "generated %d", files);
+    indexRows.push_back(MeasureIndexFloor(bench, label, dir, indexPairs));
+    indexFiles.push_back(files);
+    indexCpu.push_back(indexRows.back().index.runMs);
+    fs::remove_all(dir);
   }
   std::printf(
       "| path files | folders | `ls -f` ms | start ms | start/ls |\n|--:|--:|--:|--:|--:|\n");
@@ -1579,6 +1648,32 @@ void FloorSection(Bench& bench) {
     bench.targets.push_back(
         {"start on a " + std::to_string(last.files) + "-file path within 2x one ls -f (CPU)",
          Fixed(last.start.ratio, 2) + "x", last.start.ratio <= 2});
+  }
+
+  std::printf(
+      "| index of | program files | cat CPU ms | cat wall ms | `--uncalled` CPU ms |"
+      " `--uncalled` wall ms | CPU ratio |\n|---|--:|--:|--:|--:|--:|--:|\n");
+  double worstIndex = 0;
+  for (const IndexFloorRow& r : indexRows) {
+    std::printf("| %s | %d | %s | %s | %s | %s | %s |\n", r.corpus.c_str(), r.programs,
+                Fixed(r.index.floorMs, 2).c_str(), Fixed(r.index.floorWallMs, 2).c_str(),
+                Fixed(r.index.runMs, 2).c_str(), Fixed(r.index.runWallMs, 2).c_str(),
+                Fixed(r.index.ratio, 2).c_str());
+    worstIndex = std::max(worstIndex, r.index.ratio);
+  }
+  const double indexExponent = FitExponent(indexFiles, indexCpu);
+  std::printf(
+      "\nThe program index as a process (`korvath-tree --uncalled`) against `cat` (through "
+      "`xargs`) of exactly its program files; paired CPU time, wall time beside it. Growth "
+      "exponent of the index's CPU time over the generated paths: %s.\n\n",
+      Fixed(indexExponent, 2).c_str());
+  if (!indexRows.empty()) {
+    bench.targets.push_back({"program index within 2x cat of its program files (CPU)",
+                             Fixed(worstIndex, 2) + "x", worstIndex <= 2});
+  }
+  if (indexFiles.size() >= 2) {
+    bench.targets.push_back({"program index growth exponent at most 1.05", Fixed(indexExponent, 2),
+                             indexExponent <= 1.05});
   }
   std::fflush(stdout);
 }
@@ -1692,7 +1787,11 @@ int RunAll(const fs::path& buildDir, const std::vector<std::string>& sections) {
   if (wanted("index")) IndexSection(bench);
   if (wanted("lsp")) LspSection(bench);
   if (wanted("graph")) GraphSection(bench);
-  if (wanted("floor")) FloorSection(bench);
+  if (wanted("floor")) FloorSection(bench, true);
+  // Named only: `floor` covers it.
+  if (std::find(sections.begin(), sections.end(), "index-floor") != sections.end()) {
+    FloorSection(bench, false);
+  }
   if (wanted("memory")) MemorySection(bench);
   if (wanted("gui")) {
     GuiSection(bench, buildDir);
@@ -1756,7 +1855,7 @@ int main(int argc, char** argv) {
   }
   std::fprintf(stderr,
                "usage: korvath-bench all BUILD_DIR "
-               "[corpus|synthetic|literal|index|lsp|graph|floor|memory|gui]...\n"
+               "[corpus|synthetic|literal|index|lsp|graph|floor|index-floor|memory|gui]...\n"
                "       korvath-bench reach DIR\n"
                "       korvath-bench repeat DIR START N\n");
   return 2;

@@ -15,6 +15,12 @@ bool HasMExtension(const std::string& name) {
          (name.back() == 'm' || name.back() == 'M');
 }
 
+template <typename T>
+void ReserveFor(std::vector<T>& items, std::size_t more) {
+  const std::size_t wanted = items.size() + more;
+  if (wanted > items.capacity()) items.reserve(std::max(wanted, 2 * items.capacity()));
+}
+
 }  // namespace
 
 FileFinder::FileFinder(platform::FileSystem& fs, std::vector<Text> dirs, Unlistable unlistable)
@@ -35,8 +41,10 @@ void FileFinder::ListUpTo(std::size_t dir) {
       if (!again) failures_.push_back({k, std::move(listed)});
       continue;
     }
-    names_.reserve(names_.size() + files.size());
-    hits_.reserve(hits_.size() + files.size());
+    // Room for the whole folder at once, but growing at least twofold: an
+    // exact reserve per folder copied the whole listing once per folder.
+    ReserveFor(names_, files.size());
+    ReserveFor(hits_, files.size());
     for (const std::string& name : files) {
       if (!HasMExtension(name)) continue;
       platform::FileNameCaseKey(name, key_);

@@ -24,9 +24,19 @@ namespace {
 // The packed numbers of a scan: 7 bits a byte, low bits first, the high bit
 // set on every byte but the last. Most are ids under 16,384 and line steps
 // under 64: one or two bytes where an int32 takes four.
-void PutNumber(std::vector<std::uint8_t>& out, std::uint64_t n) {
+void PutLongNumber(std::vector<std::uint8_t>& out, std::uint64_t n) {
   for (; n >= 0x80; n >>= 7) out.push_back(static_cast<std::uint8_t>(n | 0x80));
   out.push_back(static_cast<std::uint8_t>(n));
+}
+
+// Most are one byte: that case small enough to be inlined where files are
+// packed, a call per number costing more than the byte.
+inline void PutNumber(std::vector<std::uint8_t>& out, std::uint64_t n) {
+  if (n < 0x80) {
+    out.push_back(static_cast<std::uint8_t>(n));
+  } else {
+    PutLongNumber(out, n);
+  }
 }
 
 std::uint64_t TakeNumber(const std::uint8_t*& at) {
@@ -649,14 +659,14 @@ std::optional<std::size_t> ProgramIndex::ReadBatch(platform::FileSystem& fs,
 
 bool ProgramIndex::Link(FileFinder& probe, Control* control) {
   targets_.assign(names_.size(), kUnsought);
-  FoundCalls found;
+  Decoding work;
   for (std::size_t g = 0; g < programs_.size(); ++g) {
     if (control != nullptr) {
       if (control->cancel.load(std::memory_order_relaxed)) return false;
       ++control->done;
     }
     programs_[g].callers.clear();
-    DecodeCalls(scans_[g], probe, found, programs_[g].callees);
+    DecodeCalls(scans_[g], probe, work, programs_[g].callees);
   }
   return true;
 }
@@ -664,21 +674,22 @@ bool ProgramIndex::Link(FileFinder& probe, Control* control) {
 bool ProgramIndex::Relink(const std::vector<int>& pending, FileFinder& probe, Control* control) {
   targets_.resize(names_.size(), kUnsought);
   if (control != nullptr) control->done += static_cast<int>(programs_.size() - pending.size());
-  FoundCalls found;
+  Decoding work;
   std::vector<Calls> callees;
   for (const int program : pending) {
     if (control != nullptr) {
       if (control->cancel.load(std::memory_order_relaxed)) return false;
       ++control->done;
     }
-    DecodeCalls(scans_[static_cast<std::size_t>(program)], probe, found, callees);
+    DecodeCalls(scans_[static_cast<std::size_t>(program)], probe, work, callees);
     SetCallees(program, std::move(callees));
   }
   return true;
 }
 
-void ProgramIndex::DecodeCalls(const Scan& scan, FileFinder& probe, FoundCalls& found,
+void ProgramIndex::DecodeCalls(const Scan& scan, FileFinder& probe, Decoding& work,
                                std::vector<Calls>& callees) {
+  auto& found = work.found;
   found.clear();
   const std::uint8_t* at = scan.calls.data();
   const std::uint8_t* const end = at + scan.calls.size();
@@ -687,7 +698,12 @@ void ProgramIndex::DecodeCalls(const Scan& scan, FileFinder& probe, FoundCalls& 
     const std::uint64_t count = TakeNumber(at);
     int& to = targets_[id];
     if (to == kUnsought) {
-      const std::optional<Text> path = probe.Find(WithMExtension(names_.Name(id)));
+      // As WithMExtension, in a buffer kept: most names searched for have
+      // no file, and their search then allocates nothing.
+      Text& fileName = work.fileName;
+      fileName.assign(names_.Name(id));
+      if (!EndsWith(fileName, u".m")) fileName += u".m";
+      const std::optional<Text> path = probe.Find(fileName);
       to = path ? ProgramAt(*path) : -1;
     }
     if (to < 0) {

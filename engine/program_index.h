@@ -227,8 +227,11 @@ class ProgramIndex {
   // (-1 for none, kUnsought until searched for) across files and refreshes,
   // so each name is searched for once while the listing stands.
   static constexpr int kUnsought = -2;
-  using FoundCalls = std::vector<std::pair<int, std::int32_t>>;
-  void DecodeCalls(const Scan& scan, FileFinder& probe, FoundCalls& found,
+  struct Decoding {  // what a decode reuses from file to file
+    std::vector<std::pair<int, std::int32_t>> found;
+    Text fileName;
+  };
+  void DecodeCalls(const Scan& scan, FileFinder& probe, Decoding& work,
                    std::vector<Calls>& callees);
   // Program `g` now calls `callees`: each callers list it leaves or joins
   // changes, in name order.
