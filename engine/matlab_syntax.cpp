@@ -432,8 +432,8 @@ struct PendingCommand {
 
 class Parser {
  public:
-  Parser(std::string_view bytes, std::string_view fileName, bool functionsEnd)
-      : bytes_(bytes), fileName_(fileName), functionsEnd_(functionsEnd) {}
+  Parser(SourceText& source, std::string_view fileName, bool functionsEnd)
+      : source_(&source), bytes_(source.bytes), fileName_(fileName), functionsEnd_(functionsEnd) {}
 
   // False when functions turned out not to be closed by "end".
   bool Parse(FileSyntax& out) {
@@ -779,7 +779,7 @@ class Parser {
       FunctionSyntax& fn = Fn(f);
       const std::size_t first = fn.uses.size();
       NameUse command;
-      command.name = std::string(head.text);
+      command.name = head.text;
       command.line = head.line;
       command.column = head.column;
       command.kind = UseKind::Command;
@@ -855,11 +855,7 @@ class Parser {
       }
       std::vector<NameUse>& uses = Fn(f).uses;
       NameUse& use = uses.emplace_back();
-      use.name.assign(x.text);
-      for (std::size_t k = i; k < j; k += 2) {
-        use.name += '.';
-        use.name += t[k + 2].text;
-      }
+      use.name = j == i ? x.text : Dotted(t, i, j);
       use.line = x.line;
       use.column = x.column;
       use.kind = handle ? UseKind::Handle : UseKind::Call;
@@ -869,7 +865,7 @@ class Parser {
         const Token* arg = j + 2 < e ? &t[j + 2] : nullptr;
         if (arg != nullptr && arg->kind == Tok::String && IsName(arg->text)) {
           NameUse& byName = uses.emplace_back();
-          byName.name.assign(arg->text);
+          byName.name = arg->text;
           byName.line = arg->line;
           byName.column = arg->column + 1;
           byName.kind = UseKind::ByName;
@@ -882,6 +878,21 @@ class Parser {
       }
       i = j;
     }
+  }
+
+  // "a.b.c" from the tokens a . b . c: the bytes themselves unless blanks
+  // or a continuation stand between, else joined once into the source.
+  std::string_view Dotted(const std::vector<Token>& t, std::size_t first, std::size_t last) {
+    std::size_t length = 0;
+    for (std::size_t k = first; k <= last; ++k) length += t[k].text.size();
+    const char* begin = t[first].text.data();
+    if (static_cast<std::size_t>(t[last].text.data() + t[last].text.size() - begin) == length) {
+      return {begin, length};
+    }
+    std::string& joined = source_->joined.emplace_back();
+    joined.reserve(length);
+    for (std::size_t k = first; k <= last; ++k) joined += t[k].text;
+    return joined;
   }
 
   bool IsVariableOf(int f, std::string_view name) {
@@ -918,6 +929,7 @@ class Parser {
     }
   }
 
+  SourceText* source_;
   std::string_view bytes_;
   std::string_view fileName_;
   bool functionsEnd_;
@@ -983,11 +995,22 @@ bool IsKeyword(std::string_view word) {
 }
 
 FileSyntax ReadFileSyntax(std::string_view bytes, std::string_view fileName) {
+  auto source = std::make_unique<SourceText>();
+  source->bytes.assign(bytes);
+  return ReadFileSyntax(std::move(source), fileName);
+}
+
+FileSyntax ReadFileSyntax(std::unique_ptr<SourceText> source, std::string_view fileName) {
   FileSyntax syntax;
-  if (Parser(bytes, fileName, true).Parse(syntax)) return syntax;
+  syntax.source = std::move(source);
+  SourceText& text = *syntax.source;
+  if (Parser(text, fileName, true).Parse(syntax)) return syntax;
   // Functions not closed by "end": each "function" starts the next one.
+  std::shared_ptr<SourceText> kept = std::move(syntax.source);
+  kept->joined.clear();
   syntax = FileSyntax{};
-  static_cast<void>(Parser(bytes, fileName, false).Parse(syntax));  // always succeeds
+  syntax.source = std::move(kept);
+  static_cast<void>(Parser(text, fileName, false).Parse(syntax));  // always succeeds
   return syntax;
 }
 
