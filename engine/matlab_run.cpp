@@ -181,7 +181,8 @@ class ResolvedNames {
       }
     }
     const int before = resolver.stats().caseOnlyNames;
-    Known& known = known_.emplace_back(Known{use.name, variant, resolver.Resolve(from, use), 0, kNoCallee});
+    Known& known =
+        known_.emplace_back(Known{use.name, variant, resolver.Resolve(from, use), 0, kNoCallee});
     known.caseOnlyNames = resolver.stats().caseOnlyNames - before;
     slots_[slot] = static_cast<std::uint32_t>(known_.size());
     return known;

@@ -70,6 +70,22 @@ bool IsIdentChar(char c) { return kIdentChars[static_cast<unsigned char>(c)]; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
+// What a byte may start, as the lexer's first look tells: most bytes start
+// a name or are blanks, so one table lookup sends them on.
+enum class Class : std::uint8_t { Other, Newline, Blank, Comment, Dot, Separator };
+constexpr auto kClass = [] {
+  std::array<Class, 256> classes{};
+  for (const char c : {' ', '\t', '\r', '\f', '\v'})
+    classes[static_cast<unsigned char>(c)] = Class::Blank;
+  classes['\n'] = Class::Newline;
+  classes['%'] = Class::Comment;
+  classes['#'] = Class::Comment;
+  classes['.'] = Class::Dot;
+  classes[';'] = Class::Separator;
+  classes[','] = Class::Separator;
+  return classes;
+}();
+
 enum class Tok : std::uint8_t { Ident, Number, String, Op };
 
 struct Token {
@@ -90,6 +106,8 @@ struct Token {
 // block comments gone, strings told from transposes.
 class Lexer {
  public:
+  // `bytes` is followed by a NUL (a std::string's data), so that a run of
+  // name or blank characters stops without a bounds check.
   explicit Lexer(std::string_view bytes) : s_(bytes) {}
 
   // The next statement's tokens; false at the end of the file.
@@ -97,55 +115,63 @@ class Lexer {
     out.clear();
     brackets_.clear();
     if (pendingLineStart_) StartLine();
+    const char* const d = s_.data();
     while (pos_ < s_.size()) {
-      const char c = s_[pos_];
-      if (c == '\n') {
-        ++pos_;
-        NewLine();
-        // The line after a statement is looked at when the next is asked for.
-        if (!InMatrix() && !out.empty()) return true;
-        StartLine();
-        continue;
-      }
-      if (IsBlank(c)) {
-        do {
-          ++pos_;
-        } while (pos_ < s_.size() && IsBlank(s_[pos_]));
-        space_ = true;
-        continue;
-      }
-      if (c == '%' || c == '#') {
-        SkipToLineEnd();
-        continue;
-      }
-      if (c == '.' && s_.substr(pos_, 3) == "...") {
-        // The rest of the line is a comment; the statement goes on.
-        SkipToLineEnd();
-        if (pos_ < s_.size()) {
+      const char c = d[pos_];
+      switch (kClass[static_cast<unsigned char>(c)]) {
+        case Class::Newline:
           ++pos_;
           NewLine();
+          // The line after a statement is looked at when the next is asked for.
+          if (!InMatrix() && !out.empty()) return true;
           StartLine();
-        }
-        space_ = true;
-        continue;
+          continue;
+        case Class::Blank:
+          do {
+            ++pos_;
+          } while (IsBlank(d[pos_]));
+          space_ = true;
+          continue;
+        case Class::Comment:
+          SkipToLineEnd();
+          continue;
+        case Class::Dot:
+          if (d[pos_ + 1] == '.' && d[pos_ + 2] == '.') {
+            // The rest of the line is a comment; the statement goes on.
+            SkipToLineEnd();
+            if (pos_ < s_.size()) {
+              ++pos_;
+              NewLine();
+              StartLine();
+            }
+            space_ = true;
+            continue;
+          }
+          break;
+        case Class::Separator:
+          if (brackets_.empty()) {
+            ++pos_;
+            if (!out.empty()) return true;
+            continue;
+          }
+          break;
+        default:
+          break;
       }
-      if ((c == ';' || c == ',') && brackets_.empty()) {
-        ++pos_;
-        if (!out.empty()) return true;
-        continue;
-      }
-      Token t;
+      Token& t = out.emplace_back();
       t.line = line_;
       t.column = ColumnAt(pos_);
       t.spaceBefore = space_;
-      if (!out.empty()) out.back().spaceAfter = space_;
+      if (out.size() > 1) out[out.size() - 2].spaceAfter = space_;
       space_ = false;
       if (IsIdentStart(c)) {
         const std::size_t start = pos_;
-        while (pos_ < s_.size() && IsIdentChar(s_[pos_])) ++pos_;
+        do {
+          ++pos_;
+        } while (IsIdentChar(d[pos_]));
         t.kind = Tok::Ident;
         t.text = s_.substr(start, pos_ - start);
-      } else if (IsDigit(c) || (c == '.' && pos_ + 1 < s_.size() && IsDigit(s_[pos_ + 1]))) {
+      } else if (IsDigit(c) || (c == '.' && IsDigit(d[pos_ + 1]))) {
         t.kind = Tok::Number;
         t.text = Number();
       } else if (c == '"' || (c == '\'' && QuoteOpensString(out, t.spaceBefore))) {
@@ -155,7 +181,6 @@ class Lexer {
         t.kind = Tok::Op;
         t.text = Operator();
       }
-      out.push_back(t);
     }
     return !out.empty();
   }
@@ -263,8 +288,9 @@ class Lexer {
   // between, a quote transposes; elsewhere it opens a string, except after
   // a blank inside parentheses.
   bool QuoteOpensString(const std::vector<Token>& out, bool spaceBefore) const {
-    if (out.empty()) return true;
-    const Token& prev = out.back();
+    // The quote's own token is the last one.
+    if (out.size() < 2) return true;
+    const Token& prev = out[out.size() - 2];
     const bool value = prev.kind == Tok::Ident || prev.kind == Tok::Number ||
                        prev.kind == Tok::String || prev.Is(")") || prev.Is("]") || prev.Is("}") ||
                        prev.Is("'") || prev.Is(".'");
@@ -279,17 +305,17 @@ class Lexer {
     const std::size_t start = pos_;
     if (s_.substr(pos_, 2) == "0x" || s_.substr(pos_, 2) == "0X") {
       pos_ += 2;
-      while (pos_ < s_.size() && IsIdentChar(s_[pos_])) ++pos_;
+      while (IsIdentChar(s_.data()[pos_])) ++pos_;
       return s_.substr(start, pos_ - start);
     }
-    while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+    while (IsDigit(s_.data()[pos_])) ++pos_;
     // "1.5" and "1." but not "1.*" or "1.'"
     if (pos_ < s_.size() && s_[pos_] == '.' &&
         !(pos_ + 1 < s_.size() &&
           (s_[pos_ + 1] == '*' || s_[pos_ + 1] == '/' || s_[pos_ + 1] == '\\' ||
            s_[pos_ + 1] == '^' || s_[pos_ + 1] == '\'' || s_[pos_ + 1] == '.'))) {
       ++pos_;
-      while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+      while (IsDigit(s_.data()[pos_])) ++pos_;
     }
     if (pos_ < s_.size() &&
         (s_[pos_] == 'e' || s_[pos_] == 'E' || s_[pos_] == 'd' || s_[pos_] == 'D')) {
@@ -297,7 +323,7 @@ class Lexer {
       if (i < s_.size() && (s_[i] == '+' || s_[i] == '-')) ++i;
       if (i < s_.size() && IsDigit(s_[i])) {
         pos_ = i;
-        while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+        while (IsDigit(s_.data()[pos_])) ++pos_;
       }
     }
     if (pos_ < s_.size() &&

@@ -108,7 +108,7 @@ struct FileSyntax {
   // outside methods). Local and nested functions and methods follow in file
   // order.
   std::vector<FunctionSyntax> functions;
-  int dynamicCalls = 0;  // feval, eval, evalin of names not written as text
+  int dynamicCalls = 0;                // feval, eval, evalin of names not written as text
   std::shared_ptr<SourceText> source;  // shared by copies
 };
 
