@@ -810,7 +810,7 @@ class Parser {
       command.column = head.column;
       command.kind = UseKind::Command;
       command.hasArguments = true;
-      fn.uses.push_back(std::move(command));
+      fn.uses.push_back(command);
       Expression(t, b, e, f);
       pending_.push_back({f, first, Fn(f).uses.size()});
       return;
@@ -948,7 +948,7 @@ class Parser {
       std::size_t kept = 0;
       for (std::size_t u = 0; u < uses.size(); ++u) {
         if (u < drop[f].size() && drop[f][u]) continue;
-        if (kept != u) uses[kept] = std::move(uses[u]);
+        if (kept != u) uses[kept] = uses[u];  // views: copied, nothing to move
         ++kept;
       }
       uses.resize(kept);
