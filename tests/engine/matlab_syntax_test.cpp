@@ -140,6 +140,13 @@ const Case kEdges[] = {
     {"a name given as text in doubled quotes", "function f\nfeval(\"g\", 1); feval('h''', 2);\n",
      "f: feval() 'g' feval()"},
     {"handles to dotted names", "function f\nh = @p.q.r; k = @ g;\n", "f: @p.q.r @g"},
+    {"names that keywords begin, end or differ from by case",
+     "function f\nforx(1); if_(2); End(3); endfunctions(4);\nunwind_protect_cleanu(5)\n",
+     "f: forx() if_() End() endfunctions() unwind_protect_cleanu()"},
+    {"a keyword statement's head and one on the same line",
+     "function f\ntry, a(); catch e, b(e); end\ndo c(); until d\n", "f: a() b() e c() d"},
+    {"until closes a do block, so that end closes the function",
+     "function f\n function g\n  do a(); until b\n end\nc();\nend\n", "f: c() | g: a() b"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Edges, MatlabSyntax, ::testing::ValuesIn(kEdges));
@@ -246,6 +253,77 @@ TEST(MatlabSyntaxPositions, ColumnsOnLinesWithAndWithoutOtherThanAscii) {
     ASSERT_NE(g, uses.end()) << c.code;
     EXPECT_EQ(g->line, c.line) << c.code;
     EXPECT_EQ(g->column, c.column) << c.code;
+  }
+}
+
+// Every name is asked whether it is a keyword, so the test must be exact:
+// each keyword is one, and no near miss is.
+TEST(MatlabSyntaxKeywords, KeywordsAndNearMisses) {
+  for (const char* word : {"break",
+                           "case",
+                           "catch",
+                           "classdef",
+                           "continue",
+                           "do",
+                           "else",
+                           "elseif",
+                           "end",
+                           "end_try_catch",
+                           "end_unwind_protect",
+                           "endclassdef",
+                           "endenumeration",
+                           "endevents",
+                           "endfor",
+                           "endfunction",
+                           "endif",
+                           "endmethods",
+                           "endparfor",
+                           "endproperties",
+                           "endswitch",
+                           "endwhile",
+                           "for",
+                           "function",
+                           "global",
+                           "if",
+                           "otherwise",
+                           "parfor",
+                           "persistent",
+                           "return",
+                           "spmd",
+                           "switch",
+                           "try",
+                           "until",
+                           "unwind_protect",
+                           "unwind_protect_cleanup",
+                           "while"}) {
+    EXPECT_TRUE(IsKeyword(word)) << word;
+  }
+  for (const char* word : {"", "e", "en", "End", "END", "ends", "endd", "iff", "fo", "dO",
+                           "functions", "unwind_protect_cleanu", "unwind_protect_cleanupp",
+                           "properties", "methods", "arguments", "import", "elsif", "whilee"}) {
+    EXPECT_FALSE(IsKeyword(word)) << word;
+  }
+}
+
+// Calls whose callee only a run could tell: eval and its kin always, feval
+// unless it is given a name as text or a handle; a dotted name is a field or
+// a package function, never one of these.
+TEST(MatlabSyntaxDynamicCalls, CountsCallsOfNamesNotWritten) {
+  const struct {
+    const char* code;
+    int dynamic;
+  } cases[] = {
+      {"eval(s);", 1},
+      {"evalin('base', s); evalc(s);", 2},
+      {"eval s", 1},
+      {"feval(s, 1);", 1},
+      {"feval('g', 1); feval(@g, 1); str2func(s);", 0},
+      {"p.eval(s); q.r.evalc(s); feval2(s); evaluate(s);", 0},
+      {"x = s.feval; eval = 1;", 0},
+      {"% eval(s)\nt = 'eval(s)';", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadFileSyntax(c.code, "script").dynamicCalls, c.dynamic) << c.code;
   }
 }
 
