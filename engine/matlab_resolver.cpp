@@ -262,13 +262,14 @@ const FileSyntax* Resolver::Read(int file, platform::Result* why) {
   File& f = files_[Index(file)];
   f.read = true;
   if (!f.context.leaf) {
-    std::string bytes;
-    f.why = fs_.ReadFile(f.context.path, bytes);
+    // Read into the string the syntax's names will view.
+    auto source = std::make_unique<SourceText>();
+    f.why = fs_.ReadFile(f.context.path, source->bytes);
     if (f.why.ok()) {
       ++stats_.filesRead;
-      stats_.bytesRead += bytes.size();
+      stats_.bytesRead += source->bytes.size();
       stats_.readFiles.push_back(f.context.path);
-      f.syntax = std::make_unique<FileSyntax>(ReadFileSyntax(bytes, f.context.base));
+      f.syntax = std::make_unique<FileSyntax>(ReadFileSyntax(std::move(source), f.context.base));
       stats_.dynamicCalls += f.syntax->dynamicCalls;
     } else if (why != nullptr) {
       *why = f.why;

@@ -1,6 +1,7 @@
 #include "engine/matlab_run.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <unordered_map>
 
@@ -69,6 +70,27 @@ std::int32_t Utf16Length(std::string_view name) {
   return units;
 }
 
+// The records' kind and certainty texts, each widened once per run.
+class RecordTexts {
+ public:
+  RecordTexts() {
+    for (std::size_t k = 0; k < kinds_.size(); ++k) {
+      kinds_[k] = platform::FromUtf8(KindName(static_cast<FunctionKind>(k)));
+    }
+    for (std::size_t c = 0; c < certainties_.size(); ++c) {
+      certainties_[c] = platform::FromUtf8(CertaintyName(static_cast<Certainty>(c)));
+    }
+  }
+  const Text& Kind(FunctionKind kind) const { return kinds_[static_cast<std::size_t>(kind)]; }
+  const Text& Of(Certainty certainty) const {
+    return certainties_[static_cast<std::size_t>(certainty)];
+  }
+
+ private:
+  std::array<Text, static_cast<std::size_t>(FunctionKind::Leaf) + 1> kinds_;
+  std::array<Text, static_cast<std::size_t>(Certainty::Possible) + 1> certainties_;
+};
+
 bool Nested(Resolver& resolver, FunctionId id) {
   const FileSyntax* syntax = resolver.Syntax(id.file);
   return syntax != nullptr && id.function > 0 &&
@@ -119,19 +141,32 @@ std::string_view RuleName(FunctionKind kind, bool nested, Certainty certainty) {
   return "function on the path";
 }
 
+namespace {
+
 // What the uses of one function resolved to, by name and by what else the
 // answer depends on: a name used again (a built-in, a helper called in a
 // loop) is resolved once. The resolver's count of names found only by case
 // is added again for each use, as resolving it again would.
 class ResolvedNames {
  public:
-  explicit ResolvedNames(std::size_t uses) {
+  static constexpr std::uint32_t kNoCallee = 0xFFFFFFFFU;
+  struct Known {
+    std::string_view name;
+    std::uint8_t variant;
+    std::optional<Target> target;
+    int caseOnlyNames;
+    std::uint32_t callee;  // its index in the callees once placed, else kNoCallee
+  };
+
+  explicit ResolvedNames(std::size_t uses) : slots_(TableSize(uses), 0) { known_.reserve(uses); }
+
+  static std::size_t TableSize(std::size_t entries) {
     std::size_t size = 16;
-    while (size < uses * 2) size *= 2;
-    slots_.assign(size, 0);
+    while (size < entries * 2) size *= 2;
+    return size;
   }
 
-  std::optional<Target> Resolve(Resolver& resolver, FunctionId from, const NameUse& use) {
+  Known& Resolve(Resolver& resolver, FunctionId from, const NameUse& use) {
     const std::uint8_t variant =
         (use.kind == UseKind::ByName ? 1U : 0U) | (use.hasArguments ? 2U : 0U);
     std::uint32_t hash = 2166136261U ^ variant;
@@ -139,55 +174,94 @@ class ResolvedNames {
     const std::size_t mask = slots_.size() - 1;
     std::size_t slot = hash & mask;
     for (; slots_[slot] != 0; slot = (slot + 1) & mask) {
-      const Known& known = known_[slots_[slot] - 1];
+      Known& known = known_[slots_[slot] - 1];
       if (known.variant == variant && known.name == use.name) {
         resolver.stats().caseOnlyNames += known.caseOnlyNames;
-        return known.target;
+        return known;
       }
     }
     const int before = resolver.stats().caseOnlyNames;
-    Known known{use.name, variant, resolver.Resolve(from, use), 0};
+    Known& known =
+        known_.emplace_back(Known{use.name, variant, resolver.Resolve(from, use), 0, kNoCallee});
     known.caseOnlyNames = resolver.stats().caseOnlyNames - before;
-    known_.push_back(known);
     slots_[slot] = static_cast<std::uint32_t>(known_.size());
-    return known.target;
+    return known;
   }
 
  private:
-  struct Known {
-    std::string_view name;
-    std::uint8_t variant;
-    std::optional<Target> target;
-    int caseOnlyNames;
-  };
   std::vector<std::uint32_t> slots_;  // 0 or an index into known_ + 1
-  std::vector<Known> known_;
+  std::vector<Known> known_;          // reserved: at most one per use, never moved
 };
 
-std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id) {
+// Callees by function, for names that differ but reach one function.
+class CalleeTable {
+ public:
+  explicit CalleeTable(std::size_t uses) : slots_(ResolvedNames::TableSize(uses), 0) {}
+  // The index of `to` in `ids`, added at the end if new.
+  std::uint32_t Place(FunctionId to, std::vector<FunctionId>& ids) {
+    const std::size_t mask = slots_.size() - 1;
+    const auto hash = static_cast<std::uint32_t>(
+        (static_cast<std::uint64_t>(static_cast<std::uint32_t>(to.file)) * 0x9E3779B97F4A7C15ULL +
+         static_cast<std::uint32_t>(to.function)) >>
+        32);
+    std::size_t slot = hash & mask;
+    for (; slots_[slot] != 0; slot = (slot + 1) & mask) {
+      if (ids[slots_[slot] - 1] == to) return slots_[slot] - 1;
+    }
+    ids.push_back(to);
+    slots_[slot] = static_cast<std::uint32_t>(ids.size());
+    return slots_[slot] - 1;
+  }
+
+ private:
+  std::vector<std::uint32_t> slots_;  // 0 or an index into the ids + 1
+};
+
+}  // namespace
+
+std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id, CalleeDetail detail) {
   std::vector<Callee> callees;
-  std::unordered_map<FunctionId, std::size_t, IdHash> at;
   const std::vector<const NameUse*> uses = resolver.UsesOf(id);
   ResolvedNames resolved(uses.size());
-  for (const NameUse* use : uses) {
-    const std::optional<Target> target = resolved.Resolve(resolver, id, *use);
-    if (!target) continue;
-    const FunctionId to = resolver.Canonical(target->id);
-    const auto [it, added] = at.try_emplace(to, callees.size());
-    if (added) {
-      Callee callee;
-      callee.id = to;
-      callee.certainty = target->certainty;
-      callee.handle = use->kind == UseKind::Handle;
-      callee.byName = use->kind == UseKind::ByName;
-      callees.push_back(std::move(callee));
+  CalleeTable table(uses.size());
+  std::vector<FunctionId> ids;
+  // First each use's callee, so that each callee's lists are made once at
+  // their size.
+  std::vector<std::uint32_t> calleeOfUse(uses.size(), ResolvedNames::kNoCallee);
+  std::vector<std::uint32_t> counts;
+  for (std::size_t u = 0; u < uses.size(); ++u) {
+    const NameUse& use = *uses[u];
+    ResolvedNames::Known& known = resolved.Resolve(resolver, id, use);
+    if (!known.target) continue;
+    if (known.callee == ResolvedNames::kNoCallee) {
+      known.callee = table.Place(resolver.Canonical(known.target->id), ids);
+      if (known.callee == callees.size()) {
+        Callee& callee = callees.emplace_back();
+        callee.id = ids.back();
+        callee.certainty = known.target->certainty;
+        callee.handle = use.kind == UseKind::Handle;
+        callee.byName = use.kind == UseKind::ByName;
+        counts.push_back(0);
+      }
     }
-    Callee& callee = callees[it->second];
-    callee.lines.push_back(use->line);
-    callee.sites.push_back({use->line, use->column, Utf16Length(use->name)});
-    callee.certainty = std::min(callee.certainty, target->certainty);
-    callee.handle = callee.handle && use->kind == UseKind::Handle;
-    callee.byName = callee.byName && use->kind == UseKind::ByName;
+    Callee& callee = callees[known.callee];
+    calleeOfUse[u] = known.callee;
+    ++counts[known.callee];
+    callee.certainty = std::min(callee.certainty, known.target->certainty);
+    callee.handle = callee.handle && use.kind == UseKind::Handle;
+    callee.byName = callee.byName && use.kind == UseKind::ByName;
+  }
+  const bool sites = detail == CalleeDetail::LinesAndSites;
+  for (std::size_t c = 0; c < callees.size(); ++c) {
+    callees[c].lines.reserve(counts[c]);
+    if (sites) callees[c].sites.reserve(counts[c]);
+  }
+  for (std::size_t u = 0; u < uses.size(); ++u) {
+    if (calleeOfUse[u] == ResolvedNames::kNoCallee) continue;
+    const NameUse& use = *uses[u];
+    Callee& callee = callees[calleeOfUse[u]];
+    callee.lines.push_back(use.line);
+    if (sites) callee.sites.push_back({use.line, use.column, Utf16Length(use.name)});
   }
   for (Callee& callee : callees) {
     std::sort(callee.lines.begin(), callee.lines.end());
@@ -224,6 +298,7 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
     services.messages.FolderUnlistable(folder, why);
   };
   Names names(resolver);
+  const RecordTexts texts;
   const DiscardedNames discards(input.discards);
   const std::optional<FunctionId> start =
       resolver.FindStart(platform::ToUtf8(WithoutMExtension(startFile)));
@@ -258,15 +333,15 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
     static_cast<void>(resolver.Syntax(id.file, &why));  // read here to say why it cannot be
     if (!why) services.messages.FileUnreadable(resolver.Context(id.file).path, why);
     const Text caller = records[r].name;
-    for (Callee& callee : CalleesOf(resolver, id)) {
+    for (Callee& callee : CalleesOf(resolver, id, CalleeDetail::Lines)) {
       const Text& name = names.Of(callee.id);
       if (Discarded(discards, resolver, callee.id, name)) continue;
       FunctionRecord rec;
       rec.caller = caller;
       rec.name = name;
       rec.lines = JoinLines(callee.lines);
-      rec.kind = platform::FromUtf8(KindName(resolver.Kind(callee.id)));
-      rec.certainty = platform::FromUtf8(CertaintyName(callee.certainty));
+      rec.kind = texts.Kind(resolver.Kind(callee.id));
+      rec.certainty = texts.Of(callee.certainty);
       rec.via = ViaText(callee);
       output.filePaths.try_emplace(name, resolver.Context(callee.id.file).path);
       records.push_back(std::move(rec));

@@ -33,8 +33,11 @@ struct Callee {
   bool handle = false;  // every use was @name
   bool byName = false;  // every use gave the name as text
 };
-// What `id` calls, in the order of the first call of each.
-std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id);
+// What `id` calls, in the order of the first call of each; with `Lines`
+// the sites are left empty (a run shows lines only).
+enum class CalleeDetail : std::uint8_t { Lines, LinesAndSites };
+std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id,
+                              CalleeDetail detail = CalleeDetail::LinesAndSites);
 
 // Why a call reached a function of `kind`, as a person would say it:
 // "private function", "class constructor", ...

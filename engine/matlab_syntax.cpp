@@ -49,14 +49,62 @@ constexpr std::array<std::string_view, 37> kKeywords = {
     "while",
 };
 
-bool IsEndWord(std::string_view w) {
-  return w == "end" || w == "endfunction" || w == "endif" || w == "endwhile" || w == "endfor" ||
-         w == "endparfor" || w == "endswitch" || w == "end_try_catch" ||
-         w == "end_unwind_protect" || w == "endclassdef" || w == "endmethods" ||
-         w == "endproperties" || w == "endevents" || w == "endenumeration";
+// A keyword's number: its place in kKeywords + 1; 0 for any other word.
+using Keyword = std::uint8_t;
+constexpr Keyword KeywordIn(std::string_view word) {
+  for (std::size_t k = 0; k < kKeywords.size(); ++k) {
+    if (kKeywords[k] == word) return static_cast<Keyword>(k + 1);
+  }
+  return 0;
+}
+// Known when compiled, never searched for at run time.
+consteval Keyword Kw(std::string_view word) { return KeywordIn(word); }
+
+// Every name read is asked whether it is a keyword: a hash of its first and
+// last letters and its length picks the one keyword it could be, so that a
+// name costs a few instructions and one comparison at most. The hash has no
+// collisions among the keywords (checked below).
+constexpr std::size_t KeywordSlot(std::string_view w) {
+  return (std::size_t{static_cast<unsigned char>(w.front())} * 4U + w.size() * 9U +
+          std::size_t{static_cast<unsigned char>(w.back())}) &
+         127U;
+}
+constexpr auto kKeywordSlots = [] {
+  std::array<Keyword, 128> slots{};
+  for (std::size_t k = 0; k < kKeywords.size(); ++k) {
+    slots[KeywordSlot(kKeywords[k])] = static_cast<Keyword>(k + 1);
+  }
+  return slots;
+}();
+static_assert(
+    [] {
+      for (std::size_t k = 0; k < kKeywords.size(); ++k) {
+        if (kKeywordSlots[KeywordSlot(kKeywords[k])] != k + 1) return false;
+      }
+      return true;
+    }(),
+    "two keywords share a slot");
+Keyword KeywordOf(std::string_view w) {
+  if (w.size() < 2 || w.size() > 22) return 0;
+  const Keyword k = kKeywordSlots[KeywordSlot(w)];
+  return k != 0 && kKeywords[k - 1U] == w ? k : 0;
 }
 
-bool IsIdentStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+constexpr auto kEndKeywords = [] {
+  std::array<bool, kKeywords.size() + 1> ends{};
+  for (const std::string_view w :
+       {"end", "endfunction", "endif", "endwhile", "endfor", "endparfor", "endswitch",
+        "end_try_catch", "end_unwind_protect", "endclassdef", "endmethods", "endproperties",
+        "endevents", "endenumeration"}) {
+    ends[KeywordIn(w)] = true;
+  }
+  return ends;
+}();
+bool IsEndKeyword(Keyword k) { return kEndKeywords[k]; }
+
+constexpr bool IsIdentStart(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
 // A table: every byte of every name is asked.
 constexpr auto kIdentChars = [] {
   std::array<bool, 256> chars{};
@@ -67,22 +115,60 @@ constexpr auto kIdentChars = [] {
   return chars;
 }();
 bool IsIdentChar(char c) { return kIdentChars[static_cast<unsigned char>(c)]; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+
+// What a byte may start, as the lexer's first look tells: most bytes start
+// a name or are blanks, so one table lookup sends them on.
+enum class Class : std::uint8_t {
+  Other,
+  Newline,
+  Blank,
+  Comment,
+  Dot,
+  Separator,
+  Name,
+  Digit,
+  Quote
+};
+constexpr auto kClass = [] {
+  std::array<Class, 256> classes{};
+  for (int c = 0; c < 256; ++c) {
+    if (IsIdentStart(static_cast<char>(c))) classes[static_cast<std::size_t>(c)] = Class::Name;
+    if (IsDigit(static_cast<char>(c))) classes[static_cast<std::size_t>(c)] = Class::Digit;
+  }
+  classes['\''] = Class::Quote;
+  classes['"'] = Class::Quote;
+  for (const char c : {' ', '\t', '\r', '\f', '\v'})
+    classes[static_cast<unsigned char>(c)] = Class::Blank;
+  classes['\n'] = Class::Newline;
+  classes['%'] = Class::Comment;
+  classes['#'] = Class::Comment;
+  classes['.'] = Class::Dot;
+  classes[';'] = Class::Separator;
+  classes[','] = Class::Separator;
+  return classes;
+}();
 
 enum class Tok : std::uint8_t { Ident, Number, String, Op };
 
+// An operator's one or two bytes as one number, 0 for no operator, so that
+// asking a token for an operator is one comparison.
+constexpr std::uint16_t OpCode(std::string_view op) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(op[0]) |
+                                    (op.size() > 1 ? static_cast<unsigned char>(op[1]) << 8U : 0U));
+}
+
 struct Token {
   Tok kind = Tok::Op;
-  std::string_view text;  // a string's contents without its quotes
-  std::int32_t line = 0;
-  std::int32_t column = 0;
+  Keyword keyword = 0;   // of a name
+  std::uint16_t op = 0;  // OpCode of an operator
   bool spaceBefore = false;
   bool spaceAfter = false;
-  bool Is(std::string_view op) const {
-    return kind == Tok::Op && text.size() == op.size() && text[0] == op[0] &&
-           (op.size() == 1 || text[1] == op[1]);
-  }
+  std::int32_t line = 0;
+  std::int32_t column = 0;
+  std::string_view text;  // a string's contents without its quotes
+  bool Is(std::string_view o) const { return op == OpCode(o); }
   bool IsWord(std::string_view word) const { return kind == Tok::Ident && text == word; }
 };
 
@@ -90,6 +176,8 @@ struct Token {
 // block comments gone, strings told from transposes.
 class Lexer {
  public:
+  // `bytes` is followed by a NUL (a std::string's data), so that a run of
+  // name or blank characters stops without a bounds check.
   explicit Lexer(std::string_view bytes) : s_(bytes) {}
 
   // The next statement's tokens; false at the end of the file.
@@ -97,65 +185,75 @@ class Lexer {
     out.clear();
     brackets_.clear();
     if (pendingLineStart_) StartLine();
+    const char* const d = s_.data();
     while (pos_ < s_.size()) {
-      const char c = s_[pos_];
-      if (c == '\n') {
-        ++pos_;
-        NewLine();
-        // The line after a statement is looked at when the next is asked for.
-        if (!InMatrix() && !out.empty()) return true;
-        StartLine();
-        continue;
-      }
-      if (IsBlank(c)) {
-        do {
-          ++pos_;
-        } while (pos_ < s_.size() && IsBlank(s_[pos_]));
-        space_ = true;
-        continue;
-      }
-      if (c == '%' || c == '#') {
-        SkipToLineEnd();
-        continue;
-      }
-      if (c == '.' && s_.substr(pos_, 3) == "...") {
-        // The rest of the line is a comment; the statement goes on.
-        SkipToLineEnd();
-        if (pos_ < s_.size()) {
+      const char c = d[pos_];
+      switch (kClass[static_cast<unsigned char>(c)]) {
+        case Class::Newline:
           ++pos_;
           NewLine();
+          // The line after a statement is looked at when the next is asked for.
+          if (!InMatrix() && !out.empty()) return true;
           StartLine();
-        }
-        space_ = true;
-        continue;
+          continue;
+        case Class::Blank:
+          do {
+            ++pos_;
+          } while (IsBlank(d[pos_]));
+          space_ = true;
+          continue;
+        case Class::Comment:
+          SkipToLineEnd();
+          continue;
+        case Class::Dot:
+          if (d[pos_ + 1] == '.' && d[pos_ + 2] == '.') {
+            // The rest of the line is a comment; the statement goes on.
+            SkipToLineEnd();
+            if (pos_ < s_.size()) {
+              ++pos_;
+              NewLine();
+              StartLine();
+            }
+            space_ = true;
+            continue;
+          }
+          break;
+        case Class::Separator:
+          if (brackets_.empty()) {
+            ++pos_;
+            if (!out.empty()) return true;
+            continue;
+          }
+          break;
+        default:
+          break;
       }
-      if ((c == ';' || c == ',') && brackets_.empty()) {
-        ++pos_;
-        if (!out.empty()) return true;
-        continue;
-      }
-      Token t;
+      Token& t = out.emplace_back();
       t.line = line_;
       t.column = ColumnAt(pos_);
       t.spaceBefore = space_;
-      if (!out.empty()) out.back().spaceAfter = space_;
+      if (out.size() > 1) out[out.size() - 2].spaceAfter = space_;
       space_ = false;
-      if (IsIdentStart(c)) {
+      const Class cls = kClass[static_cast<unsigned char>(c)];
+      if (cls == Class::Name) {
         const std::size_t start = pos_;
-        while (pos_ < s_.size() && IsIdentChar(s_[pos_])) ++pos_;
+        do {
+          ++pos_;
+        } while (IsIdentChar(d[pos_]));
         t.kind = Tok::Ident;
         t.text = s_.substr(start, pos_ - start);
-      } else if (IsDigit(c) || (c == '.' && pos_ + 1 < s_.size() && IsDigit(s_[pos_ + 1]))) {
+        t.keyword = KeywordOf(t.text);
+      } else if (cls == Class::Digit || (cls == Class::Dot && IsDigit(d[pos_ + 1]))) {
         t.kind = Tok::Number;
         t.text = Number();
-      } else if (c == '"' || (c == '\'' && QuoteOpensString(out, t.spaceBefore))) {
+      } else if (cls == Class::Quote && (c == '"' || QuoteOpensString(out, t.spaceBefore))) {
         t.kind = Tok::String;
         t.text = String(c);
       } else {
         t.kind = Tok::Op;
         t.text = Operator();
+        t.op = OpCode(t.text);
       }
-      out.push_back(t);
     }
     return !out.empty();
   }
@@ -263,33 +361,33 @@ class Lexer {
   // between, a quote transposes; elsewhere it opens a string, except after
   // a blank inside parentheses.
   bool QuoteOpensString(const std::vector<Token>& out, bool spaceBefore) const {
-    if (out.empty()) return true;
-    const Token& prev = out.back();
+    // The quote's own token is the last one.
+    if (out.size() < 2) return true;
+    const Token& prev = out[out.size() - 2];
     const bool value = prev.kind == Tok::Ident || prev.kind == Tok::Number ||
                        prev.kind == Tok::String || prev.Is(")") || prev.Is("]") || prev.Is("}") ||
                        prev.Is("'") || prev.Is(".'");
     if (!value) return true;
-    if (prev.kind == Tok::Ident && IsKeywordWord(prev.text)) return true;
+    if (prev.keyword != 0 && prev.keyword != Kw("end")) return true;
     if (!spaceBefore) return false;
     return brackets_.empty() || brackets_.back() != '(';
   }
-  static bool IsKeywordWord(std::string_view w) { return IsKeyword(w) && w != "end"; }
 
   std::string_view Number() {
     const std::size_t start = pos_;
     if (s_.substr(pos_, 2) == "0x" || s_.substr(pos_, 2) == "0X") {
       pos_ += 2;
-      while (pos_ < s_.size() && IsIdentChar(s_[pos_])) ++pos_;
+      while (IsIdentChar(s_.data()[pos_])) ++pos_;
       return s_.substr(start, pos_ - start);
     }
-    while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+    while (IsDigit(s_.data()[pos_])) ++pos_;
     // "1.5" and "1." but not "1.*" or "1.'"
     if (pos_ < s_.size() && s_[pos_] == '.' &&
         !(pos_ + 1 < s_.size() &&
           (s_[pos_ + 1] == '*' || s_[pos_ + 1] == '/' || s_[pos_ + 1] == '\\' ||
            s_[pos_ + 1] == '^' || s_[pos_ + 1] == '\'' || s_[pos_ + 1] == '.'))) {
       ++pos_;
-      while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+      while (IsDigit(s_.data()[pos_])) ++pos_;
     }
     if (pos_ < s_.size() &&
         (s_[pos_] == 'e' || s_[pos_] == 'E' || s_[pos_] == 'd' || s_[pos_] == 'D')) {
@@ -297,7 +395,7 @@ class Lexer {
       if (i < s_.size() && (s_[i] == '+' || s_[i] == '-')) ++i;
       if (i < s_.size() && IsDigit(s_[i])) {
         pos_ = i;
-        while (pos_ < s_.size() && IsDigit(s_[pos_])) ++pos_;
+        while (IsDigit(s_.data()[pos_])) ++pos_;
       }
     }
     if (pos_ < s_.size() &&
@@ -432,8 +530,8 @@ struct PendingCommand {
 
 class Parser {
  public:
-  Parser(std::string_view bytes, std::string_view fileName, bool functionsEnd)
-      : bytes_(bytes), fileName_(fileName), functionsEnd_(functionsEnd) {}
+  Parser(SourceText& source, std::string_view fileName, bool functionsEnd)
+      : source_(&source), bytes_(source.bytes), fileName_(fileName), functionsEnd_(functionsEnd) {}
 
   // False when functions turned out not to be closed by "end".
   bool Parse(FileSyntax& out) {
@@ -471,10 +569,10 @@ class Parser {
   void Begin(const std::vector<Token>& tokens) {
     FileSyntax& out = *out_;
     out.functions.emplace_back();
-    if (!tokens.empty() && tokens[0].IsWord("function")) {
+    if (!tokens.empty() && tokens[0].keyword == Kw("function")) {
       out.kind = FileKind::Function;
       mainPending_ = true;
-    } else if (!tokens.empty() && tokens[0].IsWord("classdef")) {
+    } else if (!tokens.empty() && tokens[0].keyword == Kw("classdef")) {
       out.kind = FileKind::Classdef;
     } else {
       out.kind = FileKind::Script;
@@ -505,12 +603,13 @@ class Parser {
     const Block* top = Top();
     if (head.kind == Tok::Ident) {
       const std::string_view w = head.text;
-      if (w == "function") return Function(t, b, e);
-      if (w == "classdef" && blocks_.empty() && out_->kind == FileKind::Classdef) {
+      const Keyword k = head.keyword;
+      if (k == Kw("function")) return Function(t, b, e);
+      if (k == Kw("classdef") && blocks_.empty() && out_->kind == FileKind::Classdef) {
         return Classdef(t, b, e);
       }
       if (top != nullptr && top->kind == BlockKind::Classdef) {
-        if (IsEndWord(w)) return Pop();
+        if (IsEndKeyword(k)) return Pop();
         if (w == "properties" || w == "methods" || w == "events" || w == "enumeration") {
           return Member(t, b, e, w);
         }
@@ -518,7 +617,7 @@ class Parser {
       }
       if (top != nullptr && (top->kind == BlockKind::Properties || top->kind == BlockKind::Events ||
                              top->kind == BlockKind::Enumeration)) {
-        if (IsEndWord(w)) return Pop();
+        if (IsEndKeyword(k)) return Pop();
         out_->classdef.properties.emplace_back(w);
         // A default value's names are the class's.
         if (top->kind == BlockKind::Properties) {
@@ -528,7 +627,7 @@ class Parser {
         return;
       }
       if (top != nullptr && top->kind == BlockKind::Methods) {
-        if (IsEndWord(w)) return Pop();
+        if (IsEndKeyword(k)) return Pop();
         // A signature of a method whose file is in the class folder.
         const std::size_t eq = TopLevelAssign(t, b, e);
         const std::size_t at = eq < e ? eq + 1 : b;
@@ -543,66 +642,80 @@ class Parser {
         return;
       }
       if (top != nullptr && top->kind == BlockKind::Arguments) {
-        if (IsEndWord(w)) return Pop();
+        if (IsEndKeyword(k)) return Pop();
         Fn(CurrentFunction()).variables.insert(w);
         return;
       }
-      if (IsEndWord(w)) {
+      if (IsEndKeyword(k)) {
         if (!blocks_.empty()) Pop();
         return;
       }
       const int f = CurrentFunction();
-      if (w == "arguments" && top != nullptr && top->kind == BlockKind::Function &&
-          (e - b == 1 || t[b + 1].Is("("))) {
-        blocks_.push_back({BlockKind::Arguments, f});
-        return;
-      }
-      if (w == "if" || w == "while" || w == "switch") {
-        blocks_.push_back({BlockKind::Other, f});
-        return Expression(t, b + 1, e, f);
-      }
-      if (w == "elseif" || w == "case") return Expression(t, b + 1, e, f);
-      if (w == "for" || w == "parfor") {
-        blocks_.push_back({BlockKind::Other, f});
-        std::size_t v = b + 1;
-        if (v < e && t[v].Is("(")) ++v;
-        if (v < e && t[v].kind == Tok::Ident) Fn(f).variables.insert(t[v].text);
-        const std::size_t eq = TopLevelAssign(t, v, e);
-        return Expression(t, eq < e ? eq + 1 : v + 1, e, f);
-      }
-      if (w == "try" || w == "unwind_protect" || w == "spmd") {
-        blocks_.push_back({BlockKind::Other, f});
-        return Statement(t, b + 1, e);
-      }
-      if (w == "do") {
-        blocks_.push_back({BlockKind::Do, f});
-        return Statement(t, b + 1, e);
-      }
-      if (w == "until") {
-        if (top != nullptr && top->kind == BlockKind::Do) Pop();
-        return Expression(t, b + 1, e, f);
-      }
-      if (w == "catch") {
-        // "catch err": the name on catch's own line, unless it is called.
-        if (b + 1 < e && t[b + 1].kind == Tok::Ident && t[b + 1].line == head.line &&
-            !(b + 2 < e && (t[b + 2].Is("(") || t[b + 2].Is("=")))) {
-          Fn(f).variables.insert(t[b + 1].text);
-          return Statement(t, b + 2, e);
+      if (k == 0) {
+        if (w == "arguments" && top != nullptr && top->kind == BlockKind::Function &&
+            (e - b == 1 || t[b + 1].Is("("))) {
+          blocks_.push_back({BlockKind::Arguments, f});
+          return;
         }
-        return Statement(t, b + 1, e);
+        if (w == "import") return Import(t, b + 1, e, f);
+        return Ordinary(t, b, e, f);
       }
-      if (w == "else" || w == "otherwise" || w == "unwind_protect_cleanup") {
-        return Statement(t, b + 1, e);
-      }
-      if (w == "global" || w == "persistent") {
-        for (std::size_t i = b + 1; i < e; ++i) {
-          if (t[i].kind == Tok::Ident) Fn(f).variables.insert(t[i].text);
-          if (t[i].Is("=")) break;  // Octave's initialised persistent
+      switch (k) {
+        case Kw("if"):
+        case Kw("while"):
+        case Kw("switch"):
+          blocks_.push_back({BlockKind::Other, f});
+          return Expression(t, b + 1, e, f);
+        case Kw("elseif"):
+        case Kw("case"):
+          return Expression(t, b + 1, e, f);
+        case Kw("for"):
+        case Kw("parfor"): {
+          blocks_.push_back({BlockKind::Other, f});
+          std::size_t v = b + 1;
+          if (v < e && t[v].Is("(")) ++v;
+          if (v < e && t[v].kind == Tok::Ident) Fn(f).variables.insert(t[v].text);
+          const std::size_t eq = TopLevelAssign(t, v, e);
+          return Expression(t, eq < e ? eq + 1 : v + 1, e, f);
         }
-        return;
+        case Kw("try"):
+        case Kw("unwind_protect"):
+        case Kw("spmd"):
+          blocks_.push_back({BlockKind::Other, f});
+          return Statement(t, b + 1, e);
+        case Kw("do"):
+          blocks_.push_back({BlockKind::Do, f});
+          return Statement(t, b + 1, e);
+        case Kw("until"):
+          if (top != nullptr && top->kind == BlockKind::Do) Pop();
+          return Expression(t, b + 1, e, f);
+        case Kw("catch"):
+          // "catch err": the name on catch's own line, unless it is called.
+          if (b + 1 < e && t[b + 1].kind == Tok::Ident && t[b + 1].line == head.line &&
+              !(b + 2 < e && (t[b + 2].Is("(") || t[b + 2].Is("=")))) {
+            Fn(f).variables.insert(t[b + 1].text);
+            return Statement(t, b + 2, e);
+          }
+          return Statement(t, b + 1, e);
+        case Kw("else"):
+        case Kw("otherwise"):
+        case Kw("unwind_protect_cleanup"):
+          return Statement(t, b + 1, e);
+        case Kw("global"):
+        case Kw("persistent"):
+          for (std::size_t i = b + 1; i < e; ++i) {
+            if (t[i].kind == Tok::Ident) Fn(f).variables.insert(t[i].text);
+            if (t[i].Is("=")) break;  // Octave's initialised persistent
+          }
+          return;
+        case Kw("return"):
+        case Kw("break"):
+        case Kw("continue"):
+          return;
+        default:
+          break;
       }
-      if (w == "return" || w == "break" || w == "continue") return;
-      if (w == "import") return Import(t, b + 1, e, f);
+      return Ordinary(t, b, e, f);
     }
     Ordinary(t, b, e, CurrentFunction());
   }
@@ -736,10 +849,19 @@ class Parser {
   static std::size_t Matching(const std::vector<Token>& t, std::size_t open, std::size_t e) {
     int depth = 0;
     for (std::size_t i = open; i < e; ++i) {
-      if (t[i].kind != Tok::Op) continue;
-      if (t[i].Is("(") || t[i].Is("[") || t[i].Is("{")) ++depth;
-      if (t[i].Is(")") || t[i].Is("]") || t[i].Is("}")) {
-        if (--depth == 0) return i;
+      switch (t[i].op) {
+        case OpCode("("):
+        case OpCode("["):
+        case OpCode("{"):
+          ++depth;
+          break;
+        case OpCode(")"):
+        case OpCode("]"):
+        case OpCode("}"):
+          if (--depth == 0) return i;
+          break;
+        default:
+          break;
       }
     }
     return e;
@@ -749,47 +871,82 @@ class Parser {
   static std::size_t TopLevelAssign(const std::vector<Token>& t, std::size_t b, std::size_t e) {
     int depth = 0;
     for (std::size_t i = b; i < e; ++i) {
-      if (t[i].kind != Tok::Op) continue;
-      const std::string_view op = t[i].text;
-      if (op == "(" || op == "[" || op == "{") ++depth;
-      if (op == ")" || op == "]" || op == "}") --depth;
-      if (depth == 0 &&
-          (op == "=" || op == "+=" || op == "-=" || op == "*=" || op == "/=" || op == "^=")) {
-        return i;
+      switch (t[i].op) {
+        case OpCode("("):
+        case OpCode("["):
+        case OpCode("{"):
+          ++depth;
+          break;
+        case OpCode(")"):
+        case OpCode("]"):
+        case OpCode("}"):
+          --depth;
+          break;
+        case OpCode("="):
+        case OpCode("+="):
+        case OpCode("-="):
+        case OpCode("*="):
+        case OpCode("/="):
+        case OpCode("^="):
+          if (depth == 0) return i;
+          break;
+        default:
+          break;
       }
     }
     return e;
   }
 
   static bool IsBinaryOperator(const Token& t) {
-    if (t.kind != Tok::Op) return false;
-    static constexpr std::array<std::string_view, 21> kOps = {
-        "+",  "-",  "*", "/", "\\", "^",  ".*", "./", ".\\", ".^", "==",
-        "~=", "!=", "<", ">", "<=", ">=", "&",  "|",  "&&",  "||"};
-    return std::find(kOps.begin(), kOps.end(), t.text) != kOps.end() || t.Is(":");
+    switch (t.op) {
+      case OpCode("+"):
+      case OpCode("-"):
+      case OpCode("*"):
+      case OpCode("/"):
+      case OpCode("\\"):
+      case OpCode("^"):
+      case OpCode(".*"):
+      case OpCode("./"):
+      case OpCode(".\\"):
+      case OpCode(".^"):
+      case OpCode("=="):
+      case OpCode("~="):
+      case OpCode("!="):
+      case OpCode("<"):
+      case OpCode(">"):
+      case OpCode("<="):
+      case OpCode(">="):
+      case OpCode("&"):
+      case OpCode("|"):
+      case OpCode("&&"):
+      case OpCode("||"):
+      case OpCode(":"):
+        return true;
+      default:
+        return false;
+    }
   }
 
   void Ordinary(const std::vector<Token>& t, std::size_t b, std::size_t e, int f) {
     const Token& head = t[b];
+    const std::size_t eq = TopLevelAssign(t, b, e);
     // "name word ...": command syntax unless the name is a variable.
-    if (head.kind == Tok::Ident && !IsKeyword(head.text) && b + 1 < e && t[b + 1].spaceBefore &&
+    if (head.kind == Tok::Ident && head.keyword == 0 && b + 1 < e && t[b + 1].spaceBefore &&
         t[b + 1].line == head.line && !t[b + 1].Is("=") && !t[b + 1].Is("(") &&
-        !(IsBinaryOperator(t[b + 1]) && t[b + 1].spaceAfter) && !t[b + 1].Is("@") &&
-        TopLevelAssign(t, b, e) == e) {
+        !(IsBinaryOperator(t[b + 1]) && t[b + 1].spaceAfter) && !t[b + 1].Is("@") && eq == e) {
       FunctionSyntax& fn = Fn(f);
       const std::size_t first = fn.uses.size();
       NameUse command;
-      command.name = std::string(head.text);
+      command.name = head.text;
       command.line = head.line;
       command.column = head.column;
       command.kind = UseKind::Command;
       command.hasArguments = true;
-      fn.uses.push_back(std::move(command));
+      fn.uses.push_back(command);
       Expression(t, b, e, f);
       pending_.push_back({f, first, Fn(f).uses.size()});
       return;
     }
-    const std::size_t eq = TopLevelAssign(t, b, e);
     if (eq == e) return Expression(t, b, e, f);
     // The targets: every name standing directly in "[...]", or the first.
     if (head.Is("[") || head.Is("{")) {
@@ -840,7 +997,7 @@ class Parser {
       }
       if (x.kind != Tok::Ident) continue;
       if (i > b && (t[i - 1].Is(".") || t[i - 1].Is("?"))) continue;
-      if (IsKeyword(x.text)) continue;
+      if (x.keyword != 0) continue;
       std::size_t j = i;
       while (j + 2 < e && t[j + 1].Is(".") && t[j + 2].kind == Tok::Ident &&
              !t[j + 1].spaceBefore) {
@@ -855,11 +1012,7 @@ class Parser {
       }
       std::vector<NameUse>& uses = Fn(f).uses;
       NameUse& use = uses.emplace_back();
-      use.name.assign(x.text);
-      for (std::size_t k = i; k < j; k += 2) {
-        use.name += '.';
-        use.name += t[k + 2].text;
-      }
+      use.name = j == i ? x.text : Dotted(t, i, j);
       use.line = x.line;
       use.column = x.column;
       use.kind = handle ? UseKind::Handle : UseKind::Call;
@@ -869,7 +1022,7 @@ class Parser {
         const Token* arg = j + 2 < e ? &t[j + 2] : nullptr;
         if (arg != nullptr && arg->kind == Tok::String && IsName(arg->text)) {
           NameUse& byName = uses.emplace_back();
-          byName.name.assign(arg->text);
+          byName.name = arg->text;
           byName.line = arg->line;
           byName.column = arg->column + 1;
           byName.kind = UseKind::ByName;
@@ -882,6 +1035,21 @@ class Parser {
       }
       i = j;
     }
+  }
+
+  // "a.b.c" from the tokens a . b . c: the bytes themselves unless blanks
+  // or a continuation stand between, else joined once into the source.
+  std::string_view Dotted(const std::vector<Token>& t, std::size_t first, std::size_t last) {
+    std::size_t length = 0;
+    for (std::size_t k = first; k <= last; ++k) length += t[k].text.size();
+    const char* begin = t[first].text.data();
+    if (static_cast<std::size_t>(t[last].text.data() + t[last].text.size() - begin) == length) {
+      return {begin, length};
+    }
+    std::string& joined = source_->joined.emplace_back();
+    joined.reserve(length);
+    for (std::size_t k = first; k <= last; ++k) joined += t[k].text;
+    return joined;
   }
 
   bool IsVariableOf(int f, std::string_view name) {
@@ -911,13 +1079,14 @@ class Parser {
       std::size_t kept = 0;
       for (std::size_t u = 0; u < uses.size(); ++u) {
         if (u < drop[f].size() && drop[f][u]) continue;
-        if (kept != u) uses[kept] = std::move(uses[u]);
+        if (kept != u) uses[kept] = uses[u];  // views: copied, nothing to move
         ++kept;
       }
       uses.resize(kept);
     }
   }
 
+  SourceText* source_;
   std::string_view bytes_;
   std::string_view fileName_;
   bool functionsEnd_;
@@ -967,27 +1136,25 @@ void NameSet::insert(std::string_view name) {
   }
 }
 
-bool IsKeyword(std::string_view word) {
-  static_assert(std::is_sorted(kKeywords.begin(), kKeywords.end()));
-  // Every identifier is asked: most are turned away by their first letter
-  // and length alone, before any comparison.
-  static constexpr auto kLengths = [] {
-    std::array<std::uint32_t, 26> lengths{};
-    for (const std::string_view k : kKeywords)
-      lengths[static_cast<std::size_t>(k[0] - 'a')] |= 1U << k.size();
-    return lengths;
-  }();
-  if (word.size() < 2 || word.size() > 31 || word[0] < 'a' || word[0] > 'z') return false;
-  if ((kLengths[static_cast<std::size_t>(word[0] - 'a')] & (1U << word.size())) == 0) return false;
-  return std::binary_search(kKeywords.begin(), kKeywords.end(), word);
-}
+bool IsKeyword(std::string_view word) { return KeywordOf(word) != 0; }
 
 FileSyntax ReadFileSyntax(std::string_view bytes, std::string_view fileName) {
+  auto source = std::make_unique<SourceText>();
+  source->bytes.assign(bytes);
+  return ReadFileSyntax(std::move(source), fileName);
+}
+
+FileSyntax ReadFileSyntax(std::unique_ptr<SourceText> source, std::string_view fileName) {
   FileSyntax syntax;
-  if (Parser(bytes, fileName, true).Parse(syntax)) return syntax;
+  syntax.source = std::move(source);
+  SourceText& text = *syntax.source;
+  if (Parser(text, fileName, true).Parse(syntax)) return syntax;
   // Functions not closed by "end": each "function" starts the next one.
+  std::shared_ptr<SourceText> kept = std::move(syntax.source);
+  kept->joined.clear();
   syntax = FileSyntax{};
-  static_cast<void>(Parser(bytes, fileName, false).Parse(syntax));  // always succeeds
+  syntax.source = std::move(kept);
+  static_cast<void>(Parser(text, fileName, false).Parse(syntax));  // always succeeds
   return syntax;
 }
 

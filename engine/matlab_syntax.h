@@ -6,7 +6,9 @@
 // text after a command-syntax name are never names.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +23,9 @@ enum class UseKind : std::uint8_t {
 };
 
 struct NameUse {
-  std::string name;  // as written, dotted parts joined by "."
+  // As written, dotted parts joined by "."; a view into its FileSyntax's
+  // source, which lives as long as any copy of the FileSyntax.
+  std::string_view name;
   std::int32_t line = 0;
   std::int32_t column = 0;  // 0-based, in UTF-16 units of the line
   UseKind kind = UseKind::Call;
@@ -38,15 +42,16 @@ struct NameHash {
 
 // A function's variables: asked for every name it uses and added to at
 // every assignment, so one flat table with the names' hashes beside them,
-// no node per name.
+// no node per name. The names are views: into the file's source, for the
+// reader's tables.
 class NameSet {
  public:
   std::size_t count(std::string_view name) const { return Find(name, Hash(name)) != 0 ? 1 : 0; }
   void insert(std::string_view name);
   std::size_t size() const { return names_.size(); }
   bool empty() const { return names_.empty(); }
-  std::vector<std::string>::const_iterator begin() const { return names_.begin(); }
-  std::vector<std::string>::const_iterator end() const { return names_.end(); }
+  std::vector<std::string_view>::const_iterator begin() const { return names_.begin(); }
+  std::vector<std::string_view>::const_iterator end() const { return names_.end(); }
 
  private:
   static std::uint32_t Hash(std::string_view name) noexcept;
@@ -54,7 +59,7 @@ class NameSet {
   std::uint32_t Find(std::string_view name, std::uint32_t hash) const;
   void Place(std::uint32_t entry);
 
-  std::vector<std::string> names_;
+  std::vector<std::string_view> names_;
   std::vector<std::uint32_t> hashes_;  // beside names_
   std::vector<std::uint32_t> slots_;   // 0 or an index into names_ + 1
 };
@@ -87,6 +92,14 @@ struct ClassSyntax {
 
 enum class FileKind : std::uint8_t { Function, Script, Classdef };
 
+// What the names of a FileSyntax view: the file's bytes, and the few dotted
+// names written with blanks or line breaks inside, joined (a deque: its
+// strings never move).
+struct SourceText {
+  std::string bytes;
+  std::deque<std::string> joined;
+};
+
 struct FileSyntax {
   FileKind kind = FileKind::Script;
   ClassSyntax classdef;  // for a Classdef file
@@ -95,11 +108,14 @@ struct FileSyntax {
   // outside methods). Local and nested functions and methods follow in file
   // order.
   std::vector<FunctionSyntax> functions;
-  int dynamicCalls = 0;  // feval, eval, evalin of names not written as text
+  int dynamicCalls = 0;                // feval, eval, evalin of names not written as text
+  std::shared_ptr<SourceText> source;  // shared by copies
 };
 
-// Reads `bytes` (UTF-8) as the file `fileName` without ".m".
+// Reads `bytes` (UTF-8) as the file `fileName` without ".m". The first form
+// copies the bytes, the second keeps the string it is given.
 FileSyntax ReadFileSyntax(std::string_view bytes, std::string_view fileName);
+FileSyntax ReadFileSyntax(std::unique_ptr<SourceText> source, std::string_view fileName);
 
 bool IsKeyword(std::string_view word);
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/matlab_syntax.h"
 
@@ -91,6 +93,76 @@ const Case kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, MatlabSyntax, ::testing::ValuesIn(kCases));
+
+// Where a reader that looks ahead in the bytes goes wrong: the end of the
+// file in the middle of something, a name cut by blanks or a continuation,
+// a quote's two readings, block comments' marks, command syntax, nesting.
+const Case kEdges[] = {
+    {"continuation at the end of the file", "function f\ny = a(1, ...", "f: a()"},
+    {"continuation then the end of the file", "function f\ny = a(1, ...\n", "f: a()"},
+    {"two dots are no continuation", "function f\ny = s..b(1);\n", "f: s"},
+    {"a continuation inside a matrix", "function f\nm = [a(1), ...\n b(2)];\nc;\n", "f: a() b() c"},
+    {"a continuation between a name's parts", "function f\ny = s. ...\n  b(1);\n", "f: s.b()"},
+    {"a blank after a dot joins the parts", "function f\ny = s. b(1) + s.b(2);\n",
+     "f: s.b() s.b()"},
+    {"transpose after a name, bracket and transpose", "function f\ny = x'' + (a)' + b.' + c'.';\n",
+     "f: x a b c"},
+    {"a quote after a blank in a matrix opens a string", "function f\ny = [x 'a(1)' b];\n",
+     "f: x b"},
+    {"a quote after a blank in parentheses transposes", "function f\ny = g(x ', b);\n",
+     "f: g() x b"},
+    {"a quote at the end of the file", "function f\ny = a'", "f: a"},
+    {"an unclosed string ends with its line", "function f\ny = 'a(1);\nb(2);\n", "f: b()"},
+    {"a block comment needs its marks alone on their lines",
+     "function f\n%{ not alone\na(1);\n%}\nb(1);\n", "f: a() b()"},
+    {"an unclosed block comment runs to the end", "function f\na(1);\n%{\nb(1);\n", "f: a()"},
+    {"a block comment at the start of the file", "%{\nfunction g\n%}\nx = a(1);\n", "f: a()"},
+    {"command syntax with a semicolon", "function f\nhold on;\ngrid minor, axis tight\n",
+     "f: hold! grid! axis!"},
+    {"a command's words are not names", "function f\ndisp hello(1) world\n", "f: disp!"},
+    {"command syntax on a variable is an expression", "function f\nhold = 1;\nhold on\n",
+     "f: hold on"},
+    {"command syntax at the end of the file", "function f\nformat long", "f: format!"},
+    {"an operator without blanks is an expression, one after a blank a command",
+     "function f\ng-b\nc -d\n", "f: g b c!"},
+    {"nested functions closed by endfunction",
+     "function f\n function g\n  b();\n endfunction\n c();\nendfunction\n", "f: c() | g: b()"},
+    {"nested functions and end in indices",
+     "function f\nx = a(end);\n function g\n  y = b(end);\n end\nc();\nend\n",
+     "f: a() c() | g: b()"},
+    {"end words of Octave close blocks",
+     "function f\nif a\n b();\nendif\nwhile c\nendwhile\nd();\nendfunction\n", "f: a b() c d()"},
+    {"a name at the very end of the file", "function f\ny = abc", "f: abc"},
+    {"a number at the very end of the file", "function f\ny = 1.", "f:"},
+    {"an empty file", "", "f:"},
+    {"comment lines only", "% a()\n# b()\n", "f:"},
+    {"blanks and carriage returns", "function f\r\n\ty = a(1);\r\n  b (2)\r\n", "f: a() b()"},
+    {"a name given as text in doubled quotes", "function f\nfeval(\"g\", 1); feval('h''', 2);\n",
+     "f: feval() 'g' feval()"},
+    {"handles to dotted names", "function f\nh = @p.q.r; k = @ g;\n", "f: @p.q.r @g"},
+    {"names that keywords begin, end or differ from by case",
+     "function f\nforx(1); if_(2); End(3); endfunctions(4);\nunwind_protect_cleanu(5)\n",
+     "f: forx() if_() End() endfunctions() unwind_protect_cleanu()"},
+    {"a keyword statement's head and one on the same line",
+     "function f\ntry, a(); catch e, b(e); end\ndo c(); until d\n", "f: a() b() e c() d"},
+    {"until closes a do block, so that end closes the function",
+     "function f\n function g\n  do a(); until b\n end\nc();\nend\n", "f: c() | g: a() b"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Edges, MatlabSyntax, ::testing::ValuesIn(kEdges));
+
+// The names are views: they must outlive the bytes they were read from and
+// stay valid in a copy of the syntax once the original is gone.
+TEST(MatlabSyntaxNames, OutliveTheBytesAndTheOriginal) {
+  std::string bytes = "function f\ny = s. ...\n  b(1) + first.second(2);\nfeval('g');\n";
+  auto read = std::make_unique<FileSyntax>(ReadFileSyntax(bytes, "f"));
+  bytes.assign(bytes.size(), 'x');
+  const FileSyntax copy = *read;
+  read.reset();
+  std::vector<std::string> names;
+  for (const NameUse& use : copy.functions[0].uses) names.emplace_back(use.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"s.b", "first.second", "feval", "g"}));
+}
 
 TEST(MatlabSyntaxVariables, EveryKindOfTargetIsAVariable) {
   const FileSyntax s = ReadFileSyntax(
@@ -181,6 +253,77 @@ TEST(MatlabSyntaxPositions, ColumnsOnLinesWithAndWithoutOtherThanAscii) {
     ASSERT_NE(g, uses.end()) << c.code;
     EXPECT_EQ(g->line, c.line) << c.code;
     EXPECT_EQ(g->column, c.column) << c.code;
+  }
+}
+
+// Every name is asked whether it is a keyword, so the test must be exact:
+// each keyword is one, and no near miss is.
+TEST(MatlabSyntaxKeywords, KeywordsAndNearMisses) {
+  for (const char* word : {"break",
+                           "case",
+                           "catch",
+                           "classdef",
+                           "continue",
+                           "do",
+                           "else",
+                           "elseif",
+                           "end",
+                           "end_try_catch",
+                           "end_unwind_protect",
+                           "endclassdef",
+                           "endenumeration",
+                           "endevents",
+                           "endfor",
+                           "endfunction",
+                           "endif",
+                           "endmethods",
+                           "endparfor",
+                           "endproperties",
+                           "endswitch",
+                           "endwhile",
+                           "for",
+                           "function",
+                           "global",
+                           "if",
+                           "otherwise",
+                           "parfor",
+                           "persistent",
+                           "return",
+                           "spmd",
+                           "switch",
+                           "try",
+                           "until",
+                           "unwind_protect",
+                           "unwind_protect_cleanup",
+                           "while"}) {
+    EXPECT_TRUE(IsKeyword(word)) << word;
+  }
+  for (const char* word : {"", "e", "en", "End", "END", "ends", "endd", "iff", "fo", "dO",
+                           "functions", "unwind_protect_cleanu", "unwind_protect_cleanupp",
+                           "properties", "methods", "arguments", "import", "elsif", "whilee"}) {
+    EXPECT_FALSE(IsKeyword(word)) << word;
+  }
+}
+
+// Calls whose callee only a run could tell: eval and its kin always, feval
+// unless it is given a name as text or a handle; a dotted name is a field or
+// a package function, never one of these.
+TEST(MatlabSyntaxDynamicCalls, CountsCallsOfNamesNotWritten) {
+  const struct {
+    const char* code;
+    int dynamic;
+  } cases[] = {
+      {"eval(s);", 1},
+      {"evalin('base', s); evalc(s);", 2},
+      {"eval s", 1},
+      {"feval(s, 1);", 1},
+      {"feval('g', 1); feval(@g, 1); str2func(s);", 0},
+      {"p.eval(s); q.r.evalc(s); feval2(s); evaluate(s);", 0},
+      {"x = s.feval; eval = 1;", 0},
+      {"% eval(s)\nt = 'eval(s)';", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadFileSyntax(c.code, "script").dynamicCalls, c.dynamic) << c.code;
   }
 }
 

@@ -48,8 +48,9 @@ int main(int argc, char** argv) {
     std::set<std::string> names;
     for (const auto& fn : syntax->functions) {
       for (const NameUse& use : fn.uses) {
-        if (use.name.find('.') == std::string::npos && methodNames.count(use.name) == 0) {
-          names.insert(use.name);
+        if (use.name.find('.') == std::string::npos &&
+            methodNames.count(std::string(use.name)) == 0) {
+          names.emplace(use.name);
         }
       }
     }
