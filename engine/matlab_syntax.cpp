@@ -845,24 +845,29 @@ class Parser {
     }
   }
 
+  // +1 for an opening bracket, -1 for a closing one, 0 for anything else.
+  static int DepthStep(std::uint16_t op) {
+    switch (op) {
+      case OpCode("("):
+      case OpCode("["):
+      case OpCode("{"):
+        return 1;
+      case OpCode(")"):
+      case OpCode("]"):
+      case OpCode("}"):
+        return -1;
+      default:
+        return 0;
+    }
+  }
+
   // The index of the "(" "[" "{"'s partner, or `e`.
   static std::size_t Matching(const std::vector<Token>& t, std::size_t open, std::size_t e) {
     int depth = 0;
     for (std::size_t i = open; i < e; ++i) {
-      switch (t[i].op) {
-        case OpCode("("):
-        case OpCode("["):
-        case OpCode("{"):
-          ++depth;
-          break;
-        case OpCode(")"):
-        case OpCode("]"):
-        case OpCode("}"):
-          if (--depth == 0) return i;
-          break;
-        default:
-          break;
-      }
+      const int step = DepthStep(t[i].op);
+      depth += step;
+      if (step < 0 && depth == 0) return i;
     }
     return e;
   }
@@ -871,17 +876,8 @@ class Parser {
   static std::size_t TopLevelAssign(const std::vector<Token>& t, std::size_t b, std::size_t e) {
     int depth = 0;
     for (std::size_t i = b; i < e; ++i) {
+      depth += DepthStep(t[i].op);
       switch (t[i].op) {
-        case OpCode("("):
-        case OpCode("["):
-        case OpCode("{"):
-          ++depth;
-          break;
-        case OpCode(")"):
-        case OpCode("]"):
-        case OpCode("}"):
-          --depth;
-          break;
         case OpCode("="):
         case OpCode("+="):
         case OpCode("-="):
