@@ -155,8 +155,9 @@ enum class Tok : std::uint8_t { Ident, Number, String, Op };
 // An operator's one or two bytes as one number, 0 for no operator, so that
 // asking a token for an operator is one comparison.
 constexpr std::uint16_t OpCode(std::string_view op) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(op[0]) |
-                                    (op.size() > 1 ? static_cast<unsigned char>(op[1]) << 8U : 0U));
+  const unsigned first = static_cast<unsigned char>(op[0]);
+  const unsigned second = op.size() > 1 ? static_cast<unsigned char>(op[1]) : 0U;
+  return static_cast<std::uint16_t>(first | (second << 8U));
 }
 
 struct Token {
