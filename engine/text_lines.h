@@ -26,6 +26,9 @@ class TextLines {
   bool NextBytes(std::string_view& raw);
   // One line's bytes decoded in this file's encoding.
   void Decode(std::string_view raw, Text& line) const;
+  // One past the file's last byte: the bytes of a line may be read in
+  // blocks beyond its end up to here.
+  const char* DataEnd() const { return bytes_.data() + bytes_.size(); }
   bool IsUtf8() const;
 
  private:
