@@ -347,6 +347,7 @@ void ScanFile(TextLines& lines, CallRecorder& out) {
         n >= 3 && trimmed.substr(n - 3) == std::string_view("...") && !lines.AtEnd();
     bool ascii = false;
     if (!continues) {
+      // Room for a whole last block, which FindCallsPadded reads too.
       if (fused.size() < n + 16) fused.resize(n + 16);
       const LineMarks marks = LowerAndBlank(trimmed.data(), n, lines.DataEnd(), fused.data());
       ascii = !marks.high;
@@ -363,7 +364,7 @@ void ScanFile(TextLines& lines, CallRecorder& out) {
         if (forEntry) out.AddCall(u"For", statementLine);
         const std::string_view cleaned(s + from, cut - from);
         if (takesAscii) {
-          FindCalls(cleaned, statementLine, out);
+          FindCallsPadded(cleaned, statementLine, out);
         } else {
           WidenInto(cleaned, text);
           FindCalls(TextView(text), statementLine, out);
