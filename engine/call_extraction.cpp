@@ -173,9 +173,7 @@ void CallRecorder::AddAsciiCalls(const std::string_view* names, std::size_t coun
   AddCalls(views.data(), views.size(), line);
 }
 
-void FindCalls(TextView text, std::int32_t line, CallRecorder& out) {
-  Cut(text, line, out, false);
-}
+void FindCalls(TextView text, std::int32_t line, CallRecorder& out) { Cut(text, line, out, false); }
 
 void FindCalls(std::string_view text, std::int32_t line, CallRecorder& out) {
   Cut(text, line, out, false);

@@ -258,16 +258,14 @@ LineMarks LowerAndBlank(const char* in, std::size_t n, const char* limit, char* 
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
     auto is = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
     // Signed compares: bytes of 0x80 and above are no capitals.
-    const __m128i upper =
-        _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('A' - 1)),
-                      _mm_cmpgt_epi8(_mm_set1_epi8('Z' + 1), v));
+    const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('A' - 1)),
+                                        _mm_cmpgt_epi8(_mm_set1_epi8('Z' + 1), v));
     const __m128i lower = _mm_add_epi8(v, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
     // "[" and "{" differ only in bit 0x20, as do "]" and "}".
     const __m128i folded = _mm_or_si128(v, _mm_set1_epi8(0x20));
-    const __m128i blank = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(folded, _mm_set1_epi8('{')),
-                     _mm_cmpeq_epi8(folded, _mm_set1_epi8('}'))),
-        _mm_or_si128(is(';'), is('\t')));
+    const __m128i blank = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(folded, _mm_set1_epi8('{')),
+                                                    _mm_cmpeq_epi8(folded, _mm_set1_epi8('}'))),
+                                       _mm_or_si128(is(';'), is('\t')));
     const __m128i cleaned =
         _mm_or_si128(_mm_andnot_si128(blank, lower), _mm_and_si128(blank, _mm_set1_epi8(' ')));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), cleaned);
