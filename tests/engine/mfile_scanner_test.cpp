@@ -253,10 +253,8 @@ TEST(ScanFile, OnePassOverALineKeepsTheCleanersOrder) {
       {"A" + a15.substr(1) + "\xC4", {{w15 + u"\u00e4", 1}}},
       {"A" + a15 + "\xC4", {{w16 + u"\u00e4", 1}}},
       {"A" + a16 + "\xC4", {{w16 + u"a\u00e4", 1}}},
-      // Short lines: past their end lie the next line's bytes, or the file's
-      // end.
-      {"aB\n\xC3\x84", {{u"ab", 1}, {u"\u00e4", 2}}},
-      {"a\nB(C)", {{u"a", 1}, {u"b", 2}, {u"c", 2}}},
+      // A short line at the file's end, which is not read past.
+      {"a\nB(C)D", {{u"a", 1}, {u"b", 2}, {u"c", 2}, {u"d", 2}}},
       {"  \t", {}},
   };
   for (const auto& [file, calls] : cases) {
