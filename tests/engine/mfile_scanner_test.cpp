@@ -244,7 +244,6 @@ TEST(ScanFile, OnePassOverALineKeepsTheCleanersOrder) {
       {a16 + "%=B", {{w16, 1}}},
       {a15 + "Z;b", {{w15 + u"z", 1}, {u"b", 1}}},
       {a16 + "Z;b", {{w16 + u"z", 1}, {u"b", 1}}},
-      {a16 + a15 + "B", {{w16 + w15 + u"b", 1}}},
       {"fOr = " + a15 + "B", {{u"For", 1}, {w15 + u"b", 1}}},
       // A byte that is not ASCII at the block's edge sends the line to the
       // decoder (UTF-8 here, Windows-1252 when the file is not UTF-8).
