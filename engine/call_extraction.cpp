@@ -69,7 +69,7 @@ void Emit(CallRecorder& out, const std::string_view* names, std::size_t count, s
 // argument list is cut before the text after it, so names come out in text
 // order, and the pieces nest exactly as matched parentheses do.
 template <class Unit>
-void Cut(std::basic_string_view<Unit> text, std::int32_t line, CallRecorder& out) {
+void Cut(std::basic_string_view<Unit> text, std::int32_t line, CallRecorder& out, bool padded) {
   using View = std::basic_string_view<Unit>;
   using Mask = SpecialMask<Unit>;
   constexpr std::size_t kBatch = 4096;
@@ -108,6 +108,16 @@ void Cut(std::basic_string_view<Unit> text, std::int32_t line, CallRecorder& out
         if constexpr (Mask::kBits == 2) mask &= mask - 1;  // each character has two bits
         split(i + bit / Mask::kBits);
       }
+    }
+    if (padded && i < n) {
+      // The last block reads past the text; its bits there are dropped.
+      const unsigned keep = (1U << ((n - i) * Mask::kBits)) - 1;
+      for (unsigned mask = Mask::Of(s + i) & keep; mask != 0; mask &= mask - 1) {
+        const auto bit = static_cast<std::size_t>(std::countr_zero(mask));
+        if constexpr (Mask::kBits == 2) mask &= mask - 1;
+        split(i + bit / Mask::kBits);
+      }
+      i = n;
     }
   }
   for (; i < n; ++i) {
@@ -163,10 +173,14 @@ void CallRecorder::AddAsciiCalls(const std::string_view* names, std::size_t coun
   AddCalls(views.data(), views.size(), line);
 }
 
-void FindCalls(TextView text, std::int32_t line, CallRecorder& out) { Cut(text, line, out); }
+void FindCalls(TextView text, std::int32_t line, CallRecorder& out) { Cut(text, line, out, false); }
 
 void FindCalls(std::string_view text, std::int32_t line, CallRecorder& out) {
-  Cut(text, line, out);
+  Cut(text, line, out, false);
+}
+
+void FindCallsPadded(std::string_view text, std::int32_t line, CallRecorder& out) {
+  Cut(text, line, out, true);
 }
 
 }  // namespace korvath::engine

@@ -49,5 +49,9 @@ class CallRecorder {
 // byte form takes ASCII text and hands its names to AddAsciiCalls.
 void FindCalls(TextView text, std::int32_t line, CallRecorder& out);
 void FindCalls(std::string_view text, std::int32_t line, CallRecorder& out);
+// The byte form for a text whose buffer goes on for at least 15 bytes past
+// its end: those may be read (never written), so the text's last bytes are
+// searched a block at a time as well.
+void FindCallsPadded(std::string_view text, std::int32_t line, CallRecorder& out);
 
 }  // namespace korvath::engine

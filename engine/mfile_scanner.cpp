@@ -1,8 +1,14 @@
 #include "engine/mfile_scanner.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
 #include <string_view>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace korvath::engine {
 
@@ -227,6 +233,91 @@ bool JoinAsciiContinuations(TextLines& lines, std::string& bytes, Text& text, Te
   }
 }
 
+// What one pass over a trimmed ASCII-looking line found: whether a byte is
+// not ASCII, whether a quote occurs, and the first "%" and "=".
+struct LineMarks {
+  bool high = false;
+  bool quote = false;
+  std::size_t percent = std::string_view::npos;
+  std::size_t eq = std::string_view::npos;
+};
+
+// The character-wise part of cleaning for a line without quotes, in one pass
+// from the line's bytes into `out` (which has room for n + 16 bytes):
+// lower-cased, tabs and the brackets "[]{};" made blanks. Blanking before
+// the quotes are looked at would turn a transpose after "]" into a string,
+// so a line with a quote takes the cleaner's own order instead. `limit` is
+// how far past the line its bytes may be read.
+#if defined(__SSE2__) || defined(_M_X64)
+LineMarks LowerAndBlank(const char* in, std::size_t n, const char* limit, char* out) {
+  LineMarks marks;
+  unsigned high = 0;
+  unsigned quote = 0;
+  // One 16-byte block at `at`; `keep` masks off bytes past the line.
+  auto block = [&](const char* from, std::size_t at, unsigned keep) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    auto is = [&](char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+    // Signed compares: bytes of 0x80 and above are no capitals.
+    const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('A' - 1)),
+                                        _mm_cmpgt_epi8(_mm_set1_epi8('Z' + 1), v));
+    const __m128i lower = _mm_add_epi8(v, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
+    // "[" and "{" differ only in bit 0x20, as do "]" and "}".
+    const __m128i folded = _mm_or_si128(v, _mm_set1_epi8(0x20));
+    const __m128i blank = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(folded, _mm_set1_epi8('{')),
+                                                    _mm_cmpeq_epi8(folded, _mm_set1_epi8('}'))),
+                                       _mm_or_si128(is(';'), is('\t')));
+    const __m128i cleaned =
+        _mm_or_si128(_mm_andnot_si128(blank, lower), _mm_and_si128(blank, _mm_set1_epi8(' ')));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), cleaned);
+    high |= static_cast<unsigned>(_mm_movemask_epi8(v)) & keep;
+    quote |= static_cast<unsigned>(_mm_movemask_epi8(is('\''))) & keep;
+    const unsigned percent = static_cast<unsigned>(_mm_movemask_epi8(is('%'))) & keep;
+    const unsigned eq = static_cast<unsigned>(_mm_movemask_epi8(is('='))) & keep;
+    // A later block, or the last one overlapping the one before, never
+    // finds an earlier position.
+    if (percent != 0 && marks.percent == std::string_view::npos) {
+      marks.percent = at + static_cast<std::size_t>(std::countr_zero(percent));
+    }
+    if (eq != 0 && marks.eq == std::string_view::npos) {
+      marks.eq = at + static_cast<std::size_t>(std::countr_zero(eq));
+    }
+  };
+  if (n >= 16) {
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) block(in + i, i, 0xFFFFU);
+    // The rest as the last 16 bytes, overlapping: the same bytes give the
+    // same output.
+    if (i < n) block(in + n - 16, n - 16, 0xFFFFU);
+  } else if (n > 0) {
+    const unsigned keep = (1U << n) - 1;
+    if (limit - in >= 16) {
+      block(in, 0, keep);
+    } else {
+      alignas(16) char copy[16] = {};
+      std::memcpy(copy, in, n);
+      block(copy, 0, keep);
+    }
+  }
+  marks.high = high != 0;
+  marks.quote = quote != 0;
+  return marks;
+}
+#else
+LineMarks LowerAndBlank(const char* in, std::size_t n, const char* /*limit*/, char* out) {
+  LineMarks marks;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char c = in[i];
+    marks.high = marks.high || static_cast<unsigned char>(c) >= 0x80;
+    marks.quote = marks.quote || c == '\'';
+    if (c == '%' && marks.percent == std::string_view::npos) marks.percent = i;
+    if (c == '=' && marks.eq == std::string_view::npos) marks.eq = i;
+    const bool blank = c == '\t' || c == '[' || c == ']' || c == '{' || c == '}' || c == ';';
+    out[i] = blank ? ' ' : AsciiLower(c);
+  }
+  return marks;
+}
+#endif
+
 }  // namespace
 
 void ScanFile(TextLines& lines, CallRecorder& out) {
@@ -238,12 +329,50 @@ void ScanFile(TextLines& lines, CallRecorder& out) {
   Text next;
   std::string_view raw;
   const bool takesAscii = out.TakesAscii();
+  // The fused pass's output; it only grows.
+  std::string fused;
   while (lines.NextBytes(raw)) {
     ++physical;
     if (IsCommentOnly(raw)) continue;
     const auto statementLine = static_cast<std::int32_t>(std::min(physical, kMaxLine));
     bool forEntry = false;
-    if (IsAscii(raw)) {
+    // A line that continues no further and has no quote is cleaned in one
+    // pass and cut where it lies: the cleaner's rules, applied to a line
+    // where their order does not matter.
+    const std::string_view trimmed = TrimSpaces(raw);
+    const std::size_t n = trimmed.size();
+    const bool continues =
+        n >= 3 && trimmed.substr(n - 3) == std::string_view("...") && !lines.AtEnd();
+    bool ascii = false;
+    if (!continues) {
+      // Room for a whole last block, which FindCallsPadded reads too.
+      if (fused.size() < n + 16) fused.resize(n + 16);
+      const LineMarks marks = LowerAndBlank(trimmed.data(), n, lines.DataEnd(), fused.data());
+      ascii = !marks.high;
+      if (ascii && !marks.quote) {
+        const char* const s = fused.data();
+        constexpr std::string_view kFunction = Words<char>::kFunction;
+        if (n >= kFunction.size() && std::string_view(s, kFunction.size()) == kFunction) continue;
+        const std::size_t cut = std::min(marks.percent, n);
+        std::size_t from = 0;
+        if (marks.eq < cut && !(marks.eq + 1 < cut && s[marks.eq + 1] == '=')) {
+          forEntry = std::string_view(s, cut).find(Words<char>::kFor) != std::string_view::npos;
+          from = marks.eq + 1;
+        }
+        if (forEntry) out.AddCall(u"For", statementLine);
+        const std::string_view cleaned(s + from, cut - from);
+        if (takesAscii) {
+          FindCallsPadded(cleaned, statementLine, out);
+        } else {
+          WidenInto(cleaned, text);
+          FindCalls(TextView(text), statementLine, out);
+        }
+        continue;
+      }
+    } else {
+      ascii = IsAscii(raw);
+    }
+    if (ascii) {
       TrimLowerAscii(raw, bytes);
       if (JoinAsciiContinuations(lines, bytes, text, next, physical)) {
         CleanStatement(bytes, forEntry);

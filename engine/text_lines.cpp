@@ -2,8 +2,12 @@
 
 #include "platform/windows1252.h"
 
-#include <algorithm>
+#include <bit>
 #include <string_view>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "platform/utf8.h"
 
@@ -20,8 +24,6 @@ bool HasUtf8ByteOrderMark(const std::string& bytes) {
 
 TextLines::TextLines(std::string bytes) : bytes_(std::move(bytes)) {
   if (HasUtf8ByteOrderMark(bytes_)) pos_ = 3;
-  nextLf_ = FindByte('\n', pos_);
-  nextCr_ = FindByte('\r', pos_);
 }
 
 bool TextLines::IsUtf8() const {
@@ -33,21 +35,33 @@ bool TextLines::IsUtf8() const {
   return utf8_ == 1;
 }
 
-std::size_t TextLines::FindByte(char byte, std::size_t from) const {
-  const std::size_t at = std::string_view(bytes_).find(byte, from);
-  return at == std::string_view::npos ? bytes_.size() : at;
-}
-
 bool TextLines::NextBytes(std::string_view& raw) {
   if (AtEnd()) return false;
   const char* const data = bytes_.data();
   const std::size_t size = bytes_.size();
   const std::size_t begin = pos_;
-  // The line ends at the first CR or LF. The next of each is remembered, so
-  // a file that uses only one of them is still searched once.
-  if (nextLf_ < begin) nextLf_ = FindByte('\n', begin);
-  if (nextCr_ < begin) nextCr_ = FindByte('\r', begin);
-  const std::size_t end = std::min(nextLf_, nextCr_);
+  // The line ends at the first CR or LF, looked for 16 bytes at a time while
+  // a whole block lies in the file: lines are short, and a library call per
+  // line would cost more than the search.
+  std::size_t end = begin;
+  bool found = false;
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  for (; end + 16 <= size; end += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + end));
+    const auto mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr))));
+    if (mask != 0) {
+      end += static_cast<std::size_t>(std::countr_zero(mask));
+      found = true;
+      break;
+    }
+  }
+#endif
+  if (!found) {
+    while (end < size && data[end] != '\n' && data[end] != '\r') ++end;
+  }
   pos_ = end;
   if (pos_ < size) {
     if (data[pos_] == '\r' && pos_ + 1 < size && data[pos_ + 1] == '\n') ++pos_;

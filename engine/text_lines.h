@@ -26,16 +26,14 @@ class TextLines {
   bool NextBytes(std::string_view& raw);
   // One line's bytes decoded in this file's encoding.
   void Decode(std::string_view raw, Text& line) const;
+  // One past the file's last byte: the bytes of a line may be read in
+  // blocks beyond its end up to here.
+  const char* DataEnd() const { return bytes_.data() + bytes_.size(); }
   bool IsUtf8() const;
 
  private:
-  // First position at or after `from` holding `byte`, or the size.
-  std::size_t FindByte(char byte, std::size_t from) const;
-
   std::string bytes_;
   std::size_t pos_ = 0;
-  std::size_t nextLf_ = 0;  // the next LF at or after pos_, or the size
-  std::size_t nextCr_ = 0;  // the same for CR
   // Whether the file is valid UTF-8, worked out when a line first needs it:
   // lines of ASCII read the same either way. -1 while unknown.
   mutable int utf8_ = -1;

@@ -203,5 +203,70 @@ TEST(ScanFile, CallsCarryThePhysicalLineOfTheStatementsFirstLine) {
   EXPECT_GT(asBytes, 0);
 }
 
+// A line without quote or continuation is lowered, blanked and searched for
+// "%" and "=" in one pass over 16-byte blocks; these lines are where that
+// pass could part from the cleaner's order or miss a byte at a block's edge.
+TEST(ScanFile, OnePassOverALineKeepsTheCleanersOrder) {
+  const std::string a15(15, 'a');
+  const std::string a16(16, 'a');
+  const Text w15(15, u'a');
+  const Text w16(16, u'a');
+  const std::pair<std::string, Calls> cases[] = {
+      // Tabs become blanks also before "%" and around "=".
+      {"x\t=\tF(a)\t% g(b)", {{u"f", 1}, {u"a", 1}}},
+      // Brackets are blanked only after the strings are gone: "]" and ";"
+      // open no string, and a string inside brackets goes.
+      {"y = [a]' * b;", {{u"a", 1}, {u"b", 1}}},
+      {"x = a;'b' + g", {{u"a", 1}, {u"b", 1}, {u"g", 1}}},
+      {"c = ['a' f(x) 'b']", {{u"f", 1}, {u"x", 1}}},
+      // "..." inside a string continues the line; one before ";" does not.
+      {"s = ['abc ...\n 'def'] + g", {{u"def", 1}, {u"g", 1}}},
+      {"f(a, ...;\nb)", {{u"f", 1}, {u"a", 1}, {u"...", 1}, {u"b)", 2}}},
+      // "=" and "==" inside a string count for nothing; after it they do.
+      {"f('=') == g", {{u"f", 1}, {u"g", 1}}},
+      {"f('==') = g", {{u"g", 1}}},
+      {"x = 'a' == b", {{u"b", 1}}},
+      // The declaration test reads the trimmed, lower-cased line, before
+      // any bracket or tab becomes a blank.
+      {"  FUNCTION[a] = f(x)\ng", {{u"g", 2}}},
+      {"[function] = f(x)", {{u"f", 1}, {u"x", 1}}},
+      {"\tfunction y = f(x)", {{u"f", 1}, {u"x", 1}}},
+      {"{F}", {{u"f", 1}}},
+      // Lines around one block, with capitals, "=", "%" and ";" at its edges.
+      {"x = Ab(Cd) + EF", {{u"ab", 1}, {u"cd", 1}, {u"ef", 1}}},
+      {"x = Ab(Cd) + EFG", {{u"ab", 1}, {u"cd", 1}, {u"efg", 1}}},
+      {"x = Ab(Cd) + EFGH", {{u"ab", 1}, {u"cd", 1}, {u"efgh", 1}}},
+      {a15 + "=B", {{u"b", 1}}},
+      {a16 + "=B", {{u"b", 1}}},
+      {a15 + "==B", {{w15, 1}, {u"b", 1}}},
+      {a16 + "==B", {{w16, 1}, {u"b", 1}}},
+      {a15 + "%=B", {{w15, 1}}},
+      {a16 + "%=B", {{w16, 1}}},
+      {a15 + "Z;b", {{w15 + u"z", 1}, {u"b", 1}}},
+      {a16 + "Z;b", {{w16 + u"z", 1}, {u"b", 1}}},
+      {"fOr = " + a15 + "B", {{u"For", 1}, {w15 + u"b", 1}}},
+      // A byte that is not ASCII at the block's edge sends the line to the
+      // decoder (UTF-8 here, Windows-1252 when the file is not UTF-8).
+      {"A" + a15.substr(1) + "\xC3\x84", {{w15 + u"\u00e4", 1}}},
+      {"A" + a15 + "\xC3\x84", {{w16 + u"\u00e4", 1}}},
+      {"A" + a15.substr(1) + "\xC4", {{w15 + u"\u00e4", 1}}},
+      {"A" + a15 + "\xC4", {{w16 + u"\u00e4", 1}}},
+      {"A" + a16 + "\xC4", {{w16 + u"a\u00e4", 1}}},
+      // A short line at the file's end, which is not read past.
+      {"a\nB(C)D", {{u"a", 1}, {u"b", 2}, {u"c", 2}, {u"d", 2}}},
+      {"  \t", {}},
+  };
+  for (const auto& [file, calls] : cases) {
+    TextLines lines(file);
+    CallLog log;
+    ScanFile(lines, log);
+    EXPECT_EQ(log.Names(), calls) << ::testing::PrintToString(file);
+    TextLines again(file);
+    ByteCallLog bytes;
+    ScanFile(again, bytes);
+    EXPECT_EQ(bytes.all, log.all) << ::testing::PrintToString(file);
+  }
+}
+
 }  // namespace
 }  // namespace korvath

@@ -1,7 +1,8 @@
 // Random bytes through the file reader, the statement cleaner, the scanner and
 // the call extraction: names are non-empty, free of delimiters and "(", in line
 // order within the file, and pieces of their statement, in order, cut only at
-// delimiters and parentheses; cleaned statements hold nothing the cleaner removes.
+// delimiters and parentheses; cleaned statements hold nothing the cleaner removes;
+// the scanner hands over the calls its rules give on the file's lines as UTF-16.
 
 #include <algorithm>
 #include <cstddef>
@@ -57,6 +58,59 @@ class NameLog final : public engine::CallRecorder {
   std::vector<Text> names;
 };
 
+// Every name with its line; with `bytes`, ASCII statements' names come as
+// bytes, as the function table takes them.
+class LineLog final : public engine::CallRecorder {
+ public:
+  explicit LineLog(bool bytes = false) : bytes_(bytes) {}
+  void AddCall(TextView name, std::int32_t line) override { calls.emplace_back(Text(name), line); }
+  void AddAsciiCalls(const std::string_view* names, std::size_t count, std::int32_t line) override {
+    if (!bytes_) {
+      CallRecorder::AddAsciiCalls(names, count, line);
+      return;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      for (const char c : names[i]) Check(static_cast<unsigned char>(c) < 0x80);
+      calls.emplace_back(Text(names[i].begin(), names[i].end()), line);
+    }
+  }
+  bool TakesAscii() const override { return bytes_; }
+  std::vector<std::pair<Text, std::int32_t>> calls;
+
+ private:
+  bool bytes_;
+};
+
+// The scanner's rules on UTF-16 lines alone, the way a line that is not
+// ASCII goes: what the byte forms and the one-pass cleaning must match.
+void ScanAsUtf16(const std::string& bytes, engine::CallRecorder& out) {
+  engine::TextLines lines(bytes);
+  std::int32_t physical = 0;
+  Text text;
+  Text next;
+  while (lines.Next(text)) {
+    ++physical;
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+    if (i < text.size() && text[i] == u'%' && text.find(u"...", i) == Text::npos) continue;
+    const std::int32_t line = physical;
+    text = Text(engine::TrimBlanks(text));
+    for (char16_t& c : text) c = engine::LowerUnit(c);
+    for (;;) {
+      const TextView right = engine::TrimBlanksRight(text);
+      if (!engine::EndsWith(right, u"...") || lines.AtEnd()) break;
+      text.resize(right.size() - 3);
+      lines.Next(next);
+      ++physical;
+      text += next;
+    }
+    bool forEntry = false;
+    engine::CleanStatement(text, forEntry);
+    if (forEntry) out.AddCall(u"For", line);
+    engine::FindCalls(TextView(text), line, out);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -93,6 +147,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine::TextLines again(bytes);
   CheckingRecorder scanned(1, lineCount);
   engine::ScanFile(again, scanned);
+  // The same calls whether ASCII lines go as bytes or as UTF-16.
+  LineLog expected;
+  ScanAsUtf16(bytes, expected);
+  for (const bool asBytes : {false, true}) {
+    engine::TextLines third(bytes);
+    LineLog log(asBytes);
+    engine::ScanFile(third, log);
+    Check(log.calls == expected.calls);
+  }
   // The raw bytes as one statement, byte by byte.
   const Text raw(data, data + size);
   CheckingRecorder recorder(7, 7, raw);
