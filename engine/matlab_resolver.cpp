@@ -720,10 +720,10 @@ std::string Resolver::PlainName(FunctionId id) {
   return cut == std::string::npos ? notation : notation.substr(cut + 1);
 }
 
-std::vector<const NameUse*> Resolver::UsesOf(FunctionId id) {
-  std::vector<const NameUse*> uses;
+void Resolver::UsesOf(FunctionId id, std::vector<const NameUse*>& uses) {
+  uses.clear();
   const FileSyntax* syntax = Syntax(id.file);
-  if (syntax == nullptr) return uses;
+  if (syntax == nullptr) return;
   const auto add = [&uses](const FunctionSyntax& fn) {
     for (const NameUse& use : fn.uses) uses.push_back(&use);
   };
@@ -734,7 +734,6 @@ std::vector<const NameUse*> Resolver::UsesOf(FunctionId id) {
       if (fn.inMethodsBlock && fn.name == syntax->classdef.name) add(fn);
     }
   }
-  return uses;
 }
 
 std::vector<FunctionId> Resolver::FunctionsOf(int file) {
