@@ -281,8 +281,8 @@ void CalleesOf(Resolver& resolver, FunctionId id, CalleeDetail detail,
     if (known.callee == ResolvedNames::kNoCallee) {
       known.callee = work.table.Place(resolver.Canonical(known.target->id));
       if (known.callee == summaries.size()) {
-        summaries.push_back({known.target->certainty, use.kind == UseKind::Handle,
-                             use.kind == UseKind::ByName, 0});
+        summaries.push_back(
+            {known.target->certainty, use.kind == UseKind::Handle, use.kind == UseKind::ByName, 0});
       }
     }
     CalleeSummary& summary = summaries[known.callee];
