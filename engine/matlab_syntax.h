@@ -32,11 +32,15 @@ struct NameUse {
   bool hasArguments = false;  // followed by "(" (or command words)
 };
 
-// Names looked up by string_view without making a string.
+// Names looked up by string_view without making a string. Names in code
+// are short: FNV-1a hashes them in fewer steps than std::hash, and every
+// use that reaches the search path is looked up once per function.
 struct NameHash {
   using is_transparent = void;
   std::size_t operator()(std::string_view name) const noexcept {
-    return std::hash<std::string_view>{}(name);
+    std::uint64_t h = 14695981039346656037ULL;
+    for (const char c : name) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    return static_cast<std::size_t>(h);
   }
 };
 
