@@ -221,28 +221,31 @@ int Resolver::FileAt(const Text& path) {
   c.base = dot == std::string::npos ? name : name.substr(0, dot);
   c.leaf = dot == std::string::npos || name.substr(dot) != ".m";
   c.dir = path.substr(0, cut > 0 ? cut - 1 : 0);
-  // The folders above, innermost first: private, @C, +q, +p.
-  std::vector<std::string> above;
-  std::size_t end = cut > 0 ? cut - 1 : 0;
-  while (end > 0) {
+  // The folders above, innermost first, as far as they place the file:
+  // private, @C, +q, +p. Only those are converted: the rest of the path
+  // (most of it) says nothing.
+  const auto folderAbove = [&path](std::size_t& end, std::u16string_view& folder) {
+    if (end == 0) return false;
     std::size_t start = end;
     while (start > 0 && !IsSeparator(path[start - 1])) --start;
-    above.push_back(platform::FileNameBytesOf(TextView(path).substr(start, end - start)));
-    if (start == 0) break;
-    end = start - 1;
-  }
-  std::size_t k = 0;
-  if (k < above.size() && above[k] == "private") {
+    folder = TextView(path).substr(start, end - start);
+    end = start > 0 ? start - 1 : 0;
+    return true;
+  };
+  std::size_t end = cut > 0 ? cut - 1 : 0;
+  std::u16string_view folder;
+  bool more = folderAbove(end, folder);
+  if (more && folder == u"private") {
     c.isPrivate = true;
-    ++k;
+    more = folderAbove(end, folder);
   }
-  if (k < above.size() && above[k].size() > 1 && above[k][0] == '@') {
-    c.classFolder = above[k].substr(1);
-    ++k;
+  if (more && folder.size() > 1 && folder[0] == u'@') {
+    c.classFolder = platform::FileNameBytesOf(folder.substr(1));
+    more = folderAbove(end, folder);
   }
   std::vector<std::string> packages;
-  for (; k < above.size() && above[k].size() > 1 && above[k][0] == '+'; ++k) {
-    packages.push_back(above[k].substr(1));
+  for (; more && folder.size() > 1 && folder[0] == u'+'; more = folderAbove(end, folder)) {
+    packages.push_back(platform::FileNameBytesOf(folder.substr(1)));
   }
   // Outermost first.
   for (std::size_t p = packages.size(); p-- > 0;) {
@@ -720,10 +723,10 @@ std::string Resolver::PlainName(FunctionId id) {
   return cut == std::string::npos ? notation : notation.substr(cut + 1);
 }
 
-std::vector<const NameUse*> Resolver::UsesOf(FunctionId id) {
-  std::vector<const NameUse*> uses;
+void Resolver::UsesOf(FunctionId id, std::vector<const NameUse*>& uses) {
+  uses.clear();
   const FileSyntax* syntax = Syntax(id.file);
-  if (syntax == nullptr) return uses;
+  if (syntax == nullptr) return;
   const auto add = [&uses](const FunctionSyntax& fn) {
     for (const NameUse& use : fn.uses) uses.push_back(&use);
   };
@@ -734,7 +737,6 @@ std::vector<const NameUse*> Resolver::UsesOf(FunctionId id) {
       if (fn.inMethodsBlock && fn.name == syntax->classdef.name) add(fn);
     }
   }
-  return uses;
 }
 
 std::vector<FunctionId> Resolver::FunctionsOf(int file) {

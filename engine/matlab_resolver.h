@@ -97,8 +97,8 @@ class Resolver {
   // The plain name: the last part of the notation.
   std::string PlainName(FunctionId id);
   // The uses whose calls are the function's own: for a class, also its
-  // constructor method's.
-  std::vector<const NameUse*> UsesOf(FunctionId id);
+  // constructor method's. `uses` is replaced.
+  void UsesOf(FunctionId id, std::vector<const NameUse*>& uses);
   // Every function of the file, canonical, the main one first.
   std::vector<FunctionId> FunctionsOf(int file);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <unordered_map>
 
@@ -29,29 +30,36 @@ struct IdHash {
 // folders' f).
 class Names {
  public:
+  struct Named {
+    Text name;
+    bool pathFiled = false;  // the run's file paths have it
+  };
   explicit Names(Resolver& resolver) : resolver_(resolver) {}
-  const Text& Of(FunctionId id) {
+  const Text& Of(FunctionId id) { return Entry(id).name; }
+  Named& Entry(FunctionId id) {
     const auto known = byId_.find(id);
     if (known != byId_.end()) return known->second;
     Text name = platform::FromUtf8(resolver_.Notation(id));
     if (taken_.count(name) != 0) name += u" (" + resolver_.Context(id.file).path + u")";
     taken_.insert(name);
-    return byId_.emplace(id, std::move(name)).first->second;
+    return byId_.emplace(id, Named{std::move(name)}).first->second;
   }
 
  private:
   Resolver& resolver_;
-  std::unordered_map<FunctionId, Text, IdHash> byId_;
+  std::unordered_map<FunctionId, Named, IdHash> byId_;
   std::unordered_set<Text> taken_;
 };
 
-Text JoinLines(const std::vector<std::int32_t>& lines) {
-  Text out;
+// "12,40", written in place: a run writes one per record.
+void JoinLines(const std::vector<std::int32_t>& lines, Text& out) {
+  out.clear();
+  std::array<char, 16> digits{};
   for (const std::int32_t line : lines) {
     if (!out.empty()) out += u',';
-    out += DecimalText(line);
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), line).ptr;
+    for (const char* d = digits.data(); d != end; ++d) out += static_cast<char16_t>(*d);
   }
-  return out;
 }
 
 Text ViaText(const Callee& callee) {
@@ -158,7 +166,12 @@ class ResolvedNames {
     std::uint32_t callee;  // its index in the callees once placed, else kNoCallee
   };
 
-  explicit ResolvedNames(std::size_t uses) : slots_(TableSize(uses), 0) { known_.reserve(uses); }
+  // Emptied for a function of `uses` uses; the storage stays.
+  void Reset(std::size_t uses) {
+    slots_.assign(TableSize(uses), 0);
+    known_.clear();
+    known_.reserve(uses);
+  }
 
   static std::size_t TableSize(std::size_t entries) {
     std::size_t size = 16;
@@ -196,9 +209,13 @@ class ResolvedNames {
 // Callees by function, for names that differ but reach one function.
 class CalleeTable {
  public:
-  explicit CalleeTable(std::size_t uses) : slots_(ResolvedNames::TableSize(uses), 0) {}
-  // The index of `to` in `ids`, added at the end if new.
-  std::uint32_t Place(FunctionId to, std::vector<FunctionId>& ids) {
+  // Emptied for a function of `uses` uses; the storage stays.
+  void Reset(std::size_t uses) {
+    slots_.assign(ResolvedNames::TableSize(uses), 0);
+    ids_.clear();
+  }
+  // The index of `to` among the callees, added at the end if new.
+  std::uint32_t Place(FunctionId to) {
     const std::size_t mask = slots_.size() - 1;
     const auto hash = static_cast<std::uint32_t>(
         (static_cast<std::uint64_t>(static_cast<std::uint32_t>(to.file)) * 0x9E3779B97F4A7C15ULL +
@@ -206,71 +223,113 @@ class CalleeTable {
         32);
     std::size_t slot = hash & mask;
     for (; slots_[slot] != 0; slot = (slot + 1) & mask) {
-      if (ids[slots_[slot] - 1] == to) return slots_[slot] - 1;
+      if (ids_[slots_[slot] - 1] == to) return slots_[slot] - 1;
     }
-    ids.push_back(to);
-    slots_[slot] = static_cast<std::uint32_t>(ids.size());
+    ids_.push_back(to);
+    slots_[slot] = static_cast<std::uint32_t>(ids_.size());
     return slots_[slot] - 1;
   }
+  const std::vector<FunctionId>& ids() const { return ids_; }
 
  private:
-  std::vector<std::uint32_t> slots_;  // 0 or an index into the ids + 1
+  std::vector<std::uint32_t> slots_;  // 0 or an index into ids_ + 1
+  std::vector<FunctionId> ids_;       // in the order first placed
 };
+
+// What a callee's uses say about it, gathered before its lists are made.
+struct CalleeSummary {
+  Certainty certainty;
+  bool handle;
+  bool byName;
+  std::uint32_t uses;
+};
+
+// CalleesOf's working lists. A run asks for the callees of every function
+// it reaches, each a few dozen uses: kept from one call to the next (one
+// set per thread), they are allocated once, not a dozen times a function.
+struct CalleeWork {
+  std::vector<const NameUse*> uses;
+  ResolvedNames resolved;
+  CalleeTable table;
+  std::vector<std::uint32_t> calleeOfUse;
+  std::vector<CalleeSummary> summaries;
+};
+
+CalleeWork& Work() {
+  thread_local CalleeWork work;
+  return work;
+}
 
 }  // namespace
 
-std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id, CalleeDetail detail) {
-  std::vector<Callee> callees;
-  const std::vector<const NameUse*> uses = resolver.UsesOf(id);
-  ResolvedNames resolved(uses.size());
-  CalleeTable table(uses.size());
-  std::vector<FunctionId> ids;
-  // First each use's callee, so that each callee's lists are made once at
-  // their size.
-  std::vector<std::uint32_t> calleeOfUse(uses.size(), ResolvedNames::kNoCallee);
-  std::vector<std::uint32_t> counts;
+void CalleesOf(Resolver& resolver, FunctionId id, CalleeDetail detail,
+               std::vector<Callee>& callees) {
+  CalleeWork& work = Work();
+  std::vector<const NameUse*>& uses = work.uses;
+  resolver.UsesOf(id, uses);
+  work.resolved.Reset(uses.size());
+  work.table.Reset(uses.size());
+  // First each use's callee, so that the callees and each one's lists are
+  // made once at their size.
+  work.calleeOfUse.assign(uses.size(), ResolvedNames::kNoCallee);
+  std::vector<CalleeSummary>& summaries = work.summaries;
+  summaries.clear();
   for (std::size_t u = 0; u < uses.size(); ++u) {
     const NameUse& use = *uses[u];
-    ResolvedNames::Known& known = resolved.Resolve(resolver, id, use);
+    ResolvedNames::Known& known = work.resolved.Resolve(resolver, id, use);
     if (!known.target) continue;
     if (known.callee == ResolvedNames::kNoCallee) {
-      known.callee = table.Place(resolver.Canonical(known.target->id), ids);
-      if (known.callee == callees.size()) {
-        Callee& callee = callees.emplace_back();
-        callee.id = ids.back();
-        callee.certainty = known.target->certainty;
-        callee.handle = use.kind == UseKind::Handle;
-        callee.byName = use.kind == UseKind::ByName;
-        counts.push_back(0);
+      known.callee = work.table.Place(resolver.Canonical(known.target->id));
+      if (known.callee == summaries.size()) {
+        summaries.push_back(
+            {known.target->certainty, use.kind == UseKind::Handle, use.kind == UseKind::ByName, 0});
       }
     }
-    Callee& callee = callees[known.callee];
-    calleeOfUse[u] = known.callee;
-    ++counts[known.callee];
-    callee.certainty = std::min(callee.certainty, known.target->certainty);
-    callee.handle = callee.handle && use.kind == UseKind::Handle;
-    callee.byName = callee.byName && use.kind == UseKind::ByName;
+    CalleeSummary& summary = summaries[known.callee];
+    work.calleeOfUse[u] = known.callee;
+    ++summary.uses;
+    summary.certainty = std::min(summary.certainty, known.target->certainty);
+    summary.handle = summary.handle && use.kind == UseKind::Handle;
+    summary.byName = summary.byName && use.kind == UseKind::ByName;
   }
   const bool sites = detail == CalleeDetail::LinesAndSites;
+  // Elements kept from the caller's last call keep their lists' storage.
+  callees.resize(summaries.size());
   for (std::size_t c = 0; c < callees.size(); ++c) {
-    callees[c].lines.reserve(counts[c]);
-    if (sites) callees[c].sites.reserve(counts[c]);
+    Callee& callee = callees[c];
+    const CalleeSummary& summary = summaries[c];
+    callee.id = work.table.ids()[c];
+    callee.certainty = summary.certainty;
+    callee.handle = summary.handle;
+    callee.byName = summary.byName;
+    callee.lines.clear();
+    callee.sites.clear();
+    callee.lines.reserve(summary.uses);
+    if (sites) callee.sites.reserve(summary.uses);
   }
   for (std::size_t u = 0; u < uses.size(); ++u) {
-    if (calleeOfUse[u] == ResolvedNames::kNoCallee) continue;
+    if (work.calleeOfUse[u] == ResolvedNames::kNoCallee) continue;
     const NameUse& use = *uses[u];
-    Callee& callee = callees[calleeOfUse[u]];
+    Callee& callee = callees[work.calleeOfUse[u]];
     callee.lines.push_back(use.line);
     if (sites) callee.sites.push_back({use.line, use.column, Utf16Length(use.name)});
   }
   for (Callee& callee : callees) {
-    std::sort(callee.lines.begin(), callee.lines.end());
+    // Uses come in file order, so their lines mostly ascend already.
+    if (!std::is_sorted(callee.lines.begin(), callee.lines.end())) {
+      std::sort(callee.lines.begin(), callee.lines.end());
+    }
     callee.lines.erase(std::unique(callee.lines.begin(), callee.lines.end()), callee.lines.end());
     std::sort(callee.sites.begin(), callee.sites.end(),
               [](const ProgramIndex::Site& a, const ProgramIndex::Site& b) {
                 return a.line != b.line ? a.line < b.line : a.column < b.column;
               });
   }
+}
+
+std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id, CalleeDetail detail) {
+  std::vector<Callee> callees;
+  CalleesOf(resolver, id, detail, callees);
   return callees;
 }
 
@@ -320,6 +379,7 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
   }
   // Breadth first: a function's calls are shown at its first record.
   std::unordered_map<FunctionId, std::size_t, IdHash> expandedAt;
+  std::vector<Callee> callees;  // each function's, in storage kept from the last
   for (std::size_t r = 1; r < records.size() && !records[1].name.empty(); ++r) {
     const FunctionId id = ids[r];
     const auto [it, added] = expandedAt.try_emplace(id, r);
@@ -333,18 +393,22 @@ Result ParseAndBuild(const RunInput& input, RunServices& services, RunOutput& ou
     static_cast<void>(resolver.Syntax(id.file, &why));  // read here to say why it cannot be
     if (!why) services.messages.FileUnreadable(resolver.Context(id.file).path, why);
     const Text caller = records[r].name;
-    for (Callee& callee : CalleesOf(resolver, id, CalleeDetail::Lines)) {
-      const Text& name = names.Of(callee.id);
+    CalleesOf(resolver, id, CalleeDetail::Lines, callees);
+    for (const Callee& callee : callees) {
+      Names::Named& named = names.Entry(callee.id);
+      const Text& name = named.name;
       if (Discarded(discards, resolver, callee.id, name)) continue;
-      FunctionRecord rec;
+      FunctionRecord& rec = records.emplace_back();
       rec.caller = caller;
       rec.name = name;
-      rec.lines = JoinLines(callee.lines);
+      JoinLines(callee.lines, rec.lines);
       rec.kind = texts.Kind(resolver.Kind(callee.id));
       rec.certainty = texts.Of(callee.certainty);
       rec.via = ViaText(callee);
-      output.filePaths.try_emplace(name, resolver.Context(callee.id.file).path);
-      records.push_back(std::move(rec));
+      if (!named.pathFiled) {
+        named.pathFiled = true;
+        output.filePaths.try_emplace(name, resolver.Context(callee.id.file).path);
+      }
       ids.push_back(callee.id);
     }
     if ((r & 63U) == 0) {

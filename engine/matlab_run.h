@@ -38,6 +38,10 @@ struct Callee {
 enum class CalleeDetail : std::uint8_t { Lines, LinesAndSites };
 std::vector<Callee> CalleesOf(Resolver& resolver, FunctionId id,
                               CalleeDetail detail = CalleeDetail::LinesAndSites);
+// The same into `callees`, whose elements' lists keep their storage: a
+// run asks once per function it reaches.
+void CalleesOf(Resolver& resolver, FunctionId id, CalleeDetail detail,
+               std::vector<Callee>& callees);
 
 // Why a call reached a function of `kind`, as a person would say it:
 // "private function", "class constructor", ...

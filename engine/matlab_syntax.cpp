@@ -179,7 +179,7 @@ class Lexer {
  public:
   // `bytes` is followed by a NUL (a std::string's data), so that a run of
   // name or blank characters stops without a bounds check.
-  explicit Lexer(std::string_view bytes) : s_(bytes) {}
+  Lexer(std::string_view bytes, std::vector<char>& brackets) : s_(bytes), brackets_(brackets) {}
 
   // The next statement's tokens; false at the end of the file.
   bool Next(std::vector<Token>& out) {
@@ -499,7 +499,7 @@ class Lexer {
   bool lineAscii_ = false;
   bool space_ = true;
   bool pendingLineStart_ = true;
-  std::vector<char> brackets_;
+  std::vector<char>& brackets_;  // the statement's open brackets
 };
 
 enum class BlockKind : std::uint8_t {
@@ -529,16 +529,43 @@ struct PendingCommand {
   std::size_t endUse;    // ...to here; the first is the command's name
 };
 
+// The reader's working lists, kept from file to file (one set per thread)
+// so that reading a file allocates little more than what it keeps: a
+// statement's tokens, the open brackets and blocks, and each function's
+// uses until their number is known (then copied out at their size).
+struct ReaderBuffers {
+  std::vector<Token> tokens;
+  std::vector<char> brackets;
+  std::vector<Block> blocks;
+  std::vector<PendingCommand> pending;
+  std::vector<std::vector<NameUse>> uses;  // by function
+};
+
+ReaderBuffers& Buffers() {
+  thread_local ReaderBuffers buffers;
+  return buffers;
+}
+
 class Parser {
  public:
-  Parser(SourceText& source, std::string_view fileName, bool functionsEnd)
-      : source_(&source), bytes_(source.bytes), fileName_(fileName), functionsEnd_(functionsEnd) {}
+  Parser(SourceText& source, std::string_view fileName, bool functionsEnd, ReaderBuffers& buffers)
+      : source_(&source),
+        bytes_(source.bytes),
+        fileName_(fileName),
+        functionsEnd_(functionsEnd),
+        buffers_(buffers),
+        blocks_(buffers.blocks),
+        pending_(buffers.pending) {
+    blocks_.clear();
+    pending_.clear();
+    for (std::vector<NameUse>& uses : buffers_.uses) uses.clear();
+  }
 
   // False when functions turned out not to be closed by "end".
   bool Parse(FileSyntax& out) {
     out_ = &out;
-    Lexer lexer(bytes_);
-    std::vector<Token> tokens;
+    Lexer lexer(bytes_, buffers_.brackets);
+    std::vector<Token>& tokens = buffers_.tokens;
     bool first = true;
     while (lexer.Next(tokens)) {
       if (first) {
@@ -561,11 +588,19 @@ class Parser {
       if (fn.endLine == 0) fn.endLine = lastLine_;
     }
     SettleCommands();
+    for (std::size_t f = 0; f < out.functions.size() && f < buffers_.uses.size(); ++f) {
+      out.functions[f].uses.assign(buffers_.uses[f].begin(), buffers_.uses[f].end());
+    }
     return true;
   }
 
  private:
   FunctionSyntax& Fn(int f) { return out_->functions[static_cast<std::size_t>(f)]; }
+  std::vector<NameUse>& Uses(int f) {
+    const auto index = static_cast<std::size_t>(f);
+    if (index >= buffers_.uses.size()) buffers_.uses.resize(index + 1);
+    return buffers_.uses[index];
+  }
 
   void Begin(const std::vector<Token>& tokens) {
     FileSyntax& out = *out_;
@@ -931,17 +966,17 @@ class Parser {
     if (head.kind == Tok::Ident && head.keyword == 0 && b + 1 < e && t[b + 1].spaceBefore &&
         t[b + 1].line == head.line && !t[b + 1].Is("=") && !t[b + 1].Is("(") &&
         !(IsBinaryOperator(t[b + 1]) && t[b + 1].spaceAfter) && !t[b + 1].Is("@") && eq == e) {
-      FunctionSyntax& fn = Fn(f);
-      const std::size_t first = fn.uses.size();
+      std::vector<NameUse>& uses = Uses(f);
+      const std::size_t first = uses.size();
       NameUse command;
       command.name = head.text;
       command.line = head.line;
       command.column = head.column;
       command.kind = UseKind::Command;
       command.hasArguments = true;
-      fn.uses.push_back(command);
+      uses.push_back(command);
       Expression(t, b, e, f);
-      pending_.push_back({f, first, Fn(f).uses.size()});
+      pending_.push_back({f, first, Uses(f).size()});
       return;
     }
     if (eq == e) return Expression(t, b, e, f);
@@ -1007,7 +1042,7 @@ class Parser {
         i = j;
         continue;
       }
-      std::vector<NameUse>& uses = Fn(f).uses;
+      std::vector<NameUse>& uses = Uses(f);
       NameUse& use = uses.emplace_back();
       use.name = j == i ? x.text : Dotted(t, i, j);
       use.line = x.line;
@@ -1059,12 +1094,13 @@ class Parser {
   // Each command-syntax statement keeps its command name or its expression,
   // now that the variables are known.
   void SettleCommands() {
+    if (pending_.empty()) return;
     std::vector<std::vector<bool>> drop(out_->functions.size());
     for (const PendingCommand& p : pending_) {
-      FunctionSyntax& fn = Fn(p.function);
+      const std::vector<NameUse>& uses = Uses(p.function);
       auto& d = drop[static_cast<std::size_t>(p.function)];
-      d.resize(fn.uses.size(), false);
-      if (IsVariableOf(p.function, fn.uses[p.firstUse].name)) {
+      d.resize(uses.size(), false);
+      if (IsVariableOf(p.function, uses[p.firstUse].name)) {
         d[p.firstUse] = true;  // an expression after all
       } else {
         for (std::size_t u = p.firstUse + 1; u < p.endUse; ++u) d[u] = true;
@@ -1072,7 +1108,7 @@ class Parser {
     }
     for (std::size_t f = 0; f < drop.size(); ++f) {
       if (drop[f].empty()) continue;
-      auto& uses = out_->functions[f].uses;
+      auto& uses = Uses(static_cast<int>(f));
       std::size_t kept = 0;
       for (std::size_t u = 0; u < uses.size(); ++u) {
         if (u < drop[f].size() && drop[f][u]) continue;
@@ -1087,9 +1123,10 @@ class Parser {
   std::string_view bytes_;
   std::string_view fileName_;
   bool functionsEnd_;
+  ReaderBuffers& buffers_;
   FileSyntax* out_ = nullptr;
-  std::vector<Block> blocks_;
-  std::vector<PendingCommand> pending_;
+  std::vector<Block>& blocks_;
+  std::vector<PendingCommand>& pending_;
   bool mainPending_ = false;
   std::int32_t lastLine_ = 1;
 };
@@ -1106,31 +1143,38 @@ std::uint32_t NameSet::Find(std::string_view name, std::uint32_t hash) const {
   if (slots_.empty()) return 0;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-    const std::uint32_t entry = slots_[i];
-    if (entry == 0) return 0;
-    if (hashes_[entry - 1] == hash && names_[entry - 1] == name) return entry;
+    const std::uint64_t slot = slots_[i];
+    if (slot == 0) return 0;
+    const auto entry = static_cast<std::uint32_t>(slot);
+    if (static_cast<std::uint32_t>(slot >> 32U) == hash && names_[entry - 1] == name) return entry;
   }
 }
 
-void NameSet::Place(std::uint32_t entry) {
+void NameSet::Place(std::uint64_t slot) {
   const std::size_t mask = slots_.size() - 1;
-  std::size_t i = hashes_[entry - 1] & mask;
+  std::size_t i = static_cast<std::uint32_t>(slot >> 32U) & mask;
   while (slots_[i] != 0) i = (i + 1) & mask;
-  slots_[i] = entry;
+  slots_[i] = slot;
 }
 
 void NameSet::insert(std::string_view name) {
   const std::uint32_t hash = Hash(name);
   if (Find(name, hash) != 0) return;
+  // Most functions have a few variables: room for 8 at once rather than
+  // growing from 1.
+  if (names_.empty()) names_.reserve(8);
   names_.emplace_back(name);
-  hashes_.push_back(hash);
+  const auto entry = static_cast<std::uint32_t>(names_.size());
+  const std::uint64_t slot = (std::uint64_t{hash} << 32U) | entry;
   // At most half full, so that a probe for a name not there ends soon.
   if (names_.size() * 2 > slots_.size()) {
-    slots_.assign(std::max<std::size_t>(16, slots_.size() * 2), 0);
-    for (std::uint32_t e = 1; e <= names_.size(); ++e) Place(e);
-  } else {
-    Place(static_cast<std::uint32_t>(names_.size()));
+    std::vector<std::uint64_t> old(std::max<std::size_t>(16, slots_.size() * 2), 0);
+    old.swap(slots_);
+    for (const std::uint64_t kept : old) {
+      if (kept != 0) Place(kept);
+    }
   }
+  Place(slot);
 }
 
 bool IsKeyword(std::string_view word) { return KeywordOf(word) != 0; }
@@ -1145,13 +1189,14 @@ FileSyntax ReadFileSyntax(std::unique_ptr<SourceText> source, std::string_view f
   FileSyntax syntax;
   syntax.source = std::move(source);
   SourceText& text = *syntax.source;
-  if (Parser(text, fileName, true).Parse(syntax)) return syntax;
+  ReaderBuffers& buffers = Buffers();
+  if (Parser(text, fileName, true, buffers).Parse(syntax)) return syntax;
   // Functions not closed by "end": each "function" starts the next one.
   std::shared_ptr<SourceText> kept = std::move(syntax.source);
   kept->joined.clear();
   syntax = FileSyntax{};
   syntax.source = std::move(kept);
-  static_cast<void>(Parser(text, fileName, false).Parse(syntax));  // always succeeds
+  static_cast<void>(Parser(text, fileName, false, buffers).Parse(syntax));  // always succeeds
   return syntax;
 }
 

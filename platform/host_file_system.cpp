@@ -62,10 +62,15 @@ Result HostFileSystem::SetCurrentDirectory(const std::u16string& dir) {
 std::u16string HostFileSystem::JoinPath(const std::u16string& dir,
                                         const std::u16string& file) const {
   if (dir.empty()) return file;
-  std::u16string joined = dir;
   constexpr auto kSeparator = static_cast<char16_t>(std::filesystem::path::preferred_separator);
+  // Made at its size at once: the MATLAB mode joins a path for each name
+  // it finds.
+  std::u16string joined;
+  joined.reserve(dir.size() + 1 + file.size());
+  joined = dir;
   if (joined.back() != kSeparator) joined.push_back(kSeparator);
-  return joined + file;
+  joined += file;
+  return joined;
 }
 
 }  // namespace korvath::platform

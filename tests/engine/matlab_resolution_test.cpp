@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/matlab_resolver.h"
@@ -352,6 +353,63 @@ TEST(MatlabCallees, NamesUsedAgainKeepTheirOwnRuleAndCount) {
   EXPECT_EQ(resolver.Notation(callees[1].id), "g");
   EXPECT_EQ(callees[1].lines, (std::vector<std::int32_t>{5, 7}));
   EXPECT_TRUE(callees[1].byName);
+}
+
+// A run reads each function's callees into one list, kept from function to
+// function, and the working lists stay from call to call: what a function
+// calls must not depend on what was asked before it.
+TEST(MatlabCallees, AListHeldFromAnotherFunctionGivesTheSameCallees) {
+  const auto project = [](testing::MemoryFileSystem& fs) {
+    fs.AddFile("/p/a.m",
+               "function a\nb(1); c(2); h = @d;\nfeval('c');\nb(3);\n  c(4);\nd(5); x = 1;\nend\n");
+    fs.AddFile("/p/b.m", "function b(x)\nc(x);\nend\n");
+    fs.AddFile("/p/c.m", "function c(x)\n");
+    fs.AddFile("/p/d.m", "function d(x)\n");
+    fs.AddDirectory("/cwd");
+  };
+  // Notation, lines, sites and marks of each callee.
+  const auto describe = [](Resolver& resolver, const std::vector<Callee>& callees) {
+    std::string out;
+    for (const Callee& callee : callees) {
+      out += resolver.Notation(callee.id) + " lines";
+      for (const std::int32_t line : callee.lines) out += " " + std::to_string(line);
+      out += " sites";
+      for (const ProgramIndex::Site& site : callee.sites) {
+        out += " " + std::to_string(site.line) + ":" + std::to_string(site.column) + "+" +
+               std::to_string(site.length);
+      }
+      out += callee.handle ? " handle" : "";
+      out += callee.byName ? " name" : "";
+      out += "; ";
+    }
+    return out;
+  };
+  // Each function's callees as a resolver on a thread of its own finds them
+  // first.
+  const auto fresh = [&](const Text& path, CalleeDetail detail) {
+    std::string out;
+    std::thread([&] {
+      testing::MemoryFileSystem fs;
+      project(fs);
+      Resolver resolver(fs, {u"/cwd", u"/p"});
+      out = describe(resolver, CalleesOf(resolver, {resolver.FileAt(path), 0}, detail));
+    }).join();
+    return out;
+  };
+  testing::MemoryFileSystem fs;
+  project(fs);
+  Resolver resolver(fs, {u"/cwd", u"/p"});
+  std::vector<Callee> held;
+  for (const CalleeDetail detail : {CalleeDetail::LinesAndSites, CalleeDetail::Lines}) {
+    for (const Text path : {u"/p/a.m", u"/p/b.m", u"/p/c.m", u"/p/a.m", u"/p/b.m"}) {
+      SCOPED_TRACE(platform::ToUtf8(path));
+      CalleesOf(resolver, {resolver.FileAt(path), 0}, detail, held);
+      EXPECT_EQ(describe(resolver, held), fresh(path, detail));
+    }
+  }
+  EXPECT_EQ(fresh(u"/p/a.m", CalleeDetail::LinesAndSites),
+            "b lines 2 4 sites 2:0+1 4:0+1; c lines 2 3 5 sites 2:6+1 3:7+1 5:2+1; "
+            "d lines 2 6 sites 2:17+1 6:0+1; ");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/matlab_syntax.h"
@@ -332,6 +333,36 @@ TEST(MatlabSyntaxFunctions, FunctionsWithoutEndFollowEachOther) {
   ASSERT_EQ(s.functions.size(), 2U);
   EXPECT_EQ(s.functions[1].parent, -1);
   EXPECT_EQ(s.functions[0].endLine, 3);
+}
+
+// The reader keeps its working lists from file to file: a file reads the
+// same after any other as it does first on a thread of its own.
+TEST(MatlabSyntaxReuse, AFileReadsTheSameAfterAnyOther) {
+  const std::vector<std::string> files = {
+      // Several functions, a command and a nested function.
+      "function a\nx = 1; b(x); hold on\nfunction c\n  d(1)\n  function e\n    f g\n  end\n"
+      "end\nend\n",
+      // Functions without "end", one nested-looking: read twice.
+      "function a\nb(1)\nfunction c\nfunction d\nq = r(2);\n",
+      // A script.
+      "p(1); q = 2; format long\n",
+      // A class.
+      "classdef K < handle\nproperties\nP = pi\nend\nmethods\nfunction o = K(x)\no = helper(x);\n"
+      "end\nend\nend\n",
+      "",
+  };
+  std::vector<std::string> first(files.size());
+  for (std::size_t f = 0; f < files.size(); ++f) {
+    std::thread([&] { first[f] = Uses(files[f]); }).join();
+  }
+  for (std::size_t before = 0; before < files.size(); ++before) {
+    for (std::size_t f = 0; f < files.size(); ++f) {
+      SCOPED_TRACE(std::to_string(before) + " then " + std::to_string(f));
+      static_cast<void>(Uses(files[before]));
+      EXPECT_EQ(Uses(files[f]), first[f]);
+    }
+  }
+  EXPECT_EQ(first[1], "a: b() | c: | d: r()");
 }
 
 }  // namespace
