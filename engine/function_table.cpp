@@ -23,9 +23,7 @@ constexpr std::size_t kFirstCompaction = std::size_t{1} << 20;
 std::uint64_t Mix(std::uint64_t h) {
   h ^= h >> 32;
   h *= 0xD6E8FEB86659FD93ULL;
-  h ^= h >> 32;
-  h *= 0xD6E8FEB86659FD93ULL;
-  h ^= h >> 32;
+  h ^= h >> 29;
   return h;
 }
 
@@ -37,29 +35,23 @@ std::uint64_t Fold(std::uint64_t h, std::uint64_t lo, std::uint64_t hi) {
   return h ^ (h >> 29);
 }
 
-// Bytes as a little-endian word: byte k at bits 8k.
-std::uint64_t Load64(const char* p) {
+// The bytes of a `Word` at `p` as a little-endian number: byte k at bits 8k.
+template <class Word>
+std::uint64_t LoadBytes(const char* p) {
   if constexpr (std::endian::native == std::endian::little) {
-    std::uint64_t w = 0;
+    Word w = 0;
     std::memcpy(&w, p, sizeof w);
     return w;
   } else {
     std::uint64_t w = 0;
-    for (int k = 0; k < 8; ++k) w |= std::uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
+    for (std::size_t k = 0; k < sizeof(Word); ++k) {
+      w |= std::uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
+    }
     return w;
   }
 }
-std::uint64_t Load32(const char* p) {
-  if constexpr (std::endian::native == std::endian::little) {
-    std::uint32_t w = 0;
-    std::memcpy(&w, p, sizeof w);
-    return w;
-  } else {
-    std::uint64_t w = 0;
-    for (int k = 0; k < 4; ++k) w |= std::uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
-    return w;
-  }
-}
+std::uint64_t Load64(const char* p) { return LoadBytes<std::uint64_t>(p); }
+std::uint64_t Load32(const char* p) { return LoadBytes<std::uint32_t>(p); }
 
 // The first min(n, 8) bytes at `p`, zero above, reading no byte at or past
 // p + n: two overlapping loads that both lie inside the name.
@@ -178,7 +170,9 @@ void FunctionTable::KeyOf(TextView text, NameKey& key) {
   const std::size_t n = text.size();
   const auto word = [&](std::size_t from) {
     std::uint64_t w = 0;
-    for (std::size_t i = from; i < std::min(n, from + 4); ++i) w |= UnitOf(text[i]) << (16 * (i - from));
+    for (std::size_t i = from; i < std::min(n, from + 4); ++i) {
+      w |= UnitOf(text[i]) << (16 * (i - from));
+    }
     return w;
   };
   key.head0 = word(0);

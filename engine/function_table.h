@@ -139,8 +139,8 @@ class FunctionTable {
 
   const Rec& At(int i) const { return records_[static_cast<std::size_t>(i)]; }
   Rec& At(int i) { return records_[static_cast<std::size_t>(i)]; }
-  // A name of ASCII bytes gets the key of its widened units. (Views of
-  // UTF-16 text or of ASCII bytes.)
+  // A name of ASCII bytes gets the key of its widened units; its bytes are
+  // read with loads that stay inside the name.
   static void KeyOf(TextView text, NameKey& key);
   static void KeyOf(std::string_view text, NameKey& key);
   static void Seal(std::uint64_t h, std::size_t n, NameKey& key);
