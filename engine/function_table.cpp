@@ -1,7 +1,13 @@
 #include "engine/function_table.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "engine/number_text.h"
 #include "platform/prefetch.h"
@@ -17,10 +23,63 @@ constexpr std::size_t kFirstCompaction = std::size_t{1} << 20;
 std::uint64_t Mix(std::uint64_t h) {
   h ^= h >> 32;
   h *= 0xD6E8FEB86659FD93ULL;
-  h ^= h >> 32;
-  h *= 0xD6E8FEB86659FD93ULL;
-  h ^= h >> 32;
+  h ^= h >> 29;
   return h;
+}
+
+std::uint64_t Start(std::uint64_t head0, std::uint64_t head1, std::size_t n) {
+  return (head0 * 0x9E3779B97F4A7C15ULL) ^ (head1 * 0xC2B2AE3D27D4EB4FULL) ^ n;
+}
+std::uint64_t Fold(std::uint64_t h, std::uint64_t lo, std::uint64_t hi) {
+  h = ((h ^ lo) * 0xFF51AFD7ED558CCDULL) ^ (hi * 0xC4CEB9FE1A85EC53ULL);
+  return h ^ (h >> 29);
+}
+
+// The bytes of a `Word` at `p` as a little-endian number: byte k at bits 8k.
+template <class Word>
+std::uint64_t LoadBytes(const char* p) {
+  if constexpr (std::endian::native == std::endian::little) {
+    Word w = 0;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+  } else {
+    std::uint64_t w = 0;
+    for (std::size_t k = 0; k < sizeof(Word); ++k) {
+      w |= std::uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
+    }
+    return w;
+  }
+}
+std::uint64_t Load64(const char* p) { return LoadBytes<std::uint64_t>(p); }
+std::uint64_t Load32(const char* p) { return LoadBytes<std::uint32_t>(p); }
+
+// The first min(n, 8) bytes at `p`, zero above, reading no byte at or past
+// p + n: two overlapping loads that both lie inside the name.
+std::uint64_t LoadUpTo8(const char* p, std::size_t n) {
+  if (n >= 8) return Load64(p);
+  if (n >= 4) return Load32(p) | Load32(p + n - 4) << (8 * (n - 4));
+  if (n == 0) return 0;
+  const std::size_t mid = n / 2;
+  return std::uint64_t{static_cast<unsigned char>(p[0])} |
+         std::uint64_t{static_cast<unsigned char>(p[mid])} << (8 * mid) |
+         std::uint64_t{static_cast<unsigned char>(p[n - 1])} << (8 * (n - 1));
+}
+
+// Eight bytes widened to eight 16-bit units, four in each word.
+void WidenBytes(std::uint64_t bytes, std::uint64_t& lo, std::uint64_t& hi) {
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128i units =
+      _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(bytes)), _mm_setzero_si128());
+  lo = static_cast<std::uint64_t>(_mm_cvtsi128_si64(units));
+  hi = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(units, units)));
+#else
+  const auto spread = [](std::uint64_t four) {
+    four = (four | four << 16) & 0x0000FFFF0000FFFFULL;
+    return (four | four << 8) & 0x00FF00FF00FF00FFULL;
+  };
+  lo = spread(bytes & 0xFFFFFFFFULL);
+  hi = spread(bytes >> 32);
+#endif
 }
 
 // Writes the decimal text of `value` at `at` (room for 11 units) and returns
@@ -44,15 +103,15 @@ constexpr std::uint64_t UnitOf(char16_t c) { return c; }
 constexpr std::uint64_t UnitOf(char c) { return static_cast<unsigned char>(c); }
 
 // Whether a pooled text and a name of either kind hold the same units.
+// Their first eight units are known to be equal already.
 template <class View>
 bool SameUnits(TextView pooled, View text) {
   if (pooled.size() != text.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (std::size_t i = kHeadUnits; i < text.size(); ++i) {
     if (pooled[i] != UnitOf(text[i])) return false;
   }
   return true;
 }
-bool SameUnits(TextView pooled, TextView text) { return pooled == text; }
 
 }  // namespace
 
@@ -60,7 +119,10 @@ FunctionTable::FunctionTable() { Reset(u""); }
 
 void FunctionTable::Reset(TextView startName) {
   records_.assign(2, Rec{});
-  lineNodes_.clear();
+  lineNodes_.reset();
+  lineCapacity_ = 0;
+  lineCount_ = 0;
+  lineRoom_ = 0;
   liveLines_ = 0;
   compactAt_ = kFirstCompaction;
   pool_.clear();
@@ -95,33 +157,51 @@ void FunctionTable::Reset(TextView startName) {
 
 // --- interned names ----------------------------------------------------------
 
-template <class View>
-void FunctionTable::KeyOf(View text, NameKey& key) {
-  const std::size_t n = text.size();
-  // Built in registers: a short copy into memory read back as whole words
-  // stalls on store forwarding, once per name of every statement.
-  std::uint64_t w0 = 0;
-  std::uint64_t w1 = 0;
-  for (std::size_t i = 0; i < std::min<std::size_t>(n, 4); ++i) {
-    w0 |= UnitOf(text[i]) << (16 * i);
-  }
-  for (std::size_t i = 4; i < std::min(n, kHeadUnits); ++i) {
-    w1 |= UnitOf(text[i]) << (16 * (i - 4));
-  }
-  key.head0 = w0;
-  key.head1 = w1;
-  std::uint64_t h = (w0 * 0x9E3779B97F4A7C15ULL) ^ (w1 * 0xC2B2AE3D27D4EB4FULL) ^ n;
-  for (std::size_t i = kHeadUnits; i < n; i += 4) {
-    std::uint64_t w = 0;
-    for (std::size_t k = i; k < std::min(n, i + 4); ++k) {
-      w |= UnitOf(text[k]) << (16 * (k - i));
-    }
-    h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
-    h ^= h >> 29;
-  }
+// A text's key is that of its UTF-16 units zero-padded to whole groups of
+// four (one word each): the first two words are the heads, the rest is
+// folded in eight units at a time.
+void FunctionTable::Seal(std::uint64_t h, std::size_t n, NameKey& key) {
   key.hash = Mix(h);
   key.tag = static_cast<std::uint32_t>(key.hash >> 40) << 8 |
             static_cast<std::uint32_t>(std::min<std::size_t>(n, 255));
+}
+
+void FunctionTable::KeyOf(TextView text, NameKey& key) {
+  const std::size_t n = text.size();
+  const auto word = [&](std::size_t from) {
+    std::uint64_t w = 0;
+    for (std::size_t i = from; i < std::min(n, from + 4); ++i) {
+      w |= UnitOf(text[i]) << (16 * (i - from));
+    }
+    return w;
+  };
+  key.head0 = word(0);
+  key.head1 = word(4);
+  std::uint64_t h = Start(key.head0, key.head1, n);
+  for (std::size_t i = kHeadUnits; i < n; i += 8) h = Fold(h, word(i), word(i + 4));
+  Seal(h, n, key);
+}
+
+inline void FunctionTable::KeyOf(std::string_view text, NameKey& key) {
+  const std::size_t n = text.size();
+  const char* p = text.data();
+  WidenBytes(LoadUpTo8(p, n), key.head0, key.head1);
+  std::uint64_t h = Start(key.head0, key.head1, n);
+  if (n > kHeadUnits) {
+    std::uint64_t lo = 0;
+    std::uint64_t hi = 0;
+    std::size_t i = kHeadUnits;
+    for (; i + 8 <= n; i += 8) {
+      WidenBytes(Load64(p + i), lo, hi);
+      h = Fold(h, lo, hi);
+    }
+    if (i < n) {
+      // The last eight bytes of the name, shifted down past the ones folded.
+      WidenBytes(Load64(p + n - 8) >> (8 * (i + 8 - n)), lo, hi);
+      h = Fold(h, lo, hi);
+    }
+  }
+  Seal(h, n, key);
 }
 
 template <class View>
@@ -232,54 +312,72 @@ void FunctionTable::BeginCaller(NameId caller) {
 
 // --- line numbers ----------------------------------------------------------
 
-void FunctionTable::AppendLine(Rec& rec, std::int32_t line) {
-  if (rec.linesTail >= 0) {
-    LineNode& tail = lineNodes_[static_cast<std::size_t>(rec.linesTail)];
-    if (tail.line == line && tail.repeats < std::numeric_limits<std::int32_t>::max()) {
-      ++tail.repeats;
-      return;
-    }
+// Only for a record that has a list: a name met before in this file.
+inline void FunctionTable::AppendLine(Rec& rec, std::int32_t line) {
+  LineNode& tail = lineNodes_[static_cast<std::size_t>(rec.linesTail)];
+  if (tail.line == line && tail.repeats < std::numeric_limits<std::int32_t>::max()) {
+    ++tail.repeats;
+    return;
   }
-  if (lineNodes_.size() >= compactAt_) CompactLines();
-  const auto node = static_cast<std::int32_t>(lineNodes_.size());
-  lineNodes_.push_back(LineNode{line, 0, -1});
-  if (rec.linesTail < 0) {
-    rec.linesHead = node;
-  } else {
-    lineNodes_[static_cast<std::size_t>(rec.linesTail)].next = node;
-  }
+  const std::int32_t node = NewLineNode(line);
+  lineNodes_[static_cast<std::size_t>(rec.linesTail)].next = node;
   rec.linesTail = node;
   ++rec.lineNodes;
-  ++liveLines_;
 }
 
 void FunctionTable::SetOnlyLine(Rec& rec, std::int32_t line) {
   liveLines_ -= static_cast<std::size_t>(rec.lineNodes);
-  rec.linesHead = -1;
-  rec.linesTail = -1;
-  rec.lineNodes = 0;
-  AppendLine(rec, line);
+  const std::int32_t node = NewLineNode(line);
+  rec.linesHead = node;
+  rec.linesTail = node;
+  rec.lineNodes = 1;
+}
+
+inline std::int32_t FunctionTable::NewLineNode(std::int32_t line) {
+  if (lineCount_ >= lineRoom_) MakeRoomForLine();
+  const auto node = static_cast<std::int32_t>(lineCount_);
+  lineNodes_[lineCount_++] = LineNode{line, 0, -1};
+  ++liveLines_;
+  return node;
+}
+
+// Taking a node is one store while there is room; the pool is compacted
+// when due, else doubled (left uninitialised: only taken nodes are read).
+void FunctionTable::MakeRoomForLine() {
+  if (lineCount_ >= compactAt_) CompactLines();
+  if (lineCount_ >= lineCapacity_) {
+    const std::size_t capacity = std::max<std::size_t>(1024, 2 * lineCount_);
+    auto grown = std::unique_ptr<LineNode[]>(new LineNode[capacity]);
+    std::copy_n(lineNodes_.get(), lineCount_, grown.get());
+    lineNodes_ = std::move(grown);
+    lineCapacity_ = capacity;
+  }
+  lineRoom_ = std::min(compactAt_, lineCapacity_);
 }
 
 // Copies every record's list, in order, into a fresh pool. Runs when the
 // pool has grown to twice its live nodes (and at least a million), so its
 // cost is paid for by the appends since the last time.
 void FunctionTable::CompactLines() {
-  std::vector<LineNode> fresh;
-  fresh.reserve(2 * liveLines_ + 1024);
+  const std::size_t capacity = 2 * liveLines_ + 1024;
+  auto fresh = std::unique_ptr<LineNode[]>(new LineNode[capacity]);
+  std::size_t used = 0;
   for (Rec& rec : records_) {
     if (rec.linesHead < 0) continue;
-    const auto head = static_cast<std::int32_t>(fresh.size());
+    const auto head = static_cast<std::int32_t>(used);
     for (std::int32_t n = rec.linesHead; n >= 0; n = lineNodes_[static_cast<std::size_t>(n)].next) {
       const LineNode& was = lineNodes_[static_cast<std::size_t>(n)];
-      fresh.push_back(LineNode{was.line, was.repeats, static_cast<std::int32_t>(fresh.size()) + 1});
+      fresh[used] = LineNode{was.line, was.repeats, static_cast<std::int32_t>(used) + 1};
+      ++used;
     }
-    fresh.back().next = -1;
+    fresh[used - 1].next = -1;
     rec.linesHead = head;
-    rec.linesTail = static_cast<std::int32_t>(fresh.size()) - 1;
+    rec.linesTail = static_cast<std::int32_t>(used) - 1;
   }
-  lineNodes_.swap(fresh);
-  compactAt_ = std::max(kFirstCompaction, 2 * lineNodes_.size());
+  lineNodes_ = std::move(fresh);
+  lineCount_ = used;
+  lineCapacity_ = capacity;
+  compactAt_ = std::max(kFirstCompaction, 2 * lineCount_);
 }
 
 template <class Visit>
@@ -330,6 +428,7 @@ void FunctionTable::OpenRecord(int i) {
 
 void FunctionTable::AddCall(NameId caller, TextView name, std::int32_t line) {
   if (name.empty()) return;
+  if (caller != scanCaller_) BeginCaller(caller);
   NameKey key;
   KeyOf(name, key);
   AddCallKeyed(caller, name, key, line);
@@ -350,6 +449,10 @@ void FunctionTable::AddAsciiCalls(NameId caller, const std::string_view* names, 
 template <class View>
 void FunctionTable::AddCallsOf(NameId caller, const View* names, std::size_t count,
                                std::int32_t line) {
+  if (count == 0) return;
+  // Filing does not blank records, so the caller's pairs stay valid for the
+  // whole statement.
+  if (caller != scanCaller_) BeginCaller(caller);
   constexpr std::size_t kAhead = 16;
   NameKey keys[kAhead];
   for (std::size_t done = 0; done < count; done += kAhead) {
@@ -365,9 +468,10 @@ void FunctionTable::AddCallsOf(NameId caller, const View* names, std::size_t cou
   }
 }
 
+// Most names were used before in the same file: their slot holds the
+// record, and the line goes on its list.
 template <class View>
 void FunctionTable::AddCallKeyed(NameId caller, View name, const NameKey& key, std::int32_t line) {
-  if (caller != scanCaller_) BeginCaller(caller);
   NameId id = -1;
   if (const std::ptrdiff_t found = FindSlot(name, key); found >= 0) {
     const NameSlot& slot = nameIndex_[static_cast<std::size_t>(found)];
@@ -377,6 +481,14 @@ void FunctionTable::AddCallKeyed(NameId caller, View name, const NameKey& key, s
     }
     id = slot.idPlus1 - 1;
   }
+  AddPair(caller, name, key, id, line);
+}
+
+// A name new to this caller (`id` < 0: new to the table) takes the lowest
+// blank slot or a new one, unless it reads as a number.
+template <class View>
+void FunctionTable::AddPair(NameId caller, View name, const NameKey& key, NameId id,
+                            std::int32_t line) {
   int slot = 0;
   const bool grown = blanks_.Empty();
   if (grown) {

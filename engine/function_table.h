@@ -139,14 +139,17 @@ class FunctionTable {
 
   const Rec& At(int i) const { return records_[static_cast<std::size_t>(i)]; }
   Rec& At(int i) { return records_[static_cast<std::size_t>(i)]; }
-  // A name of ASCII bytes gets the key of its widened units. (Views of
-  // UTF-16 text or of ASCII bytes.)
-  template <class View>
-  static void KeyOf(View text, NameKey& key);
+  // A name of ASCII bytes gets the key of its widened units; its bytes are
+  // read with loads that stay inside the name.
+  static void KeyOf(TextView text, NameKey& key);
+  static void KeyOf(std::string_view text, NameKey& key);
+  static void Seal(std::uint64_t h, std::size_t n, NameKey& key);
   template <class View>
   void AddCallsOf(NameId caller, const View* names, std::size_t count, std::int32_t line);
   template <class View>
   void AddCallKeyed(NameId caller, View name, const NameKey& key, std::int32_t line);
+  template <class View>
+  void AddPair(NameId caller, View name, const NameKey& key, NameId id, std::int32_t line);
   // Index of the slot holding `text`, or -1.
   template <class View>
   std::ptrdiff_t FindSlot(View text, const NameKey& key) const;
@@ -159,6 +162,8 @@ class FunctionTable {
   void BeginCaller(NameId caller);
   void AppendLine(Rec& rec, std::int32_t line);
   void SetOnlyLine(Rec& rec, std::int32_t line);
+  std::int32_t NewLineNode(std::int32_t line);
+  void MakeRoomForLine();
   void CompactLines();
   template <class Visit>
   void ForEachLine(const Rec& rec, Visit visit) const;
@@ -167,7 +172,10 @@ class FunctionTable {
   void OpenRecord(int i);
 
   std::vector<Rec> records_;
-  std::vector<LineNode> lineNodes_;
+  std::unique_ptr<LineNode[]> lineNodes_;  // the first lineCount_ are taken
+  std::size_t lineCapacity_ = 0;
+  std::size_t lineCount_ = 0;
+  std::size_t lineRoom_ = 0;   // nodes that can be taken before MakeRoomForLine
   std::size_t liveLines_ = 0;  // nodes still in some record's list
   std::size_t compactAt_ = 0;
   // Interned texts: views into fixed-size blocks that never move.

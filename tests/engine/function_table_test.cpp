@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -175,6 +177,79 @@ TEST(FunctionTableBytes, NamesAsBytesAreTheSameNamesAsTheirUnits) {
   t.AddAsciiCalls(t.Intern(u"main.m"), views.data(), views.size(), 7);
   wide.AddCalls(wide.Intern(u"main.m"), unitViews.data(), unitViews.size(), 7);
   EXPECT_EQ(t.Records(), wide.Records());
+}
+
+// Bytes read as the units they widen to: unsigned, so a byte above 0x7F is
+// its Latin-1 unit.
+Text UnitsOf(std::string_view bytes) {
+  Text units;
+  for (const char c : bytes) units.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+  return units;
+}
+
+// Names a byte name's key could confuse: ones differing only in their last
+// byte where the key's words and folded groups end (7/8/9, 15/16/17 bytes),
+// a name that is another's first bytes, and bytes above 0x7F. Each name is
+// filed three times, once in a whole statement of bytes, once as UTF-16 and
+// once in either form: every name keeps its own record and all three lines,
+// and is the same name as its UTF-16 units. Each byte name lies in an
+// allocation of its own size, so a read past its end shows under
+// AddressSanitizer.
+TEST(FunctionTableBytes, NamesDifferingInOneByteOrInLengthStayApart) {
+  const auto lastByteApart = [](std::size_t length) {
+    std::string stem;
+    for (std::size_t i = 0; i + 1 < length; ++i) stem.push_back(static_cast<char>('a' + i % 26));
+    return std::vector<std::string>{stem + "x", stem + "y", stem + "z", stem + "\x7E"};
+  };
+  struct Row {
+    const char* what;
+    std::vector<std::string> names;
+  };
+  std::vector<Row> rows;
+  for (const std::size_t length :
+       {1U, 2U, 3U, 4U, 5U, 7U, 8U, 9U, 12U, 15U, 16U, 17U, 24U, 25U, 33U}) {
+    rows.push_back({"last byte apart", lastByteApart(length)});
+  }
+  rows.push_back({"one name is another's first bytes",
+                  {"abcdefg", "abcdefgh", "abcdefghi", "abc", "abcd", "abcdefghijklmnop",
+                   "abcdefghijklmnopq", "abcdefghijklmno", "a", "ab"}});
+  rows.push_back({"bytes above 0x7F",
+                  {"\xE9", "\x69", "\xFF", "\x7F", "a\xE9", "ai", "caf\xE9", "cafi",
+                   "\xE9t\xE9_long_name", "it\xE9_long_name", "ab\x80", "ab\x7F", "\xC3\xA9"}});
+  rows.push_back({"eight bytes and the same with more", {"xxxxxxxx", "xxxxxxxxx", "xxxxxxxxxx"}});
+
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::vector<std::unique_ptr<char[]>> owned;
+    std::vector<std::string_view> bytes;
+    std::vector<Text> units;
+    for (const std::string& name : row.names) {
+      owned.push_back(std::make_unique<char[]>(name.size()));
+      std::copy(name.begin(), name.end(), owned.back().get());
+      bytes.emplace_back(owned.back().get(), name.size());
+      units.push_back(UnitsOf(name));
+    }
+    FunctionTable t;
+    t.Reset(u"main.m");
+    const FunctionTable::NameId caller = t.Intern(u"main.m");
+    t.AddAsciiCalls(caller, bytes.data(), bytes.size(), 1);
+    for (const Text& name : units) t.AddCall(caller, name, 2);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      if (i % 2 == 0) {
+        t.AddAsciiCalls(caller, &bytes[i], 1, 3);
+      } else {
+        t.AddCall(caller, units[i], 3);
+      }
+    }
+    const Records r = t.Records();
+    ASSERT_EQ(r.size(), units.size() + 2);
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      EXPECT_EQ(r[i + 2], Rec(u"main.m", units[i], u"1,2,3")) << row.names[i];
+    }
+    const std::size_t count = t.NameCount();
+    for (const Text& name : units) t.Intern(name);
+    EXPECT_EQ(t.NameCount(), count);
+  }
 }
 
 TEST_F(FunctionTableTest, FinishStripsOneDotMAndBlanksDiscardedNames) {
