@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/byte_loads.h"
 #include "engine/number_text.h"
 
 namespace korvath::engine {
@@ -11,18 +12,6 @@ namespace {
 constexpr std::size_t kInitialSlots = 1024;
 constexpr unsigned kInitialShift = 64 - 10;
 constexpr std::size_t kShortKey = 16;
-
-std::uint64_t Load8(const char* at) {
-  std::uint64_t w = 0;
-  std::memcpy(&w, at, 8);
-  return w;
-}
-
-std::uint64_t Load4(const char* at) {
-  std::uint32_t w = 0;
-  std::memcpy(&w, at, 4);
-  return w;
-}
 
 bool IsAsciiUnits(TextView name) {
   char16_t any = 0;
@@ -55,7 +44,7 @@ void FileNames::Forget() {
 // The middle bytes of a name longer than sixteen, folded into its hash.
 std::uint64_t FileNames::MiddleHash(const char* p, std::size_t n) {
   std::uint64_t h = 0;
-  for (std::size_t i = 8; i + 8 < n; i += 8) h = (h ^ Load8(p + i)) * 0xFF51AFD7ED558CCDULL;
+  for (std::size_t i = 8; i + 8 < n; i += 8) h = (h ^ Load64(p + i)) * 0xFF51AFD7ED558CCDULL;
   return h;
 }
 
@@ -69,10 +58,10 @@ void FileNames::KeyOf(std::string_view bytes, std::uint32_t tag, Key& key) {
   std::uint64_t w0 = 0;
   std::uint64_t w1 = 0;
   if (n >= 8) {
-    w0 = Load8(p);
-    w1 = Load8(p + n - 8);
+    w0 = Load64(p);
+    w1 = Load64(p + n - 8);
   } else if (n >= 4) {
-    w0 = Load4(p) | Load4(p + n - 4) << 32;
+    w0 = Load32(p) | Load32(p + n - 4) << 32;
   } else {
     w0 = static_cast<std::uint64_t>(static_cast<unsigned char>(p[0])) |
          static_cast<std::uint64_t>(static_cast<unsigned char>(p[n / 2])) << 8 |

@@ -1,14 +1,13 @@
 #include "engine/function_table.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
 #include <limits>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
 
+#include "engine/byte_loads.h"
 #include "engine/number_text.h"
 #include "platform/prefetch.h"
 
@@ -34,24 +33,6 @@ std::uint64_t Fold(std::uint64_t h, std::uint64_t lo, std::uint64_t hi) {
   h = ((h ^ lo) * 0xFF51AFD7ED558CCDULL) ^ (hi * 0xC4CEB9FE1A85EC53ULL);
   return h ^ (h >> 29);
 }
-
-// The bytes of a `Word` at `p` as a little-endian number: byte k at bits 8k.
-template <class Word>
-std::uint64_t LoadBytes(const char* p) {
-  if constexpr (std::endian::native == std::endian::little) {
-    Word w = 0;
-    std::memcpy(&w, p, sizeof w);
-    return w;
-  } else {
-    std::uint64_t w = 0;
-    for (std::size_t k = 0; k < sizeof(Word); ++k) {
-      w |= std::uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
-    }
-    return w;
-  }
-}
-std::uint64_t Load64(const char* p) { return LoadBytes<std::uint64_t>(p); }
-std::uint64_t Load32(const char* p) { return LoadBytes<std::uint32_t>(p); }
 
 // The first min(n, 8) bytes at `p`, zero above, reading no byte at or past
 // p + n: two overlapping loads that both lie inside the name.
